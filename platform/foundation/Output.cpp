@@ -1,0 +1,36 @@
+#include "platform/foundation/Output.hpp"
+
+#include <cstdio>
+#include <mutex>
+
+namespace foundation {
+namespace {
+std::mutex& sinkMutex() {
+  static std::mutex m;
+  return m;
+}
+OutputSink& currentSink() {
+  static OutputSink sink;
+  return sink;
+}
+}  // namespace
+
+void printLine(std::string_view line) {
+  std::lock_guard lock(sinkMutex());
+  if (auto& sink = currentSink()) {
+    sink(line);
+    return;
+  }
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+OutputSink setOutputSink(OutputSink sink) {
+  std::lock_guard lock(sinkMutex());
+  OutputSink previous = std::move(currentSink());
+  currentSink() = std::move(sink);
+  return previous;
+}
+
+}  // namespace foundation

@@ -1,0 +1,48 @@
+#pragma once
+// Settings dictionaries: nlohmann::json objects with sorted keys. Read data from outside
+// only through these helpers:
+//  - a number is an integer, unsigned, float or boolean JSON value (text never counts);
+//  - boolValue is true for any non-zero number;
+//  - integer reads truncate; NaN, infinity or out-of-range values give none.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace foundation {
+
+using Settings = nlohmann::json;
+
+// The value under key when dict is an object holding it, else null.
+const Settings* find(const Settings& dict, std::string_view key);
+
+// --- a single value ---------------------------------------------------------------
+std::optional<double> asDouble(const Settings& value);
+std::optional<bool> asBool(const Settings& value);
+std::optional<std::int64_t> asInt64(const Settings& value);
+std::optional<std::uint64_t> asUInt64(const Settings& value);
+std::optional<std::string> asString(const Settings& value);
+
+// --- a value under a key (none when absent or of the wrong kind) ----------------------
+std::optional<double> doubleValue(const Settings& dict, std::string_view key);
+std::optional<bool> boolValue(const Settings& dict, std::string_view key);
+std::optional<std::int64_t> int64Value(const Settings& dict, std::string_view key);
+std::optional<std::uint64_t> uint64Value(const Settings& dict, std::string_view key);
+std::optional<std::string> stringValue(const Settings& dict, std::string_view key);
+// The object or array under key, or null.
+const Settings* objectValue(const Settings& dict, std::string_view key);
+const Settings* arrayValue(const Settings& dict, std::string_view key);
+
+// True when the value holds a NaN or infinite number anywhere inside it.
+bool containsNonFinite(const Settings& value);
+
+// JSON text of the value; none when it holds a non-finite number (callers raise their
+// own error). indent < 0 writes compact text.
+std::optional<std::string> writeJSON(const Settings& value, int indent = -1);
+// Parses JSON text without throwing; none for malformed text.
+std::optional<Settings> readJSON(std::string_view text);
+
+}  // namespace foundation
