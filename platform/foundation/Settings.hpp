@@ -40,9 +40,10 @@ const Settings* arrayValue(const Settings& dict, std::string_view key);
 bool containsNonFinite(const Settings& value);
 
 // JSON text of the value; none when it holds a non-finite number (callers raise their
-// own error). indent < 0 writes compact text.
+// own error). indent < 0 writes compact text. Invalid UTF-8 in strings is written as U+FFFD.
 std::optional<std::string> writeJSON(const Settings& value, int indent = -1);
-// Parses JSON text without throwing; none for malformed text.
+// Parses JSON text without throwing; none for malformed text (and for arrays and objects
+// nested more than 512 deep).
 std::optional<Settings> readJSON(std::string_view text);
 
 }  // namespace foundation

@@ -29,6 +29,8 @@ class Path {
   Path() = default;
 
   // --- building -------------------------------------------------------------------
+  // lineTo, quadTo and cubicTo need a current point: on an empty path they do nothing.
+  // After close, drawing continues from the start of the closed subpath.
   void moveTo(Point p);
   void lineTo(Point p);
   void quadTo(Point control, Point end);
@@ -71,7 +73,9 @@ class Path {
   // Parses the short form in which outlines are written:
   //   "M 70,70; L 20,70; Q cx,cy x,y; C x1,y1 x2,y2 x,y; Z."
   // elements separated by ";", an optional final ".", numbers with sign and fraction.
-  // Returns none for malformed text.
+  // Blanks alone also separate elements ("M 5,0 C 7.19,0 8.41,0 9.2,0.8 Z"); "" is the
+  // empty path. Returns none for malformed text (a drawing element before any move,
+  // missing or extra points, non-finite numbers, relative lower-case commands).
   static std::optional<Path> parse(std::string_view text);
   // The same short form (numbers in shortest round-trip form), for messages and tests.
   std::string description() const;
