@@ -1,0 +1,11 @@
+#pragma once
+// The pixel-shape family: the generator interface and its settings record, the inset
+// generators, the common pixel generator with its twelve shapes, and the factory.
+
+#include "QRCode/pixel/CommonPixelGenerator.hpp"
+#include "QRCode/pixel/CommonPixelShapes.hpp"
+#include "QRCode/pixel/GeneratorSettingsRecord.hpp"
+#include "QRCode/pixel/QRCodeGeneratorFactory.hpp"
+#include "QRCode/pixel/QRCodePixelInsetGenerator.hpp"
+#include "QRCode/pixel/QRCodePixelShapeFactory.hpp"
+#include "QRCode/pixel/QRCodePixelShapeGenerator.hpp"

@@ -1,0 +1,227 @@
+#pragma once
+// A QR document: one piece of content (text or bytes), the error-correction level it is
+// encoded at, its design and an optional logo template. It owns one core QRCode object,
+// whose matrix it regenerates whenever the content, level, design, logo template or engine
+// is set.
+//
+// Regeneration through a setter never throws: a failure prints
+//   QRCode.Document: Could not regenerate. Error was '<case name>'
+// through foundation::printLine, keeps the value just stored and the previous matrix, and
+// the error is kept (regenerationError()) until a later regeneration succeeds. Drawing and
+// exports refuse to work while an error is kept, so they never show a symbol that does not
+// match the content. The throwing operations (setText, setURL, updateWithData,
+// updateWithText) raise the error instead of printing it, and keep it the same way.
+//
+// The design and the logo template are held by reference, not copied; changing them later
+// regenerates nothing (only content and level decide the matrix) and shows at the next
+// drawing.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "QRCode/core/QRCode.hpp"
+#include "QRCode/core/QRCodeBoolMatrix.hpp"
+#include "QRCode/core/QRCodeEngine.hpp"
+#include "QRCode/design/QRCodeDesign.hpp"
+#include "QRCode/design/QRCodeLogoTemplate.hpp"
+#include "platform/foundation/Error.hpp"
+#include "platform/foundation/Settings.hpp"
+#include "platform/foundation/Text.hpp"
+#include "platform/graphics/Canvas.hpp"
+#include "platform/graphics/Geometry.hpp"
+#include "platform/graphics/Image.hpp"
+#include "platform/graphics/Path.hpp"
+
+// --- Includes for the drawing and image exports (QRCodeDocument+Drawing.cpp) ---
+#include "QRCode/design/QRCodeShape.hpp"
+#include "QRCode/design/QRCodeStyle.hpp"
+#include "QRCode/render/QRCodeComponents.hpp"
+#include "QRCode/render/QRCodeImageExports.hpp"
+#include "platform/graphics/Color.hpp"
+// --- end of includes for the drawing and image exports ---
+
+class QRCodeDocument {
+ public:
+  using ErrorCorrection = QRCode::ErrorCorrection;
+  using Content = QRCode::Content;
+
+  // Empty bytes at quartile with the default engine, default design, no logo. Never
+  // throws: when the engine cannot encode empty content the matrix stays empty (and the
+  // error is kept, see above).
+  QRCodeDocument();
+  // initWithEngine: empty bytes at quartile with the engine (null: the default engine).
+  // Raises the engine's error.
+  explicit QRCodeDocument(std::shared_ptr<QRCodeEngine> engine);
+  // initWithData:errorCorrection:engine: - raises the engine's error.
+  QRCodeDocument(std::span<const std::uint8_t> data, ErrorCorrection errorCorrection,
+                 std::shared_ptr<QRCodeEngine> engine = nullptr);
+  // initWithUtf8String:errorCorrection:engine: - raises the engine's error.
+  QRCodeDocument(std::string_view utf8String, ErrorCorrection errorCorrection,
+                 std::shared_ptr<QRCodeEngine> engine = nullptr);
+  // initWithURL:errorCorrection:engine: - the text initialiser with the URL's text.
+  static std::shared_ptr<QRCodeDocument> withURL(std::string_view url, ErrorCorrection errorCorrection,
+                                                 std::shared_ptr<QRCodeEngine> engine = nullptr);
+
+  QRCodeDocument(const QRCodeDocument&) = delete;
+  QRCodeDocument& operator=(const QRCodeDocument&) = delete;
+  QRCodeDocument(QRCodeDocument&&) noexcept = default;
+  QRCodeDocument& operator=(QRCodeDocument&&) noexcept = default;
+  ~QRCodeDocument();
+
+  // --- properties (each setter regenerates) ----------------------------------------
+  ErrorCorrection errorCorrection() const { return errorCorrection_; }
+  void setErrorCorrection(ErrorCorrection errorCorrection);
+
+  // The bytes when the content is data, else null (text is not converted).
+  const foundation::Bytes* data() const { return content_.dataValue(); }
+  // Content data with the bytes (none: empty bytes).
+  void setData(std::optional<foundation::Bytes> data);
+
+  // The text when the content is text, else null.
+  const std::string* utf8String() const { return content_.textValue(); }
+  // Content text with the text (none: empty text).
+  void setUtf8String(std::optional<std::string> text);
+
+  // The text, or the standard base64 of the bytes (no line breaks).
+  std::string decodedText() const;
+
+  // Never null; setting null installs a new default design. Stored, not copied.
+  const QRCodeDesignPtr& design() const { return design_; }
+  void setDesign(QRCodeDesignPtr design);
+
+  const QRCodeLogoTemplatePtr& logoTemplate() const { return logoTemplate_; }
+  void setLogoTemplate(QRCodeLogoTemplatePtr logoTemplate);
+
+  const std::shared_ptr<QRCodeEngine>& engine() const { return qrcode_.engine(); }
+  // null installs a new default engine.
+  void setEngine(std::shared_ptr<QRCodeEngine> engine);
+
+  const Content& content() const { return content_; }
+  void setContent(Content content);
+
+  // In-place access to a stored field; regenerates when fn returns normally (not when it
+  // throws). fn receives a reference to the field.
+  template <class F> void modifyContent(F&& fn) { std::forward<F>(fn)(content_); regenerateAndReport(); }
+  template <class F> void modifyErrorCorrection(F&& fn) {
+    std::forward<F>(fn)(errorCorrection_);
+    regenerateAndReport();
+  }
+  template <class F> void modifyDesign(F&& fn) {
+    std::forward<F>(fn)(design_);
+    if (!design_) design_ = QRCodeDesign::create();
+    regenerateAndReport();
+  }
+  template <class F> void modifyLogoTemplate(F&& fn) {
+    std::forward<F>(fn)(logoTemplate_);
+    regenerateAndReport();
+  }
+
+  // --- the matrix ------------------------------------------------------------------
+  // The core's current matrix, shared (a later regeneration replaces the core's pointer
+  // and leaves this one valid).
+  std::shared_ptr<const QRCodeBoolMatrix> boolMatrix() const { return qrcode_.boolMatrix(); }
+  std::int64_t cellDimension() const { return qrcode_.cellDimension(); }
+  double cellSizeForImageDimension(std::int64_t imageDimension) const {
+    return qrcode_.cellSizeForImageDimension(imageDimension);
+  }
+  // The core object (its engine, matrix and level), for the drawing and exports.
+  const QRCode& qrcode() const { return qrcode_; }
+
+  // The error of the last regeneration when it failed; none after a success.
+  const std::optional<foundation::Error>& regenerationError() const { return regenerationError_; }
+  // Raises the kept regeneration error, if any. Drawing and exports call it first.
+  void throwIfRegenerationFailed() const {
+    if (regenerationError_) throw *regenerationError_;
+  }
+
+  // --- content and regeneration operations (raise the engine's error) ---------------
+  void setText(std::string_view text);
+  void setURL(std::string_view url);
+  // Content data with the bytes (regenerating at the stored level), then the core
+  // regenerates from the bytes at the given level; errorCorrection() is unchanged.
+  void updateWithData(std::span<const std::uint8_t> data, ErrorCorrection errorCorrection);
+  // The core regenerates from the text at the given level; the content and level stay.
+  void updateWithText(std::string_view text, ErrorCorrection errorCorrection);
+
+  // A new document with the default engine, the same content, a copy of the design (whose
+  // error is raised), a copy of the logo template and the same level.
+  std::shared_ptr<QRCodeDocument> copyDocument() const;
+
+  // --- Drawing and image exports (QRCodeDocument+Drawing.cpp) ---
+  // Every export reads the current matrix, design and logo template and changes nothing;
+  // each first raises the kept regeneration error, if any. Bitmap sizes are pixels (a
+  // width or height is truncated toward zero and must come to 1 ... 32767), PDF and path
+  // sizes points; dpi only sets the recorded resolution or the point size. Failures:
+  // QRCodeError::cannotGenerateImage for sizes, resolutions or dpi that cannot make an
+  // image, and the image writer's ImageReadWriteError (invalidDPI for dpi <= 0).
+
+  // Draws the document into the canvas (y growing downwards) inside the rectangle.
+  void drawWithCtx(gfx::Canvas& ctx, const gfx::Rect& rect);
+
+  // The outline of the components for a drawing of the given size, the design's extra
+  // quiet zone included. When that quiet zone leaves no room across the width or the
+  // height, prints "additionalQuietSpace too large" and gives an empty path. With the
+  // design's negatedOnPixelsOnly the negated on-pixels are added to the components.
+  gfx::Path path(gfx::Size size, QRCodeComponents components);
+  gfx::Path pathWithDimension(std::int64_t dimension, QRCodeComponents components);
+
+  gfx::Image cgImageWithDimension(std::int64_t dimension);
+  gfx::Image cgImage(gfx::Size size);
+  gfx::Image cgImageWithWidth(double width, double height);
+
+  foundation::Bytes pngDataWithDimension(std::int64_t dimension, double dpi);
+  // compression is clamped to 0 ... 1 (NaN counts as 0).
+  foundation::Bytes jpegDataWithDimension(std::int64_t dimension, double dpi, double compression);
+  // Lossless, with no compression requested.
+  foundation::Bytes tiffDataWithDimension(std::int64_t dimension, double dpi);
+
+  // One page of size x 72 / pdfResolution points; the resolution must be finite and > 0.
+  foundation::Bytes pdfData(gfx::Size size, double pdfResolution);
+  foundation::Bytes pdfDataWithDimension(std::int64_t dimension, double pdfResolution);
+  foundation::Bytes pdfDataWithWidth(double width, double height, double pdfResolution);
+
+  // The bitmap with its size in points (pixels x 72 / dpi); dpi must be finite and > 0.
+  PlatformImage nsImageWithDimension(std::int64_t dimension, double dpi);
+  PlatformImage platformImageWithDimension(std::int64_t dimension, double dpi);
+  PlatformImage nsImage(gfx::Size size, double dpi);
+
+  // One-shot exports: a new document of the text at the level (default engine; its error
+  // is raised), styled, then drawn.
+  // The foreground colour for the on-pixels (eye and pupil follow it) and the background.
+  static gfx::Image generateImage(std::string_view text, std::int64_t dimension, const gfx::Color& foregroundColor,
+                                  const gfx::Color& backgroundColor, ErrorCorrection errorCorrection);
+  // The design's shape and style replaced by those given (null keeps the default).
+  static gfx::Image generateImage(std::string_view text, std::int64_t dimension, ErrorCorrection errorCorrection,
+                                  QRCodeShapePtr shape, QRCodeStylePtr style);
+  static gfx::Path generatePath(std::string_view text, std::int64_t dimension, QRCodeComponents components,
+                                ErrorCorrection errorCorrection, QRCodeShapePtr shape);
+  // --- end of drawing and image exports ---
+
+ private:
+  // Regenerates from the stored content and level; raises the engine's error (and keeps
+  // it).
+  void regenerate();
+  // Regenerates; a failure is printed, not raised.
+  void regenerateAndReport();
+
+  ErrorCorrection errorCorrection_ = ErrorCorrection::quartile;
+  QRCodeDesignPtr design_;
+  QRCodeLogoTemplatePtr logoTemplate_;
+  QRCode qrcode_;
+  Content content_;
+  std::optional<foundation::Error> regenerationError_;
+};
+
+using QRCodeDocumentPtr = std::shared_ptr<QRCodeDocument>;
+
+// The coded form of a content: {"text": text} or {"data": base64 of the bytes}.
+foundation::Settings encodeContent(const QRCode::Content& content);
+// {"data": base64} gives data (it wins over "text"), else {"text": text} gives text;
+// raises QRCodeError::invalidContent when neither key is present or a value is not
+// readable.
+QRCode::Content decodeContent(const foundation::Settings& coded);

@@ -1,0 +1,13 @@
+#pragma once
+// Fixed eye and pupil outlines are kept as text in the short path form
+// ("M 70,70; L 20,70; C x1,y1 x2,y2 x,y; Z.") and parsed once into template paths.
+
+#include <initializer_list>
+#include <string_view>
+
+#include "platform/graphics/Path.hpp"
+
+// The path of the given outlines, one closed subpath per text, in order. Every element
+// of the text is kept (degenerate curves and repeated points included). A text that does
+// not parse adds nothing; the shape tests check that no template is empty.
+gfx::Path eyeSpaceOutline(std::initializer_list<std::string_view> subpaths);

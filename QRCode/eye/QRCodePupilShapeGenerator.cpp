@@ -1,0 +1,5 @@
+#include "QRCode/eye/QRCodePupilShapeGenerator.hpp"
+
+GeneratorSettingsRecord QRCodePupilShapeGenerator::typeAndSettings() const {
+  return makeGeneratorSettingsRecord(name(), settings());
+}

@@ -1,0 +1,14 @@
+#include "QRCode/pixel/QRCodePixelShapeGenerator.hpp"
+
+#include <string>
+
+GeneratorSettingsRecord makeGeneratorSettingsRecord(std::string_view type, foundation::Settings settings) {
+  GeneratorSettingsRecord record = foundation::Settings::object();
+  record["type"] = std::string(type);
+  record["settings"] = settings.is_object() ? std::move(settings) : foundation::Settings::object();
+  return record;
+}
+
+GeneratorSettingsRecord QRCodePixelShapeGenerator::typeAndSettings() const {
+  return makeGeneratorSettingsRecord(name(), settings());
+}

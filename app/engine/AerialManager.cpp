@@ -1,0 +1,172 @@
+#include "app/engine/AerialManager.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <utility>
+
+#include <glib.h>
+
+#include "platform/foundation/Dispatch.hpp"
+#include "platform/foundation/Settings.hpp"
+
+namespace {
+
+// Settings files larger than this are not ours; they are ignored rather than read.
+constexpr std::uintmax_t kMaxSettingsFileSize = 1 << 20;
+
+// An XDG base folder: the variable when it holds an absolute path, else HOME/fallback.
+std::filesystem::path xdgFolder(const char* variable, const char* homeRelativeDefault) {
+  if (const char* value = std::getenv(variable); value && *value) {
+    std::filesystem::path p(value);
+    if (p.is_absolute()) return p;
+  }
+  std::filesystem::path home;
+  if (const char* h = std::getenv("HOME"); h && *h && std::filesystem::path(h).is_absolute()) {
+    home = h;
+  } else {
+    home = g_get_home_dir();  // the password database's answer
+  }
+  return home / homeRelativeDefault;
+}
+
+std::optional<foundation::Settings> readSettingsFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (ec || size > kMaxSettingsFileSize) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return foundation::readJSON(text);
+}
+
+// A stored value counts only when it is a non-empty string.
+std::optional<std::string> storedText(const std::optional<foundation::Settings>& settings,
+                                      std::string_view key) {
+  if (!settings) return std::nullopt;
+  auto value = foundation::stringValue(*settings, key);
+  if (!value || value->empty()) return std::nullopt;
+  return value;
+}
+
+// Upper-cases the first character of a UTF-8 word; the rest is kept as it is. A word that
+// does not start with a valid UTF-8 character is kept unchanged.
+void appendCapitalised(std::string& out, std::string_view word) {
+  const gunichar c = g_utf8_get_char_validated(word.data(), static_cast<gssize>(word.size()));
+  if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
+    out.append(word);
+    return;
+  }
+  const char* next = g_utf8_next_char(word.data());
+  const auto firstLength = static_cast<gssize>(next - word.data());
+  // g_utf8_strup handles letters whose upper case is longer ("ß" -> "SS").
+  gchar* upper = g_utf8_strup(word.data(), firstLength);
+  out.append(upper);
+  g_free(upper);
+  out.append(word.substr(static_cast<std::size_t>(firstLength)));
+}
+
+bool isWhiteSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+}  // namespace
+
+AerialManager::Locations AerialManager::Locations::fromEnvironment() {
+  const std::filesystem::path app(applicationFolderName);
+  return Locations{
+      .settingsFile = xdgFolder("XDG_CONFIG_HOME", ".config") / app / "settings.json",
+      .rootFolder = xdgFolder("XDG_DATA_HOME", ".local/share") / app,
+  };
+}
+
+AerialManager& AerialManager::shared() {
+  static AerialManager manager(Locations::fromEnvironment());
+  return manager;
+}
+
+AerialManager::AerialManager(Locations locations) : locations_(std::move(locations)) {
+  const auto settings = readSettingsFile(locations_.settingsFile);
+  currentWallpaperId_ = storedText(settings, currentWallpaperIdKey);
+  currentWallpaperName_ = storedText(settings, currentWallpaperNameKey);
+}
+
+std::string AerialManager::percentEncodePathSegment(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                            (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                            c == '~';
+    if (unreserved) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0x0F]);
+    }
+  }
+  return out;
+}
+
+std::string AerialManager::shareSlug() const {
+  std::string slug(currentWallpaperName_ ? std::string_view(*currentWallpaperName_)
+                                         : defaultWallpaperName);
+  slug.push_back('-');
+  slug.append(currentWallpaperId_ ? std::string_view(*currentWallpaperId_) : defaultWallpaperId);
+  return percentEncodePathSegment(slug);
+}
+
+std::string AerialManager::displayTitle() const {
+  const std::string_view name =
+      currentWallpaperName_ ? std::string_view(*currentWallpaperName_) : defaultWallpaperName;
+  std::string title;
+  title.reserve(name.size() + 4);
+  std::size_t i = 0;
+  while (i < name.size()) {
+    while (i < name.size() && isWhiteSpace(name[i])) ++i;
+    std::size_t end = i;
+    while (end < name.size() && !isWhiteSpace(name[end])) ++end;
+    if (end > i) {
+      if (!title.empty()) title.push_back(' ');
+      appendCapitalised(title, name.substr(i, end - i));
+    }
+    i = end;
+  }
+  return title;
+}
+
+std::filesystem::path AerialManager::videosFolder() const { return locations_.rootFolder / "videos"; }
+
+std::optional<std::filesystem::path> AerialManager::currentVideoFile() const {
+  if (!currentWallpaperId_) return std::nullopt;
+  const std::string& id = *currentWallpaperId_;
+  if (id == "." || id == ".." || id.find('/') != std::string::npos ||
+      id.find('\0') != std::string::npos) {
+    return std::nullopt;
+  }
+  return videosFolder() / (id + ".mov");
+}
+
+void AerialManager::currentWallpaperThumbnail(
+    std::function<void(std::optional<gfx::Image>)> completion) const {
+  auto file = currentVideoFile();
+  if (!file) {
+    foundation::DispatchQueue::main().async(
+        [completion = std::move(completion)] { if (completion) completion(std::nullopt); });
+    return;
+  }
+  foundation::DispatchQueue::background().async(
+      [file = std::move(*file), completion = std::move(completion)]() mutable {
+        auto frame = firstVideoFrame(file);
+        foundation::DispatchQueue::main().async(
+            [frame = std::move(frame), completion = std::move(completion)]() mutable {
+              if (completion) completion(std::move(frame));
+            });
+      });
+}

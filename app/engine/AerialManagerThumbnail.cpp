@@ -1,0 +1,242 @@
+// The first frame of a video file, read with libavformat and libavcodec and converted with
+// libswscale.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include "app/engine/AerialManager.hpp"
+
+namespace {
+
+// A broken file must not keep a worker busy forever: give up after this many packets
+// without a frame.
+constexpr int kMaxPacketsWithoutFrame = 4096;
+
+struct FormatCloser {
+  void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
+};
+struct CodecCloser {
+  void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
+};
+struct PacketCloser {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameCloser {
+  void operator()(AVFrame* p) const { av_frame_free(&p); }
+};
+struct ScaleCloser {
+  void operator()(SwsContext* p) const { sws_freeContext(p); }
+};
+
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
+using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
+using ScalePtr = std::unique_ptr<SwsContext, ScaleCloser>;
+
+void quietenLibraries() {
+  static std::once_flag once;
+  // Broken files are an expected input here; their complaints are not the user's business.
+  std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
+}
+
+// Decodes until the first frame of the stream; none when there is none.
+FramePtr decodeFirstFrame(AVFormatContext* format, int streamIndex, AVCodecContext* codec) {
+  PacketPtr packet(av_packet_alloc());
+  FramePtr frame(av_frame_alloc());
+  if (!packet || !frame) return nullptr;
+  int packetsWithoutFrame = 0;
+  bool draining = false;
+  while (packetsWithoutFrame < kMaxPacketsWithoutFrame) {
+    if (!draining) {
+      const int read = av_read_frame(format, packet.get());
+      if (read < 0) {
+        draining = true;
+        if (avcodec_send_packet(codec, nullptr) < 0) return nullptr;
+      } else {
+        ++packetsWithoutFrame;
+        const bool ours = packet->stream_index == streamIndex;
+        int sent = 0;
+        if (ours) sent = avcodec_send_packet(codec, packet.get());
+        av_packet_unref(packet.get());
+        if (!ours) continue;
+        // A packet the decoder refuses (corrupt data) is skipped; EAGAIN cannot happen
+        // because every frame is taken out below before the next packet goes in.
+        if (sent < 0 && sent != AVERROR(EAGAIN)) continue;
+      }
+    }
+    const int received = avcodec_receive_frame(codec, frame.get());
+    if (received == 0) return frame;
+    if (received == AVERROR(EAGAIN)) {
+      if (draining) return nullptr;
+      continue;
+    }
+    return nullptr;  // end of stream or a decoder error
+  }
+  return nullptr;
+}
+
+// The swscale matrix for a stream's colour space; unknown spaces follow the usual rule
+// (HD and larger: BT.709, smaller: BT.601).
+int swsColorspace(AVColorSpace space, int height) {
+  switch (space) {
+    case AVCOL_SPC_BT709:
+      return SWS_CS_ITU709;
+    case AVCOL_SPC_FCC:
+      return SWS_CS_FCC;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+      return SWS_CS_ITU601;
+    case AVCOL_SPC_SMPTE240M:
+      return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL:
+      return SWS_CS_BT2020;
+    default:
+      return height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+  }
+}
+
+// The old "J" formats are full-range versions of the plain ones.
+AVPixelFormat plainFormat(AVPixelFormat format, bool& fullRange) {
+  switch (format) {
+    case AV_PIX_FMT_YUVJ420P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P:
+      fullRange = true;
+      return AV_PIX_FMT_YUV411P;
+    default:
+      return format;
+  }
+}
+
+std::optional<gfx::Image> convertFrame(const AVFrame& frame, int coverWidth, int coverHeight) {
+  const int width = frame.width;
+  const int height = frame.height;
+  if (width <= 0 || height <= 0 || width > gfx::Image::maxDimension ||
+      height > gfx::Image::maxDimension) {
+    return std::nullopt;
+  }
+  const auto sourceFormat = static_cast<AVPixelFormat>(frame.format);
+  if (sourceFormat == AV_PIX_FMT_NONE || !av_pix_fmt_desc_get(sourceFormat)) return std::nullopt;
+
+  // Display size: the stored size stretched by the sample aspect ratio.
+  double displayWidth = width;
+  if (frame.sample_aspect_ratio.num > 0 && frame.sample_aspect_ratio.den > 0) {
+    displayWidth = width * av_q2d(frame.sample_aspect_ratio);
+  }
+  const double displayHeight = height;
+  // Scale down (never up) until the image just covers the requested box.
+  double scale = 1.0;
+  if (coverWidth > 0 && coverHeight > 0) {
+    scale = std::min(1.0, std::max(coverWidth / displayWidth, coverHeight / displayHeight));
+  }
+  const int outWidth = std::clamp(static_cast<int>(std::lround(displayWidth * scale)), 1,
+                                  gfx::Image::maxDimension);
+  const int outHeight = std::clamp(static_cast<int>(std::lround(displayHeight * scale)), 1,
+                                   gfx::Image::maxDimension);
+
+  bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
+  const AVPixelFormat inputFormat = plainFormat(sourceFormat, fullRange);
+  ScalePtr scaler(sws_getContext(width, height, inputFormat, outWidth, outHeight,
+                                 AV_PIX_FMT_RGBA, SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr,
+                                 nullptr));
+  if (!scaler) return std::nullopt;
+  // The stream's matrix and range in, full-range RGB out. (For RGB sources swscale ignores
+  // the matrix.)
+  const int* matrix = sws_getCoefficients(swsColorspace(frame.colorspace, height));
+  sws_setColorspaceDetails(scaler.get(), matrix, fullRange ? 1 : 0,
+                           sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+
+  const auto rowBytes = static_cast<std::size_t>(outWidth) * 4;
+  std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(outHeight));
+  std::uint8_t* destination[4] = {pixels.data(), nullptr, nullptr, nullptr};
+  const int destinationStride[4] = {static_cast<int>(rowBytes), 0, 0, 0};
+  const int rows = sws_scale(scaler.get(), frame.data, frame.linesize, 0, height, destination,
+                             destinationStride);
+  if (rows != outHeight) return std::nullopt;
+
+  // Our images carry premultiplied alpha; most videos are opaque and need nothing.
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(sourceFormat);
+  if (desc->flags & AV_PIX_FMT_FLAG_ALPHA) {
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+      const unsigned a = pixels[i + 3];
+      if (a == 255) continue;
+      for (std::size_t k = 0; k < 3; ++k) {
+        pixels[i + k] = static_cast<std::uint8_t>((pixels[i + k] * a + 127) / 255);
+      }
+    }
+  }
+  return gfx::Image::make(outWidth, outHeight, std::move(pixels));
+}
+
+std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int coverWidth,
+                                         int coverHeight) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) == 0 ||
+      ec) {
+    return std::nullopt;
+  }
+  quietenLibraries();
+
+  AVFormatContext* rawFormat = nullptr;
+  if (avformat_open_input(&rawFormat, file.c_str(), nullptr, nullptr) < 0) return std::nullopt;
+  FormatPtr format(rawFormat);
+  if (avformat_find_stream_info(format.get(), nullptr) < 0) return std::nullopt;
+
+  const AVCodec* decoder = nullptr;
+  const int streamIndex =
+      av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  if (streamIndex < 0 || !decoder) return std::nullopt;
+  // Only the chosen stream is of interest; the demuxer may skip the others.
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    if (static_cast<int>(i) != streamIndex) format->streams[i]->discard = AVDISCARD_ALL;
+  }
+
+  CodecPtr codec(avcodec_alloc_context3(decoder));
+  if (!codec) return std::nullopt;
+  if (avcodec_parameters_to_context(codec.get(), format->streams[streamIndex]->codecpar) < 0) {
+    return std::nullopt;
+  }
+  codec->thread_count = 1;  // one frame is wanted; frame threads would only add delay
+  if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return std::nullopt;
+
+  FramePtr frame = decodeFirstFrame(format.get(), streamIndex, codec.get());
+  if (!frame) return std::nullopt;
+  return convertFrame(*frame, coverWidth, coverHeight);
+}
+
+}  // namespace
+
+std::optional<gfx::Image> AerialManager::firstVideoFrame(const std::filesystem::path& file,
+                                                         int coverWidth,
+                                                         int coverHeight) noexcept {
+  try {
+    return readFirstFrame(file, coverWidth, coverHeight);
+  } catch (...) {
+    // Out of memory or an image the graphics layer refuses: no thumbnail.
+    return std::nullopt;
+  }
+}

@@ -1,0 +1,34 @@
+// vidlumen: opens the Share panel of the current wallpaper and ends when its last window
+// closes.
+
+#include <cstdio>
+#include <memory>
+
+#include <gtk/gtk.h>
+#include <gtkmm/application.h>
+
+#include "app/shell/AppDelegate.hpp"
+#include "platform/foundation/Dispatch.hpp"
+
+int main(int argc, char** argv) {
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fputs(
+        "vidlumen: cannot open a display. The Share panel is a window and needs a graphical "
+        "session (set DISPLAY or WAYLAND_DISPLAY, or run it under xvfb-run).\n",
+        stderr);
+    return 1;
+  }
+  auto application =
+      Gtk::Application::create("com.vidlumen.VidLumen", Gio::APPLICATION_NON_UNIQUE);
+  std::shared_ptr<AppDelegate> delegate;
+  application->signal_activate().connect([&] {
+    if (!delegate) delegate = AppDelegate::create(application);
+    delegate->shareCurrentWallpaper();
+  });
+  const int status = application->run(argc, argv);
+  // Let queued work (window releases) finish while GTK is still up.
+  foundation::drainMainQueue();
+  delegate.reset();
+  foundation::drainMainQueue();
+  return status;
+}

@@ -1,0 +1,214 @@
+#include "imageio/PNG.hpp"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imageio/ImageReadWriteError.hpp"
+#include "platform/foundation/Error.hpp"
+
+namespace {
+
+constexpr const char* kPNGType = "public.png";
+
+// --- writing ---------------------------------------------------------------------------
+
+struct WriteSink {
+  foundation::Bytes* out;
+};
+
+void writeData(png_structp png, png_bytep data, png_size_t length) {
+  auto* sink = static_cast<WriteSink*>(png_get_io_ptr(png));
+  bool failed = false;
+  try {
+    sink->out->insert(sink->out->end(), data, data + length);
+  } catch (...) {
+    failed = true;
+  }
+  // Leave the catch block before libpng jumps away.
+  if (failed) png_error(png, "out of memory");
+}
+
+void flushData(png_structp) {}
+
+void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void onWarning(png_structp, png_const_charp) {}
+
+struct WriteParams {
+  const std::uint8_t* pixels;  // rows packed, top row first
+  std::size_t stride;
+  int width, height;
+  bool gray;
+  png_uint_32 pixelsPerMetre;
+  int level;
+  int filters;
+  int strategy;
+  std::uint8_t* rowBuffer;  // width * 4 bytes, for straight alpha
+};
+
+// Only plain C data lives in this frame: libpng may longjmp back into it.
+bool runWrite(png_structp png, png_infop info, const WriteParams* p, WriteSink* sink) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_write_fn(png, sink, writeData, flushData);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(p->width), static_cast<png_uint_32>(p->height), 8,
+               p->gray ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_pHYs(png, info, p->pixelsPerMetre, p->pixelsPerMetre, PNG_RESOLUTION_METER);
+  png_set_compression_level(png, p->level);
+  png_set_compression_strategy(png, p->strategy);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, p->filters);
+  png_write_info(png, info);
+  for (int y = 0; y < p->height; ++y) {
+    const std::uint8_t* src = p->pixels + static_cast<std::size_t>(y) * p->stride;
+    if (p->gray) {
+      png_write_row(png, src);
+      continue;
+    }
+    std::uint8_t* dst = p->rowBuffer;
+    for (int x = 0; x < p->width; ++x, src += 4, dst += 4) {
+      const unsigned a = src[3];
+      if (a == 255) {
+        std::memcpy(dst, src, 4);
+      } else if (a == 0) {
+        std::memset(dst, 0, 4);
+      } else {
+        for (int c = 0; c < 3; ++c) {
+          const unsigned v = (src[c] * 255u + a / 2u) / a;
+          dst[c] = static_cast<std::uint8_t>(v > 255u ? 255u : v);
+        }
+        dst[3] = static_cast<std::uint8_t>(a);
+      }
+    }
+    png_write_row(png, p->rowBuffer);
+  }
+  png_write_end(png, info);
+  return true;
+}
+
+int zlibStrategy(PNGStrategy s) {
+  switch (s) {
+    case PNGStrategy::defaultStrategy: return 0;  // Z_DEFAULT_STRATEGY
+    case PNGStrategy::filtered: return 1;         // Z_FILTERED
+    case PNGStrategy::huffmanOnly: return 2;      // Z_HUFFMAN_ONLY
+    case PNGStrategy::rle: return 3;              // Z_RLE
+  }
+  return 0;
+}
+
+// --- reading the chunk list ------------------------------------------------------------
+
+std::uint32_t bigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+[[noreturn]] void undecodable(std::string text = {}) {
+  foundation::raise(ImageReadWriteError::unableToDecodeImage, std::move(text));
+}
+
+}  // namespace
+
+bool isPNGData(std::span<const std::uint8_t> data) {
+  static constexpr std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  return data.size() >= 8 && std::equal(signature, signature + 8, data.begin());
+}
+
+foundation::Bytes writePNG(const gfx::Image& source, const PNGWriteOptions& options) {
+  if (!(options.dpi > 0) || !std::isfinite(options.dpi)) foundation::raise(ImageReadWriteError::invalidDPI);
+  if (source.empty()) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
+  const gfx::Image image = source.format() == gfx::PixelFormat::cmyk ? source.toRGBA() : source;
+  const bool gray = image.format() == gfx::PixelFormat::gray;
+
+  const double ppm = std::round(options.dpi / 0.0254);
+  foundation::Bytes out;
+  out.reserve(static_cast<std::size_t>(image.width()) * image.height() / 4 + 1024);
+  std::vector<std::uint8_t> rowBuffer(gray ? 0 : static_cast<std::size_t>(image.width()) * 4);
+  WriteSink sink{&out};
+  const WriteParams params{
+      image.pixels().data(),
+      image.bytesPerRow(),
+      image.width(),
+      image.height(),
+      gray,
+      static_cast<png_uint_32>(std::clamp(ppm, 1.0, 2147483647.0)),
+      std::clamp(options.compressionLevel, 0, 9),
+      static_cast<int>(options.filters & PNGFilter::all) ? static_cast<int>(options.filters & PNGFilter::all)
+                                                         : PNG_FILTER_NONE,
+      zlibStrategy(options.strategy),
+      rowBuffer.data(),
+  };
+
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+  if (!png) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
+  png_infop info = png_create_info_struct(png);
+  const bool ok = info && runWrite(png, info, &params, &sink);
+  png_destroy_write_struct(&png, info ? &info : nullptr);
+  if (!ok || out.empty()) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
+  return out;
+}
+
+PNGInfo readPNGInfo(std::span<const std::uint8_t> data) {
+  if (!isPNGData(data)) undecodable("not a PNG");
+  PNGInfo info;
+  std::size_t pos = 8;
+  bool sawHeader = false;
+  while (pos + 12 <= data.size()) {
+    const std::uint32_t length = bigEndian32(&data[pos]);
+    const std::uint8_t* type = &data[pos + 4];
+    if (length > data.size() - pos - 12) break;
+    const std::uint8_t* body = &data[pos + 8];
+    if (!sawHeader) {
+      if (std::memcmp(type, "IHDR", 4) != 0 || length != 13) undecodable("missing IHDR");
+      const std::uint32_t w = bigEndian32(body), h = bigEndian32(body + 4);
+      if (w == 0 || h == 0 || w > 0x7fffffffu || h > 0x7fffffffu) undecodable("bad size");
+      info.width = static_cast<int>(w);
+      info.height = static_cast<int>(h);
+      sawHeader = true;
+    } else if (std::memcmp(type, "pHYs", 4) == 0 && length == 9) {
+      if (body[8] == 1) {
+        info.dpiX = bigEndian32(body) * 0.0254;
+        info.dpiY = bigEndian32(body + 4) * 0.0254;
+      }
+    } else if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0) {
+      break;
+    }
+    pos += 12 + static_cast<std::size_t>(length);
+  }
+  if (!sawHeader) undecodable("missing IHDR");
+  return info;
+}
+
+gfx::Image readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!isPNGData(data)) undecodable("not a PNG");
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) {
+    std::string message = image.message;
+    png_image_free(&image);
+    undecodable(std::move(message));
+  }
+  struct Release {
+    png_image* image;
+    ~Release() { png_image_free(image); }
+  } release{&image};
+  const std::size_t w = image.width, h = image.height;
+  if (w == 0 || h == 0 || w > static_cast<std::size_t>(gfx::Image::maxDimension) ||
+      h > static_cast<std::size_t>(gfx::Image::maxDimension) || w * h > maxPixels) {
+    undecodable("image too large: " + std::to_string(w) + " x " + std::to_string(h));
+  }
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+    undecodable(image.message);
+  }
+  for (std::size_t i = 0; i < pixels.size(); i += 4) {
+    const unsigned a = pixels[i + 3];
+    if (a == 255) continue;
+    for (int c = 0; c < 3; ++c) pixels[i + c] = static_cast<std::uint8_t>((pixels[i + c] * a + 127u) / 255u);
+  }
+  return gfx::Image::make(static_cast<int>(w), static_cast<int>(h), std::move(pixels));
+}

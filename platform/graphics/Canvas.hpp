@@ -1,0 +1,166 @@
+#pragma once
+// A drawing canvas over cairo with the platform's graphics-context conventions.
+//
+// Base space: a bitmap canvas of W x H pixels and a PDF canvas of a media box both start
+// with a y-up transform: the origin is the bottom-left corner, one unit is one pixel (one
+// point for PDF) and y grows upwards. concatenate/translate/scale/rotate change the
+// current transform (user space -> base space) by putting the new step in front, as
+// AffineTransform::translatedBy does.
+//
+// State stack: save() pushes and restore() pops the transform, the clip, the fill colour,
+// the blend mode, the shadow, antialiasing and interpolation quality. A restore() without
+// a matching save() does nothing.
+//
+// Shadows: setShadow(offset, blur, color) makes every later fillPath, drawImage and
+// transparency layer cast a shadow. Offset and blur are in base space and ignore the
+// current transform; a positive offset height moves the shadow up. The shadow is the
+// shape's alpha (fill colour alpha times coverage, made from the unclipped shape), blurred
+// by a Gaussian of sigma = blur / 2, tinted by the shadow colour, offset, and composited
+// through the clip with the current blend mode, beneath the shape. Its mask only covers
+// the clip's bounds (moved back by the offset) plus 3 sigma, so huge shapes cost no more
+// than the part of them that can be seen. Gradients cast no shadow.
+//
+// Colours are converted to sRGB (Color::toSRGB) when they are set; cairo draws in sRGB.
+// Gradients interpolate premultiplied sRGB components.
+//
+// Path coordinates beyond +-4194304 device units are clamped (cairo's fixed-point range);
+// a fill or clip whose path has a non-finite coordinate draws nothing (a clip then clips
+// everything).
+//
+// Errors: the factories fail with GraphicsError::invalidSize for sizes <= 0, not finite or
+// over 32767 pixels (the PDF media box uses the same limit in points), and with
+// GraphicsError::cannotCreateCanvas when cairo refuses. Drawing calls never throw.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/foundation/Text.hpp"
+#include "platform/graphics/AffineTransform.hpp"
+#include "platform/graphics/Color.hpp"
+#include "platform/graphics/Geometry.hpp"
+#include "platform/graphics/Image.hpp"
+#include "platform/graphics/Path.hpp"
+
+namespace gfx {
+
+enum class BlendMode {
+  normal, multiply, screen, overlay, darken, lighten, colorDodge, colorBurn, softLight,
+  hardLight, difference, exclusion, hue, saturation, color, luminosity,
+  clear, copy, sourceIn, sourceOut, sourceAtop, destinationOver, destinationIn,
+  destinationOut, destinationAtop, xorMode, plusLighter,
+};
+
+enum class InterpolationQuality { none, low, medium, high };
+
+// Which sides of a gradient continue beyond its end points: before the start (the first
+// colour continues), after the end (the last colour continues), or both.
+enum class GradientExtend : unsigned { none = 0, before = 1, after = 2, both = 3 };
+
+// A colour gradient: colours at locations in 0...1, in order.
+class Gradient {
+ public:
+  struct Stop {
+    double location;
+    std::array<double, 4> rgba;  // sRGB, not premultiplied
+  };
+
+  // A gradient from colours and locations (equal counts, at least one colour, finite
+  // locations, which are limited to 0...1); none otherwise. Stops are ordered by location
+  // (stable).
+  static std::optional<Gradient> make(std::span<const Color> colors, std::span<const double> locations);
+
+  const std::vector<Stop>& stops() const { return stops_; }
+
+ private:
+  std::vector<Stop> stops_;
+};
+
+class Canvas {
+ public:
+  // A transparent bitmap canvas of trunc(width) x trunc(height) pixels.
+  static Canvas bitmap(double width, double height);
+  // A one-page PDF canvas whose page is the media box (in points).
+  static Canvas pdf(const Rect& mediaBox);
+
+  Canvas(Canvas&&) noexcept;
+  Canvas& operator=(Canvas&&) noexcept;
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  ~Canvas();
+
+  bool isPDF() const;
+  // Pixel size of a bitmap canvas; the media box size (rounded up) for PDF.
+  int width() const;
+  int height() const;
+
+  // --- state ------------------------------------------------------------------------
+  void save();
+  void restore();
+  // Number of save() calls not yet restored (transparency layers count as one).
+  int saveDepth() const;
+
+  // Current transform, user space -> base space.
+  const AffineTransform& transform() const;
+  // t is applied to points first, then the current transform.
+  void concatenate(const AffineTransform& t);
+  void translate(double tx, double ty);
+  void scale(double sx, double sy);
+  void rotate(double angle);
+
+  void setFillColor(const Color& color);
+  const Color& fillColor() const;
+  void setBlendMode(BlendMode mode);
+  BlendMode blendMode() const;
+  void setShadow(Size offset, double blur, const Color& color);
+  void clearShadow();
+  bool hasShadow() const;
+  void setAntialias(bool on);
+  void setInterpolationQuality(InterpolationQuality quality);
+
+  // Bounds of the current clip in user space (the whole canvas when nothing is clipped).
+  Rect clipBoundingBox() const;
+
+  // --- drawing ----------------------------------------------------------------------
+  void fillPath(const Path& path, bool evenOdd = false);
+  void fillRect(const Rect& rect);
+  // Intersects the clip with the path's inside.
+  void clipToPath(const Path& path, bool evenOdd = false);
+  void clipToRect(const Rect& rect);
+
+  void drawLinearGradient(const Gradient& gradient, Point start, Point end,
+                          GradientExtend extend);
+  void drawRadialGradient(const Gradient& gradient, Point startCenter, double startRadius,
+                          Point endCenter, double endRadius, GradientExtend extend);
+
+  // Draws the image upright into the rectangle (its top row at the rectangle's maxY in
+  // user space), stretched to fill it; nothing for an empty image.
+  void drawImage(const Image& image, const Rect& rect);
+
+  // Everything drawn until the matching end goes into an offscreen layer, which is then
+  // composited as a whole with the blend mode and shadow in force at begin. Inside the
+  // layer the shadow is off and the blend mode normal. begin saves the state, end
+  // restores it (and any saves left open inside the layer).
+  void beginTransparencyLayer();
+  void endTransparencyLayer();
+
+  // --- results ----------------------------------------------------------------------
+  // The bitmap's pixels (unfinished layers are not included). Fails with
+  // GraphicsError::unsupportedOperation on a PDF canvas.
+  Image makeImage() const;
+  // Finishes the PDF (no drawing afterwards) and returns its bytes; later calls return
+  // the same bytes. Fails with GraphicsError::unsupportedOperation on a bitmap canvas and
+  // GraphicsError::drawingFailed when cairo could not write the document.
+  foundation::Bytes pdfData();
+
+  struct Impl;
+
+ private:
+  explicit Canvas(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace gfx

@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "QRCode/QRCode+Core.hpp"
+
+namespace {
+
+using Corners = QRCode::Corners;
+using foundation::Settings;
+using gfx::Path;
+using gfx::PathElementType;
+
+Path parsed(const char* text) {
+  const std::optional<Path> p = Path::parse(text);
+  EXPECT_TRUE(p.has_value()) << text;
+  return p.value_or(Path());
+}
+
+bool raises(PathCodingError expected, auto&& fn) {
+  try {
+    fn();
+  } catch (const foundation::Error& e) {
+    return e.is(expected);
+  }
+  return false;
+}
+
+// --- rounded rectangle --------------------------------------------------------------------
+
+TEST(RoundedRect, WorkedExample) {
+  const Path p = roundedRect(gfx::Rect(0, 0, 90, 90),
+                             Corners{Corners::topLeft, Corners::topRight, Corners::bottomLeft}, 30);
+  EXPECT_EQ(p, parsed("M 30,0; L 60,0; C 90,0 90,30 90,30; L 90,60; C 90,90 60,90 60,90; "
+                      "L 0,90; L 0,30; C 0,0 30,0 30,0; Z."))
+      << p.description();
+}
+
+TEST(RoundedRect, RadiusZeroGivesASquare) {
+  const Path p = roundedRect(gfx::Rect(10, 20, 30, 40), Corners::all, 0);
+  EXPECT_EQ(p, parsed("M 10,20; L 40,20; L 40,60; L 10,60; L 10,20; Z."));
+  EXPECT_EQ(roundedRect(gfx::Rect(10, 20, 30, 40), Corners::none, 7), p);
+}
+
+TEST(RoundedRect, EachMemberRoundsItsOwnCorner) {
+  // topLeft (x0,y0), topRight (x1,y0), bottomLeft (x1,y1), bottomRight (x0,y1).
+  const gfx::Rect rect(0, 0, 100, 100);
+  struct Row { Corners member; gfx::Point rounded; };
+  const Row rows[] = {{Corners::topLeft, {0.5, 0.5}},
+                      {Corners::topRight, {99.5, 0.5}},
+                      {Corners::bottomLeft, {99.5, 99.5}},
+                      {Corners::bottomRight, {0.5, 99.5}}};
+  const gfx::Point corners[] = {{0.5, 0.5}, {99.5, 0.5}, {99.5, 99.5}, {0.5, 99.5}};
+  for (const Row& row : rows) {
+    const Path p = roundedRect(rect, row.member, 30);
+    for (const gfx::Point& c : corners)
+      EXPECT_EQ(p.contains(c), !(c == row.rounded))
+          << "member " << row.member.rawValue << " point " << c.x << "," << c.y;
+    EXPECT_TRUE(p.contains({50, 50}));
+  }
+}
+
+TEST(RoundedRect, DiagonalPairRaw10) {
+  const Path p = roundedRect(gfx::Rect(0, 0, 90, 90), Corners(std::int64_t(10)), 30);
+  EXPECT_EQ(p, parsed("M 0,0; L 60,0; C 90,0 90,30 90,30; L 90,90; L 30,90; C 0,90 0,60 0,60; "
+                      "L 0,0; Z."))
+      << p.description();
+}
+
+TEST(RoundedRect, RadiusIsNotLimited) {
+  const Path p = roundedRect(gfx::Rect(0, 0, 10, 10), Corners::topRight, 30);
+  ASSERT_EQ(p.size(), 7u);
+  EXPECT_EQ(p.elements()[1].points[0], (gfx::Point{-20, 0}));
+  EXPECT_EQ(p.elements()[2].points[2], (gfx::Point{10, 30}));
+}
+
+// --- hexagon leaf ---------------------------------------------------------------------------
+
+TEST(HexagonLeaf, RoundedWorkedExample) {
+  const Path p = hexagonLeafPath(gfx::Rect(30, 30, 30, 30), true, 3);
+  EXPECT_EQ(p, parsed("M 33,30; L 42,30; C 45,30 48,33 48,33; L 57,42; C 60,45 60,48 60,48; "
+                      "L 60,57; C 60,60 57,60 57,60; L 48,60; C 45,60 42,57 42,57; "
+                      "L 33,48; C 30,45 30,42 30,42; L 30,33; C 30,30 33,30 33,30"))
+      << p.description();
+}
+
+TEST(HexagonLeaf, SharpHasSevenElementsAndNoClose) {
+  for (const auto& [rounded, radius] : {std::pair{false, 3.0}, {true, 0.0}, {false, 0.0}}) {
+    const Path p = hexagonLeafPath(gfx::Rect(0, 0, 20, 10), rounded, radius);
+    EXPECT_EQ(p, parsed("M 0,0; L 10,0; L 20,5; L 20,10; L 10,10; L 0,5; L 0,0"));
+    ASSERT_EQ(p.size(), 7u);
+    for (const auto& e : p.elements()) EXPECT_NE(e.type, PathElementType::close);
+  }
+}
+
+// --- SVG -------------------------------------------------------------------------------------
+
+TEST(SVGNumber, FixedFormAtThreeDigits) {
+  const std::pair<double, const char*> rows[] = {
+      {0, "0"},        {10, "10"},         {10.25, "10.25"}, {1.0 / 3, "0.333"},
+      {-2.5, "-2.5"},  {0.0125, "0.012"},  {2.0005, "2"},    {-0.0001, "0"},
+      {1e21, "1000000000000000000000"},   {123456.7891, "123456.789"}, {0.9996, "1"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(svgNumberString(value), text) << value;
+}
+
+TEST(SVGPathData, ElementTexts) {
+  Path p;
+  p.moveTo({0, 0});
+  p.lineTo({10.25, 5});
+  p.close();
+  EXPECT_EQ(svgPathData(p), "M0 0 L10.25 5 Z ");
+  Path q;
+  q.moveTo({1.0 / 3, 2});
+  q.quadTo({1, 2}, {3, 4});
+  q.cubicTo({5, 6}, {7.5, 8}, {9, -10});
+  EXPECT_EQ(svgPathData(q), "M0.333 2 Q1,2 3,4 C5,6 7.5,8 9,-10 ");
+  EXPECT_EQ(svgPathCommand(q.elements()[2]), "C5,6 7.5,8 9,-10");
+  EXPECT_EQ(svgPathData(Path()), "");
+}
+
+// --- path element JSON ---------------------------------------------------------------------
+
+Path examplePath() {
+  Path p;
+  p.moveTo({0, 0});
+  p.lineTo({10.25, 5});
+  p.close();
+  return p;
+}
+
+TEST(PathJSON, ExampleLayout) {
+  const Settings json = pathElementJSON(examplePath());
+  EXPECT_EQ(json.dump(), R"([{"points":[[0,0]],"type":0},{"points":[[10.25,5]],"type":1},{"type":4}])");
+  const foundation::Bytes bytes = CGPathCodable::encodePath(examplePath());
+  const std::string text = foundation::stringOf(bytes);
+  EXPECT_NE(text.find('\n'), std::string::npos);  // pretty-printed
+  EXPECT_EQ(Settings::parse(text), json);
+}
+
+Path randomPath(std::mt19937& rng, int elements) {
+  std::uniform_real_distribution<double> coord(-500, 500);
+  auto point = [&]() -> gfx::Point {
+    // Mix integral and fractional coordinates.
+    return rng() % 2 ? gfx::Point{std::round(coord(rng)), coord(rng)}
+                     : gfx::Point{coord(rng), std::round(coord(rng))};
+  };
+  Path p;
+  p.moveTo(point());
+  for (int i = 0; i < elements; ++i) {
+    switch (rng() % 5) {
+      case 0: p.moveTo(point()); break;
+      case 1: p.lineTo(point()); break;
+      case 2: p.quadTo(point(), point()); break;
+      case 3: p.cubicTo(point(), point(), point()); break;
+      default: p.close(); p.moveTo(point()); break;
+    }
+  }
+  return p;
+}
+
+TEST(PathJSON, RoundTripIsExact) {
+  std::mt19937 rng(5);
+  for (int i = 0; i < 20; ++i) {
+    const Path p = randomPath(rng, 40);
+    EXPECT_EQ(CGPathCodable::decodePath(CGPathCodable::encodePath(p)), p);
+    EXPECT_EQ(pathFromElementJSON(pathElementJSON(p)), p);
+    const CGPathCodable codable(p);
+    const Settings value = codable.encode();
+    ASSERT_TRUE(value.is_string());
+    const auto decoded64 = foundation::base64Decode(*value.get_ptr<const std::string*>());
+    ASSERT_TRUE(decoded64.has_value());
+    EXPECT_EQ(Settings::parse(foundation::stringOf(*decoded64)), pathElementJSON(p));
+    EXPECT_EQ(CGPathCodable::decode(value).path, p);
+  }
+  const Path shapes = roundedRect(gfx::Rect(0.5, 1, 80, 80), Corners::all, 12.125);
+  EXPECT_EQ(CGPathCodable::decodePath(CGPathCodable::encodePath(shapes)), shapes);
+}
+
+TEST(PathJSON, IntegralValuesAreIntegers) {
+  Path p;
+  p.moveTo({3, -4});
+  p.cubicTo({1.5, 2}, {-0.0, 1e6}, {7, 8.000001});
+  const Settings json = pathElementJSON(p);
+  EXPECT_TRUE(json[0]["points"][0][0].is_number_integer());
+  EXPECT_TRUE(json[0]["points"][0][1].is_number_integer());
+  EXPECT_TRUE(json[1]["points"][0][0].is_number_float());
+  EXPECT_TRUE(json[1]["points"][1][1].is_number_integer());
+  EXPECT_TRUE(json[1]["points"][2][1].is_number_float());
+  EXPECT_EQ(json[1]["points"].size(), 3u);
+}
+
+TEST(PathJSON, EmptyPath) {
+  EXPECT_EQ(foundation::stringOf(CGPathCodable::encodePath(Path())).find('['), 0u);
+  EXPECT_EQ(pathElementJSON(Path()), Settings::array());
+  EXPECT_TRUE(CGPathCodable::decodePath(foundation::bytesOf("[]")).empty());
+  EXPECT_TRUE(CGPathCodable::decodePath(foundation::bytesOf(" [ ]\n")).empty());
+}
+
+TEST(PathJSON, ReaderSkipsUnknownKindsAndIgnoresExtras) {
+  const Path p = CGPathCodable::decodePath(foundation::bytesOf(R"([
+      {"type": 0, "points": [[1, 2], [99, 99]], "extra": "x"},
+      {"type": 7, "points": [[5, 5]]},
+      {"type": -1},
+      {"points": [[3, 4]], "type": 1.0},
+      {"type": 2, "points": [[5, 6], [7, 8]]},
+      {"type": 4, "points": [[50, 50]]}])"));
+  Path expected;
+  expected.moveTo({1, 2});
+  expected.lineTo({3, 4});
+  expected.quadTo({5, 6}, {7, 8});
+  expected.close();
+  EXPECT_EQ(p, expected);
+}
+
+TEST(PathJSON, MalformedInputFails) {
+  const std::pair<const char*, PathCodingError> rows[] = {
+      {"", PathCodingError::dataCorrupted},
+      {"[", PathCodingError::dataCorrupted},
+      {"{}", PathCodingError::dataCorrupted},
+      {"[1]", PathCodingError::typeMismatch},
+      {R"([{"points": [[1, 2]]}])", PathCodingError::keyNotFound},
+      {R"([{"type": "0", "points": [[1, 2]]}])", PathCodingError::typeMismatch},
+      {R"([{"type": 0.5, "points": [[1, 2]]}])", PathCodingError::typeMismatch},
+      {R"([{"type": true, "points": [[1, 2]]}])", PathCodingError::typeMismatch},
+      {R"([{"type": 1e300}])", PathCodingError::typeMismatch},
+      {R"([{"type": 0, "points": [1, 2]}])", PathCodingError::typeMismatch},
+      {R"([{"type": 0, "points": [[1]]}])", PathCodingError::typeMismatch},
+      {R"([{"type": 0, "points": [["1", 2]]}])", PathCodingError::typeMismatch},
+      {R"([{"type": 0, "points": {"x": 1}}])", PathCodingError::typeMismatch},
+      {R"([{"type": 0}])", PathCodingError::dataCorrupted},
+      {R"([{"type": 3, "points": [[1, 2], [3, 4]]}])", PathCodingError::dataCorrupted},
+  };
+  for (const auto& [text, error] : rows)
+    EXPECT_TRUE(raises(error, [&] { CGPathCodable::decodePath(foundation::bytesOf(text)); })) << text;
+  EXPECT_TRUE(raises(PathCodingError::typeMismatch, [] { CGPathCodable::decode(Settings(3)); }));
+  EXPECT_TRUE(raises(PathCodingError::dataCorrupted, [] { CGPathCodable::decode(Settings("@@@")); }));
+}
+
+TEST(PathJSON, NonFiniteCoordinatesCannotBeWritten) {
+  Path p;
+  p.moveTo({std::numeric_limits<double>::quiet_NaN(), 0});
+  EXPECT_TRUE(raises(PathCodingError::invalidValue, [&] { CGPathCodable::encodePath(p); }));
+  Path q;
+  q.moveTo({0, 0});
+  q.lineTo({std::numeric_limits<double>::infinity(), 1});
+  EXPECT_TRUE(raises(PathCodingError::invalidValue, [&] { pathElementJSON(q); }));
+}
+
+// --- quadratic to cubic ----------------------------------------------------------------------
+
+TEST(BezierConversion, QuadraticsBecomeCubics) {
+  Path p;
+  p.moveTo({0, 0});
+  p.quadTo({3, 3}, {6, 0});
+  p.lineTo({6, 6});
+  p.cubicTo({1, 2}, {3, 4}, {5, 6});
+  p.close();
+  p.quadTo({3, 9}, {0, 6});  // after close: from the subpath's start (0, 0)
+  const Path c = bezierPathFromCGPath(p);
+  ASSERT_EQ(c.size(), p.size());
+  const double k = 0.6666666666666666;
+  EXPECT_EQ(c.elements()[1].type, PathElementType::cubic);
+  EXPECT_EQ(c.elements()[1].points[0], (gfx::Point{0 + 3 * k, 0 + 3 * k}));
+  EXPECT_EQ(c.elements()[1].points[1], (gfx::Point{6 + (3 - 6) * k, 0 + 3 * k}));
+  EXPECT_EQ(c.elements()[1].points[2], (gfx::Point{6, 0}));
+  EXPECT_EQ(c.elements()[2], p.elements()[2]);
+  EXPECT_EQ(c.elements()[3], p.elements()[3]);
+  EXPECT_EQ(c.elements()[4].type, PathElementType::close);
+  EXPECT_EQ(c.elements()[5].points[0], (gfx::Point{3 * k, 9 * k}));
+  // The raised curve traces the same points as the quadratic.
+  for (double t : {0.25, 0.5, 0.75}) {
+    const double u = 1 - t;
+    const gfx::Point q{u * u * 0 + 2 * u * t * 3 + t * t * 6, 2 * u * t * 3};
+    const auto& e = c.elements()[1];
+    const gfx::Point b{u * u * u * 0 + 3 * u * u * t * e.points[0].x + 3 * u * t * t * e.points[1].x +
+                           t * t * t * e.points[2].x,
+                       3 * u * u * t * e.points[0].y + 3 * u * t * t * e.points[1].y +
+                           t * t * t * e.points[2].y};
+    EXPECT_NEAR(b.x, q.x, 1e-12);
+    EXPECT_NEAR(b.y, q.y, 1e-12);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "QRCode/core/QRCodeColor.hpp"
+#include "QRCode/core/QRCodeEngineCoreImage.hpp"
+#include "QRCode/core/QRCodeEngineExternal.hpp"
+#include "QRCode/core/QRCodeError.hpp"
+#include "QRCode/design/QRCodeFillStyleSolid.hpp"
+#include "QRCode/document/QRCodeDocument.hpp"
+#include "platform/foundation/Error.hpp"
+#include "platform/foundation/Output.hpp"
+#include "platform/foundation/Text.hpp"
+#include "support/Raster.hpp"
+
+namespace {
+
+using Level = QRCode::ErrorCorrection;
+using foundation::Settings;
+
+// Captures the printed lines while alive.
+struct CapturedOutput {
+  std::vector<std::string> lines;
+  foundation::OutputSink previous;
+  CapturedOutput() {
+    previous = foundation::setOutputSink([this](std::string_view line) { lines.emplace_back(line); });
+  }
+  ~CapturedOutput() { foundation::setOutputSink(previous); }
+};
+
+// An engine that fails on demand and otherwise encodes with the external engine.
+class SwitchableEngine : public QRCodeEngine {
+ public:
+  bool fail = false;
+  std::string name() const override { return "switchable"; }
+  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t> data, int level) override {
+    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
+    return inner_.generateWithData(data, level);
+  }
+  QRCodeBoolMatrix generateWithText(std::string_view text, int level) override {
+    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
+    return inner_.generateWithText(text, level);
+  }
+
+ private:
+  QRCodeEngineExternal inner_;
+};
+
+template <class E, class F>
+void expectError(F&& fn, E expected, const std::string& what = {}) {
+  try {
+    fn();
+    ADD_FAILURE() << "no error: " << what;
+  } catch (const foundation::Error& e) {
+    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
+  }
+}
+
+std::string decodedBy(const gfx::Image& image) {
+  const auto results = testsupport::decodeImage(image);
+  return results.bothRead(results.zxing.empty() ? std::string() : results.zxing.front())
+             ? results.zxing.front()
+             : std::string("<not read by both>");
+}
+
+const std::string kLink = "https://vidlumen.example/wallpaper/waves-dp3YBose?utm_source=share";
+
+TEST(QRCodeDocument, PlainInitialiser) {
+  QRCodeDocument doc;
+  ASSERT_NE(doc.data(), nullptr);
+  EXPECT_TRUE(doc.data()->empty());
+  EXPECT_EQ(doc.utf8String(), nullptr);
+  EXPECT_EQ(doc.decodedText(), "");
+  EXPECT_EQ(doc.errorCorrection(), Level::quartile);
+  EXPECT_EQ(doc.logoTemplate(), nullptr);
+  ASSERT_NE(doc.design(), nullptr);
+  ASSERT_NE(doc.boolMatrix(), nullptr);
+  // The default engine refuses empty content: the matrix stays empty and the document
+  // keeps the error, so it does not export a blank code.
+  EXPECT_EQ(doc.cellDimension(), 0);
+  ASSERT_TRUE(doc.regenerationError().has_value());
+  EXPECT_TRUE(doc.regenerationError()->is(QRCodeError::cannotGenerateImage));
+}
+
+TEST(QRCodeDocument, TextDocumentDecodes) {
+  QRCodeDocument doc(kLink, Level::medium);
+  ASSERT_NE(doc.utf8String(), nullptr);
+  EXPECT_EQ(*doc.utf8String(), kLink);
+  EXPECT_EQ(doc.data(), nullptr);
+  EXPECT_EQ(doc.errorCorrection(), Level::medium);
+  EXPECT_FALSE(doc.regenerationError());
+  const gfx::Image image = doc.cgImageWithDimension(300);
+  testsupport::writeImagePNG(image, "/tmp/design_document_link.png");
+  EXPECT_EQ(decodedBy(image), kLink);
+}
+
+TEST(QRCodeDocument, ContentAccessors) {
+  QRCodeDocument doc;
+  CapturedOutput out;
+  doc.setUtf8String(std::nullopt);
+  ASSERT_NE(doc.utf8String(), nullptr);
+  EXPECT_EQ(*doc.utf8String(), "");
+  EXPECT_EQ(doc.data(), nullptr);
+  doc.setData(std::nullopt);
+  ASSERT_NE(doc.data(), nullptr);
+  EXPECT_TRUE(doc.data()->empty());
+  // The default engine cannot encode empty content: each setter printed its line.
+  EXPECT_EQ(out.lines, std::vector<std::string>(2, "QRCode.Document: Could not regenerate. Error was 'cannotGenerateImage'"));
+  const foundation::Bytes bytes = {0x00, 0xff, 0x10, 0x41};
+  doc.setData(bytes);
+  EXPECT_EQ(*doc.data(), bytes);
+  EXPECT_EQ(doc.utf8String(), nullptr);
+  EXPECT_EQ(doc.decodedText(), "AP8QQQ==");
+  EXPECT_FALSE(doc.regenerationError());
+  doc.setContent(QRCode::Content::text("abc"));
+  EXPECT_EQ(doc.decodedText(), "abc");
+}
+
+TEST(QRCodeDocument, EverySetterRegenerates) {
+  auto engine = std::make_shared<SwitchableEngine>();
+  QRCodeDocument doc("first", Level::low, engine);
+  const auto low = doc.boolMatrix();
+  doc.setErrorCorrection(Level::high);
+  EXPECT_EQ(doc.qrcode().currentErrorCorrection(), Level::high);
+  EXPECT_NE(doc.boolMatrix(), low);
+  // The matrix handed out earlier stays valid and unchanged after regenerations.
+  EXPECT_EQ(low->dimension(), 23);
+  const auto before = doc.boolMatrix();
+  doc.setDesign(QRCodeDesign::create());
+  EXPECT_NE(doc.boolMatrix(), before);
+  EXPECT_EQ(*doc.boolMatrix(), *before);
+  const auto beforeLogo = doc.boolMatrix();
+  doc.setLogoTemplate(nullptr);
+  EXPECT_NE(doc.boolMatrix(), beforeLogo);
+  doc.modifyContent([](QRCode::Content& c) { c = QRCode::Content::text("second, and a good deal longer"); });
+  EXPECT_EQ(*doc.utf8String(), "second, and a good deal longer");
+  EXPECT_GT(doc.cellDimension(), 23);
+  // An access that throws does not regenerate.
+  const auto kept = doc.boolMatrix();
+  EXPECT_THROW(doc.modifyErrorCorrection([](Level&) { throw std::runtime_error("stop"); }), std::runtime_error);
+  EXPECT_EQ(doc.boolMatrix(), kept);
+  EXPECT_EQ(doc.cellSizeForImageDimension(doc.cellDimension() * 3), 3.0);
+}
+
+TEST(QRCodeDocument, TextSetTooLongKeepsTheOldMatrixPrintsAndRefusesToExport) {
+  QRCodeDocument doc(kLink, Level::high);
+  const auto matrix = doc.boolMatrix();
+  CapturedOutput out;
+  doc.setUtf8String(std::string(3000, 'a'));  // more than a version-40 code holds at high
+  ASSERT_EQ(out.lines.size(), 1u);
+  EXPECT_EQ(out.lines[0], "QRCode.Document: Could not regenerate. Error was 'cannotGenerateImage'");
+  EXPECT_EQ(*doc.utf8String(), std::string(3000, 'a'));  // the new value is kept
+  EXPECT_EQ(doc.boolMatrix(), matrix);                     // with the old matrix
+  ASSERT_TRUE(doc.regenerationError());
+  EXPECT_TRUE(doc.regenerationError()->is(QRCodeError::cannotGenerateImage));
+  expectError([&] { doc.throwIfRegenerationFailed(); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { doc.cgImageWithDimension(300); }, QRCodeError::cannotGenerateImage, "bitmap");
+  expectError([&] { doc.pngDataWithDimension(300, 72); }, QRCodeError::cannotGenerateImage, "png");
+  expectError([&] { doc.pdfDataWithDimension(300, 72); }, QRCodeError::cannotGenerateImage, "pdf");
+
+  // A later successful regeneration clears the error and exports work again.
+  doc.setUtf8String(kLink);
+  EXPECT_FALSE(doc.regenerationError());
+  EXPECT_EQ(out.lines.size(), 1u);
+  EXPECT_EQ(decodedBy(doc.cgImageWithDimension(300)), kLink);
+}
+
+TEST(QRCodeDocument, FailingEngineOnLevelChange) {
+  auto engine = std::make_shared<SwitchableEngine>();
+  QRCodeDocument doc("abc", Level::low, engine);
+  const auto matrix = doc.boolMatrix();
+  engine->fail = true;
+  CapturedOutput out;
+  doc.setErrorCorrection(Level::high);
+  EXPECT_EQ(doc.errorCorrection(), Level::high);
+  EXPECT_EQ(doc.boolMatrix(), matrix);
+  EXPECT_EQ(doc.qrcode().currentErrorCorrection(), Level::low);
+  ASSERT_EQ(out.lines.size(), 1u);
+  EXPECT_EQ(out.lines[0].rfind("QRCode.Document: Could not regenerate. Error was '", 0), 0u);
+  EXPECT_EQ(out.lines[0], "QRCode.Document: Could not regenerate. Error was 'cannotGenerateQRCode'");
+}
+
+TEST(QRCodeDocument, ThrowingOperations) {
+  QRCodeDocument doc("abc", Level::low);
+  CapturedOutput out;
+  expectError([&] { doc.setText(std::string(8000, 'x')); }, QRCodeError::cannotGenerateImage, "setText");
+  EXPECT_TRUE(out.lines.empty());  // thrown, not printed
+  EXPECT_TRUE(doc.regenerationError());
+  doc.setURL("https://example.com");
+  EXPECT_FALSE(doc.regenerationError());
+  EXPECT_EQ(*doc.utf8String(), "https://example.com");
+  expectError([&] { doc.setText("\xff\xfe not UTF-8"); }, QRCodeError::unableToConvertTextToRequestedEncoding);
+}
+
+TEST(QRCodeDocument, UpdateWithTextLeavesContentAndLevel) {
+  QRCodeDocument doc("short", Level::low, std::make_shared<QRCodeEngineExternal>());
+  const auto before = doc.boolMatrix();
+  doc.updateWithText(kLink, Level::high);
+  EXPECT_NE(*doc.boolMatrix(), *before);
+  EXPECT_EQ(*doc.utf8String(), "short");
+  EXPECT_EQ(doc.errorCorrection(), Level::low);
+  // Setting the design afterwards brings the matrix back to the stored content.
+  doc.setDesign(doc.design());
+  EXPECT_EQ(*doc.boolMatrix(), *before);
+}
+
+TEST(QRCodeDocument, UpdateWithDataKeepsTheLevel) {
+  QRCodeDocument doc("short", Level::low, std::make_shared<QRCodeEngineExternal>());
+  const foundation::Bytes bytes = foundation::bytesOf("bytes");
+  doc.updateWithData(bytes, Level::high);
+  ASSERT_NE(doc.data(), nullptr);
+  EXPECT_EQ(*doc.data(), bytes);
+  EXPECT_EQ(doc.errorCorrection(), Level::low);
+  EXPECT_EQ(doc.qrcode().currentErrorCorrection(), Level::high);
+}
+
+TEST(QRCodeDocument, EngineSetter) {
+  QRCodeDocument doc("abc", Level::low);
+  EXPECT_EQ(doc.engine()->name(), "coreimage");
+  doc.setEngine(std::make_shared<QRCodeEngineExternal>());
+  EXPECT_EQ(doc.engine()->name(), "external");
+  doc.setEngine(nullptr);
+  EXPECT_EQ(doc.engine()->name(), "coreimage");
+}
+
+TEST(QRCodeDocument, DesignAndLogoAreHeldByReference) {
+  QRCodeDocument doc(kLink, Level::high);
+  auto design = QRCodeDesign::create();
+  doc.setDesign(design);
+  EXPECT_EQ(doc.design(), design);
+  design->foregroundColor(sRGB(0, 0, 0.5, 1));  // seen at the next drawing
+  const auto* on = dynamic_cast<const QRCodeFillStyleSolid*>(doc.design()->style()->onPixels().get());
+  ASSERT_NE(on, nullptr);
+  EXPECT_EQ(on->color(), sRGB(0, 0, 0.5, 1));
+  auto logo = QRCodeLogoTemplate::SquareCenterWithImage(gfx::Image::filled(4, 4, {255, 0, 0, 255}), 0);
+  doc.setLogoTemplate(logo);
+  EXPECT_EQ(doc.logoTemplate(), logo);
+  const gfx::Image image = doc.cgImageWithDimension(330);
+  testsupport::writeImagePNG(image, "/tmp/design_document_logo.png");
+  EXPECT_EQ(decodedBy(image), kLink);
+}
+
+TEST(QRCodeDocument, CopyUsesTheDefaultEngineAndDeepCopies) {
+  QRCodeDocument doc("copy me", Level::high, std::make_shared<QRCodeEngineExternal>());
+  doc.design()->setAdditionalQuietZonePixels(3);
+  doc.setLogoTemplate(std::make_shared<QRCodeLogoTemplate>(gfx::Image::filled(2, 2), std::nullopt, false));
+  const auto copy = doc.copyDocument();
+  EXPECT_EQ(copy->engine()->name(), "coreimage");
+  EXPECT_EQ(*copy->utf8String(), "copy me");
+  EXPECT_EQ(copy->errorCorrection(), Level::high);
+  EXPECT_NE(copy->design(), doc.design());
+  EXPECT_EQ(copy->design()->settings(), doc.design()->settings());
+  ASSERT_NE(copy->logoTemplate(), nullptr);
+  EXPECT_NE(copy->logoTemplate(), doc.logoTemplate());
+  EXPECT_TRUE(copy->logoTemplate()->useImageMasking());
+  EXPECT_FALSE(copy->logoTemplate()->masksQRCodePixels());
+  EXPECT_FALSE(copy->regenerationError());
+  EXPECT_EQ(copy->qrcode().currentErrorCorrection(), Level::high);
+}
+
+TEST(QRCodeDocument, URLInitialiserAndEngineInitialiser) {
+  const auto doc = QRCodeDocument::withURL("https://example.com/a", Level::quartile);
+  EXPECT_EQ(*doc->utf8String(), "https://example.com/a");
+  QRCodeDocument external(std::make_shared<QRCodeEngineExternal>());
+  EXPECT_EQ(external.cellDimension(), 23);
+  EXPECT_FALSE(external.regenerationError());
+  expectError([] { QRCodeDocument(std::make_shared<QRCodeEngineCoreImage>()); }, QRCodeError::cannotGenerateImage);
+  expectError([] { QRCodeDocument(std::string(8000, 'x'), Level::low); }, QRCodeError::cannotGenerateImage);
+}
+
+TEST(QRCodeDocument, ContentCoding) {
+  const struct {
+    const char* what;
+    Settings coded;
+    bool isData;
+    std::string value;
+  } cases[] = {
+      {"text", {{"text", "hello"}}, false, "hello"},
+      {"data", {{"data", "AP8="}}, true, std::string("\x00\xff", 2)},
+      {"both: data wins", {{"data", "AP8="}, {"text", "hello"}}, true, std::string("\x00\xff", 2)},
+  };
+  for (const auto& c : cases) {
+    const QRCode::Content content = decodeContent(c.coded);
+    EXPECT_EQ(content.isData(), c.isData) << c.what;
+    if (c.isData) {
+      EXPECT_EQ(foundation::stringOf(*content.dataValue()), c.value) << c.what;
+    } else {
+      EXPECT_EQ(*content.textValue(), c.value) << c.what;
+    }
+  }
+  for (const Settings& bad : {Settings::object(), Settings{{"other", 1}}, Settings{{"data", "not base64!"}},
+                              Settings{{"text", 5}}, Settings::array({1})})
+    expectError([&] { decodeContent(bad); }, QRCodeError::invalidContent, bad.dump());
+  const auto text = QRCode::Content::text("a\"b");
+  EXPECT_EQ(decodeContent(encodeContent(text)), text);
+  const auto data = QRCode::Content::data({1, 2, 3, 250});
+  EXPECT_EQ(encodeContent(data), (Settings{{"data", "AQID+g=="}}));
+  EXPECT_EQ(decodeContent(encodeContent(data)), data);
+}
+
+}  // namespace

@@ -1,0 +1,557 @@
+#include "app/engine/AerialManager.hpp"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+
+#include <glib.h>
+#include <nlohmann/json.hpp>
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Dispatch.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh temporary folder for one test.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "vl-engine-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    if (!made) throw std::runtime_error("mkdtemp failed");
+    path_ = made;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void writeFile(const fs::path& file, std::string_view text) {
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// The settings file as the application writes it.
+void writeSettings(const fs::path& file, const char* id, const char* name) {
+  nlohmann::json settings = nlohmann::json::object();
+  if (id) settings[std::string(AerialManager::currentWallpaperIdKey)] = id;
+  if (name) settings[std::string(AerialManager::currentWallpaperNameKey)] = name;
+  settings["launchAtLogin"] = true;
+  writeFile(file, settings.dump());
+}
+
+AerialManager::Locations locationsIn(const fs::path& dir) {
+  return {.settingsFile = dir / "config" / "vidlumen" / "settings.json",
+          .rootFolder = dir / "data" / "vidlumen"};
+}
+
+// Runs the ffmpeg program; true when it made the file.
+bool ffmpeg(const std::string& args, const fs::path& output) {
+  const std::string command =
+      "ffmpeg -hide_banner -loglevel error -nostdin -y " + args + " '" + output.string() + "'";
+  return std::system(command.c_str()) == 0 && fs::exists(output) && fs::file_size(output) > 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Share slug and display title
+
+TEST(AerialManagerSettings, DefaultsWhenNothingIsStored) {
+  TempDir dir;
+  AerialManager manager(locationsIn(dir.path()));
+  EXPECT_FALSE(manager.currentWallpaperId());
+  EXPECT_FALSE(manager.currentWallpaperName());
+  EXPECT_EQ(manager.shareSlug(), "waves-dp3YBose");
+  EXPECT_EQ(manager.displayTitle(), "Waves");
+  EXPECT_FALSE(manager.currentVideoFile());
+}
+
+struct StoredCase {
+  const char* name;
+  const char* id;
+  const char* slug;
+  const char* title;
+};
+
+class StoredValues : public ::testing::TestWithParam<StoredCase> {};
+
+TEST_P(StoredValues, SlugAndTitle) {
+  const auto& c = GetParam();
+  TempDir dir;
+  const auto locations = locationsIn(dir.path());
+  writeSettings(locations.settingsFile, c.id, c.name);
+  AerialManager manager(locations);
+  ASSERT_TRUE(manager.currentWallpaperId());
+  ASSERT_TRUE(manager.currentWallpaperName());
+  EXPECT_EQ(*manager.currentWallpaperId(), c.id);
+  EXPECT_EQ(*manager.currentWallpaperName(), c.name);
+  EXPECT_EQ(manager.shareSlug(), c.slug);
+  EXPECT_EQ(manager.displayTitle(), c.title);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StoredValues,
+    ::testing::Values(
+        StoredCase{"waves", "dp3YBose", "waves-dp3YBose", "Waves"},
+        StoredCase{"aurora", "Xy7_-9.~z", "aurora-Xy7_-9.~z", "Aurora"},
+        StoredCase{"northern lights", "Ab12", "northern%20lights-Ab12", "Northern Lights"},
+        StoredCase{"ocean-breeze", "q1", "ocean-breeze-q1", "Ocean-breeze"},
+        StoredCase{"what?", "k", "what%3F-k", "What?"},
+        StoredCase{"rock & roll #1", "k", "rock%20%26%20roll%20%231-k", "Rock & Roll #1"},
+        StoredCase{"a/b", "c/d", "a%2Fb-c%2Fd", "A/b"},
+        StoredCase{"100%", "k", "100%25-k", "100%"},
+        StoredCase{"\xC3\xA9t\xC3\xA9 \xC3\xA0 paris", "z",
+                   "%C3%A9t%C3%A9%20%C3%A0%20paris-z", "\xC3\x89t\xC3\xA9 \xC3\x80 Paris"},
+        StoredCase{"\xC3\x9F" "ig", "z", "%C3%9Fig-z", "SSig"},
+        StoredCase{"  spaced \t  out  ", "z", "%20%20spaced%20%09%20%20out%20%20-z",
+                   "Spaced Out"},
+        StoredCase{"already Upper", "z", "already%20Upper-z", "Already Upper"},
+        StoredCase{"1999 sunset", "z", "1999%20sunset-z", "1999 Sunset"}));
+
+TEST(AerialManagerSettings, OnlyOneValueStoredKeepsTheOtherDefault) {
+  TempDir dir;
+  const auto locations = locationsIn(dir.path());
+  writeFile(locations.settingsFile, R"({"vidLumen.currentWallpaperName": "sea glass"})");
+  AerialManager nameOnly(locations);
+  EXPECT_EQ(nameOnly.shareSlug(), "sea%20glass-dp3YBose");
+  EXPECT_EQ(nameOnly.displayTitle(), "Sea Glass");
+
+  writeFile(locations.settingsFile, R"({"vidLumen.currentWallpaperId": "Q9"})");
+  AerialManager idOnly(locations);
+  EXPECT_EQ(idOnly.shareSlug(), "waves-Q9");
+  EXPECT_EQ(idOnly.displayTitle(), "Waves");
+}
+
+class MalformedSettings : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(MalformedSettings, FallBackToTheDefaults) {
+  TempDir dir;
+  const auto locations = locationsIn(dir.path());
+  writeFile(locations.settingsFile, GetParam());
+  AerialManager manager(locations);
+  EXPECT_FALSE(manager.currentWallpaperId());
+  EXPECT_FALSE(manager.currentWallpaperName());
+  EXPECT_EQ(manager.shareSlug(), "waves-dp3YBose");
+  EXPECT_EQ(manager.displayTitle(), "Waves");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, MalformedSettings,
+    ::testing::Values(std::string(), std::string("not json"), std::string("{\"vidLumen."),
+                      std::string("[\"vidLumen.currentWallpaperId\", \"x\"]"),
+                      std::string("\"just a string\""),
+                      std::string(R"({"vidLumen.currentWallpaperId": 12, )"
+                                  R"("vidLumen.currentWallpaperName": true})"),
+                      std::string(R"({"vidLumen.currentWallpaperId": null, )"
+                                  R"("vidLumen.currentWallpaperName": ["waves"]})"),
+                      std::string(R"({"vidLumen.currentWallpaperId": "", )"
+                                  R"("vidLumen.currentWallpaperName": ""})"),
+                      std::string(R"({"vidLumen": {"currentWallpaperId": "x"}})"),
+                      // Larger than any settings file of ours.
+                      "{\"vidLumen.currentWallpaperId\": \"x\", \"pad\": \"" +
+                          std::string(2 << 20, 'a') + "\"}",
+                      std::string("\xFF\xFE{}", 4)));
+
+TEST(AerialManagerSettings, SettingsPathThatIsAFolderFallsBackToTheDefaults) {
+  TempDir dir;
+  const auto locations = locationsIn(dir.path());
+  fs::create_directories(locations.settingsFile);
+  AerialManager manager(locations);
+  EXPECT_EQ(manager.shareSlug(), "waves-dp3YBose");
+}
+
+TEST(AerialManagerSettings, SlugIsOneWellFormedPathSegmentOfTheLink) {
+  // Random names and ids, including bytes that are special in URLs: the link parses, has
+  // the slug as its one last path segment, keeps its query, and decodes back to the text.
+  std::mt19937 random(1234);
+  const std::string alphabet =
+      "abcXYZ019 -._~?&#/%+=;:@!$'()*,[]\"<>\\^`{|}\t\xC3\xA9\xE2\x82\xAC";
+  for (int round = 0; round < 200; ++round) {
+    std::string name;
+    std::string id;
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    for (int i = 0; i < 12; ++i) name.push_back(alphabet[pick(random)]);
+    for (int i = 0; i < 8; ++i) id.push_back(alphabet[pick(random)]);
+    TempDir dir;
+    const auto locations = locationsIn(dir.path());
+    nlohmann::json settings;
+    settings[std::string(AerialManager::currentWallpaperNameKey)] = name;
+    settings[std::string(AerialManager::currentWallpaperIdKey)] = id;
+    std::string dumped;
+    try {
+      dumped = settings.dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
+    } catch (const nlohmann::json::exception&) {
+      continue;  // a cut UTF-8 sequence: not a name the settings can hold
+    }
+    writeFile(locations.settingsFile, dumped);
+    AerialManager manager(locations);
+    const std::string slug = manager.shareSlug();
+    const std::string link = "https://example.com/wallpaper/" + slug + "?utm_source=macos_app";
+    GError* error = nullptr;
+    GUri* uri = g_uri_parse(link.c_str(), G_URI_FLAGS_ENCODED, &error);
+    ASSERT_NE(uri, nullptr) << link << ": " << (error ? error->message : "");
+    EXPECT_STREQ(g_uri_get_query(uri), "utm_source=macos_app") << link;
+    EXPECT_EQ(g_uri_get_fragment(uri), nullptr) << link;
+    const std::string path = g_uri_get_path(uri);
+    g_uri_unref(uri);
+    ASSERT_EQ(path.rfind("/wallpaper/", 0), 0u) << link;
+    const std::string segment = path.substr(std::string("/wallpaper/").size());
+    EXPECT_EQ(segment.find('/'), std::string::npos) << link;
+    g_autofree gchar* decoded = g_uri_unescape_segment(segment.data(), segment.data() + segment.size(), nullptr);
+    ASSERT_NE(decoded, nullptr) << link;
+    EXPECT_EQ(std::string(decoded), name + "-" + id);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Locations
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(AerialManagerLocations, FollowTheXdgVariables) {
+  ScopedEnv home("HOME", "/home/tester");
+  {
+    ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
+    ScopedEnv data("XDG_DATA_HOME", "/dat");
+    const auto l = AerialManager::Locations::fromEnvironment();
+    EXPECT_EQ(l.settingsFile, fs::path("/cfg/vidlumen/settings.json"));
+    EXPECT_EQ(l.rootFolder, fs::path("/dat/vidlumen"));
+  }
+  for (const char* ignored : {static_cast<const char*>(nullptr), "", "relative/dir"}) {
+    ScopedEnv config("XDG_CONFIG_HOME", ignored);
+    ScopedEnv data("XDG_DATA_HOME", ignored);
+    const auto l = AerialManager::Locations::fromEnvironment();
+    EXPECT_EQ(l.settingsFile, fs::path("/home/tester/.config/vidlumen/settings.json"));
+    EXPECT_EQ(l.rootFolder, fs::path("/home/tester/.local/share/vidlumen"));
+  }
+}
+
+TEST(AerialManagerLocations, VideoFileIsTheIdInTheVideosFolder) {
+  TempDir dir;
+  const auto locations = locationsIn(dir.path());
+  struct Case {
+    const char* id;
+    bool named;
+  };
+  for (const auto& c : {Case{"dp3YBose", true}, Case{"a.b", true}, Case{"..", false},
+                        Case{".", false}, Case{"../../etc/passwd", false}, Case{"x/y", false}}) {
+    writeFile(locations.settingsFile, std::string("{\"vidLumen.currentWallpaperId\": \"") +
+                                          c.id + "\"}");
+    AerialManager manager(locations);
+    const auto file = manager.currentVideoFile();
+    EXPECT_EQ(file.has_value(), c.named) << c.id;
+    if (file) {
+      EXPECT_EQ(*file, locations.rootFolder / "videos" / (std::string(c.id) + ".mov"));
+      EXPECT_EQ(file->parent_path(), manager.videosFolder());
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// First frame
+
+// Test videos are made once for the whole suite.
+class FirstFrame : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { dir_ = new TempDir(); }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+  static fs::path file(const std::string& name) { return dir_->path() / name; }
+  static TempDir* dir_;
+};
+TempDir* FirstFrame::dir_ = nullptr;
+
+// The colour every solid test video shows.
+constexpr int kR = 200, kG = 50, kB = 100;
+
+void expectColourNear(const gfx::Image& image, int x, int y, int r, int g, int b, int tolerance) {
+  const auto p = image.pixelAt(x, y);
+  EXPECT_NEAR(p.r, r, tolerance) << "at " << x << "," << y;
+  EXPECT_NEAR(p.g, g, tolerance) << "at " << x << "," << y;
+  EXPECT_NEAR(p.b, b, tolerance) << "at " << x << "," << y;
+  EXPECT_EQ(p.a, 255);
+}
+
+struct ColourCase {
+  const char* label;
+  const char* size;
+  const char* encode;  // filters and tags
+  int width;           // expected after scaling to cover 912 x 512
+  int height;
+};
+
+class FirstFrameColour : public FirstFrame, public ::testing::WithParamInterface<ColourCase> {};
+
+TEST_P(FirstFrameColour, UsesTheStreamsMatrixAndRange) {
+  const auto& c = GetParam();
+  const auto video = file(std::string(c.label) + ".mov");
+  ASSERT_TRUE(ffmpeg(std::string("-f lavfi -i color=c=0xC83264:size=") + c.size +
+                         ":rate=5 -frames:v 2 " + c.encode,
+                     video));
+  const auto image = AerialManager::firstVideoFrame(video);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), c.width);
+  EXPECT_EQ(image->height(), c.height);
+  expectColourNear(*image, image->width() / 2, image->height() / 2, kR, kG, kB, 5);
+  expectColourNear(*image, 3, 3, kR, kG, kB, 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Videos, FirstFrameColour,
+    ::testing::Values(
+        ColourCase{"hd709", "1280x720",
+                   "-vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p -colorspace "
+                   "bt709 -color_primaries bt709 -color_trc bt709 -color_range tv -c:v libx264",
+                   912, 513},
+        ColourCase{"sd601", "640x480",
+                   "-vf scale=out_color_matrix=bt601:out_range=tv,format=yuv420p -colorspace "
+                   "smpte170m -color_range tv -c:v libx264",
+                   640, 480},
+        ColourCase{"hd709full", "1280x720",
+                   "-vf scale=out_color_matrix=bt709:out_range=pc,format=yuv420p -colorspace "
+                   "bt709 -color_range pc -c:v libx264",
+                   912, 513},
+        ColourCase{"untaggedHd", "1920x1080",
+                   "-vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p -c:v libx264",
+                   912, 513},
+        ColourCase{"untaggedSd", "320x240",
+                   "-vf scale=out_color_matrix=bt601:out_range=tv,format=yuv420p -c:v mpeg4 "
+                   "-q:v 2",
+                   320, 240},
+        ColourCase{"mjpegFull", "640x360",
+                   "-vf scale=out_color_matrix=bt601:out_range=pc,format=yuvj420p -c:v mjpeg "
+                   "-q:v 2",
+                   640, 360},
+        ColourCase{"bt2020", "1280x720",
+                   "-vf scale=out_color_matrix=bt2020:out_range=tv,format=yuv420p10le "
+                   "-colorspace bt2020nc -color_range tv -c:v libx264",
+                   912, 513},
+        ColourCase{"prores422", "1280x720",
+                   "-vf scale=out_color_matrix=bt709:out_range=tv,format=yuv422p10le "
+                   "-colorspace bt709 -c:v prores_ks",
+                   912, 513}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(FirstFrame, TheMatrixMattersForSaturatedColours) {
+  // The same frame encoded with the BT.709 matrix but tagged BT.601 is read with the tag's
+  // matrix, and comes out visibly different: proof that the tag is what decides.
+  const auto video = file("mistagged.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=1280x720:rate=5 -frames:v 1 "
+                     "-vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p "
+                     "-colorspace smpte170m -color_range tv -c:v libx264",
+                     video));
+  const auto image = AerialManager::firstVideoFrame(video);
+  ASSERT_TRUE(image);
+  const auto p = image->pixelAt(image->width() / 2, image->height() / 2);
+  const int distance = std::abs(p.r - kR) + std::abs(p.g - kG) + std::abs(p.b - kB);
+  EXPECT_GT(distance, 15);
+}
+
+TEST_F(FirstFrame, TakesTheFirstFrameNotALaterOne) {
+  // Red for the first second, then blue.
+  const auto video = file("redThenBlue.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=red:size=320x240:rate=10:d=1 -f lavfi -i "
+                     "color=c=blue:size=320x240:rate=10:d=1 -filter_complex "
+                     "[0][1]concat=n=2:v=1[v] -map [v] -pix_fmt yuv420p -c:v libx264",
+                     video));
+  const auto image = AerialManager::firstVideoFrame(video);
+  ASSERT_TRUE(image);
+  const auto p = image->pixelAt(160, 120);
+  EXPECT_GT(p.r, 200);
+  EXPECT_LT(p.b, 40);
+}
+
+TEST_F(FirstFrame, KeepsTheDisplayAspectOfNonSquarePixels) {
+  // 720 x 576 stored with 16:15 pixels shows as 768 x 576.
+  const auto video = file("anamorphic.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=720x576:rate=5 -frames:v 1 "
+                     "-vf setsar=16/15,format=yuv420p -c:v libx264",
+                     video));
+  const auto image = AerialManager::firstVideoFrame(video, 0, 0);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), 768);
+  EXPECT_EQ(image->height(), 576);
+}
+
+TEST_F(FirstFrame, ScalesDownToCoverTheBoxButNeverUp) {
+  const auto video = file("testsrc.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i testsrc=size=1280x720:rate=5 -frames:v 1 -pix_fmt yuv420p "
+                     "-c:v libx264",
+                     video));
+  struct Case {
+    int coverW, coverH, w, h;
+  };
+  for (const auto& c : {Case{912, 512, 912, 513}, Case{100, 100, 178, 100},
+                        Case{640, 100, 640, 360}, Case{4000, 4000, 1280, 720},
+                        Case{0, 0, 1280, 720}, Case{-5, 10, 1280, 720}}) {
+    const auto image = AerialManager::firstVideoFrame(video, c.coverW, c.coverH);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), c.w) << c.coverW << "x" << c.coverH;
+    EXPECT_EQ(image->height(), c.h) << c.coverW << "x" << c.coverH;
+  }
+}
+
+TEST_F(FirstFrame, PremultipliesVideosWithAlpha) {
+  const auto video = file("alpha.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264@0.5:size=320x240:rate=5,format=rgba "
+                     "-frames:v 1 -c:v png",
+                     video));
+  const auto image = AerialManager::firstVideoFrame(video);
+  ASSERT_TRUE(image);
+  const auto p = image->pixelAt(10, 10);
+  EXPECT_NEAR(p.a, 127, 2);
+  EXPECT_NEAR(p.r, kR * 127 / 255, 2);
+  EXPECT_NEAR(p.g, kG * 127 / 255, 2);
+  EXPECT_NEAR(p.b, kB * 127 / 255, 2);
+}
+
+TEST_F(FirstFrame, MissingEmptyAndBrokenFilesGiveNone) {
+  const auto good = file("good.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i testsrc=size=320x240:rate=10 -frames:v 10 -pix_fmt yuv420p "
+                     "-c:v libx264",
+                     good));
+  std::ifstream in(good, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+  EXPECT_FALSE(AerialManager::firstVideoFrame(file("missing.mov")));
+
+  writeFile(file("empty.mov"), "");
+  EXPECT_FALSE(AerialManager::firstVideoFrame(file("empty.mov")));
+
+  writeFile(file("text.mov"), "this is not a video at all\n");
+  EXPECT_FALSE(AerialManager::firstVideoFrame(file("text.mov")));
+
+  std::mt19937 random(99);
+  std::string noise(64 * 1024, '\0');
+  for (auto& ch : noise) ch = static_cast<char>(random());
+  writeFile(file("noise.mov"), noise);
+  EXPECT_FALSE(AerialManager::firstVideoFrame(file("noise.mov")));
+
+  writeFile(file("head.mov"), bytes.substr(0, 200));
+  EXPECT_FALSE(AerialManager::firstVideoFrame(file("head.mov")));
+
+  // The container survives but the picture data is scrambled.
+  std::string scrambled = bytes;
+  for (std::size_t i = 0; i < scrambled.size(); ++i) {
+    if (i > 64 && i + 64 < scrambled.size() - 2048) scrambled[i] = static_cast<char>(random());
+  }
+  writeFile(file("scrambled.mov"), scrambled);
+  const auto maybe = AerialManager::firstVideoFrame(file("scrambled.mov"));
+  if (maybe) {
+    EXPECT_GT(maybe->width(), 0) << "a frame, if any, is a real image";
+  }
+
+  fs::create_directories(file("folder.mov"));
+  EXPECT_FALSE(AerialManager::firstVideoFrame(file("folder.mov")));
+
+  // An audio file has no picture.
+  const auto audio = file("audio.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i sine=frequency=440:duration=0.5 -c:a aac", audio));
+  EXPECT_FALSE(AerialManager::firstVideoFrame(audio));
+}
+
+// ---------------------------------------------------------------------------------------
+// The asynchronous thumbnail
+
+struct ThumbnailResult {
+  bool called = false;
+  bool onMainThread = false;
+  std::optional<gfx::Image> image;
+};
+
+ThumbnailResult awaitThumbnail(const AerialManager& manager) {
+  ThumbnailResult result;
+  const auto mainThread = std::this_thread::get_id();
+  manager.currentWallpaperThumbnail([&](std::optional<gfx::Image> image) {
+    result.called = true;
+    result.onMainThread = std::this_thread::get_id() == mainThread;
+    result.image = std::move(image);
+  });
+  EXPECT_FALSE(result.called) << "the result comes later, through the main queue";
+  EXPECT_TRUE(foundation::runMainLoopUntil([&] { return result.called; }, 60.0));
+  return result;
+}
+
+TEST(AerialManagerThumbnail, FirstFrameOfTheCachedVideoArrivesOnTheMainQueue) {
+  TempDir dir;
+  const auto locations = locationsIn(dir.path());
+  writeFile(locations.settingsFile,
+            R"({"vidLumen.currentWallpaperId": "sunsetA1", "vidLumen.currentWallpaperName": "sunset"})");
+  const auto video = locations.rootFolder / "videos" / "sunsetA1.mov";
+  fs::create_directories(video.parent_path());
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=1280x720:rate=5 -frames:v 2 "
+                     "-vf scale=out_color_matrix=bt709,format=yuv420p -colorspace bt709 "
+                     "-c:v libx264",
+                     video));
+  AerialManager manager(locations);
+  const auto result = awaitThumbnail(manager);
+  ASSERT_TRUE(result.called);
+  EXPECT_TRUE(result.onMainThread);
+  ASSERT_TRUE(result.image);
+  EXPECT_EQ(result.image->width(), 912);
+  EXPECT_EQ(result.image->height(), 513);
+  expectColourNear(*result.image, 456, 256, kR, kG, kB, 5);
+}
+
+TEST(AerialManagerThumbnail, NoneWithoutIdMissingEmptyOrCorruptFile) {
+  TempDir dir;
+  const auto locations = locationsIn(dir.path());
+  {
+    AerialManager noId(locations);
+    const auto result = awaitThumbnail(noId);
+    EXPECT_TRUE(result.called);
+    EXPECT_TRUE(result.onMainThread);
+    EXPECT_FALSE(result.image);
+  }
+  writeFile(locations.settingsFile, R"({"vidLumen.currentWallpaperId": "abc"})");
+  const auto video = locations.rootFolder / "videos" / "abc.mov";
+  {
+    AerialManager missing(locations);
+    EXPECT_FALSE(awaitThumbnail(missing).image);
+  }
+  writeFile(video, "");
+  {
+    AerialManager empty(locations);
+    EXPECT_FALSE(awaitThumbnail(empty).image);
+  }
+  writeFile(video, std::string(4096, '\x42'));
+  {
+    AerialManager corrupt(locations);
+    EXPECT_FALSE(awaitThumbnail(corrupt).image);
+  }
+}
+
+}  // namespace

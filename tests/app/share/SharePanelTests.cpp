@@ -1,0 +1,424 @@
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <gtkmm/clipboard.h>
+#include <nlohmann/json.hpp>
+
+#include "app/engine/AerialManager.hpp"
+#include "app/share/ShareLink.hpp"
+#include "app/share/SharePanel.hpp"
+#include "app/share/SharePanelView.hpp"
+#include "app/share/SharePanelViewModel.hpp"
+#include "app/share/ShareQRImage.hpp"
+#include "support/Raster.hpp"
+#include "SharePanelTestHarness.hpp"
+
+namespace fs = std::filesystem;
+using foundation::DispatchClock;
+using foundation::drainMainQueue;
+using foundation::runMainLoopUntil;
+using panelharness::TempDir;
+
+namespace {
+
+// An opaque copy of a premultiplied image laid over black (white-on-clear codes become
+// white on black, which the decoders read inverted).
+gfx::Image overBlack(const gfx::Image& image) {
+  std::vector<std::uint8_t> pixels(image.pixels().begin(), image.pixels().end());
+  for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+  return gfx::Image::make(image.width(), image.height(), std::move(pixels));
+}
+
+bool contains(const std::vector<std::string>& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// ---------------------------------------------------------------------------------------
+// The link
+
+TEST(ShareLink, PlainLinkAndItsTwoVariants) {
+  const std::string link = sharelink::plainLink("northern%20lights-aB3dE");
+  EXPECT_EQ(link,
+            "https://vidlumen.com/wallpaper/northern%20lights-aB3dE"
+            "?utm_source=macos_app&utm_medium=share_current_wallpaper");
+  const std::string qr = link + std::string(sharelink::qrCodeSuffix);
+  const std::string copied = link + std::string(sharelink::copyLinkSuffix);
+  EXPECT_EQ(qr.substr(link.size()), "&utm_content=qr_code");
+  EXPECT_EQ(copied.substr(link.size()), "&utm_content=copy_link_button");
+  // The three differ only in the last query item.
+  GError* error = nullptr;
+  GUri* uri = g_uri_parse(copied.c_str(), G_URI_FLAGS_ENCODED, &error);
+  ASSERT_NE(uri, nullptr);
+  EXPECT_STREQ(g_uri_get_host(uri), "vidlumen.com");
+  EXPECT_STREQ(g_uri_get_path(uri), "/wallpaper/northern%20lights-aB3dE");
+  EXPECT_STREQ(g_uri_get_query(uri),
+               "utm_source=macos_app&utm_medium=share_current_wallpaper&utm_content=copy_link_button");
+  g_uri_unref(uri);
+}
+
+// ---------------------------------------------------------------------------------------
+// The QR image
+
+TEST(ShareQRImage, WhiteRoundedCodeOnClearThatDecodes) {
+  const std::string text = sharelink::plainLink("waves-dp3YBose") + "&utm_content=qr_code";
+  const auto image = makeShareQRImage(text);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->size.width, 300.0);
+  EXPECT_EQ(image->size.height, 300.0);
+  const gfx::Image& bitmap = image->cgImage;
+  ASSERT_EQ(bitmap.width(), 300);
+  ASSERT_EQ(bitmap.height(), 300);
+  testsupport::writeImagePNG(overBlack(bitmap), "/tmp/vl-share-qr.png");
+
+  // Every pixel is clear, white or a white edge: never a colour, never grey on its own.
+  std::size_t clear = 0, white = 0;
+  int minX = 300, minY = 300, maxX = -1, maxY = -1;
+  for (int y = 0; y < 300; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      const auto p = bitmap.pixelAt(x, y);
+      ASSERT_TRUE(p.r == p.a && p.g == p.a && p.b == p.a) << x << "," << y;
+      if (p.a == 0) ++clear;
+      if (p.a == 255) ++white;
+      if (p.a > 0) {
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+      }
+    }
+  }
+  EXPECT_GT(clear, 300u * 300u * 2 / 5) << "a transparent ground";
+  EXPECT_GT(white, 300u * 300u / 5) << "white modules";
+  // The rounded-rectangle eye leaves the outermost corner of the symbol clear.
+  EXPECT_EQ(bitmap.pixelAt(minX, minY).a, 0);
+  EXPECT_EQ(bitmap.pixelAt(maxX, minY).a, 0);
+  EXPECT_EQ(bitmap.pixelAt(minX, maxY).a, 0);
+
+  const auto decoded = testsupport::decodeImage(overBlack(bitmap));
+  EXPECT_EQ(decoded.zxing, std::vector<std::string>{text});
+  EXPECT_EQ(decoded.zbar, std::vector<std::string>{text});
+}
+
+TEST(ShareQRImage, TooLongTextGivesNone) {
+  // More than a version-40 symbol holds at level medium.
+  EXPECT_FALSE(makeShareQRImage(std::string(5000, 'x')));
+}
+
+TEST(ShareQRImage, OddTextStillDecodes) {
+  for (const std::string& text :
+       {std::string("https://vidlumen.com/wallpaper/%C3%A9t%C3%A9-z?x=1&utm_content=qr_code"),
+        std::string("\xC3\xA9t\xC3\xA9 \xE2\x82\xAC"), std::string("a")}) {
+    const auto image = makeShareQRImage(text);
+    ASSERT_TRUE(image) << text;
+    const auto decoded = testsupport::decodeImage(overBlack(image->cgImage));
+    EXPECT_TRUE(contains(decoded.zxing, text)) << text;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The panel
+
+class SharePanelGui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!panelharness::startGtk()) GTEST_FAIL() << "no display: run the GUI tests under xvfb-run";
+    DispatchClock::setManual(true);
+    locations_ = AerialManager::Locations{
+        .settingsFile = dir_.path() / "config" / "vidlumen" / "settings.json",
+        .rootFolder = dir_.path() / "data" / "vidlumen"};
+  }
+  void TearDown() override {
+    window_.reset();
+    // Let every timer of the panel come due, then return to the steady clock.
+    DispatchClock::advance(10.0);
+    drainMainQueue();
+    DispatchClock::setManual(false);
+  }
+
+  void storeWallpaper(const std::string& id, const std::string& name) {
+    nlohmann::json settings = nlohmann::json::object();
+    settings[std::string(AerialManager::currentWallpaperIdKey)] = id;
+    settings[std::string(AerialManager::currentWallpaperNameKey)] = name;
+    panelharness::writeFile(locations_.settingsFile, settings.dump());
+  }
+  fs::path videoFile(const std::string& id) const {
+    return locations_.rootFolder / "videos" / (id + ".mov");
+  }
+
+  // Opens a panel for the manager the way the application delegate does.
+  void openPanel() {
+    manager_ = std::make_unique<AerialManager>(locations_);
+    link_ = sharelink::plainLink(manager_->shareSlug());
+    viewModel_ = std::make_shared<SharePanelViewModel>();
+    closes_ = 0;
+    window_ = makeSharePanelWindow(link_, manager_->displayTitle(), viewModel_, [this] { ++closes_; });
+    window_->show();
+    window_->present();
+    scheduleShareFillTask(link_, viewModel_, *manager_);
+    drainMainQueue();
+  }
+  SharePanelView& view() { return *sharePanelViewOf(*window_); }
+
+  // Starts the fill task and waits until both images are published.
+  void fill() {
+    DispatchClock::advance(shareFillTaskDelay);
+    drainMainQueue();
+    ASSERT_TRUE(runMainLoopUntil([&] { return view().thumbnailOpacity() > 0.0 || viewModel_->qrCode(); }, 60.0));
+    // Let the thumbnail finish fading in.
+    DispatchClock::advance(SharePanelView::thumbnailTransitionDuration);
+    drainMainQueue();
+  }
+
+  TempDir dir_;
+  AerialManager::Locations locations_;
+  std::unique_ptr<AerialManager> manager_;
+  std::string link_;
+  std::shared_ptr<SharePanelViewModel> viewModel_;
+  std::shared_ptr<Gtk::Window> window_;
+  int closes_ = 0;
+};
+
+TEST_F(SharePanelGui, WindowSizeTitleAndFirstState) {
+  storeWallpaper("aB3dE", "northern lights");
+  openPanel();
+  EXPECT_EQ(window_->get_title(), "Share this wallpaper: Northern Lights");
+  EXPECT_FALSE(window_->get_resizable());
+  EXPECT_TRUE(window_->get_deletable());
+  ASSERT_TRUE(panelharness::waitForDraw(*window_));
+  EXPECT_EQ(window_->get_allocated_width(), sharePanelWidth);
+  EXPECT_EQ(window_->get_allocated_height(), sharePanelHeight);
+  auto& v = view();
+  EXPECT_EQ(v.shareURL(), link_);
+  EXPECT_EQ(v.wallpaperTitle(), "Northern Lights");
+  EXPECT_FALSE(v.copied());
+  EXPECT_EQ(v.copyButtonTitle(), "Copy Link");
+  EXPECT_EQ(v.copyButtonIconName(), "edit-copy-symbolic");
+  EXPECT_TRUE(v.isSpinnerShowing());
+  EXPECT_FALSE(v.isQRTileShowing());
+  EXPECT_EQ(v.thumbnailArea().get_allocated_width(), 455);
+  EXPECT_EQ(v.thumbnailArea().get_allocated_height(), 256);
+  EXPECT_EQ(v.copyButton().get_allocated_width(), 455);
+  EXPECT_EQ(v.copyButton().get_allocated_height(), 34);
+  // The close closure is the opener's.
+  ASSERT_TRUE(v.onClose());
+  v.onClose()();
+  EXPECT_EQ(closes_, 1);
+}
+
+TEST_F(SharePanelGui, FillTaskStartsAfterTwoTenthsAndPublishesBothTogether) {
+  storeWallpaper("aB3dE", "northern lights");
+  ASSERT_TRUE(panelharness::makeTestVideo(videoFile("aB3dE")));
+  openPanel();
+  struct Seen {
+    bool qr, thumbnail;
+  };
+  std::vector<Seen> changes;
+  viewModel_->signalChanged().connect(
+      [&] { changes.push_back({viewModel_->qrCode().has_value(), viewModel_->thumbnail().has_value()}); });
+
+  DispatchClock::advance(shareFillTaskDelay - 0.001);
+  drainMainQueue();
+  EXPECT_TRUE(changes.empty()) << "the task waits 0.2 s";
+  DispatchClock::advance(0.001);
+  drainMainQueue();
+  ASSERT_TRUE(runMainLoopUntil([&] { return changes.size() >= 2; }, 60.0));
+  drainMainQueue();
+  ASSERT_EQ(changes.size(), 2u);
+  EXPECT_TRUE(changes[0].qr);
+  EXPECT_FALSE(changes[0].thumbnail) << "the QR code is published first";
+  EXPECT_TRUE(changes[1].qr);
+  EXPECT_TRUE(changes[1].thumbnail);
+  ASSERT_TRUE(viewModel_->thumbnail());
+  EXPECT_EQ(viewModel_->thumbnail()->size.width, viewModel_->thumbnail()->cgImage.width());
+  EXPECT_EQ(viewModel_->thumbnail()->size.height, viewModel_->thumbnail()->cgImage.height());
+  EXPECT_FALSE(view().isSpinnerShowing());
+  EXPECT_TRUE(view().isQRTileShowing());
+}
+
+TEST_F(SharePanelGui, ThumbnailFadesInWithAnEaseIn) {
+  storeWallpaper("aB3dE", "waves");
+  ASSERT_TRUE(panelharness::makeTestVideo(videoFile("aB3dE")));
+  openPanel();
+  DispatchClock::advance(shareFillTaskDelay);
+  drainMainQueue();
+  ASSERT_TRUE(runMainLoopUntil([&] { return viewModel_->thumbnail().has_value(); }, 60.0));
+  EXPECT_EQ(view().thumbnailOpacity(), 0.0);
+  DispatchClock::advance(0.15);
+  const double middle = view().thumbnailOpacity();
+  // Ease-in: slow at first, so below half way at half time.
+  EXPECT_GT(middle, 0.1);
+  EXPECT_LT(middle, 0.5);
+  DispatchClock::advance(0.15);
+  EXPECT_EQ(view().thumbnailOpacity(), 1.0);
+}
+
+TEST_F(SharePanelGui, PictureShowsTheFrameAndACodeOfTheLink) {
+  storeWallpaper("aB3dE", "northern lights");
+  ASSERT_TRUE(panelharness::makeTestVideo(videoFile("aB3dE")));
+  openPanel();
+  fill();
+  ASSERT_TRUE(viewModel_->thumbnail());
+  ASSERT_TRUE(viewModel_->qrCode());
+
+  const gfx::Image shot = panelharness::captureWindow(*window_);
+  ASSERT_FALSE(shot.empty());
+  testsupport::writeImagePNG(shot, "/tmp/vl-share-panel.png");
+
+  // The code in the picture is the link with the QR item, and nothing else.
+  const auto decoded = testsupport::decodeImage(shot);
+  EXPECT_EQ(decoded.zxing, std::vector<std::string>{link_ + "&utm_content=qr_code"});
+
+  // The thumbnail area shows the video's first frame (aspect fill), away from the tile.
+  const auto frame = AerialManager::firstVideoFrame(videoFile("aB3dE"));
+  ASSERT_TRUE(frame);
+  const gfx::Rect area = panelharness::frameInWindow(view().thumbnailArea(), *window_);
+  const double scale = std::max(area.size.width / frame->width(), area.size.height / frame->height());
+  const double offsetX = (area.size.width - frame->width() * scale) / 2;
+  const double offsetY = (area.size.height - frame->height() * scale) / 2;
+  int compared = 0;
+  for (const auto& [fx, fy] : {std::pair{0.08, 0.15}, std::pair{0.92, 0.15}, std::pair{0.08, 0.85},
+                               std::pair{0.92, 0.85}, std::pair{0.25, 0.5}, std::pair{0.75, 0.5}}) {
+    const int ax = static_cast<int>(area.size.width * fx);
+    const int ay = static_cast<int>(area.size.height * fy);
+    const auto seen = testsupport::meanColor(shot, static_cast<int>(area.origin.x) + ax - 2,
+                                             static_cast<int>(area.origin.y) + ay - 2,
+                                             static_cast<int>(area.origin.x) + ax + 3,
+                                             static_cast<int>(area.origin.y) + ay + 3);
+    const int sx = static_cast<int>((ax - offsetX) / scale);
+    const int sy = static_cast<int>((ay - offsetY) / scale);
+    const int r = static_cast<int>(4 / scale);
+    const auto expected = testsupport::meanColor(*frame, sx - r, sy - r, sx + r + 1, sy + r + 1);
+    EXPECT_NEAR(seen.r, expected.r, 24) << fx << "," << fy;
+    EXPECT_NEAR(seen.g, expected.g, 24) << fx << "," << fy;
+    EXPECT_NEAR(seen.b, expected.b, 24) << fx << "," << fy;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 6);
+
+  // The dark ground around the content.
+  const auto ground = testsupport::meanColor(shot, 2, 2, 12, 12);
+  EXPECT_LT(ground.r, 70);
+  EXPECT_LT(ground.g, 70);
+  EXPECT_LT(ground.b, 70);
+  // The amber button.
+  const gfx::Rect button = panelharness::frameInWindow(view().copyButton(), *window_);
+  const auto amber = testsupport::meanColor(shot, static_cast<int>(button.origin.x) + 30,
+                                            static_cast<int>(button.origin.y) + 12,
+                                            static_cast<int>(button.origin.x) + 60,
+                                            static_cast<int>(button.origin.y) + 22);
+  EXPECT_NEAR(amber.r, 251, 6);
+  EXPECT_NEAR(amber.g, 191, 6);
+  EXPECT_NEAR(amber.b, 36, 6);
+}
+
+TEST_F(SharePanelGui, CopyButtonCopiesTheLinkAndResetsAfterTwoSeconds) {
+  storeWallpaper("aB3dE", "northern lights");
+  openPanel();
+  auto& v = view();
+  auto clipboard = Gtk::Clipboard::get();
+  clipboard->set_text("something else");
+
+  v.copyButton().clicked();
+  drainMainQueue();
+  EXPECT_EQ(clipboard->wait_for_text(), link_ + "&utm_content=copy_link_button");
+  EXPECT_TRUE(v.copied());
+  EXPECT_EQ(v.copyButtonTitle(), "Copied!");
+  EXPECT_EQ(v.copyButtonIconName(), "object-select-symbolic");
+  const gfx::Image shot = panelharness::captureWindow(*window_);
+  testsupport::writeImagePNG(shot, "/tmp/vl-share-panel-copied.png");
+
+  DispatchClock::advance(SharePanelView::copiedResetDelay - 0.001);
+  drainMainQueue();
+  EXPECT_EQ(v.copyButtonTitle(), "Copied!");
+  DispatchClock::advance(0.001);
+  drainMainQueue();
+  EXPECT_FALSE(v.copied());
+  EXPECT_EQ(v.copyButtonTitle(), "Copy Link");
+  EXPECT_EQ(v.copyButtonIconName(), "edit-copy-symbolic");
+}
+
+TEST_F(SharePanelGui, TwoPressesEachResetAtTheirOwnTime) {
+  openPanel();
+  auto& v = view();
+  auto clipboard = Gtk::Clipboard::get();
+  v.copyLink();
+  DispatchClock::advance(1.5);
+  drainMainQueue();
+  clipboard->set_text("overwritten");
+  v.copyLink();
+  EXPECT_EQ(clipboard->wait_for_text(), link_ + "&utm_content=copy_link_button")
+      << "the second press copies again";
+  DispatchClock::advance(0.5);
+  drainMainQueue();
+  EXPECT_FALSE(v.copied()) << "2.0 s after the first press";
+  EXPECT_EQ(v.copyButtonTitle(), "Copy Link");
+  DispatchClock::advance(1.5);
+  drainMainQueue();
+  EXPECT_FALSE(v.copied());
+  EXPECT_EQ(v.copyButtonTitle(), "Copy Link");
+}
+
+TEST_F(SharePanelGui, WithoutAVideoTheSpinnerStaysUnderTheTile) {
+  storeWallpaper("nothere", "waves");
+  openPanel();
+  fill();
+  ASSERT_TRUE(runMainLoopUntil([&] { return viewModel_->qrCode().has_value(); }, 60.0));
+  EXPECT_FALSE(viewModel_->thumbnail());
+  EXPECT_TRUE(view().isSpinnerShowing());
+  EXPECT_TRUE(view().isQRTileShowing());
+  const gfx::Image shot = panelharness::captureWindow(*window_);
+  testsupport::writeImagePNG(shot, "/tmp/vl-share-panel-no-video.png");
+  const auto decoded = testsupport::decodeImage(shot);
+  EXPECT_EQ(decoded.zxing, std::vector<std::string>{link_ + "&utm_content=qr_code"});
+  EXPECT_EQ(link_, sharelink::plainLink("waves-nothere"));
+}
+
+TEST_F(SharePanelGui, CorruptVideoLeavesThePlaceholder) {
+  storeWallpaper("broken", "waves");
+  panelharness::writeFile(videoFile("broken"), std::string(10000, '\x17'));
+  openPanel();
+  fill();
+  ASSERT_TRUE(runMainLoopUntil([&] { return viewModel_->qrCode().has_value(); }, 60.0));
+  EXPECT_FALSE(viewModel_->thumbnail());
+  EXPECT_TRUE(view().isSpinnerShowing());
+}
+
+TEST_F(SharePanelGui, TaskOfAClosedPanelFinishesIntoItsOwnModel) {
+  storeWallpaper("aB3dE", "waves");
+  ASSERT_TRUE(panelharness::makeTestVideo(videoFile("aB3dE")));
+  openPanel();
+  auto model = viewModel_;
+  window_->close();
+  window_.reset();
+  drainMainQueue();
+  DispatchClock::advance(shareFillTaskDelay);
+  drainMainQueue();
+  ASSERT_TRUE(runMainLoopUntil([&] { return model->thumbnail().has_value(); }, 60.0));
+  EXPECT_TRUE(model->qrCode());
+}
+
+TEST_F(SharePanelGui, ViewFollowsTheModelBothWays) {
+  openPanel();
+  auto& v = view();
+  viewModel_->setQrCode(platformImageAtPixelSize(gfx::Image::filled(30, 30, {255, 255, 255, 255})));
+  EXPECT_TRUE(v.isQRTileShowing());
+  EXPECT_TRUE(v.isSpinnerShowing());
+  viewModel_->setThumbnail(platformImageAtPixelSize(gfx::Image::filled(64, 36, {200, 50, 100, 255})));
+  EXPECT_FALSE(v.isSpinnerShowing());
+  DispatchClock::advance(SharePanelView::thumbnailTransitionDuration);
+  EXPECT_EQ(v.thumbnailOpacity(), 1.0);
+  viewModel_->setThumbnail(std::nullopt);
+  EXPECT_TRUE(v.isSpinnerShowing());
+  EXPECT_EQ(v.thumbnailOpacity(), 1.0) << "fading out starts from fully shown";
+  DispatchClock::advance(SharePanelView::thumbnailTransitionDuration);
+  EXPECT_EQ(v.thumbnailOpacity(), 0.0);
+  viewModel_->setQrCode(std::nullopt);
+  EXPECT_FALSE(v.isQRTileShowing());
+  ASSERT_TRUE(panelharness::waitForDraw(*window_));
+}
+
+}  // namespace

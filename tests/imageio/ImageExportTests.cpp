@@ -1,0 +1,633 @@
+// encodeImageData in every format, each decoded back with its own library.
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <libheif/heif.h>
+#include <png.h>
+#include <tiffio.h>
+
+#include <cmath>
+#include <csetjmp>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "imageio/ImageExport.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "support/Raster.hpp"
+
+namespace {
+
+using Bytes = foundation::Bytes;
+
+// A straight-alpha pixel for building test images.
+struct Straight {
+  int r, g, b, a;
+};
+
+gfx::Image::RGBA premultiplied(Straight s) {
+  auto p = [&](int c) { return static_cast<std::uint8_t>((c * s.a + 127) / 255); };
+  return {p(s.r), p(s.g), p(s.b), static_cast<std::uint8_t>(s.a)};
+}
+
+// width x height: top half opaque red, bottom-left opaque blue, bottom-right a fully
+// transparent quarter, and a half-transparent green stripe in the middle columns of the
+// top half. A few distinct colours only, so GIF keeps them exactly.
+gfx::Image testImage(int width = 40, int height = 30) {
+  std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      Straight s{};
+      if (y < height / 2) s = (x >= width / 2 - 2 && x < width / 2 + 2) ? Straight{0, 200, 0, 128} : Straight{255, 0, 0, 255};
+      else s = x < width / 2 ? Straight{0, 0, 255, 255} : Straight{0, 0, 0, 0};
+      const auto p = premultiplied(s);
+      std::uint8_t* d = px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+      d[0] = p.r; d[1] = p.g; d[2] = p.b; d[3] = p.a;
+    }
+  return gfx::Image::make(width, height, std::move(px));
+}
+
+// A smooth gradient of many colours, fully opaque.
+gfx::Image gradientImage(int width = 64, int height = 64) {
+  std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* d = px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+      d[0] = static_cast<std::uint8_t>(x * 255 / (width - 1));
+      d[1] = static_cast<std::uint8_t>(y * 255 / (height - 1));
+      d[2] = static_cast<std::uint8_t>(128);
+      d[3] = 255;
+    }
+  return gfx::Image::make(width, height, std::move(px));
+}
+
+// Straight colour of an image pixel.
+Straight straightAt(const gfx::Image& image, int x, int y) {
+  const auto p = image.pixelAt(x, y);
+  if (p.a == 0) return {0, 0, 0, 0};
+  auto u = [&](int c) { return std::min(255, (c * 255 + p.a / 2) / p.a); };
+  return {u(p.r), u(p.g), u(p.b), p.a};
+}
+
+// The source composited over white, as straight RGB.
+Straight overWhite(const gfx::Image& image, int x, int y) {
+  const auto p = image.pixelAt(x, y);
+  return {p.r + 255 - p.a, p.g + 255 - p.a, p.b + 255 - p.a, 255};
+}
+
+template <class E>
+void expectError(const std::function<void()>& fn, E code, const std::string& text = {}) {
+  try {
+    fn();
+    ADD_FAILURE() << "no error thrown";
+  } catch (const foundation::Error& e) {
+    EXPECT_TRUE(e.is(code)) << e.what();
+    if (!text.empty()) {
+      EXPECT_EQ(e.text(), text);
+    }
+  }
+}
+
+// --- decoders --------------------------------------------------------------------------
+
+struct Decoded {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgba;  // straight unless said otherwise
+  double dpiX = 0, dpiY = 0;
+  Straight at(int x, int y) const {
+    const std::uint8_t* p = rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+    return {p[0], p[1], p[2], p[3]};
+  }
+};
+
+Decoded decodePNG(const Bytes& bytes) {
+  Decoded d;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return d;
+  image.format = PNG_FORMAT_RGBA;
+  d.width = static_cast<int>(image.width);
+  d.height = static_cast<int>(image.height);
+  d.rgba.resize(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, d.rgba.data(), 0, nullptr)) return Decoded{};
+  // Resolution through the full reader.
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  struct Reader {
+    const Bytes* bytes;
+    std::size_t at;
+  } reader{&bytes, 0};
+  png_set_read_fn(png, &reader, [](png_structp p, png_bytep out, png_size_t n) {
+    auto* r = static_cast<Reader*>(png_get_io_ptr(p));
+    if (r->at + n > r->bytes->size()) png_error(p, "short");
+    std::memcpy(out, r->bytes->data() + r->at, n);
+    r->at += n;
+  });
+  if (!setjmp(png_jmpbuf(png))) {
+    png_read_info(png, info);
+    png_uint_32 x = 0, y = 0;
+    int unit = 0;
+    if (png_get_pHYs(png, info, &x, &y, &unit) && unit == PNG_RESOLUTION_METER) {
+      d.dpiX = x * 0.0254;
+      d.dpiY = y * 0.0254;
+    }
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  return d;
+}
+
+struct JpegError {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+};
+
+Decoded decodeJPEG(const Bytes& bytes) {
+  Decoded d;
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.base);
+  err.base.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); };
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return Decoded{};
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, bytes.data(), bytes.size());
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = JCS_EXT_RGBA;
+  jpeg_start_decompress(&cinfo);
+  d.width = static_cast<int>(cinfo.output_width);
+  d.height = static_cast<int>(cinfo.output_height);
+  d.rgba.resize(static_cast<std::size_t>(d.width) * d.height * 4);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = d.rgba.data() + static_cast<std::size_t>(cinfo.output_scanline) * d.width * 4;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  if (cinfo.density_unit == 1) {
+    d.dpiX = cinfo.X_density;
+    d.dpiY = cinfo.Y_density;
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return d;
+}
+
+// TIFF: rgba holds premultiplied pixels (libtiff's RGBA reader associates alpha).
+struct TiffReadMemory {
+  const Bytes* bytes;
+  toff_t at;
+};
+
+Decoded decodeTIFF(const Bytes& bytes, std::uint16_t* compression = nullptr) {
+  Decoded d;
+  TiffReadMemory m{&bytes, 0};
+  TIFF* tiff = TIFFClientOpen(
+      "memory", "r", &m,
+      [](thandle_t h, void* buf, tmsize_t n) -> tmsize_t {
+        auto* mm = static_cast<TiffReadMemory*>(h);
+        const auto left = static_cast<tmsize_t>(mm->bytes->size() - std::min<toff_t>(mm->at, mm->bytes->size()));
+        n = std::min(n, left);
+        std::memcpy(buf, mm->bytes->data() + mm->at, static_cast<std::size_t>(n));
+        mm->at += static_cast<toff_t>(n);
+        return n;
+      },
+      [](thandle_t, void*, tmsize_t) -> tmsize_t { return 0; },
+      [](thandle_t h, toff_t off, int whence) -> toff_t {
+        auto* mm = static_cast<TiffReadMemory*>(h);
+        toff_t base = whence == SEEK_CUR ? mm->at : whence == SEEK_END ? mm->bytes->size() : 0;
+        mm->at = base + off;
+        return mm->at;
+      },
+      [](thandle_t) { return 0; },
+      [](thandle_t h) -> toff_t { return static_cast<TiffReadMemory*>(h)->bytes->size(); },
+      [](thandle_t, void**, toff_t*) { return 0; }, [](thandle_t, void*, toff_t) {});
+  if (!tiff) return d;
+  std::uint32_t w = 0, h = 0;
+  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h);
+  float xr = 0, yr = 0;
+  std::uint16_t unit = 0;
+  if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xr) && TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yr) &&
+      TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit) && unit == RESUNIT_INCH) {
+    d.dpiX = xr;
+    d.dpiY = yr;
+  }
+  if (compression) TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, compression);
+  std::vector<std::uint32_t> raster(static_cast<std::size_t>(w) * h);
+  if (TIFFReadRGBAImageOriented(tiff, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) {
+    d.width = static_cast<int>(w);
+    d.height = static_cast<int>(h);
+    d.rgba.resize(raster.size() * 4);
+    for (std::size_t i = 0; i < raster.size(); ++i) {
+      d.rgba[4 * i] = static_cast<std::uint8_t>(TIFFGetR(raster[i]));
+      d.rgba[4 * i + 1] = static_cast<std::uint8_t>(TIFFGetG(raster[i]));
+      d.rgba[4 * i + 2] = static_cast<std::uint8_t>(TIFFGetB(raster[i]));
+      d.rgba[4 * i + 3] = static_cast<std::uint8_t>(TIFFGetA(raster[i]));
+    }
+  }
+  TIFFClose(tiff);
+  return d;
+}
+
+Decoded decodeGIF(const Bytes& bytes) {
+  Decoded d;
+  struct Reader {
+    const Bytes* bytes;
+    std::size_t at;
+  } reader{&bytes, 0};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&reader, [](GifFileType* g, GifByteType* out, int n) {
+    auto* r = static_cast<Reader*>(g->UserData);
+    n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), r->bytes->size() - r->at));
+    std::memcpy(out, r->bytes->data() + r->at, static_cast<std::size_t>(n));
+    r->at += static_cast<std::size_t>(n);
+    return n;
+  }, &error);
+  if (!gif) return d;
+  if (DGifSlurp(gif) == GIF_OK && gif->ImageCount == 1) {
+    GraphicsControlBlock gcb{};
+    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    DGifSavedExtensionToGCB(gif, 0, &gcb);
+    const SavedImage& image = gif->SavedImages[0];
+    const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+    d.width = gif->SWidth;
+    d.height = gif->SHeight;
+    d.rgba.resize(static_cast<std::size_t>(d.width) * d.height * 4);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(d.width) * d.height; ++i) {
+      const int index = image.RasterBits[i];
+      if (index == gcb.TransparentColor) continue;
+      const GifColorType c = map->Colors[index];
+      d.rgba[4 * i] = c.Red;
+      d.rgba[4 * i + 1] = c.Green;
+      d.rgba[4 * i + 2] = c.Blue;
+      d.rgba[4 * i + 3] = 255;
+    }
+  }
+  DGifCloseFile(gif, &error);
+  return d;
+}
+
+Decoded decodeHEIC(const Bytes& bytes) {
+  Decoded d;
+  heif_context* ctx = heif_context_alloc();
+  heif_image_handle* handle = nullptr;
+  heif_image* image = nullptr;
+  if (heif_context_read_from_memory_without_copy(ctx, bytes.data(), bytes.size(), nullptr).code == heif_error_Ok &&
+      heif_context_get_primary_image_handle(ctx, &handle).code == heif_error_Ok &&
+      heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr).code ==
+          heif_error_Ok) {
+    d.width = heif_image_get_width(image, heif_channel_interleaved);
+    d.height = heif_image_get_height(image, heif_channel_interleaved);
+    int stride = 0;
+    const std::uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    d.rgba.resize(static_cast<std::size_t>(d.width) * d.height * 4);
+    for (int y = 0; y < d.height; ++y)
+      std::memcpy(d.rgba.data() + static_cast<std::size_t>(y) * d.width * 4, plane + static_cast<std::size_t>(y) * stride,
+                  static_cast<std::size_t>(d.width) * 4);
+    // Resolution from the Exif block: XResolution (0x011A) as a big-endian rational.
+    heif_item_id exifId = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &exifId, 1) == 1) {
+      std::vector<std::uint8_t> exif(heif_image_handle_get_metadata_size(handle, exifId));
+      if (heif_image_handle_get_metadata(handle, exifId, exif.data()).code == heif_error_Ok) {
+        for (std::size_t i = 0; i + 12 <= exif.size(); ++i) {
+          if (exif[i] == 0x01 && exif[i + 1] == 0x1A && exif[i + 2] == 0 && exif[i + 3] == 5) {
+            auto u32 = [&](std::size_t at) {
+              return (std::uint32_t(exif[at]) << 24) | (std::uint32_t(exif[at + 1]) << 16) |
+                     (std::uint32_t(exif[at + 2]) << 8) | exif[at + 3];
+            };
+            // Offsets count from the TIFF header ("MM"), which follows a 4-byte offset.
+            std::size_t header = 0;
+            while (header + 1 < exif.size() && !(exif[header] == 'M' && exif[header + 1] == 'M')) ++header;
+            const std::size_t at = header + u32(i + 8);
+            if (at + 8 <= exif.size()) d.dpiX = d.dpiY = double(u32(at)) / u32(at + 4);
+            break;
+          }
+        }
+      }
+    }
+  }
+  if (image) heif_image_release(image);
+  if (handle) heif_image_handle_release(handle);
+  heif_context_free(ctx);
+  return d;
+}
+
+int maxDifference(Straight a, Straight b) {
+  return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b), std::abs(a.a - b.a)});
+}
+
+// --- type table ------------------------------------------------------------------------
+
+struct TypeRow {
+  ImageExportType type;
+  const char* mime;
+  const char* extension;
+};
+
+TEST(ImageExportType, MimeTypesAndExtensions) {
+  const TypeRow rows[] = {
+      {ImageExportType::png(1), "image/png", "png"},
+      {ImageExportType::jpg(1), "image/jpeg", "jpg"},
+      {ImageExportType::tiff(1), "image/tiff", "tiff"},
+      {ImageExportType::pdf({10, 10}), "application/pdf", "pdf"},
+      {ImageExportType::heic(1), "image/heic", "heic"},
+      {ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)), "image/svg+xml", "svg"},
+      {ImageExportType::gif(), "image/gif", "gif"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.type.mimeType(), row.mime);
+    EXPECT_EQ(row.type.fileExtension(), row.extension);
+  }
+}
+
+// The image's pixels are shared and immutable: no encoder may write into them.
+TEST(ImageExport, EveryFormatLeavesTheSourcePixelsUnchanged) {
+  const gfx::Image image = testImage();
+  const std::vector<std::uint8_t> before(image.pixels().begin(), image.pixels().end());
+  const ImageExportType types[] = {
+      ImageExportType::png(1), ImageExportType::jpg(1, 0.8), ImageExportType::tiff(1), ImageExportType::tiff(1, 0.5),
+      ImageExportType::heic(1, 0.5), ImageExportType::gif(), ImageExportType::pdf({40, 30}),
+      ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::tiff(1))};
+  for (const auto& type : types) {
+    EXPECT_FALSE(encodeImageData(image, type).empty()) << type.mimeType();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), image.pixels().begin())) << type.mimeType();
+  }
+}
+
+// --- PNG -------------------------------------------------------------------------------
+
+TEST(ImageExportPNG, DecodesToTheSamePixelsAndRecordsTheResolution) {
+  const gfx::Image image = testImage();
+  const Bytes bytes = encodeImageData(image, ImageExportType::png(300.0 / 72.0));
+  const Decoded d = decodePNG(bytes);
+  ASSERT_EQ(d.width, 40);
+  ASSERT_EQ(d.height, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const Straight want = straightAt(image, x, y);
+      const Straight got = d.at(x, y);
+      EXPECT_EQ(got.a, want.a);
+      if (want.a > 0) {
+        ASSERT_LE(maxDifference(got, want), 1) << x << "," << y;
+      }
+    }
+  EXPECT_NEAR(d.dpiX, 300, 0.02);
+  EXPECT_NEAR(d.dpiY, 300, 0.02);
+}
+
+TEST(ImageExportPNG, ScaleTwoRecords144DPIAndKeepsThePixelSize) {
+  const Decoded d = decodePNG(encodeImageData(testImage(17, 9), ImageExportType::png(2)));
+  EXPECT_EQ(d.width, 17);
+  EXPECT_EQ(d.height, 9);
+  EXPECT_NEAR(d.dpiX, 144, 0.02);
+  EXPECT_NEAR(d.dpiY, 144, 0.02);
+}
+
+// --- invalid DPI, every bitmap format ---------------------------------------------------
+
+TEST(ImageExport, ZeroNegativeOrNonFiniteScaleIsInvalidDPI) {
+  const gfx::Image image = testImage(8, 8);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double scale : {0.0, -1.0, -0.0, nan, inf}) {
+    const ImageExportType types[] = {ImageExportType::png(scale), ImageExportType::jpg(scale, 0.5),
+                                     ImageExportType::tiff(scale), ImageExportType::heic(scale)};
+    for (const auto& type : types)
+      expectError([&] { encodeImageData(image, type); }, ImageReadWriteError::invalidDPI);
+  }
+}
+
+TEST(ImageExport, EmptyImageFailsWithTheTypeIdentifier) {
+  const gfx::Image empty;
+  const std::pair<ImageExportType, const char*> rows[] = {
+      {ImageExportType::jpg(1), "public.jpeg"},
+      {ImageExportType::tiff(1), "public.tiff"},
+      {ImageExportType::heic(1), "public.heic"},
+      {ImageExportType::gif(), "com.compuserve.gif"},
+  };
+  for (const auto& [type, id] : rows)
+    expectError([&] { encodeImageData(empty, type); }, ImageReadWriteError::cannotCreateImageOfType, id);
+  expectError([&] { encodeImageData(empty, ImageExportType::pdf({10, 10})); },
+              ImageReadWriteError::cannotCreatePDFContext);
+}
+
+// --- JPEG ------------------------------------------------------------------------------
+
+TEST(ImageExportJPEG, CompositesTransparencyOntoWhiteAndRecordsTheResolution) {
+  const gfx::Image image = testImage(64, 48);
+  const Decoded d = decodeJPEG(encodeImageData(image, ImageExportType::jpg(300.0 / 72.0, 1.0)));
+  ASSERT_EQ(d.width, 64);
+  ASSERT_EQ(d.height, 48);
+  EXPECT_EQ(d.dpiX, 300);
+  EXPECT_EQ(d.dpiY, 300);
+  // Away from colour edges (JPEG's blocks blur them), pixels match the source over white.
+  const std::pair<int, int> probes[] = {{4, 4}, {60, 4}, {4, 40}, {56, 40}, {44, 28}, {32, 10}};
+  for (auto [x, y] : probes) EXPECT_LE(maxDifference(d.at(x, y), overWhite(image, x, y)), 12) << x << "," << y;
+  // The transparent quarter is white, not black.
+  EXPECT_GE(d.at(56, 40).r, 245);
+}
+
+TEST(ImageExportJPEG, QualityIsClampedToZeroThroughOne) {
+  const gfx::Image image = gradientImage();
+  const Bytes q1 = encodeImageData(image, ImageExportType::jpg(1, 1.0));
+  const Bytes q0 = encodeImageData(image, ImageExportType::jpg(1, 0.0));
+  EXPECT_EQ(encodeImageData(image, ImageExportType::jpg(1, 1.7)), q1);
+  EXPECT_EQ(encodeImageData(image, ImageExportType::jpg(1, -0.5)), q0);
+  EXPECT_EQ(encodeImageData(image, ImageExportType::jpg(1, std::numeric_limits<double>::quiet_NaN())), q0);
+  EXPECT_LT(q0.size(), q1.size());
+  const Bytes none = encodeImageData(image, ImageExportType::jpg(1));
+  EXPECT_NE(none, q1);
+  EXPECT_NE(none, q0);
+  EXPECT_EQ(decodeJPEG(none).width, 64);
+}
+
+// --- TIFF ------------------------------------------------------------------------------
+
+TEST(ImageExportTIFF, DecodesToTheSamePixelsWithAndWithoutCompression) {
+  const gfx::Image image = testImage();
+  for (std::optional<double> compression : {std::optional<double>(), std::optional<double>(0.5)}) {
+    std::uint16_t scheme = 0;
+    const Decoded d = decodeTIFF(encodeImageData(image, ImageExportType::tiff(150.0 / 72.0, compression)), &scheme);
+    ASSERT_EQ(d.width, 40);
+    ASSERT_EQ(d.height, 30);
+    EXPECT_EQ(scheme, compression ? COMPRESSION_LZW : COMPRESSION_NONE);
+    EXPECT_FLOAT_EQ(static_cast<float>(d.dpiX), 150.0f);
+    EXPECT_FLOAT_EQ(static_cast<float>(d.dpiY), 150.0f);
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) {
+        const auto want = image.pixelAt(x, y);
+        const Straight got = d.at(x, y);
+        ASSERT_EQ(got.r, want.r) << x << "," << y << " got " << got.r << "," << got.g << "," << got.b << "," << got.a << " want " << int(want.r) << "," << int(want.g) << "," << int(want.b) << "," << int(want.a);
+        ASSERT_EQ(got.g, want.g);
+        ASSERT_EQ(got.b, want.b);
+        ASSERT_EQ(got.a, want.a);
+      }
+  }
+}
+
+// --- GIF -------------------------------------------------------------------------------
+
+TEST(ImageExportGIF, FewColoursAreKeptExactlyAndTransparencyStays) {
+  const gfx::Image image = testImage();
+  const Decoded d = decodeGIF(encodeImageData(image, ImageExportType::gif()));
+  ASSERT_EQ(d.width, 40);
+  ASSERT_EQ(d.height, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const Straight want = straightAt(image, x, y);
+      const Straight got = d.at(x, y);
+      if (want.a < 128) {
+        ASSERT_EQ(got.a, 0) << x << "," << y;
+      } else {
+        ASSERT_EQ(got.a, 255);
+        ASSERT_LE(maxDifference({got.r, got.g, got.b, 255}, {want.r, want.g, want.b, 255}), 1) << x << "," << y;
+      }
+    }
+}
+
+TEST(ImageExportGIF, ManyColoursAreQuantised) {
+  const gfx::Image image = gradientImage(128, 128);
+  const Decoded d = decodeGIF(encodeImageData(image, ImageExportType::gif()));
+  ASSERT_EQ(d.width, 128);
+  double total = 0;
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 128; ++x) total += maxDifference(d.at(x, y), straightAt(image, x, y));
+  EXPECT_LT(total / (128 * 128), 16);
+}
+
+// --- HEIC ------------------------------------------------------------------------------
+
+TEST(ImageExportHEIC, DecodesCloseToTheSourceAndRecordsTheResolution) {
+  const gfx::Image image = testImage(64, 48);
+  const Decoded d = decodeHEIC(encodeImageData(image, ImageExportType::heic(2, 0.95)));
+  ASSERT_EQ(d.width, 64);
+  ASSERT_EQ(d.height, 48);
+  EXPECT_NEAR(d.dpiX, 144, 1e-6);
+  const std::pair<int, int> probes[] = {{4, 4}, {60, 4}, {4, 40}};
+  for (auto [x, y] : probes) EXPECT_LE(maxDifference(d.at(x, y), straightAt(image, x, y)), 16) << x << "," << y;
+  EXPECT_LE(d.at(56, 40).a, 8);  // the transparent quarter stays transparent
+}
+
+TEST(ImageExportHEIC, LowerQualityGivesFewerBytes) {
+  const gfx::Image image = gradientImage(128, 128);
+  EXPECT_LT(encodeImageData(image, ImageExportType::heic(1, 0.1)).size(),
+            encodeImageData(image, ImageExportType::heic(1, 1.0)).size());
+}
+
+// --- PDF -------------------------------------------------------------------------------
+
+TEST(ImageExportPDF, OnePageOfTheAskedSizeWithTheImageUpright) {
+  const gfx::Image image = testImage(40, 30);
+  const Bytes pdf = encodeImageData(image, ImageExportType::pdf({200, 150}));
+  const auto info = testsupport::pdfInfo(pdf);
+  EXPECT_EQ(info.pageCount, 1);
+  EXPECT_DOUBLE_EQ(info.pageSize.width, 200);
+  EXPECT_DOUBLE_EQ(info.pageSize.height, 150);
+  const gfx::Image page = testsupport::rasterizePDF(pdf, 400, 300, gfx::Image::RGBA{255, 255, 255, 255});
+  // Red top, blue bottom-left, white (transparent) bottom-right.
+  const auto top = testsupport::meanColor(page, 20, 20, 120, 120);
+  EXPECT_GT(top.r, 240);
+  EXPECT_LT(top.g, 20);
+  const auto bottomLeft = testsupport::meanColor(page, 20, 180, 180, 280);
+  EXPECT_GT(bottomLeft.b, 240);
+  EXPECT_LT(bottomLeft.r, 20);
+  const auto bottomRight = testsupport::meanColor(page, 220, 180, 380, 280);
+  EXPECT_GT(bottomRight.r, 250);
+  EXPECT_GT(bottomRight.g, 250);
+}
+
+TEST(ImageExportPDF, UnusablePageSizesFail) {
+  const gfx::Image image = testImage(8, 8);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (gfx::Size size : {gfx::Size{0, 10}, gfx::Size{10, -1}, gfx::Size{nan, 10}, gfx::Size{1e300, 10}})
+    expectError([&] { encodeImageData(image, ImageExportType::pdf(size)); }, ImageReadWriteError::cannotCreatePDFContext);
+}
+
+// --- SVG -------------------------------------------------------------------------------
+
+std::string svgText(const gfx::Image& image, const ImageExportType& type) {
+  return foundation::stringOf(encodeImageData(image, type));
+}
+
+TEST(ImageExportSVG, DocumentOfAnImageWithoutSize) {
+  const gfx::Image image = testImage(300, 300);
+  const std::string svg = svgText(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)));
+  const std::string root =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\"  "
+      "width=\"300\" height=\"300\"  viewBox=\"0 0 300 300\"  >\n";
+  ASSERT_EQ(svg.substr(0, root.size()), root);
+  const std::string imageStart = "<image width=\"300.0\" height=\"300.0\"  xlink:href=\"data:image/png;base64,";
+  EXPECT_EQ(svg.substr(root.size(), imageStart.size()), imageStart);
+  EXPECT_NE(svg.find("\" x=\"0\" y=\"0\"   />\n</svg>"), std::string::npos);
+  EXPECT_TRUE(svg.ends_with("</svg>"));
+  // The base64 text comes in lines of 64 characters.
+  const std::size_t from = root.size() + imageStart.size();
+  const std::size_t to = svg.find('"', from);
+  const std::string base64 = svg.substr(from, to - from);
+  std::size_t lineStart = 0;
+  while (true) {
+    const std::size_t nl = base64.find('\n', lineStart);
+    if (nl == std::string::npos) {
+      EXPECT_LE(base64.size() - lineStart, 64u);
+      break;
+    }
+    EXPECT_EQ(nl - lineStart, 64u);
+    lineStart = nl + 1;
+  }
+  std::string joined;
+  for (char c : base64)
+    if (c != '\n') joined += c;
+  const auto png = foundation::base64Decode(joined);
+  ASSERT_TRUE(png.has_value());
+  EXPECT_EQ(*png, encodeImageData(image, ImageExportType::png(1)));
+}
+
+TEST(ImageExportSVG, FillAttributesAndSizes) {
+  const gfx::Image image = testImage(10, 10);
+  const auto embedded = ImageExportType::png(1);
+  const std::string fill = svgText(image, ImageExportType::svg(gfx::Size{100.5, 20}, SVGImageFillStyle::aspectFill, embedded));
+  EXPECT_NE(fill.find(" width=\"100.5\" height=\"20\" "), std::string::npos);
+  EXPECT_NE(fill.find("viewBox=\"0 0 100.5 20\""), std::string::npos);
+  EXPECT_NE(fill.find("<image width=\"100.5\" height=\"20.0\" "), std::string::npos);
+  EXPECT_NE(fill.find("y=\"0\"  preserveAspectRatio=\"xMidYMid slice\"  />"), std::string::npos);
+  const std::string scaled = svgText(image, ImageExportType::svg(gfx::Size{1.0 / 3, 2}, SVGImageFillStyle::scale, embedded));
+  EXPECT_NE(scaled.find("width=\"0.333\" height=\"2\""), std::string::npos);
+  EXPECT_NE(scaled.find("y=\"0\" preserveAspectRatio=\"none\"  />"), std::string::npos);
+}
+
+TEST(ImageExportSVG, EmbeddedFormatsAllowedAndRefused) {
+  const gfx::Image image = testImage(10, 10);
+  for (const auto& embedded : {ImageExportType::jpg(1, 0.5), ImageExportType::tiff(1), ImageExportType::gif()}) {
+    const std::string svg = svgText(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, embedded));
+    EXPECT_NE(svg.find("data:" + std::string(embedded.mimeType()) + ";base64,"), std::string::npos);
+  }
+  const std::pair<ImageExportType, const char*> refused[] = {
+      {ImageExportType::heic(1), "image/heic"},
+      {ImageExportType::pdf({10, 10}), "application/pdf"},
+      {ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)), "image/svg+xml"},
+  };
+  for (const auto& [embedded, mime] : refused)
+    expectError([&] { encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, embedded)); },
+                ImageReadWriteError::unsupportedEmbeddedImageType, mime);
+  // The embedded format's own error comes through unchanged.
+  expectError([&] { encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(0))); },
+              ImageReadWriteError::invalidDPI);
+}
+
+TEST(ImageExportSVG, RendersLikeTheImage) {
+  const gfx::Image image = testImage(40, 30);
+  const Bytes svg = encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)));
+  const gfx::Image drawn = testsupport::rasterizeSVG(svg, 40, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const auto want = image.pixelAt(x, y);
+      const auto got = drawn.pixelAt(x, y);
+      ASSERT_LE(std::abs(int(got.a) - int(want.a)), 2) << x << "," << y;
+      ASSERT_LE(std::abs(int(got.r) - int(want.r)), 2) << x << "," << y;
+      ASSERT_LE(std::abs(int(got.b) - int(want.b)), 2) << x << "," << y;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+#include "imageio/PNG.hpp"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "imageio/ImageLoad.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "platform/graphics/Canvas.hpp"
+#include "support/Raster.hpp"
+
+using gfx::Image;
+
+namespace {
+
+template <class F>
+foundation::Error errorOf(F&& f) {
+  try {
+    f();
+  } catch (const foundation::Error& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error";
+  return foundation::Error("none", -1, "none");
+}
+
+// A picture with opaque, half-transparent and transparent parts.
+Image testPicture() {
+  gfx::Canvas c = gfx::Canvas::bitmap(64, 48);
+  c.setFillColor(gfx::Color::sRGB(1, 0, 0, 1));
+  c.fillRect(gfx::Rect(0, 24, 64, 24));  // top half red
+  c.setFillColor(gfx::Color::sRGB(0, 0.5, 1, 0.5));
+  c.fillRect(gfx::Rect(16, 0, 32, 48));
+  return c.makeImage();
+}
+
+std::uint32_t crc32(const std::uint8_t* data, std::size_t n) {
+  std::uint32_t crc = 0xffffffffu;
+  for (std::size_t i = 0; i < n; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void put32(foundation::Bytes& b, std::size_t at, std::uint32_t v) {
+  b[at] = static_cast<std::uint8_t>(v >> 24);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 16);
+  b[at + 2] = static_cast<std::uint8_t>(v >> 8);
+  b[at + 3] = static_cast<std::uint8_t>(v);
+}
+
+// The PNG with its IHDR size replaced (and the chunk's CRC fixed).
+foundation::Bytes withHeaderSize(foundation::Bytes png, std::uint32_t w, std::uint32_t h) {
+  put32(png, 16, w);
+  put32(png, 20, h);
+  put32(png, 29, crc32(&png[12], 17));
+  return png;
+}
+
+struct ReadClosure {
+  const foundation::Bytes* data;
+  std::size_t pos = 0;
+};
+
+cairo_status_t readChunk(void* closure, unsigned char* out, unsigned int length) {
+  auto* c = static_cast<ReadClosure*>(closure);
+  if (c->pos + length > c->data->size()) return CAIRO_STATUS_READ_ERROR;
+  std::memcpy(out, c->data->data() + c->pos, length);
+  c->pos += length;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+TEST(PNG, RoundTripKeepsPixelsWithinPremultiplyRounding) {
+  const Image picture = testPicture();
+  const foundation::Bytes png = writePNG(picture);
+  ASSERT_TRUE(isPNGData(png));
+  const Image back = readPNG(png);
+  ASSERT_EQ(back.width(), 64);
+  ASSERT_EQ(back.height(), 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const auto a = picture.pixelAt(x, y), b = back.pixelAt(x, y);
+      ASSERT_EQ(a.a, b.a);
+      ASSERT_NEAR(a.r, b.r, 1);
+      ASSERT_NEAR(a.g, b.g, 1);
+      ASSERT_NEAR(a.b, b.b, 1);
+    }
+  EXPECT_EQ(back.pixelAt(2, 2), (Image::RGBA{255, 0, 0, 255}));  // red stays on top
+  testsupport::writeImagePNG(back, "/tmp/vl_png_roundtrip.png");
+}
+
+TEST(PNG, AnIndependentReaderSeesStraightAlpha) {
+  // cairo reads the file on its own (libpng underneath, its own conversion).
+  const foundation::Bytes png = writePNG(testPicture());
+  ReadClosure closure{&png};
+  cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readChunk, &closure);
+  ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(s), 64);
+  EXPECT_EQ(cairo_image_surface_get_height(s), 48);
+  const auto* row = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                                           40 * cairo_image_surface_get_stride(s));
+  const std::uint32_t v = row[32];  // half-transparent (0, 0.5, 1) in premultiplied ARGB
+  EXPECT_NEAR(static_cast<int>(v >> 24), 128, 1);
+  EXPECT_NEAR(static_cast<int>((v >> 8) & 255), 64, 1);
+  EXPECT_NEAR(static_cast<int>(v & 255), 128, 1);
+  cairo_surface_destroy(s);
+}
+
+TEST(PNG, RecordsTheResolution) {
+  for (double dpi : {72.0, 144.0, 300.0, 1.0}) {
+    const foundation::Bytes png = writePNG(testPicture(), {.dpi = dpi});
+    const PNGInfo info = readPNGInfo(png);
+    EXPECT_EQ(info.width, 64);
+    EXPECT_EQ(info.height, 48);
+    ASSERT_TRUE(info.dpiX && info.dpiY);
+    EXPECT_NEAR(*info.dpiX, dpi, 0.02);
+    EXPECT_NEAR(*info.dpiY, dpi, 0.02);
+  }
+}
+
+TEST(PNG, RefusesABadResolutionOrAnEmptyImage) {
+  for (double dpi : {0.0, -72.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    EXPECT_TRUE(errorOf([&] { (void)writePNG(testPicture(), {.dpi = dpi}); }).is(ImageReadWriteError::invalidDPI))
+        << dpi;
+  }
+  const auto e = errorOf([] { (void)writePNG(Image()); });
+  EXPECT_TRUE(e.is(ImageReadWriteError::cannotCreateImageOfType));
+  EXPECT_EQ(e.text(), "public.png");
+}
+
+TEST(PNG, CompressionSettingsChangeSizeNotPixels) {
+  const Image picture = testPicture();
+  const auto stored = writePNG(picture, {.compressionLevel = 0, .filters = PNGFilter::none});
+  const auto best = writePNG(picture, {.compressionLevel = 9, .filters = PNGFilter::all});
+  const auto rle = writePNG(picture, {.compressionLevel = 3, .filters = PNGFilter::up, .strategy = PNGStrategy::rle});
+  EXPECT_GT(stored.size(), best.size());
+  EXPECT_GT(stored.size(), 64u * 48u * 4u);  // level 0 stores the rows
+  EXPECT_EQ(readPNG(stored), readPNG(best));
+  EXPECT_EQ(readPNG(rle), readPNG(best));
+  // Out-of-range settings are limited, not failed.
+  EXPECT_EQ(readPNG(writePNG(picture, {.compressionLevel = 42, .filters = 0})), readPNG(best));
+}
+
+TEST(PNG, GrayAndCMYKImagesAreWritten) {
+  const Image gray = Image::make(3, 1, {0, 128, 255}, gfx::PixelFormat::gray);
+  const Image grayBack = readPNG(writePNG(gray));
+  EXPECT_EQ(grayBack.pixelAt(1, 0), (Image::RGBA{128, 128, 128, 255}));
+  const Image cmyk = Image::make(1, 1, {0, 255, 255, 0}, gfx::PixelFormat::cmyk);  // red
+  EXPECT_EQ(readPNG(writePNG(cmyk)).pixelAt(0, 0), (Image::RGBA{255, 0, 0, 255}));
+}
+
+TEST(PNG, DamagedDataIsAnErrorNotACrash) {
+  const foundation::Bytes good = writePNG(testPicture());
+  foundation::Bytes truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
+  foundation::Bytes corrupt = good;
+  for (std::size_t i = 60; i < corrupt.size() - 20; i += 7) corrupt[i] ^= 0x5a;
+  foundation::Bytes signatureOnly(good.begin(), good.begin() + 8);
+  const foundation::Bytes cases[] = {{}, foundation::bytesOf("hello"), signatureOnly, truncated, corrupt,
+                                     withHeaderSize(good, 0, 10)};
+  for (const auto& data : cases) {
+    EXPECT_TRUE(errorOf([&] { (void)readPNG(data); }).is(ImageReadWriteError::unableToDecodeImage));
+    EXPECT_TRUE(errorOf([&] { (void)loadImageFromData(data); }).is(ImageReadWriteError::unableToDecodeImage));
+  }
+  EXPECT_TRUE(errorOf([&] { (void)readPNGInfo(foundation::bytesOf("GIF89a")); }).is(ImageReadWriteError::unableToDecodeImage));
+}
+
+TEST(PNG, PixelLimitIsCheckedBeforeDecoding) {
+  const foundation::Bytes png = writePNG(testPicture());  // 64 x 48 = 3072 pixels
+  EXPECT_NO_THROW((void)readPNG(png, 3072));
+  const auto e = errorOf([&] { (void)readPNG(png, 3071); });
+  EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
+  // A header that claims 30000 x 30000 (900 M pixels) is refused at once, and so is a
+  // width beyond the canvas limit even when the pixel count would be allowed.
+  EXPECT_TRUE(errorOf([&] { (void)readPNG(withHeaderSize(png, 30000, 30000)); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)readPNG(withHeaderSize(png, 40000, 1), 1u << 30); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_EQ(readPNGInfo(withHeaderSize(png, 30000, 30000)).width, 30000);
+}
+
+TEST(ImageLoad, LoadsPNGAndRefusesOtherFormatsClearly) {
+  const Image picture = testPicture();
+  const Image loaded = loadImageFromData(writePNG(picture));
+  EXPECT_EQ(loaded.width(), picture.width());
+  EXPECT_EQ(loaded.pixelAt(0, 0), picture.pixelAt(0, 0));
+  const foundation::Bytes jpegStart = {0xff, 0xd8, 0xff, 0xe0, 0, 0x10, 'J', 'F', 'I', 'F', 0};
+  const auto e = errorOf([&] { (void)loadImageFromData(jpegStart); });
+  EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_EQ(std::string(e.what()).find("ImageReadWriteError.unableToDecodeImage"), 0u);
+}
