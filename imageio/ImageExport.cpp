@@ -179,16 +179,19 @@ std::optional<double> clampedQuality(std::optional<double> compression) {
 gfx::Image pngReady(const gfx::Image& image) {
   if (image.empty() || image.format() != gfx::PixelFormat::rgba) return image;
   const int width = image.width(), height = image.height();
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* p = image.row(y).data();
-    for (int x = 0; x < width; ++x, p += 4)
-      if (p[3] != 255 || p[0] != p[1] || p[1] != p[2]) return image;
-  }
   std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
   std::uint8_t* d = grey.data();
-  for (int y = 0; y < height; ++y) {
+  // One pass: copy the grey value and collect, row by row, whether any pixel is not
+  // opaque grey (a branch-free loop the compiler can vectorise).
+  for (int y = 0; y < height; ++y, d += width) {
     const std::uint8_t* p = image.row(y).data();
-    for (int x = 0; x < width; ++x, p += 4) *d++ = p[0];
+    unsigned differs = 0;
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t r = p[4 * x], g = p[4 * x + 1], b = p[4 * x + 2], a = p[4 * x + 3];
+      differs |= static_cast<unsigned>((r ^ g) | (g ^ b) | (a ^ 255u));
+      d[x] = r;
+    }
+    if (differs) return image;
   }
   return gfx::Image::make(width, height, std::move(grey), gfx::PixelFormat::gray);
 }
@@ -625,6 +628,9 @@ foundation::Bytes encodeSVG(const gfx::Image& image, const ImageExportType& type
       foundation::raise(ImageReadWriteError::unsupportedEmbeddedImageType, std::string(embedded->mimeType()));
   }
   const gfx::Size size = type.size().value_or(gfx::Size{double(image.width()), double(image.height())});
+  // The document's size must be finite and not negative.
+  if (!std::isfinite(size.width) || !std::isfinite(size.height) || size.width < 0 || size.height < 0)
+    foundation::raise(ImageReadWriteError::internalError, "SVG size must be finite and not negative");
   const std::string w = foundation::fixedString(size.width, 3);
   const std::string h = foundation::fixedString(size.height, 3);
 

@@ -74,7 +74,19 @@ PNGWriteOptions pngExportOptions(double dpi);
 //   cannotCreateImageOfType(id)    the encoder cannot be set up or writes no bytes;
 //   cannotCreatePDFContext         pdf: the page size is not usable or the PDF fails;
 //   unsupportedEmbeddedImageType   svg: the embedded format is pdf, heic or svg;
-//   internalError                  svg: the document cannot be made.
-// Transparent pixels are composited onto white for JPEG (which has no alpha) and become
-// the transparent colour in GIF (alpha below one half). No GPS data is ever written.
+//   internalError                  svg: a size that is not finite or is negative.
+// Per format:
+//   png   resolution in pHYs; an opaque image whose pixels are all grey is written as a
+//         grey PNG (the same pixels, a quarter of the data);
+//   jpg   transparent pixels composited onto white (JPEG has no alpha); the quality is
+//         the compression clamped to 0...1 (NaN counts as 0), libjpeg's default without
+//         one; the resolution in the JFIF header (whole dots per inch);
+//   tiff  premultiplied RGBA (associated alpha); lossless LZW when a compression is
+//         given, uncompressed otherwise; the resolution in inches;
+//   heic  HEVC at the clamped quality; the resolution in an Exif block;
+//   gif   colours kept exactly up to 255 (else median-cut), alpha below one half
+//         transparent; 72 dpi (GIF records none);
+//   pdf   one page of the given size in points (at most 14400 a side), the image drawn
+//         upright over the whole page.
+// No GPS data is ever written, so excludeGPSData holds for every format.
 foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type);

@@ -112,12 +112,12 @@ std::string KvelGradient::asRGBAGradientString() const {
 }
 
 KvelGradient KvelGradient::FromRGBAGradientString(std::string_view text) {
-  const auto pieces = colortext::split(text, '|');
-  if (pieces.size() < 2) foundation::raise(GradientError::tooFewPins);
+  const auto fields = colortext::split(text, '|');
+  if (fields.size() < 2) foundation::raise(GradientError::tooFewPins);
   std::vector<Pin> pins;
-  pins.reserve(pieces.size());
-  for (std::string_view piece : pieces) {
-    const auto parts = colortext::split(piece, ':');
+  pins.reserve(fields.size());
+  for (std::string_view field : fields) {
+    const auto parts = colortext::split(field, ':');
     if (parts.size() != 2) foundation::raise(GradientError::tooFewPins);
     const auto position = colortext::readNumber(colortext::trimSpacesAndTabs(parts[0]));
     if (!position) foundation::raise(GradientError::invalidPin);

@@ -45,15 +45,15 @@ std::string rgbaString(const gfx::Color& color) { return rgbaComponents(color).s
 namespace colortext {
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
-  std::vector<std::string_view> pieces;
+  std::vector<std::string_view> fields;
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(separator, start);
     if (end == std::string_view::npos) end = text.size();
-    if (end > start) pieces.push_back(text.substr(start, end - start));
+    if (end > start) fields.push_back(text.substr(start, end - start));
     start = end + 1;
   }
-  return pieces;
+  return fields;
 }
 
 namespace {
@@ -104,8 +104,8 @@ std::optional<double> readNumber(std::string_view text) {
 gfx::Color fromRGBAString(std::string_view text) {
   std::array<double, 4> v{};
   std::size_t count = 0;
-  for (std::string_view piece : colortext::split(text, ',')) {
-    const auto number = colortext::readNumber(colortext::trimSpacesAndTabs(piece));
+  for (std::string_view field : colortext::split(text, ',')) {
+    const auto number = colortext::readNumber(colortext::trimSpacesAndTabs(field));
     if (!number) continue;
     double x = *number;
     if (std::isnan(x)) foundation::raise(RGBAComponentsError::unableToUnarchiveColor, std::string(text));

@@ -61,9 +61,9 @@ RGBAComponents rgbaComponents(const gfx::Color& color);
 // rgbaComponents(color).stringValue().
 std::string rgbaString(const gfx::Color& color);
 
-// Reads an RGBA colour string: pieces split at ",", empty pieces dropped, each trimmed of
+// Reads an RGBA colour string: fields split at ",", empty fields dropped, each trimmed of
 // Unicode spaces and tabs (not line breaks) and read by the number text rule; unreadable
-// pieces are dropped; values <= 0 become 0 and values > 1 become 1. Exactly four numbers
+// fields are dropped; values <= 0 become 0 and values > 1 become 1. Exactly four numbers
 // give an sRGB colour. Anything else, and any NaN component, fails with
 // RGBAComponentsError::unableToUnarchiveColor carrying the whole text.
 gfx::Color fromRGBAString(std::string_view text);
@@ -79,7 +79,7 @@ gfx::Color fromHexString(std::string_view text, gfx::ColorSpace space = commonSR
 
 // --- text helpers shared with the gradient string --------------------------------------
 namespace colortext {
-// Splits at every separator, dropping empty pieces.
+// Splits at every separator, dropping empty fields.
 std::vector<std::string_view> split(std::string_view text, char separator);
 // Removes leading and trailing Unicode space characters (category Zs) and tabs; line
 // breaks stay.

@@ -1,5 +1,5 @@
 #pragma once
-// A QR document: one piece of content (text or bytes), the error-correction level it is
+// A QR document: its content (text or bytes), the error-correction level it is
 // encoded at, its design and an optional logo template. It owns one core QRCode object,
 // whose matrix it regenerates whenever the content, level, design, logo template or engine
 // is set.

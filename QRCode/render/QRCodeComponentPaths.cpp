@@ -51,6 +51,12 @@ QRCodeBoolMatrix pixelMatrix(const QRCodeBoolMatrix& current, bool inverted, con
   return matrix;
 }
 
+// Appends a part to the result; the first part without a translation is moved in whole.
+void append(gfx::Path& result, gfx::Path&& part, const gfx::AffineTransform& t) {
+  if (result.empty() && t.isIdentity()) result = std::move(part);
+  else result.addPath(part, t);
+}
+
 // Adds the three eye boxes of a 90 x 90 template: as drawn at the top-left finder pattern,
 // mirrored top to bottom at the bottom-left one, left to right at the top-right one.
 void addEyeBoxes(gfx::Path& result, const gfx::Path& templatePath, const gfx::AffineTransform& placement,
@@ -106,7 +112,7 @@ gfx::Path path(const QRCode& qrcode, gfx::Size size, QRCodeComponents components
   if (components.contains(QRCodeComponents::negatedOnPixels())) {
     QRCodeBoolMatrix matrix = current.inverted();
     if (logoTemplate) matrix = logoTemplate->applyingMask(matrix, side);
-    result.addPath(shape.onPixels()->generatePathFrom(matrix, size), quiet);
+    append(result, shape.onPixels()->generatePathFrom(matrix, size), quiet);
     return result;
   }
 
@@ -125,10 +131,10 @@ gfx::Path path(const QRCode& qrcode, gfx::Size size, QRCodeComponents components
   if (wantsOff) {
     const QRCodeBoolMatrix matrix = pixelMatrix(current, true, logoTemplate, side);
     if (components.contains(QRCodeComponents::offPixelsBackground()))
-      result.addPath(plainSquareGenerator(plainSquare).generatePath(matrix, size), quiet);
+      append(result, plainSquareGenerator(plainSquare).generatePath(matrix, size), quiet);
     if (components.contains(QRCodeComponents::offPixels())) {
-      if (const auto& off = shape.offPixels()) result.addPath(off->generatePathFrom(matrix, size), quiet);
-      else result.addPath(plainSquareGenerator(plainSquare).generatePath(matrix, size), quiet);
+      if (const auto& off = shape.offPixels()) append(result, off->generatePathFrom(matrix, size), quiet);
+      else append(result, plainSquareGenerator(plainSquare).generatePath(matrix, size), quiet);
     }
   }
   const bool wantsOn = components.contains(QRCodeComponents::onPixelsBackground()) ||
@@ -136,9 +142,9 @@ gfx::Path path(const QRCode& qrcode, gfx::Size size, QRCodeComponents components
   if (wantsOn) {
     const QRCodeBoolMatrix matrix = pixelMatrix(current, false, logoTemplate, side);
     if (components.contains(QRCodeComponents::onPixelsBackground()))
-      result.addPath(plainSquareGenerator(plainSquare).generatePath(matrix, size), quiet);
+      append(result, plainSquareGenerator(plainSquare).generatePath(matrix, size), quiet);
     if (components.contains(QRCodeComponents::onPixels()))
-      result.addPath(shape.onPixels()->generatePathFrom(matrix, size), quiet);
+      append(result, shape.onPixels()->generatePathFrom(matrix, size), quiet);
   }
   return result;
 }

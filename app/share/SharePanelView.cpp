@@ -1,6 +1,7 @@
 #include "app/share/SharePanelView.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -25,7 +26,7 @@ constexpr RGBA kButtonForeground{9.0 / 255, 9.0 / 255, 11.0 / 255, 1.0};
 // The system grey of the dark appearance, at 0.3 for the placeholder.
 constexpr RGBA kPlaceholder{142.0 / 255, 142.0 / 255, 147.0 / 255, 0.3};
 // The dark ultra-thin material: a blur of what lies behind, lightly tinted.
-constexpr RGBA kMaterialTint{30.0 / 255, 30.0 / 255, 32.0 / 255, 0.35};
+constexpr RGBA kMaterialTint{30.0 / 255, 30.0 / 255, 32.0 / 255, 0.5};
 constexpr double kMaterialOpacity = 0.5;
 constexpr RGBA kTileShade{0.0, 0.0, 0.0, 0.3};
 constexpr double kThumbnailCornerRadius = 8.0;
@@ -39,9 +40,14 @@ constexpr const char* kCopyIcon = "edit-copy-symbolic";       // "doc.on.doc"
 constexpr const char* kCopiedIcon = "object-select-symbolic";  // "checkmark"
 
 std::string cssColor(const RGBA& c) {
-  const auto channel = [](double v) { return std::to_string(static_cast<int>(std::lround(v * 255))); };
+  const auto channel = [](double v) {
+    return std::to_string(static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255)));
+  };
+  // The alpha in shortest form, independent of the locale.
+  char alpha[32];
+  const auto written = std::to_chars(alpha, alpha + sizeof alpha, std::clamp(c.a, 0.0, 1.0));
   return "rgba(" + channel(c.r) + "," + channel(c.g) + "," + channel(c.b) + "," +
-         (c.a == 1.0 ? std::string("1") : std::string("0.5")) + ")";
+         std::string(alpha, written.ptr) + ")";
 }
 
 // One style sheet for every panel, installed on the default screen at first use.

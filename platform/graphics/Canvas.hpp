@@ -21,7 +21,7 @@
 // than the part of them that can be seen. Gradients cast no shadow.
 //
 // Colours are converted to sRGB (Color::toSRGB) when they are set; cairo draws in sRGB.
-// Gradients interpolate premultiplied sRGB components.
+// Gradients interpolate straight (not premultiplied) sRGB components.
 //
 // Path coordinates beyond +-4194304 device units are clamped (cairo's fixed-point range);
 // a fill or clip whose path has a non-finite coordinate draws nothing (a clip then clips

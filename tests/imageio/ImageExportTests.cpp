@@ -611,6 +611,11 @@ TEST(ImageExportSVG, EmbeddedFormatsAllowedAndRefused) {
   for (const auto& [embedded, mime] : refused)
     expectError([&] { encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, embedded)); },
                 ImageReadWriteError::unsupportedEmbeddedImageType, mime);
+  // Sizes the document cannot carry.
+  for (gfx::Size size : {gfx::Size{std::numeric_limits<double>::quiet_NaN(), 10}, gfx::Size{10, -1},
+                         gfx::Size{std::numeric_limits<double>::infinity(), 1}})
+    expectError([&] { encodeImageData(image, ImageExportType::svg(size, SVGImageFillStyle::scale, ImageExportType::png(1))); },
+                ImageReadWriteError::internalError);
   // The embedded format's own error comes through unchanged.
   expectError([&] { encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(0))); },
               ImageReadWriteError::invalidDPI);

@@ -4,7 +4,9 @@
 #include <librsvg/rsvg.h>
 #include <poppler.h>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
+#include <libheif/heif.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -260,6 +262,97 @@ DecodedImageFile decodeTIFFFile(std::span<const std::uint8_t> tiff) {
     rgba[4 * i + 3] = static_cast<std::uint8_t>(TIFFGetA(raster[i]));
   }
   file.image = gfx::Image::make(static_cast<int>(w), static_cast<int>(h), std::move(rgba));
+  return file;
+}
+
+namespace {
+
+struct GifSource {
+  std::span<const std::uint8_t> bytes;
+  std::size_t at;
+};
+
+extern "C" int gifSourceRead(GifFileType* gif, GifByteType* out, int n) {
+  auto* s = static_cast<GifSource*>(gif->UserData);
+  const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)), s->bytes.size() - s->at);
+  std::memcpy(out, s->bytes.data() + s->at, count);
+  s->at += count;
+  return static_cast<int>(count);
+}
+
+}  // namespace
+
+DecodedImageFile decodeGIFFile(std::span<const std::uint8_t> gifBytes) {
+  GifSource source{gifBytes, 0};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&source, gifSourceRead, &error);
+  if (!gif) throw std::runtime_error("giflib cannot read the data");
+  if (DGifSlurp(gif) != GIF_OK || gif->ImageCount < 1 || gif->SWidth <= 0 || gif->SHeight <= 0 ||
+      gif->SWidth > gfx::Image::maxDimension || gif->SHeight > gfx::Image::maxDimension) {
+    DGifCloseFile(gif, &error);
+    throw std::runtime_error("giflib cannot decode the image");
+  }
+  GraphicsControlBlock gcb{};
+  gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+  DGifSavedExtensionToGCB(gif, 0, &gcb);
+  const SavedImage& frame = gif->SavedImages[0];
+  const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+  const int w = gif->SWidth, h = gif->SHeight;
+  const GifImageDesc& desc = frame.ImageDesc;
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
+  for (int y = 0; y < desc.Height; ++y)
+    for (int x = 0; x < desc.Width; ++x) {
+      const int tx = desc.Left + x, ty = desc.Top + y;
+      if (tx < 0 || ty < 0 || tx >= w || ty >= h || !map) continue;
+      const int index = frame.RasterBits[static_cast<std::size_t>(y) * desc.Width + x];
+      if (index == gcb.TransparentColor || index >= map->ColorCount) continue;
+      std::uint8_t* d = rgba.data() + (static_cast<std::size_t>(ty) * w + tx) * 4;
+      d[0] = map->Colors[index].Red;
+      d[1] = map->Colors[index].Green;
+      d[2] = map->Colors[index].Blue;
+      d[3] = 255;
+    }
+  DGifCloseFile(gif, &error);
+  DecodedImageFile file;
+  file.image = gfx::Image::make(w, h, std::move(rgba));
+  return file;
+}
+
+DecodedImageFile decodeHEICFile(std::span<const std::uint8_t> heic) {
+  heif_context* context = heif_context_alloc();
+  heif_image_handle* handle = nullptr;
+  heif_image* image = nullptr;
+  DecodedImageFile file;
+  std::string failure;
+  if (heif_context_read_from_memory_without_copy(context, heic.data(), heic.size(), nullptr).code != heif_error_Ok ||
+      heif_context_get_primary_image_handle(context, &handle).code != heif_error_Ok ||
+      heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr).code !=
+          heif_error_Ok) {
+    failure = "libheif cannot decode the data";
+  } else {
+    const int w = heif_image_get_width(image, heif_channel_interleaved);
+    const int h = heif_image_get_height(image, heif_channel_interleaved);
+    int stride = 0;
+    const std::uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    if (!plane || w <= 0 || h <= 0) {
+      failure = "libheif gave no pixels";
+    } else {
+      // Straight alpha from the decoder; the image type holds premultiplied pixels.
+      std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const std::uint8_t* s = plane + static_cast<std::size_t>(y) * stride + 4 * x;
+          std::uint8_t* d = rgba.data() + (static_cast<std::size_t>(y) * w + x) * 4;
+          for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>((s[c] * s[3] + 127) / 255);
+          d[3] = s[3];
+        }
+      file.image = gfx::Image::make(w, h, std::move(rgba));
+    }
+  }
+  if (image) heif_image_release(image);
+  if (handle) heif_image_handle_release(handle);
+  heif_context_free(context);
+  if (!failure.empty()) throw std::runtime_error(failure);
   return file;
 }
 

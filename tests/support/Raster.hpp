@@ -43,6 +43,10 @@ struct DecodedImageFile {
 };
 DecodedImageFile decodeJPEGFile(std::span<const std::uint8_t> jpeg);
 DecodedImageFile decodeTIFFFile(std::span<const std::uint8_t> tiff);
+// GIF through giflib (the transparent colour becomes transparent pixels) and HEIC
+// through libheif; neither records a resolution here.
+DecodedImageFile decodeGIFFile(std::span<const std::uint8_t> gif);
+DecodedImageFile decodeHEICFile(std::span<const std::uint8_t> heic);
 
 // Every distinct text that ZXing, and that zbar, find in an image (alpha over white).
 struct ImageDecodeResults {

@@ -44,8 +44,8 @@ TEST_P(RGBAStringReads, ToTheseComponents) {
 INSTANTIATE_TEST_SUITE_P(
     Table, RGBAStringReads,
     testing::Values(ReadCase{"1, 0.5 ,0 ,1", {1, 0.5, 0, 1}},
-                    ReadCase{"1,,0,0,1", {1, 0, 0, 1}},           // empty piece dropped
-                    ReadCase{"1,x,0,0,1", {1, 0, 0, 1}},          // unreadable piece dropped
+                    ReadCase{"1,,0,0,1", {1, 0, 0, 1}},           // empty field dropped
+                    ReadCase{"1,x,0,0,1", {1, 0, 0, 1}},          // unreadable field dropped
                     ReadCase{",1,0,0,1,", {1, 0, 0, 1}},
                     ReadCase{"2,-1,0.5,1", {1, 0, 0.5, 1}},       // limited to 0...1
                     ReadCase{"1e-05,0,0,1", {1e-05, 0, 0, 1}},

@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadText{"0:1,0,0,1|1:0,0,nan,1", GradientError::invalidColor}));
 
 TEST(GradientString, ReaderIsLenientWhereTheFormatAllows) {
-  // Empty pieces dropped; blanks and tabs around positions and components.
+  // Empty fields dropped; blanks and tabs around positions and components.
   const KvelGradient a = KvelGradient::FromRGBAGradientString("0:1,0,0,1||1:0,0,1,0.5");
   ASSERT_EQ(a.pins().size(), 2u);
   const KvelGradient b = KvelGradient::FromRGBAGradientString(" 0 :\t1 , 0 ,0, 1|\t1\t: 0,0,1,0.5");

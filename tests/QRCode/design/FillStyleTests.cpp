@@ -195,6 +195,24 @@ TEST(QRCodeFillStyleSolid, PaintsAPathWithAnInnerShadow) {
   EXPECT_EQ(canvas.saveDepth(), 0);
 }
 
+TEST(QRCodeFillStyle, OuterShadowPassShowsOnlyTheShadow) {
+  // A shape painted without a shadow (as a gradient is), then the outer pass: the shadow
+  // appears around the shape while the shape keeps its own colour (the white fill that
+  // casts the shadow lies outside the clip).
+  gfx::Canvas canvas = flippedCanvas();
+  canvas.setFillColor(sRGB(0, 0, 1, 1));
+  canvas.fillPath(centreSquare());
+  const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, sRGB(1, 0, 0, 1));
+  QRCodeFillStyle::outerShadowPass(canvas, gfx::Rect(0, 0, 60, 60), centreSquare(), shadow, 20);
+  EXPECT_EQ(canvas.saveDepth(), 0);
+  EXPECT_FALSE(canvas.hasShadow());
+  const gfx::Image image = canvas.makeImage();
+  testsupport::writeImagePNG(image, "/tmp/design_outer_shadow.png");
+  EXPECT_EQ(image.pixelAt(30, 30), (gfx::Image::RGBA{0, 0, 255, 255}));
+  EXPECT_EQ(image.pixelAt(42, 42), (gfx::Image::RGBA{255, 0, 0, 255}));
+  EXPECT_EQ(image.pixelAt(17, 17).a, 0);
+}
+
 TEST(QRCodeFillStyleSolid, SVGShadowFilterRendersWithLibrsvg) {
   const auto fill = QRCodeFillStyleSolid::withSrgbRed(1, 0, 0, 1);
   const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0.5, sRGB(0, 0, 0, 1));

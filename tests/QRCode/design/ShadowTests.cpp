@@ -210,6 +210,13 @@ TEST(QRCodeShadow, CopyIsIndependent) {
   EXPECT_EQ(shadow.type(), ShadowType::innerShadow);
 }
 
+TEST(QRCodeShadow, DrawingOffsetIsScaledBlurIsNot) {
+  const QRCodeShadow shadow(ShadowType::dropShadow, 1, 2, 4, sRGB(0, 0, 0, 1));
+  EXPECT_EQ(shadow.scaledOffset(10), (gfx::Size{10, 20}));
+  EXPECT_EQ(shadow.blur(), 4.0);
+  EXPECT_EQ(shadow.scaledOffset(kNaN), (gfx::Size{0, 0}));
+}
+
 TEST(QRCodeShadow, DropFilterOfTheDefaultShadow) {
   EXPECT_EQ(QRCodeShadow().svgDropShadowFilter("x", 10),
             expectedDropFilter("0.8", "rgb(0,0,0)", "2.0", "2.0", "2.0"));

@@ -242,6 +242,34 @@ TEST(QRCodeDocument, DesignAndLogoAreHeldByReference) {
   EXPECT_EQ(decodedBy(image), kLink);
 }
 
+TEST(QRCodeDocument, ImageMaskLogoDrawsAndDecodes) {
+  QRCodeDocument doc(kLink, Level::high);
+  // A 64 x 64 logo: an opaque green disc of radius 12 in the middle of a clear square.
+  std::vector<std::uint8_t> px(64 * 64 * 4, 0);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      if ((x - 31.5) * (x - 31.5) + (y - 31.5) * (y - 31.5) <= 144) {
+        px[(y * 64 + x) * 4 + 1] = 160;
+        px[(y * 64 + x) * 4 + 3] = 255;
+      }
+  auto logo = std::make_shared<QRCodeLogoTemplate>(gfx::Image::make(64, 64, px), std::nullopt);
+  doc.setLogoTemplate(logo);
+  const auto masked = logo->applyingMask(doc.boolMatrix(), 330);
+  const std::int64_t n = doc.cellDimension();
+  // Only modules near the middle are removed, and the middle one is.
+  EXPECT_LT(masked->setCount(), doc.boolMatrix()->setCount());
+  EXPECT_FALSE(masked->value(n / 2, n / 2));
+  for (std::int64_t r = 0; r < n; ++r)
+    for (std::int64_t c = 0; c < n; ++c)
+      if (doc.boolMatrix()->value(r, c) && !masked->value(r, c)) {
+        const double dx = (c + 0.5) / n - 0.5, dy = (r + 0.5) / n - 0.5;
+        EXPECT_LT(dx * dx + dy * dy, 0.25 * 0.25) << r << "," << c;
+      }
+  const gfx::Image image = doc.cgImageWithDimension(330);
+  testsupport::writeImagePNG(image, "/tmp/design_document_image_mask.png");
+  EXPECT_EQ(decodedBy(image), kLink);
+}
+
 TEST(QRCodeDocument, CopyUsesTheDefaultEngineAndDeepCopies) {
   QRCodeDocument doc("copy me", Level::high, std::make_shared<QRCodeEngineExternal>());
   doc.design()->setAdditionalQuietZonePixels(3);

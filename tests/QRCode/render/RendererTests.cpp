@@ -70,6 +70,25 @@ TEST(Renderer, DefaultDesignDecodesAtSeveralSizes) {
   }
 }
 
+// The Share panel's look: rounded modules and eye, white fills on a clear background.
+TEST(Renderer, WhiteOnClearDecodesOverADarkBackground) {
+  QRCodeDesign design;
+  design.shape()->setOnPixels(roundedPixels());
+  design.shape()->setEye(std::make_shared<QRCodeEyeShapeRoundedRect>());
+  design.style()->setBackground(QRCodeFillStyle::clear());
+  design.style()->setOnPixels(QRCodeFillStyleSolid::make(gfx::Color::sRGB(1, 1, 1, 1)));
+  const gfx::Image image = cgImageWithDimension(urlCode(), 300, design, nullptr);
+  EXPECT_EQ(image.pixelAt(1, 1).a, 0);
+  // Over dark grey, as the panel shows it.
+  gfx::Canvas canvas = gfx::Canvas::bitmap(300, 300);
+  canvas.setFillColor(gfx::Color::sRGB(0.15, 0.15, 0.2, 1));
+  canvas.fillRect({0, 0, 300, 300});
+  canvas.drawImage(image, {0, 0, 300, 300});
+  const gfx::Image shown = canvas.makeImage();
+  testsupport::writeImagePNG(shown, "/tmp/render-share-design.png");
+  EXPECT_TRUE(testsupport::decodeImage(shown).bothRead(kURL));
+}
+
 TEST(Renderer, RoundedDesignWithShadowDecodes) {
   QRCodeDesign design;
   design.shape()->setOnPixels(roundedPixels());
@@ -112,6 +131,26 @@ TEST(Renderer, LeavesTheCanvasStateAsItFoundIt) {
   EXPECT_EQ(canvas.transform(), before);
   EXPECT_FALSE(canvas.hasShadow());
   EXPECT_EQ(canvas.fillColor(), kRed);
+}
+
+// Every layer, the logo included, moves with the rectangle's origin.
+TEST(Renderer, RectangleOriginMovesEveryLayer) {
+  QRCodeDesign design;
+  design.style()->setEyeBackground(kRed);
+  design.style()->setBackgroundFractionalCornerRadius(1);
+  const auto logo = QRCodeLogoTemplate::CircleCenterWithImage(gfx::Image::filled(8, 8, {0, 0, 255, 255}), 2);
+  auto draw = [&](gfx::Rect rect) {
+    gfx::Canvas canvas = gfx::Canvas::bitmap(400, 400);
+    canvas.scale(1, -1);
+    canvas.translate(0, -400);
+    drawWithCtx(urlCode(), canvas, rect, design, logo.get());
+    return canvas.makeImage();
+  };
+  const gfx::Image atOrigin = draw({0, 0, 300, 300});
+  const gfx::Image moved = draw({50, 30, 300, 300});
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 300; ++x) ASSERT_EQ(moved.pixelAt(x + 50, y + 30), atOrigin.pixelAt(x, y)) << x << "," << y;
+  EXPECT_EQ(moved.pixelAt(20, 20).a, 0);
 }
 
 TEST(Renderer, QuietZoneCentresTheGrid) {

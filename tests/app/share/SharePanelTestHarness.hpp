@@ -7,6 +7,9 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include <cairo.h>
 
 #include <gdk/gdk.h>
 #include <gtk/gtk.h>
@@ -85,32 +88,35 @@ inline bool waitForDraw(Gtk::Window& window) {
   return ok;
 }
 
-// A picture of the window's content as the X server shows it (premultiplied RGBA).
+// A picture of the window's content (premultiplied RGBA), drawn by the window itself
+// into memory: other windows on the same display (tests running in parallel) cannot
+// cover it.
 inline gfx::Image captureWindow(Gtk::Window& window) {
   if (!waitForDraw(window)) return {};
-  GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window.gobj()));
-  if (!gdkWindow) return {};
-  gdk_display_sync(gdk_window_get_display(gdkWindow));
-  const int width = gdk_window_get_width(gdkWindow);
-  const int height = gdk_window_get_height(gdkWindow);
-  GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(gdkWindow, 0, 0, width, height);
-  if (!pixbuf) return {};
-  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
-  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
-  const guchar* data = gdk_pixbuf_read_pixels(pixbuf);
+  GtkWidget* widget = GTK_WIDGET(window.gobj());
+  const int width = gtk_widget_get_allocated_width(widget);
+  const int height = gtk_widget_get_allocated_height(widget);
+  if (width <= 0 || height <= 0) return {};
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_t* cr = cairo_create(surface);
+  gtk_widget_draw(widget, cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
   for (int y = 0; y < height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
     for (int x = 0; x < width; ++x) {
-      const guchar* p = data + static_cast<std::ptrdiff_t>(y) * stride + x * channels;
-      const unsigned a = channels == 4 ? p[3] : 255;
+      const std::uint32_t argb = row[x];
       std::uint8_t* o = &pixels[(static_cast<std::size_t>(y) * width + x) * 4];
-      o[0] = static_cast<std::uint8_t>((p[0] * a + 127) / 255);
-      o[1] = static_cast<std::uint8_t>((p[1] * a + 127) / 255);
-      o[2] = static_cast<std::uint8_t>((p[2] * a + 127) / 255);
-      o[3] = static_cast<std::uint8_t>(a);
+      o[0] = static_cast<std::uint8_t>(argb >> 16);
+      o[1] = static_cast<std::uint8_t>(argb >> 8);
+      o[2] = static_cast<std::uint8_t>(argb);
+      o[3] = static_cast<std::uint8_t>(argb >> 24);
     }
   }
-  g_object_unref(pixbuf);
+  cairo_surface_destroy(surface);
   return gfx::Image::make(width, height, std::move(pixels));
 }
 

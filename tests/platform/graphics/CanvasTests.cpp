@@ -529,3 +529,23 @@ TEST(CanvasShadow, ShapeDrawnWithAShadowMatchesAPlainFill) {
   // The shadow is there (up and right), with the fill's alpha: 0.9 of full strength.
   EXPECT_NEAR(b.pixelAt(90, 30).a, 0.9 * 255, 2);
 }
+
+TEST(CanvasPDF, LayersAndImagesCastShadowsToo) {
+  Canvas c = Canvas::pdf(Rect(0, 0, 100, 100));
+  c.setShadow({20, 0}, 0, Color::sRGB(0, 0, 1, 1));
+  c.beginTransparencyLayer();
+  c.setFillColor(Color::sRGB(1, 0, 0, 1));
+  c.fillRect(Rect(10, 60, 20, 20));  // top-left area
+  c.endTransparencyLayer();
+  c.drawImage(Image::filled(2, 2, {0, 255, 0, 255}), Rect(10, 10, 20, 20));  // bottom-left
+  const Image page = testsupport::rasterizePDF(c.pdfData(), 100, 100, Image::RGBA{255, 255, 255, 255});
+  save(page, "pdf_layer_image");
+  EXPECT_GT(page.pixelAt(20, 30).r, 240);  // the layer's square
+  EXPECT_LT(page.pixelAt(20, 30).b, 15);
+  EXPECT_GT(page.pixelAt(45, 30).b, 240);  // its shadow, 20 to the right
+  EXPECT_LT(page.pixelAt(45, 30).r, 15);
+  EXPECT_GT(page.pixelAt(20, 80).g, 240);  // the image
+  EXPECT_GT(page.pixelAt(45, 80).b, 240);  // its shadow
+  EXPECT_LT(page.pixelAt(45, 80).g, 15);
+  EXPECT_GT(page.pixelAt(80, 50).r, 240);  // untouched white
+}
