@@ -102,23 +102,6 @@ double randomRotationFraction(SplitMix64& source, double q) {
   return (2 * q) * (static_cast<double>(k) * 0x1p-53) - q;
 }
 
-// Appends an outline under a transform, element by element (a tight loop over the
-// outline's few elements; faster than the general path append for the many small
-// outlines of a symbol).
-void appendOutline(gfx::Path& out, const gfx::Path& outline, const gfx::AffineTransform& t) {
-  for (const gfx::PathElement& e : outline.elements()) {
-    switch (e.type) {
-      case gfx::PathElementType::move: out.moveTo(t.apply(e.points[0])); break;
-      case gfx::PathElementType::line: out.lineTo(t.apply(e.points[0])); break;
-      case gfx::PathElementType::quad: out.quadTo(t.apply(e.points[0]), t.apply(e.points[1])); break;
-      case gfx::PathElementType::cubic:
-        out.cubicTo(t.apply(e.points[0]), t.apply(e.points[1]), t.apply(e.points[2]));
-        break;
-      case gfx::PathElementType::close: out.close(); break;
-    }
-  }
-}
-
 // Most elements one module adds, for reserving the result path.
 std::size_t elementsPerModule(CommonPixelGenerator::PixelType type) {
   using T = CommonPixelGenerator::PixelType;
@@ -259,14 +242,14 @@ gfx::Path CommonPixelGenerator::generatePath(const QRCodeBoolMatrix& matrix, gfx
           break;
         case PixelType::shiny: {
           const double s = w / 8;
-          appendOutline(path, shinyTemplate(r, c), gfx::AffineTransform::scale(s, s)
+          path.addPath(shinyTemplate(r, c), gfx::AffineTransform::scale(s, s)
                                                 .concatenating(gfx::AffineTransform::translation(x, y))
                                                 .concatenating(gfx::AffineTransform::translation(-s, -s)));
           break;
         }
         case PixelType::donut: {
           const double s = w / 10;
-          appendOutline(path, *outline, gfx::AffineTransform::scale(s, s)
+          path.addPath(*outline, gfx::AffineTransform::scale(s, s)
                                      .concatenating(gfx::AffineTransform::translation(x, y))
                                      .concatenating(gfx::AffineTransform::translation(-s, -s)));
           break;
@@ -276,7 +259,7 @@ gfx::Path CommonPixelGenerator::generatePath(const QRCodeBoolMatrix& matrix, gfx
           break;
         default: {
           const double s = w / 10;
-          appendOutline(path, *outline, gfx::AffineTransform::scale(s, s)
+          path.addPath(*outline, gfx::AffineTransform::scale(s, s)
                                      .concatenating(gfx::AffineTransform::translation(x + d, y + d))
                                      .concatenating(moduleTransform));
           break;

@@ -249,34 +249,8 @@ bool operator==(const PathElement& l, const PathElement& r) {
 
 // --- building ---------------------------------------------------------------------------
 
-void Path::moveTo(Point p) {
-  elements_.push_back({PathElementType::move, {p, {}, {}}});
-  subpathStart_ = p;
-  subpathOpen_ = true;
-}
-
-void Path::lineTo(Point p) {
-  if (elements_.empty()) return;
-  elements_.push_back({PathElementType::line, {p, {}, {}}});
-  subpathOpen_ = true;
-}
-
-void Path::quadTo(Point control, Point end) {
-  if (elements_.empty()) return;
-  elements_.push_back({PathElementType::quad, {control, end, {}}});
-  subpathOpen_ = true;
-}
-
-void Path::cubicTo(Point c1, Point c2, Point end) {
-  if (elements_.empty()) return;
-  elements_.push_back({PathElementType::cubic, {c1, c2, end}});
-  subpathOpen_ = true;
-}
-
-void Path::close() {
-  if (!subpathOpen_) return;
-  elements_.push_back({PathElementType::close, {}});
-  subpathOpen_ = false;
+void Path::grow() {
+  elements_.reserve(std::max<std::size_t>(16, elements_.capacity() * 2));
 }
 
 void Path::addRect(const Rect& r) { addRect(r, AffineTransform::identity()); }
@@ -356,10 +330,16 @@ void Path::addPath(const Path& other, const AffineTransform& t) {
   makeRoom(elements_, n);
   const Point start = t.apply(other.subpathStart_);
   const bool open = other.subpathOpen_;
+  // Transforming all three point slots (those an element does not use are ignored
+  // everywhere) is cheaper than branching on the element kind.
+  const PathElement* source = other.elements_.data();
   for (std::size_t i = 0; i < n; ++i) {
-    PathElement e = other.elements_[i];
-    for (int k = 0, count = e.pointCount(); k < count; ++k) e.points[k] = t.apply(e.points[k]);
-    elements_.push_back(e);
+    const PathElement& from = source[i];
+    PathElement& to = elements_.emplace_back();
+    to.type = from.type;
+    to.points[0] = t.apply(from.points[0]);
+    to.points[1] = t.apply(from.points[1]);
+    to.points[2] = t.apply(from.points[2]);
   }
   subpathStart_ = start;
   subpathOpen_ = open;

@@ -31,11 +31,32 @@ class Path {
   // --- building -------------------------------------------------------------------
   // lineTo, quadTo and cubicTo need a current point: on an empty path they do nothing.
   // After close, drawing continues from the start of the closed subpath.
-  void moveTo(Point p);
-  void lineTo(Point p);
-  void quadTo(Point control, Point end);
-  void cubicTo(Point c1, Point c2, Point end);
-  void close();  // does nothing when no subpath is open
+  void moveTo(Point p) {
+    append(PathElementType::move, p, {}, {});
+    subpathStart_ = p;
+    subpathOpen_ = true;
+  }
+  void lineTo(Point p) {
+    if (elements_.empty()) return;
+    append(PathElementType::line, p, {}, {});
+    subpathOpen_ = true;
+  }
+  void quadTo(Point control, Point end) {
+    if (elements_.empty()) return;
+    append(PathElementType::quad, control, end, {});
+    subpathOpen_ = true;
+  }
+  void cubicTo(Point c1, Point c2, Point end) {
+    if (elements_.empty()) return;
+    append(PathElementType::cubic, c1, c2, end);
+    subpathOpen_ = true;
+  }
+  // Does nothing when no subpath is open.
+  void close() {
+    if (!subpathOpen_) return;
+    append(PathElementType::close, {}, {}, {});
+    subpathOpen_ = false;
+  }
   void reserve(std::size_t elements) { elements_.reserve(elements); }
   void clear() { elements_.clear(); subpathOpen_ = false; }
 
@@ -83,6 +104,21 @@ class Path {
   friend bool operator==(const Path& l, const Path& r) { return l.elements_ == r.elements_; }
 
  private:
+  // Building is the innermost loop of every shape: the element's fields are written in
+  // place (a temporary element copied into the vector stalls on store forwarding), and
+  // growing is kept out of line so that the common path carries no call.
+  void append(PathElementType type, Point p0, Point p1, Point p2) {
+    if (elements_.size() == elements_.capacity()) [[unlikely]]
+      grow();
+    if (elements_.size() == elements_.capacity()) __builtin_unreachable();
+    PathElement& e = elements_.emplace_back();
+    e.type = type;
+    e.points[0] = p0;
+    e.points[1] = p1;
+    e.points[2] = p2;
+  }
+  [[gnu::noinline]] void grow();
+
   std::vector<PathElement> elements_;
   Point subpathStart_{};
   bool subpathOpen_ = false;
