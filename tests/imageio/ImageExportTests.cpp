@@ -377,6 +377,30 @@ TEST(ImageExportPNG, DecodesToTheSamePixelsAndRecordsTheResolution) {
   EXPECT_NEAR(d.dpiY, 300, 0.02);
 }
 
+// An opaque all-grey image is written as a grey PNG with the same pixels; one other
+// pixel keeps it RGBA.
+TEST(ImageExportPNG, OpaqueGreyImagesAreWrittenGrey) {
+  std::vector<std::uint8_t> px(33 * 21 * 4);
+  for (std::size_t i = 0; i < 33 * 21; ++i) {
+    const auto v = static_cast<std::uint8_t>((i * 37) % 256);
+    px[4 * i] = px[4 * i + 1] = px[4 * i + 2] = v;
+    px[4 * i + 3] = 255;
+  }
+  const gfx::Image grey = gfx::Image::make(33, 21, px);
+  const Bytes bytes = encodeImageData(grey, ImageExportType::png(1));
+  ASSERT_GT(bytes.size(), 26u);
+  EXPECT_EQ(bytes[25], 0) << "IHDR colour type grey";
+  const Decoded d = decodePNG(bytes);
+  ASSERT_EQ(d.width, 33);
+  for (int y = 0; y < 21; ++y)
+    for (int x = 0; x < 33; ++x) ASSERT_EQ(maxDifference(d.at(x, y), straightAt(grey, x, y)), 0);
+  px[4 * 500 + 2] ^= 1;  // one pixel not grey
+  EXPECT_EQ(encodeImageData(gfx::Image::make(33, 21, px), ImageExportType::png(1))[25], 6) << "RGBA";
+  px[4 * 500 + 2] ^= 1;
+  px[4 * 7 + 3] = 254;  // one pixel not opaque
+  EXPECT_EQ(encodeImageData(gfx::Image::make(33, 21, px), ImageExportType::png(1))[25], 6) << "RGBA";
+}
+
 TEST(ImageExportPNG, ScaleTwoRecords144DPIAndKeepsThePixelSize) {
   const Decoded d = decodePNG(encodeImageData(testImage(17, 9), ImageExportType::png(2)));
   EXPECT_EQ(d.width, 17);
