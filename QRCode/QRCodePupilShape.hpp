@@ -3,4 +3,6 @@
 
 #include "QRCode/eye/QRCodePupilShapeFactory.hpp"
 #include "QRCode/eye/QRCodePupilShapeGenerator.hpp"
+#include "QRCode/eye/QRCodePupilShapesBar.hpp"
+#include "QRCode/eye/QRCodePupilShapesConfigurable.hpp"
 #include "QRCode/eye/QRCodePupilShapesRounded.hpp"

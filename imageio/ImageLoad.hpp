@@ -1,15 +1,39 @@
 #pragma once
-// Loading bitmap images from the bytes of an image file.
+// Loading bitmap images from the bytes of an image file, from a file, or by resource name.
+//
+// Formats: PNG, JPEG, TIFF, GIF (the first frame) and HEIC/HEIF (the primary image),
+// recognised by their leading bytes. Grey files give gray images, CMYK files (JPEG, TIFF)
+// cmyk images, everything else premultiplied rgba.
+//
+// Every decoder checks the image's size against maxPixels (width x height) and the canvas
+// limit of gfx::Image::maxDimension per side before it allocates pixels, and reads
+// damaged or truncated data as an error, never as a partly grey picture.
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <span>
+#include <string_view>
 
 #include "imageio/PNG.hpp"
 #include "platform/graphics/Image.hpp"
 
-// Decodes image file bytes into an rgba image. PNG is read; any other data fails with
-// ImageReadWriteError::unableToDecodeImage, as do damaged files and images over
-// maxPixels pixels (checked before the pixels are allocated).
+// Decodes image file bytes. Fails with ImageReadWriteError::unableToDecodeImage for data
+// in no known format, damaged files and images over the limits.
 gfx::Image loadImageFromData(std::span<const std::uint8_t> data,
                              std::size_t maxPixels = kDefaultMaxImagePixels);
+
+// Reads and decodes the file. Fails with ImageReadWriteError::unableToDecodeImage when the
+// file cannot be read or holds no image.
+gfx::Image loadImageFromFile(const std::filesystem::path& path,
+                             std::size_t maxPixels = kDefaultMaxImagePixels);
+
+// The image resource of that name in the folder: the file named exactly so, else the name
+// followed by ".png", ".jpg", ".jpeg", ".tiff", ".tif", ".gif", ".heic" or ".heif". Fails
+// with ImageReadWriteError::cannotLoadImageNamed carrying the name when the name is empty
+// or holds a path separator, no such file exists or it holds no image.
+gfx::Image loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder);
+
+// The decoders' common size check: fails with ImageReadWriteError::unableToDecodeImage
+// unless 0 < width, height <= gfx::Image::maxDimension and width x height <= maxPixels.
+void checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_t maxPixels);

@@ -22,6 +22,11 @@
 #include "QRCode/core/QRCodeMessageFormatter.hpp"
 #include "platform/foundation/Text.hpp"
 
+namespace gfx {
+class Image;
+}
+struct QRCodeFeature;  // one code found in an image (QRCode/core/QRCodeDetection.hpp)
+
 class QRCode {
  public:
   // --- error-correction levels ---------------------------------------------------------
@@ -109,6 +114,28 @@ class QRCode {
 
   // A set of the four corners of a square (QRCode/core/QRCodeCorners.hpp).
   struct Corners;
+  // The outline of a code as a shape value (QRCode/views/QRCodeUIViews.hpp). Inside this
+  // class the name means that value; the design class is ::QRCodeShape.
+  class QRCodeShape;
+
+  // --- detection in images (QRCode/core/QRCodeDetection.hpp) -----------------------------
+  enum class DetectionAccuracy : std::int64_t { low = 0, high = 1 };
+  // The accuracy with that raw value; none outside 0...1.
+  static constexpr std::optional<DetectionAccuracy> detectionAccuracyFromRawValue(
+      std::int64_t raw) noexcept {
+    if (raw < 0 || raw > 1) return std::nullopt;
+    return static_cast<DetectionAccuracy>(raw);
+  }
+  // Every QR code found in the image, in the detector's order; empty when none is found or
+  // the image cannot be read. Never fails.
+  static std::vector<QRCodeFeature> DetectQRCodes(const gfx::Image& image,
+                                                  DetectionAccuracy accuracy);
+  // The texts of the codes found, in the same order (codes without a text are skipped).
+  static std::vector<std::string> DetectQRStrings(
+      const gfx::Image& image, DetectionAccuracy accuracy = DetectionAccuracy::high);
+  // The codes in an image file (its bytes), at accuracy high; empty when the bytes do not
+  // decode to an image.
+  static std::vector<QRCodeFeature> DetectQRCodesIn(std::span<const std::uint8_t> imageFileData);
 
   // --- document file type ----------------------------------------------------------------
   static constexpr std::string_view EncodingExtension() { return "qrjcode"; }

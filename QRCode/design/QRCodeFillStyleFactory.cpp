@@ -1,20 +1,31 @@
 #include "QRCode/design/QRCodeFillStyleFactory.hpp"
 
 #include "QRCode/core/QRCodeError.hpp"
+#include "QRCode/design/QRCodeFillStyleImage.hpp"
+#include "QRCode/design/QRCodeFillStyleLinearGradient.hpp"
+#include "QRCode/design/QRCodeFillStyleRadialGradient.hpp"
 #include "QRCode/design/QRCodeFillStyleSolid.hpp"
 #include "platform/foundation/Error.hpp"
 
 QRCodeFillStyleFactory::QRCodeFillStyleFactory() {
-  // The fixed registration order of the families. The gradient and image families are
-  // listed by name; until they are provided their records cannot be read.
+  // The fixed registration order of the families.
   families_ = {
       {QRCodeFillStyleSolid::Name(),
        [](const foundation::Settings& s) -> std::shared_ptr<QRCodeFillStyleGenerator> {
          return QRCodeFillStyleSolid::CreateWithSettings(s);
        }},
-      {"lineargradient", nullptr},
-      {"radialgradient", nullptr},
-      {"image", nullptr},
+      {QRCodeFillStyleLinearGradient::Name(),
+       [](const foundation::Settings& s) -> std::shared_ptr<QRCodeFillStyleGenerator> {
+         return QRCodeFillStyleLinearGradient::CreateWithSettings(s);
+       }},
+      {QRCodeFillStyleRadialGradient::Name(),
+       [](const foundation::Settings& s) -> std::shared_ptr<QRCodeFillStyleGenerator> {
+         return QRCodeFillStyleRadialGradient::CreateWithSettings(s);
+       }},
+      {QRCodeFillStyleImage::Name(),
+       [](const foundation::Settings& s) -> std::shared_ptr<QRCodeFillStyleGenerator> {
+         return QRCodeFillStyleImage::CreateWithSettings(s);
+       }},
   };
 }
 

@@ -45,6 +45,17 @@
 #include "platform/graphics/Color.hpp"
 // --- end of includes for the drawing and image exports ---
 
+// --- Includes for the text, SVG and pasteboard exports (QRCodeDocument+Text.cpp) ---
+#include <string>
+#include "platform/foundation/Pasteboard.hpp"
+// --- end of includes for the text, SVG and pasteboard exports ---
+
+// --- Includes for the archive and messages (QRCodeDocument+Archive.cpp, +Message.cpp) ---
+#include <chrono>
+#include <variant>
+#include "QRCode/core/QRCodeMessageFormatter.hpp"
+// --- end of includes for the archive and messages ---
+
 class QRCodeDocument {
  public:
   using ErrorCorrection = QRCode::ErrorCorrection;
@@ -201,6 +212,172 @@ class QRCodeDocument {
   static gfx::Path generatePath(std::string_view text, std::int64_t dimension, QRCodeComponents components,
                                 ErrorCorrection errorCorrection, QRCodeShapePtr shape);
   // --- end of drawing and image exports ---
+
+  // --- Text, SVG and pasteboard exports (QRCodeDocument+Text.cpp) ---
+  // Like the drawing exports, the SVG and data exports first raise the kept regeneration
+  // error, if any; the text renderings show the current matrix and never fail.
+
+  // An export format and its options, for imageData.
+  class ExportType {
+   public:
+    enum class Kind { png, jpg, tiff, pdf, svg };
+    static ExportType png(double dpi) { return ExportType(Kind::png, dpi, 0); }
+    static ExportType jpg(double dpi, double compression) { return ExportType(Kind::jpg, dpi, compression); }
+    static ExportType tiff(double dpi) { return ExportType(Kind::tiff, dpi, 0); }
+    static ExportType pdf(double pdfResolution) { return ExportType(Kind::pdf, pdfResolution, 0); }
+    static ExportType svg() { return ExportType(Kind::svg, 0, 0); }
+
+    Kind kind() const { return kind_; }
+    // png, jpg, tiff: the dpi.
+    double dpi() const { return resolution_; }
+    // jpg: the compression.
+    double compression() const { return compression_; }
+    // pdf: the resolution.
+    double pdfResolution() const { return resolution_; }
+
+   private:
+    ExportType(Kind kind, double resolution, double compression)
+        : kind_(kind), resolution_(resolution), compression_(compression) {}
+    Kind kind_;
+    double resolution_;
+    double compression_;
+  };
+
+  // The SVG text of a dimension x dimension document (see QRCode/render/QRCodeSVGExport.hpp
+  // for its errors), and the same as UTF-8 bytes.
+  std::string svgWithDimension(std::int64_t dimension);
+  foundation::Bytes svgDataWithDimension(std::int64_t dimension);
+  // The export of the type at the dimension: pngDataWithDimension, jpegDataWithDimension,
+  // tiffDataWithDimension, pdfDataWithDimension or svgDataWithDimension; raises its error.
+  foundation::Bytes imageData(const ExportType& type, std::int64_t dimension);
+
+  // Two characters per module ("██" on, two spaces off), a line feed after every row.
+  std::string asciiRepresentation() const;
+  // Two rows per line with half blocks (see QRCode/render/QRCodeTextRenderings.hpp).
+  std::string smallAsciiRepresentation() const;
+
+  // Clears the pasteboard and writes the PDF, TIFF, PNG and SVG forms of the document (see
+  // QRCode/render/QRCodePasteboardExport.hpp). Reports nothing; while a regeneration error
+  // is kept the pasteboard is left empty. On the GTK main thread only.
+  void addToPasteboardWithDimension(std::int64_t dimension, double dpi, foundation::Pasteboard& pasteboard);
+  void addToPasteboard(gfx::Size size, double dpi, foundation::Pasteboard& pasteboard);
+  // --- end of text, SVG and pasteboard exports ---
+
+  // --- Archive, messages (QRCodeDocument+Archive.cpp, +Message.cpp) ---
+  // The archive is a settings dictionary: "correction" (the level's letter), "design" (the
+  // design's settings), "text" or "data" (standard base64 of the bytes), and "logoTemplate"
+  // when there is one. The engine is not archived.
+
+  // The domain of the document's own error (code -1, "Unable to decode object") and of the
+  // JSON reader's error (code 0, case "dataCorrupted").
+  static constexpr std::string_view errorDomain = "QRCodeDocument";
+  static constexpr std::string_view jsonReaderErrorDomain = "JSONReader";
+  static foundation::Error unableToDecodeObjectError();
+
+  // The settings dictionary; raises the design's settings error.
+  foundation::Settings settings() const;
+  // The settings as compact JSON; raises the settings error, or
+  // QRCodeError::cannotGenerateJSON when they hold a number that is not finite or text
+  // that is not UTF-8.
+  foundation::Bytes jsonData() const;
+  // The same, pretty-printed with sorted keys.
+  std::string jsonStringFormatted() const;
+
+  // Loads content, level, design and logo template through the setters (each regenerates
+  // and prints a failure), falling back on bad values, then regenerates once more and
+  // raises that regeneration's error.
+  void loadWithSettings(const foundation::Settings& settings);
+  // Raises the JSON reader's error for malformed JSON and unableToDecodeObjectError() for a
+  // top level that is not an object, then loads the settings.
+  void loadWithJsonData(std::span<const std::uint8_t> json);
+  // initWithSettings:engine: / initWithJsonData:engine: - a document with the engine (null:
+  // the default engine), then loaded. The JSON is read and checked before the document is
+  // made.
+  static std::shared_ptr<QRCodeDocument> CreateWithSettings(const foundation::Settings& settings,
+                                                            std::shared_ptr<QRCodeEngine> engine = nullptr);
+  static std::shared_ptr<QRCodeDocument> CreateWithJsonData(std::span<const std::uint8_t> json,
+                                                            std::shared_ptr<QRCodeEngine> engine = nullptr);
+
+  // Takes a copy of the source's design (its error raised, nothing changed) and, with the
+  // flag, a copy of its logo template (none when it has none).
+  void applyDesignFrom(const QRCodeDocument& source, bool includeLogoTemplate);
+  // A copy of this document with the source's design applied; this document is unchanged.
+  std::shared_ptr<QRCodeDocument> applyingDesignFrom(const QRCodeDocument& source,
+                                                     bool includeLogoTemplate) const;
+  // A document from template JSON with its content replaced by the text (its level,
+  // design and logo kept); then its PNG at 72 dpi or its PDF.
+  static std::shared_ptr<QRCodeDocument> UsingTemplateWithTemplateJSONData(std::span<const std::uint8_t> templateJSON,
+                                                                           std::string_view text);
+  static foundation::Bytes PNGUsingTemplateWithTemplateJSONData(std::span<const std::uint8_t> templateJSON,
+                                                                std::string_view text, std::int64_t dimension);
+  static foundation::Bytes PDFUsingTemplateWithTemplateJSONData(std::span<const std::uint8_t> templateJSON,
+                                                                std::string_view text, std::int64_t dimension,
+                                                                double resolution);
+
+  // Content to be formatted into a document.
+  class FormattedContent {
+   public:
+    struct Text { std::string text; };                 // text, unchanged
+    struct Base64 { foundation::Bytes data; };         // text: the bytes' base64
+    struct RawData { foundation::Bytes data; };        // data, unchanged
+    struct Link { std::string url; };                  // text of a link message
+    struct Location { double lat; double longitude; }; // text of a location message
+    struct Phone { std::string phoneNumber; };         // text of a phone message
+    struct SMS { std::string mobileNumber; std::string message; };
+    struct Event {
+      std::string summary;
+      std::string location;
+      std::chrono::system_clock::time_point start;
+      std::chrono::system_clock::time_point end;
+    };
+    using Value = std::variant<Text, Base64, RawData, Link, Location, Phone, SMS, Event>;
+
+    static FormattedContent text(std::string text) { return FormattedContent(Text{std::move(text)}); }
+    static FormattedContent base64(foundation::Bytes data) { return FormattedContent(Base64{std::move(data)}); }
+    static FormattedContent rawData(foundation::Bytes data) { return FormattedContent(RawData{std::move(data)}); }
+    static FormattedContent link(std::string url) { return FormattedContent(Link{std::move(url)}); }
+    static FormattedContent location(double lat, double longitude) {
+      return FormattedContent(Location{lat, longitude});
+    }
+    static FormattedContent phone(std::string phoneNumber) { return FormattedContent(Phone{std::move(phoneNumber)}); }
+    static FormattedContent sms(std::string mobileNumber, std::string message) {
+      return FormattedContent(SMS{std::move(mobileNumber), std::move(message)});
+    }
+    static FormattedContent event(std::string summary, std::string location,
+                                  std::chrono::system_clock::time_point start,
+                                  std::chrono::system_clock::time_point end) {
+      return FormattedContent(Event{std::move(summary), std::move(location), start, end});
+    }
+
+    const Value& value() const noexcept { return value_; }
+    // The content it gives; raises the message constructor's error.
+    Content content() const;
+
+   private:
+    explicit FormattedContent(Value value) : value_(std::move(value)) {}
+    Value value_;
+  };
+
+  // initWithMessage:errorCorrection:engine: - the text initialiser with the message's text,
+  // or the data initialiser with its bytes when it has none; raises the engine's error.
+  static std::shared_ptr<QRCodeDocument> withMessage(const QRCodeMessageFormatter& message,
+                                                     ErrorCorrection errorCorrection,
+                                                     std::shared_ptr<QRCodeEngine> engine = nullptr);
+  // initWithFormattedContent:errorCorrection:engine: - a document of the formatted content
+  // at the level; raises the formatter's or the engine's error.
+  static std::shared_ptr<QRCodeDocument> withFormattedContent(const FormattedContent& content,
+                                                              ErrorCorrection errorCorrection,
+                                                              std::shared_ptr<QRCodeEngine> engine = nullptr);
+  // Text content with the message's text, regenerating and raising the engine's error; or,
+  // for a message without text, data content with its bytes (a failure is printed).
+  void setMessage(const QRCodeMessageFormatter& message);
+  // Stores the level, then the formatted content (each regenerating, failures printed);
+  // raises the formatter's error, leaving the content as it was.
+  void setFormattedContent(const FormattedContent& content, ErrorCorrection errorCorrection);
+  // The core regenerates from the message's bytes at the level; raises the engine's error.
+  // The content and the stored level are not changed.
+  void updateWithMessage(const QRCodeMessageFormatter& message, ErrorCorrection errorCorrection);
+  // --- end of archive, messages ---
 
  private:
   // Regenerates from the stored content and level; raises the engine's error (and keeps

@@ -1,5 +1,9 @@
 #include "QRCode/eye/QRCodeEyeShapeFactory.hpp"
 
+#include "QRCode/eye/QRCodeEyeShapeUsePixelShape.hpp"
+#include "QRCode/eye/QRCodeEyeShapesBar.hpp"
+#include "QRCode/eye/QRCodeEyeShapesConfigurable.hpp"
+#include "QRCode/eye/QRCodeEyeShapesOutline.hpp"
 #include "QRCode/eye/QRCodeEyeShapesRounded.hpp"
 #include "platform/graphics/AffineTransform.hpp"
 
@@ -7,31 +11,30 @@ namespace {
 
 using EyeDescriptor = QRCodeGeneratorDescriptor<QRCodeEyeShapeGenerator>;
 
-// The eye-shape classes in build order (sorted by Title on construction). The classes
-// still to come keep their place in the order as comments.
+// The eye-shape classes in build order (sorted by Title on construction).
 std::vector<EyeDescriptor> eyeShapeClasses() {
   return {
-      // QRCodeEyeShapeCircle ("circle")
-      // QRCodeEyeShapeEdges ("edges")
+      EyeDescriptor::of<QRCodeEyeShapeCircle>(),
+      EyeDescriptor::of<QRCodeEyeShapeEdges>(),
       EyeDescriptor::of<QRCodeEyeShapeRoundedRect>(),
       EyeDescriptor::of<QRCodeEyeShapeRoundedPointingIn>(),
       EyeDescriptor::of<QRCodeEyeShapeSquircle>(),
       EyeDescriptor::of<QRCodeEyeShapeRoundedOuter>(),
       EyeDescriptor::of<QRCodeEyeShapeSquare>(),
-      // QRCodeEyeShapeLeaf ("leaf")
-      // QRCodeEyeShapeBarsVertical ("barsVertical")
-      // QRCodeEyeShapeBarsHorizontal ("barsHorizontal")
-      // QRCodeEyeShapePixels ("pixels")
-      // QRCodeEyeShapeCorneredPixels ("corneredPixels")
+      EyeDescriptor::of<QRCodeEyeShapeLeaf>(),
+      EyeDescriptor::of<QRCodeEyeShapeBarsVertical>(),
+      EyeDescriptor::of<QRCodeEyeShapeBarsHorizontal>(),
+      EyeDescriptor::of<QRCodeEyeShapePixels>(),
+      EyeDescriptor::of<QRCodeEyeShapeCorneredPixels>(),
       EyeDescriptor::of<QRCodeEyeShapeRoundedPointingOut>(),
-      // QRCodeEyeShapeShield ("shield")
-      // QRCodeEyeShapeUsePixelShape ("usePixelShape")
-      // QRCodeEyeShapeTeardrop ("teardrop")
-      // QRCodeEyeShapeFireball ("fireball")
-      // QRCodeEyeShapePeacock ("peacock")
-      // QRCodeEyeShapeUFO ("ufo")
-      // QRCodeEyeShapePinch ("pinch")
-      // QRCodeEyeShapeCRT ("crt")
+      EyeDescriptor::of<QRCodeEyeShapeShield>(),
+      EyeDescriptor::of<QRCodeEyeShapeUsePixelShape>(),
+      EyeDescriptor::of<QRCodeEyeShapeTeardrop>(),
+      EyeDescriptor::of<QRCodeEyeShapeFireball>(),
+      EyeDescriptor::of<QRCodeEyeShapePeacock>(),
+      EyeDescriptor::of<QRCodeEyeShapeUFO>(),
+      EyeDescriptor::of<QRCodeEyeShapePinch>(),
+      EyeDescriptor::of<QRCodeEyeShapeCRT>(),
       EyeDescriptor::of<QRCodeEyeShapeSquarePeg>(),
   };
 }
@@ -50,10 +53,19 @@ gfx::Image QRCodeEyeShapeFactory::previewImage(double dimension, const QRCodeEye
                                                const gfx::Color& foregroundColor,
                                                const gfx::Color* backgroundColor) {
   return QRCodeGeneratorFactory::previewImage(dimension, backgroundColor, [&](gfx::Canvas& canvas) {
-    // The use-pixel-shape eye and pupil, once registered, draw here as their fixed bars
-    // (the ring's first and last rows, and two 30 x 10 pupil bars) instead of a path.
-    gfx::Path shape = eye.eyePath();
-    if (pupil) {
+    // The use-pixel-shape eye and pupil have no look of their own: they show as fixed
+    // bars (the ring's first and last rows, and two 30 x 10 pupil bars).
+    gfx::Path shape;
+    if (dynamic_cast<const QRCodeEyeShapeUsePixelShape*>(&eye)) {
+      shape.addRect(gfx::Rect{10, 70, 70, 10});
+      shape.addRect(gfx::Rect{10, 10, 70, 10});
+    } else {
+      shape = eye.eyePath();
+    }
+    if (pupil && dynamic_cast<const QRCodePupilShapeUsePixelShape*>(pupil)) {
+      shape.addRect(gfx::Rect{30, 50, 30, 10});
+      shape.addRect(gfx::Rect{30, 30, 30, 10});
+    } else if (pupil) {
       shape.addPath(pupil->pupilPath());
     } else {
       shape.addPath(eye.defaultPupil()->pupilPath());

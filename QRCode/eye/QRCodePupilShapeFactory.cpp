@@ -1,5 +1,7 @@
 #include "QRCode/eye/QRCodePupilShapeFactory.hpp"
 
+#include "QRCode/eye/QRCodePupilShapesBar.hpp"
+#include "QRCode/eye/QRCodePupilShapesConfigurable.hpp"
 #include "QRCode/eye/QRCodePupilShapesRounded.hpp"
 #include "platform/graphics/AffineTransform.hpp"
 
@@ -7,36 +9,35 @@ namespace {
 
 using PupilDescriptor = QRCodeGeneratorDescriptor<QRCodePupilShapeGenerator>;
 
-// The pupil-shape classes in build order (sorted by Title on construction). The classes
-// still to come keep their place in the order as comments.
+// The pupil-shape classes in build order (sorted by Title on construction).
 std::vector<PupilDescriptor> pupilShapeClasses() {
   return {
       PupilDescriptor::of<QRCodePupilShapeCircle>(),
-      // QRCodePupilShapeCorneredPixels ("corneredPixels")
+      PupilDescriptor::of<QRCodePupilShapeCorneredPixels>(),
       PupilDescriptor::of<QRCodePupilShapeCross>(),
       PupilDescriptor::of<QRCodePupilShapeCrossCurved>(),
-      // QRCodePupilShapeEdges ("edges")
+      PupilDescriptor::of<QRCodePupilShapeEdges>(),
       PupilDescriptor::of<QRCodePupilShapeRoundedRect>(),
       PupilDescriptor::of<QRCodePupilShapeRoundedPointingIn>(),
       PupilDescriptor::of<QRCodePupilShapeSquircle>(),
       PupilDescriptor::of<QRCodePupilShapeRoundedOuter>(),
       PupilDescriptor::of<QRCodePupilShapeSquare>(),
-      // QRCodePupilShapePixels ("pixels")
+      PupilDescriptor::of<QRCodePupilShapePixels>(),
       PupilDescriptor::of<QRCodePupilShapeLeaf>(),
-      // QRCodePupilShapeBarsVertical ("barsVertical")
-      // QRCodePupilShapeBarsHorizontal ("barsHorizontal")
+      PupilDescriptor::of<QRCodePupilShapeBarsVertical>(),
+      PupilDescriptor::of<QRCodePupilShapeBarsHorizontal>(),
       PupilDescriptor::of<QRCodePupilShapeRoundedPointingOut>(),
-      // QRCodePupilShapeShield ("shield")
-      // QRCodePupilShapeUsePixelShape ("usePixelShape")
+      PupilDescriptor::of<QRCodePupilShapeShield>(),
+      PupilDescriptor::of<QRCodePupilShapeUsePixelShape>(),
       PupilDescriptor::of<QRCodePupilShapeHexagonLeaf>(),
       PupilDescriptor::of<QRCodePupilShapeSeal>(),
       PupilDescriptor::of<QRCodePupilShapeBlobby>(),
       PupilDescriptor::of<QRCodePupilShapeTeardrop>(),
-      // QRCodePupilShapeUFO ("ufo")
+      PupilDescriptor::of<QRCodePupilShapeUFO>(),
       PupilDescriptor::of<QRCodePupilShapePinch>(),
       PupilDescriptor::of<QRCodePupilShapeCRT>(),
-      // QRCodePupilShapeSquareBarsHorizontal ("barsHorizontalSquare")
-      // QRCodePupilShapeSquareBarsVertical ("barsVerticalSquare")
+      PupilDescriptor::of<QRCodePupilShapeSquareBarsHorizontal>(),
+      PupilDescriptor::of<QRCodePupilShapeSquareBarsVertical>(),
   };
 }
 
@@ -56,10 +57,14 @@ gfx::Image QRCodePupilShapeFactory::previewImage(double dimension, const QRCodeP
                                                  const gfx::Color& foregroundColor,
                                                  const gfx::Color* backgroundColor) {
   return QRCodeGeneratorFactory::previewImage(dimension, backgroundColor, [&](gfx::Canvas& canvas) {
-    // The use-pixel-shape pupil, once registered, draws here as its two fixed 30 x 10 bars
-    // under the same enlargement instead of a path.
+    // The use-pixel-shape pupil has no look of its own: it shows as two 30 x 10 bars.
     gfx::Path shape;
-    shape.addPath(pupil.pupilPath(), kPupilPreviewEnlargement);
+    if (dynamic_cast<const QRCodePupilShapeUsePixelShape*>(&pupil)) {
+      shape.addRect(gfx::Rect{30, 50, 30, 10}, kPupilPreviewEnlargement);
+      shape.addRect(gfx::Rect{30, 30, 30, 10}, kPupilPreviewEnlargement);
+    } else {
+      shape.addPath(pupil.pupilPath(), kPupilPreviewEnlargement);
+    }
     const double scale = dimension / 90;
     canvas.scale(scale, scale);
     canvas.setFillColor(foregroundColor);

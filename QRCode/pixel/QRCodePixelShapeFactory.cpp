@@ -2,6 +2,13 @@
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
 #include "QRCode/pixel/CommonPixelShapes.hpp"
+#include "QRCode/pixel/QRCodePixelShapeBars.hpp"
+#include "QRCode/pixel/QRCodePixelShapeRoundedEndIndent.hpp"
+#include "QRCode/pixel/QRCodePixelShapeRoundedPath.hpp"
+#include "QRCode/pixel/QRCodePixelShapeBlob.hpp"
+#include "QRCode/pixel/QRCodePixelShapeCircuit.hpp"
+#include "QRCode/pixel/QRCodePixelShapeCurvePixel.hpp"
+#include "QRCode/pixel/QRCodePixelShapePointyRazor.hpp"
 
 namespace {
 
@@ -16,6 +23,11 @@ std::vector<PixelDescriptor> pixelShapeClasses() {
       PixelDescriptor::of<QRCodePixelShapeStar>(),     PixelDescriptor::of<QRCodePixelShapeShiny>(),
       PixelDescriptor::of<QRCodePixelShapeCRT>(),      PixelDescriptor::of<QRCodePixelShapeDonut>(),
       PixelDescriptor::of<QRCodePixelShapeArrow>(),    PixelDescriptor::of<QRCodePixelShapeWave>(),
+      PixelDescriptor::of<QRCodePixelShapeVertical>(), PixelDescriptor::of<QRCodePixelShapeHorizontal>(),
+      PixelDescriptor::of<QRCodePixelShapeRoundedEndIndent>(), PixelDescriptor::of<QRCodePixelShapeRoundedPath>(),
+      PixelDescriptor::of<QRCodePixelShapePointy>(),   PixelDescriptor::of<QRCodePixelShapeCurvePixel>(),
+      PixelDescriptor::of<QRCodePixelShapeRazor>(),    PixelDescriptor::of<QRCodePixelShapeBlob>(),
+      PixelDescriptor::of<QRCodePixelShapeCircuit>(),
   };
 }
 

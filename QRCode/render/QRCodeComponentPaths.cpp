@@ -5,6 +5,8 @@
 
 #include "QRCode/design/QRCodeLogoTemplate.hpp"
 #include "QRCode/design/QRCodeShape.hpp"
+#include "QRCode/eye/QRCodeEyeShapeUsePixelShape.hpp"
+#include "QRCode/eye/QRCodePupilShapesConfigurable.hpp"
 #include "QRCode/pixel/CommonPixelShapes.hpp"
 #include "QRCode/pixel/QRCodePixelInsetGenerator.hpp"
 #include "platform/graphics/AffineTransform.hpp"
@@ -77,13 +79,12 @@ void addEyeBoxes(gfx::Path& result, const gfx::Path& templatePath, const gfx::Af
 
 void linkPixelShapeEyes(QRCodeShape& shape) {
   // Eyes and pupils that draw with a pixel shape take the shape's on-pixel generator
-  // here (their weak pixelShape field), before any path is built. No such eye or pupil
-  // class is part of the library yet; when one is added, this is where it is linked:
-  //   if (auto* eye = dynamic_cast<QRCodeEyeShapeUsePixelShape*>(shape.eye().get()))
-  //     eye->setPixelShape(shape.onPixels());
-  //   if (auto* pupil = dynamic_cast<QRCodePupilShapeUsePixelShape*>(shape.pupil().get()))
-  //     pupil->setPixelShape(shape.onPixels());
-  (void)shape;
+  // here (their weak pixelShape field), before any path is built. The links stay on the
+  // shape's objects. Only the shape's own pupil is linked, not an eye's default pupil.
+  if (auto* eye = dynamic_cast<QRCodeEyeShapeUsePixelShape*>(shape.eye().get()))
+    eye->setPixelShape(shape.onPixels());
+  if (auto* pupil = dynamic_cast<QRCodePupilShapeUsePixelShape*>(shape.pupil().get()))
+    pupil->setPixelShape(shape.onPixels());
 }
 
 gfx::Path path(const QRCode& qrcode, gfx::Size size, QRCodeComponents components, QRCodeShape& shape,

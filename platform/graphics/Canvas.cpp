@@ -399,6 +399,7 @@ struct Canvas::Impl {
   SurfacePtr surface;
   ContextPtr cr;
   bool pdf = false;
+  bool external = false;  // made by overContext: the context belongs to someone else
   bool finished = false;
   int width = 0, height = 0;
   AffineTransform baseToDevice;
@@ -406,6 +407,20 @@ struct Canvas::Impl {
   foundation::Bytes pdfBytes;
   bool writeFailed = false;
   std::vector<State> states;
+
+  Impl() = default;
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+  // A borrowed context gets back the state it was handed over in.
+  ~Impl() {
+    if (!external || !cr) return;
+    while (states.size() > 1) {
+      if (states.back().layerBase) cairo_pattern_destroy(cairo_pop_group(cr.get()));
+      else cairo_restore(cr.get());
+      states.pop_back();
+    }
+    cairo_restore(cr.get());
+  }
 
   State& top() { return states.back(); }
   const State& top() const { return states.back(); }
@@ -619,6 +634,24 @@ Canvas Canvas::pdf(const Rect& mediaBox) {
   return Canvas(std::move(impl));
 }
 
+Canvas Canvas::overContext(cairo_t* context, double width, double height) {
+  if (!context) foundation::raise(GraphicsError::cannotCreateCanvas, "no cairo context");
+  if (cairo_status(context) != CAIRO_STATUS_SUCCESS) {
+    foundation::raise(GraphicsError::cannotCreateCanvas, cairo_status_to_string(cairo_status(context)));
+  }
+  if (!validExtent(width) || !validExtent(height)) foundation::raise(GraphicsError::invalidSize, sizeText(width, height));
+  auto impl = std::make_unique<Impl>();
+  impl->width = static_cast<int>(std::ceil(width));
+  impl->height = static_cast<int>(std::ceil(height));
+  cairo_save(context);
+  impl->cr.reset(cairo_reference(context));
+  impl->external = true;
+  impl->baseToDevice = {1, 0, 0, -1, 0, height};
+  impl->shadowResolution = kPDFShadowResolution;
+  impl->states.emplace_back();
+  return Canvas(std::move(impl));
+}
+
 bool Canvas::isPDF() const { return impl_->pdf; }
 int Canvas::width() const { return impl_->width; }
 int Canvas::height() const { return impl_->height; }
@@ -681,7 +714,7 @@ void Canvas::fillPath(const Path& path, bool evenOdd) {
   if (s.shadowOn) {
     BoundsSink bounds;
     if (!walkPath(path, m, bounds)) return;
-    if (!d.pdf && s.blend == BlendMode::normal && d.fillWithShadow(s, path, m, rule, bounds.rect())) return;
+    if (!d.pdf && !d.external && s.blend == BlendMode::normal && d.fillWithShadow(s, path, m, rule, bounds.rect())) return;
     const double alpha = clampedRGBA(s.fill)[3];
     d.drawShadow(s, bounds.rect(), [&](cairo_t* mcr, const AffineTransform& toMask) {
       if (!setPath(mcr, path, m.concatenating(toMask))) return;
@@ -872,6 +905,7 @@ void Canvas::endTransparencyLayer() {
 Image Canvas::makeImage() const {
   const Impl& d = *impl_;
   if (d.pdf) foundation::raise(GraphicsError::unsupportedOperation, "makeImage on a PDF canvas");
+  if (d.external) foundation::raise(GraphicsError::unsupportedOperation, "makeImage on a canvas over a context");
   if (cairo_status(d.cr.get()) != CAIRO_STATUS_SUCCESS) {
     foundation::raise(GraphicsError::drawingFailed, cairo_status_to_string(cairo_status(d.cr.get())));
   }

@@ -45,6 +45,8 @@
 #include "platform/graphics/Image.hpp"
 #include "platform/graphics/Path.hpp"
 
+typedef struct _cairo cairo_t;
+
 namespace gfx {
 
 enum class BlendMode {
@@ -85,6 +87,16 @@ class Canvas {
   static Canvas bitmap(double width, double height);
   // A one-page PDF canvas whose page is the media box (in points).
   static Canvas pdf(const Rect& mediaBox);
+  // A canvas that draws into an existing cairo context, for example the one GTK hands a
+  // widget's draw handler or one over a cairo recording surface. Its base space is y-up
+  // over width x height units of the context's current user space (origin at the bottom
+  // left of that area), and it draws as a PDF canvas does: every fill stays vector, and
+  // shadows are rasterised at two mask pixels per unit. The context is referenced while
+  // the canvas lives; its state is saved at creation and restored, with anything the
+  // canvas left open, when the canvas is destroyed. makeImage and pdfData fail with
+  // GraphicsError::unsupportedOperation. Fails like the other factories for a null
+  // context, a context in an error state or an unusable width or height.
+  static Canvas overContext(cairo_t* context, double width, double height);
 
   Canvas(Canvas&&) noexcept;
   Canvas& operator=(Canvas&&) noexcept;

@@ -34,11 +34,17 @@ const std::vector<std::string> kFullPupilOrder = {
 // The names registered so far.
 const std::vector<std::string> kBuiltEyes = {"square",           "roundedRect",        "roundedOuter",
                                              "roundedPointingIn", "roundedPointingOut", "squircle",
-                                             "squarePeg"};
+                                             "squarePeg", "usePixelShape",
+                                             "barsHorizontal", "barsVertical", "crt", "circle",
+                                             "corneredPixels", "edges", "leaf", "teardrop",
+                                             "fireball", "peacock", "pinch", "pixels", "shield",
+                                             "ufo"};
 const std::vector<std::string> kBuiltPupils = {
     "square",   "circle",   "roundedRect", "roundedOuter", "roundedPointingIn", "roundedPointingOut",
     "leaf",     "teardrop", "squircle",    "pinch",        "crt",               "blobby",
-    "seal",     "hexagonLeaf", "cross",    "crossCurved"};
+    "seal",     "hexagonLeaf", "cross",    "crossCurved",
+    "barsHorizontal", "barsHorizontalSquare", "barsVertical", "barsVerticalSquare",
+    "corneredPixels", "edges", "pixels", "shield", "ufo", "usePixelShape"};
 
 bool contains(const std::vector<std::string>& list, const std::string& name) {
   return std::find(list.begin(), list.end(), name) != list.end();
@@ -185,7 +191,7 @@ TEST(ShapeFactories, MalformedSettingsFallBackToDefaults) {
 TEST(ShapeFactories, TheNonThrowingFormHandsTheErrorBack) {
   std::optional<foundation::Error> error;
   const auto eye = foundation::attempt(
-      [] { return QRCodeEyeShapeFactory::shared().named("edges"); }, &error);
+      [] { return QRCodeEyeShapeFactory::shared().named("Edges"); }, &error);
   EXPECT_FALSE(eye.has_value());
   ASSERT_TRUE(error.has_value());
   EXPECT_TRUE(error->is(QRCodeError::unsupportedGeneratorName));
@@ -268,7 +274,9 @@ TEST(ShapeFactories, AllPreviewsAreLabelledInRegistryOrder) {
   const auto pupils = QRCodePupilShapeFactory::allPreviewImages(64, black);
   ASSERT_EQ(pupils.size(), kBuiltPupils.size());
   for (std::size_t i = 0; i < pupils.size(); ++i) {
-    EXPECT_TRUE(opaque(pupils[i].second, 32, 32)) << pupils[i].first;
+    // The use-pixel-shape pupil shows as two bars with a gap across the middle.
+    if (pupils[i].first == "usePixelShape") EXPECT_TRUE(opaque(pupils[i].second, 32, 20)) << pupils[i].first;
+    else EXPECT_TRUE(opaque(pupils[i].second, 32, 32)) << pupils[i].first;
     EXPECT_TRUE(clear(pupils[i].second, 5, 5)) << pupils[i].first;
   }
 }

@@ -102,6 +102,8 @@ TEST(PixelShapeDecode, ShapesReadWithInsetsAndRotations) {
   for (const auto& shape : QRCodePixelShapeFactory::shared().all()) {
     const std::string name(shape->name());
     if (shape->settings().empty() || name == "donut") continue;  // no settings to vary
+    // The table varies inset generators; shapes without one read insetFraction their own way.
+    if (!shape->supportsSettingValueForKey("insetGeneratorName")) continue;
     for (const auto& styled : readableSettings()) {
       SCOPED_TRACE(name + " " + styled.label);
       auto g = QRCodePixelShapeFactory::shared().named(name, settingsOf(styled.settings));

@@ -14,8 +14,10 @@ namespace {
 using foundation::Settings;
 
 const std::vector<std::string>& sortedNames() {
-  static const std::vector<std::string> names{"arrow", "crt",   "circle", "donut",    "flower", "roundedRect",
-                                              "sharp", "shiny", "square", "squircle", "star",   "wave"};
+  static const std::vector<std::string> names{"arrow", "blob",  "crt",    "circle",   "circuit", "curvePixel",
+                                              "donut", "flower", "horizontal", "pointy", "razor", "roundedEndIndent",
+                                              "roundedPath", "roundedRect", "sharp", "shiny", "square", "squircle",
+                                              "star", "vertical", "wave"};
   return names;
 }
 
@@ -66,9 +68,8 @@ TEST(PixelShapeFactory, CreatesByExactName) {
   EXPECT_EQ(square->settings(), QRCodePixelShapeSquare::Create()->settings());
   auto star = factory.named("star", Settings::parse(R"({"insetFraction": 0.3})"));
   EXPECT_EQ(star->settingValueForKey<double>("insetFraction"), 0.3);
-  // The shapes of other families of pixel shapes are not registered here.
-  for (const char* name : {"blob", "circuit", "curvePixel", "horizontal", "pointy", "razor", "roundedEndIndent",
-                           "roundedPath", "vertical"}) {
+  // Names differing only in case are not registered.
+  for (const char* name : {"Horizontal", "roundedendindent", "RoundedPath", "VERTICAL"}) {
     expectError([&] { factory.named(name); }, QRCodeError::unsupportedGeneratorName);
     expectError([&] { factory.createWithSettings(makeGeneratorSettingsRecord(name, Settings::object())); },
                 QRCodeError::unsupportedGeneratorName);

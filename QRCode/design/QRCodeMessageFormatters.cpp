@@ -1,0 +1,430 @@
+#include "QRCode/design/QRCodeMessageFormatters.hpp"
+
+#include <glib.h>
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "QRCode/core/QRCodeError.hpp"
+#include "platform/foundation/Numbers.hpp"
+
+namespace {
+
+[[noreturn]] void raiseNotUTF8(std::string_view what) {
+  foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding, std::string(what) + " is not UTF-8 text");
+}
+
+void requireUTF8(std::string_view text, std::string_view what) {
+  if (!foundation::isValidUTF8(text)) raiseNotUTF8(what);
+}
+
+// Decodes the code point at text[i] of well-formed UTF-8 and advances i past it.
+char32_t nextCodePoint(std::string_view text, std::size_t& i) {
+  const auto b0 = static_cast<unsigned char>(text[i]);
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  }
+  const int extra = b0 >= 0xF0 ? 3 : b0 >= 0xE0 ? 2 : 1;
+  char32_t cp = b0 & (0x3F >> extra);
+  for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < text.size(); ++k)
+    cp = (cp << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
+  i += static_cast<std::size_t>(extra) + 1;
+  return cp;
+}
+
+// White space as the regular expression "\s" knows it: tab, line feed, form feed, carriage
+// return and every Unicode separator (space, line and paragraph separators).
+bool isRegexSpace(char32_t cp) {
+  if (cp == U'\t' || cp == U'\n' || cp == U'\f' || cp == U'\r') return true;
+  switch (g_unichar_type(static_cast<gunichar>(cp))) {
+    case G_UNICODE_SPACE_SEPARATOR:
+    case G_UNICODE_LINE_SEPARATOR:
+    case G_UNICODE_PARAGRAPH_SEPARATOR: return true;
+    default: return false;
+  }
+}
+
+bool isNumberCodePoint(char32_t cp) {
+  switch (g_unichar_type(static_cast<gunichar>(cp))) {
+    case G_UNICODE_DECIMAL_NUMBER:
+    case G_UNICODE_LETTER_NUMBER:
+    case G_UNICODE_OTHER_NUMBER: return true;
+    default: return false;
+  }
+}
+
+// A code point that joins the character before it (combining marks, the zero-width joiner).
+bool extendsCharacter(char32_t cp) { return cp == 0x200D || g_unichar_ismark(static_cast<gunichar>(cp)); }
+
+void appendField(std::string& out, const std::optional<std::string>& field) {
+  if (field) out += *field;
+}
+
+// The text with every CR LF pair removed (lone CR and LF stay). CR LF is always one
+// user-perceived character, so removing the pairs left to right is exact.
+std::string removingCRLF(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;
+      continue;
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+// A contact note: "," becomes "\," and then every run of white space one space.
+std::string escapedNote(std::string_view note) {
+  std::string out;
+  out.reserve(note.size() + 8);
+  bool inSpace = false;
+  std::size_t i = 0;
+  while (i < note.size()) {
+    const std::size_t start = i;
+    const char32_t cp = nextCodePoint(note, i);
+    if (isRegexSpace(cp)) {
+      if (!inSpace) out.push_back(' ');
+      inSpace = true;
+      continue;
+    }
+    inSpace = false;
+    if (cp == U',') {
+      out += "\\,";
+    } else {
+      out.append(note.substr(start, i - start));
+    }
+  }
+  return out;
+}
+
+bool isURLSchemeCharacter(char c, bool first) {
+  const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  if (first) return letter;
+  return letter || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool isURICharacter(char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  switch (c) {
+    case '-': case '.': case '_': case '~':                                  // unreserved
+    case ':': case '/': case '?': case '#': case '[': case ']': case '@':    // gen-delims
+    case '!': case '$': case '&': case '\'': case '(': case ')':             // sub-delims
+    case '*': case '+': case ',': case ';': case '=':
+    case '%': return true;
+    default: return false;
+  }
+}
+
+bool isQueryAllowed(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  switch (c) {
+    case '@': case '-': case '.': case '_': case '~': case '!': case '$': case '&': case '\'':
+    case '(': case ')': case '*': case '+': case ',': case ';': case '=': case ':': case '/':
+    case '?': return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+// --- base -------------------------------------------------------------------------------
+
+void QRCodeMessageFormatterBase::setUTF8Text(std::string text) {
+  requireUTF8(text, "the message text");
+  data_ = foundation::bytesOf(text);
+  text_ = std::move(text);
+}
+
+// --- contact ----------------------------------------------------------------------------
+
+QRCodeMessageContactName::QRCodeMessageContactName(std::optional<std::string> lastName,
+                                                   std::optional<std::string> firstName,
+                                                   std::optional<std::string> additionalName,
+                                                   std::optional<std::string> namePrefix,
+                                                   std::optional<std::string> nameSuffix)
+    : lastName_(std::move(lastName)),
+      firstName_(std::move(firstName)),
+      additionalName_(std::move(additionalName)),
+      namePrefix_(std::move(namePrefix)),
+      nameSuffix_(std::move(nameSuffix)) {}
+
+std::string QRCodeMessageContactName::vcard() const {
+  std::string out = "N:";
+  appendField(out, lastName_);
+  out.push_back(';');
+  appendField(out, firstName_);
+  out.push_back(';');
+  appendField(out, additionalName_);
+  out.push_back(';');
+  appendField(out, namePrefix_);
+  out.push_back(';');
+  appendField(out, nameSuffix_);
+  out.push_back('\n');
+  return out;
+}
+
+QRCodeMessageContactAddress::QRCodeMessageContactAddress(
+    std::string type, std::optional<std::string> postOfficeAddress, std::optional<std::string> extendedAddress,
+    std::optional<std::string> street, std::optional<std::string> locality, std::optional<std::string> region,
+    std::optional<std::string> postalCode, std::optional<std::string> country)
+    : type_(std::move(type)),
+      postOfficeAddress_(std::move(postOfficeAddress)),
+      extendedAddress_(std::move(extendedAddress)),
+      street_(std::move(street)),
+      locality_(std::move(locality)),
+      region_(std::move(region)),
+      postalCode_(std::move(postalCode)),
+      country_(std::move(country)) {}
+
+std::string QRCodeMessageContactAddress::vcard() const {
+  std::string out = "ADR;TYPE=" + type_ + ":";
+  const std::optional<std::string>* fields[] = {&postOfficeAddress_, &extendedAddress_, &street_, &locality_,
+                                                &region_,            &postalCode_,      &country_};
+  for (std::size_t i = 0; i < std::size(fields); ++i) {
+    if (i) out.push_back(';');
+    appendField(out, *fields[i]);
+  }
+  out.push_back('\n');
+  return out;
+}
+
+QRCodeMessageContact::QRCodeMessageContact(const Name& name, std::string_view formattedName,
+                                           std::span<const Address> addresses,
+                                           std::optional<std::string_view> organisation,
+                                           std::optional<std::string_view> title,
+                                           std::span<const std::string> telephoneNumbers,
+                                           std::span<const std::string> emailAddresses,
+                                           std::span<const std::string> urls, std::span<const std::string> notes) {
+  std::string out = "BEGIN:VCARD\nVERSION:3.0\n";
+  out += name.vcard();
+  out += "FN:";
+  out += formattedName;
+  out.push_back('\n');
+  for (const Address& address : addresses) out += address.vcard();
+  if (organisation) {
+    out += "ORG:";
+    out += *organisation;
+    out.push_back('\n');
+  }
+  if (title) {
+    out += "TITLE:";
+    out += *title;
+    out.push_back('\n');
+  }
+  // E-mail lines come before the telephone lines, whatever the order of the inputs.
+  const auto lines = [&out](std::string_view prefix, std::span<const std::string> values) {
+    for (const std::string& value : values) {
+      out += prefix;
+      out += value;
+      out.push_back('\n');
+    }
+  };
+  lines("EMAIL:", emailAddresses);
+  lines("TEL:", telephoneNumbers);
+  lines("URL:", urls);
+  for (const std::string& note : notes) {
+    requireUTF8(note, "a contact note");
+    out += "NOTE:";
+    out += escapedNote(note);
+    out.push_back('\n');
+  }
+  out += "END:VCARD";
+  setUTF8Text(std::move(out));
+}
+
+// --- data ---------------------------------------------------------------------------------
+
+QRCodeMessageData::QRCodeMessageData(foundation::Bytes data) { data_ = std::move(data); }
+
+QRCodeMessageDataBase64::QRCodeMessageDataBase64(std::span<const std::uint8_t> data) {
+  setUTF8Text(foundation::base64Encode(data));
+}
+
+// --- event --------------------------------------------------------------------------------
+
+std::string QRCodeMessageEvent::formatDate(Date date) {
+  using namespace std::chrono;
+  const auto seconds = floor<std::chrono::seconds>(date);
+  const auto day = floor<days>(seconds);
+  const year_month_day ymd(day);
+  const hh_mm_ss<std::chrono::seconds> time(seconds - day);
+  int year = static_cast<int>(ymd.year());
+  if (year <= 0) year = 1 - year;  // the era year before the common era
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%04d%02u%02uT%02d%02d%02dZ", year, static_cast<unsigned>(ymd.month()),
+                static_cast<unsigned>(ymd.day()), static_cast<int>(time.hours().count()),
+                static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
+  return buffer;
+}
+
+QRCodeMessageEvent::QRCodeMessageEvent(std::string_view summary, std::string_view location, Date start, Date end) {
+  requireUTF8(summary, "the event summary");
+  requireUTF8(location, "the event location");
+  std::string out = "BEGIN:VEVENT\r\nSUMMARY:";
+  out += removingCRLF(summary);
+  out += "\r\nLOCATION:";
+  out += removingCRLF(location);
+  out += "\r\nDTSTART:";
+  out += formatDate(start);
+  out += "\r\nDTEND:";
+  out += formatDate(end);
+  out += "\r\nEND:VEVENT";
+  setUTF8Text(std::move(out));
+}
+
+// --- link -----------------------------------------------------------------------------------
+
+std::optional<std::string> QRCodeMessageLink::parseURL(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  int fragments = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (!isURICharacter(c)) return std::nullopt;
+    if (c == '%' && (i + 2 >= text.size() || !isHexDigit(text[i + 1]) || !isHexDigit(text[i + 2])))
+      return std::nullopt;
+    if (c == '#' && ++fragments > 1) return std::nullopt;
+  }
+  // A ":" before the first "/", "?" or "#" ends a scheme, which must be well formed.
+  const std::size_t end = text.find_first_of(":/?#");
+  std::size_t rest = 0;
+  if (end != std::string_view::npos && text[end] == ':') {
+    if (end == 0) return std::nullopt;
+    for (std::size_t i = 0; i < end; ++i)
+      if (!isURLSchemeCharacter(text[i], i == 0)) return std::nullopt;
+    rest = end + 1;
+  }
+  // Brackets belong only to an IPv6 host inside the authority.
+  std::size_t authorityEnd = rest;
+  if (text.substr(rest, 2) == "//") {
+    authorityEnd = text.find_first_of("/?#", rest + 2);
+    if (authorityEnd == std::string_view::npos) authorityEnd = text.size();
+  }
+  if (text.find_first_of("[]", authorityEnd) != std::string_view::npos) return std::nullopt;
+  return std::string(text);
+}
+
+QRCodeMessageLink::QRCodeMessageLink(std::string_view url) {
+  std::optional<std::string> absolute = parseURL(url);
+  if (!absolute) foundation::raise(QRCodeError::invalidURL, "the text is not a URL");
+  setUTF8Text(std::move(*absolute));
+}
+
+// --- location -------------------------------------------------------------------------------
+
+QRCodeMessageLocation::QRCodeMessageLocation(double latitude, double longitude) {
+  if (!std::isfinite(latitude) || !std::isfinite(longitude))
+    foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding,
+                      "a location coordinate is not a finite number");
+  const std::string place = foundation::shortestString(latitude) + "," + foundation::shortestString(longitude);
+  setUTF8Text("geo:" + place + "?q=" + place);
+}
+
+// --- mail -----------------------------------------------------------------------------------
+
+std::string QRCodeMessageMail::percentEncodeQuery(std::string_view text) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (isQueryAllowed(c)) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(hex[c >> 4]);
+      out.push_back(hex[c & 0xF]);
+    }
+  }
+  return out;
+}
+
+QRCodeMessageMail::QRCodeMessageMail(std::string_view toAddress, std::optional<std::string_view> subject,
+                                     std::optional<std::string_view> body) {
+  requireUTF8(toAddress, "the mail address");
+  if (subject) requireUTF8(*subject, "the mail subject");
+  if (body) requireUTF8(*body, "the mail body");
+  std::string out = "mailto:" + percentEncodeQuery(toAddress);
+  char separator = '?';
+  if (subject) {
+    out.push_back(separator);
+    out += "subject=" + percentEncodeQuery(*subject);
+    separator = '&';
+  }
+  if (body) {
+    out.push_back(separator);
+    out += "body=" + percentEncodeQuery(*body);
+  }
+  setUTF8Text(std::move(out));
+}
+
+// --- phone and SMS --------------------------------------------------------------------------
+
+std::string QRCodeMessagePhone::keptNumberCharacters(std::string_view number) {
+  requireUTF8(number, "the phone number");
+  std::string out;
+  out.reserve(number.size());
+  std::size_t i = 0;
+  while (i < number.size()) {
+    // One user-perceived character: a code point with the marks that join it.
+    const std::size_t start = i;
+    const char32_t first = nextCodePoint(number, i);
+    while (i < number.size()) {
+      std::size_t next = i;
+      if (!extendsCharacter(nextCodePoint(number, next))) break;
+      i = next;
+    }
+    const bool plainPlus = first == U'+' && i == start + 1;
+    if (plainPlus || isNumberCodePoint(first)) out.append(number.substr(start, i - start));
+  }
+  return out;
+}
+
+QRCodeMessagePhone::QRCodeMessagePhone(std::string_view phoneNumber) {
+  setUTF8Text("TEL:" + keptNumberCharacters(phoneNumber));
+}
+
+QRCodeMessageSMS::QRCodeMessageSMS(std::string_view mobileNumber, std::string_view message) {
+  requireUTF8(message, "the message");
+  std::string out = "SMSTO:" + QRCodeMessagePhone::keptNumberCharacters(mobileNumber);
+  out.push_back(':');
+  out += message;
+  setUTF8Text(std::move(out));
+}
+
+// --- text -----------------------------------------------------------------------------------
+
+QRCodeMessageText::QRCodeMessageText(std::string_view text, Encoding encoding) {
+  requireUTF8(text, "the text");
+  switch (encoding) {
+    case Encoding::utf8:
+      data_ = foundation::bytesOf(text);
+      break;
+    case Encoding::ascii:
+      for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+          foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding, "the text is not ASCII");
+      data_ = foundation::bytesOf(text);
+      break;
+    case Encoding::isoLatin1: {
+      foundation::Bytes bytes;
+      bytes.reserve(text.size());
+      std::size_t i = 0;
+      while (i < text.size()) {
+        const char32_t cp = nextCodePoint(text, i);
+        if (cp > 0xFF)
+          foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding,
+                            "the text has characters outside ISO Latin 1");
+        bytes.push_back(static_cast<std::uint8_t>(cp));
+      }
+      data_ = std::move(bytes);
+      break;
+    }
+  }
+  text_ = std::string(text);
+}

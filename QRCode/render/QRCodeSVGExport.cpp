@@ -1,0 +1,245 @@
+#include "QRCode/render/QRCodeSVGExport.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "QRCode/core/QRCodeColor.hpp"
+#include "QRCode/core/QRCodePathHelpers.hpp"
+#include "QRCode/core/SVGNumber.hpp"
+#include "QRCode/design/QRCodeDesign.hpp"
+#include "QRCode/design/QRCodeFillStyleSolid.hpp"
+#include "QRCode/design/QRCodeLogoTemplate.hpp"
+#include "QRCode/eye/QRCodeEyeShapesRounded.hpp"
+#include "QRCode/pixel/CommonPixelShapes.hpp"
+#include "QRCode/pixel/QRCodePixelInsetGenerator.hpp"
+#include "QRCode/render/QRCodeComponentPaths.hpp"
+#include "imageio/ImageExport.hpp"
+
+namespace {
+
+constexpr std::string_view kSVGNamespace = "http://www.w3.org/2000/svg";
+constexpr std::string_view kXLinkNamespace = "http://www.w3.org/1999/xlink";
+
+// One document being written: the element text and, beside it, the definitions that go
+// into <defs> at the end.
+class SVGWriter {
+ public:
+  SVGWriter(const QRCode& qrcode, double areaSide, double quiet, double pixelSize)
+      : qrcode_(qrcode), areaSize_{areaSide, areaSide}, quiet_(quiet), pixelSize_(pixelSize) {
+    // A code's path data runs to tens of kilobytes; the definitions are few.
+    text_.reserve(16384);
+    definitions_.reserve(8);
+  }
+
+  std::string& text() { return text_; }
+
+  // Grows the text geometrically ahead of a large append, so that long path data is
+  // copied into it once.
+  void makeRoom(std::size_t extra) {
+    const std::size_t needed = text_.size() + extra;
+    if (needed > text_.capacity()) text_.reserve(std::max(needed, 2 * text_.capacity()));
+  }
+  void addDefinition(std::string definition) { definitions_.push_back(std::move(definition)); }
+
+  gfx::Path componentPath(QRCodeComponents component, QRCodeShape& shape, const QRCodeLogoTemplate* logo) const {
+    return path(qrcode_, areaSize_, component, shape, logo, quiet_);
+  }
+
+  // `   <path id='{id}' {fill attributes} d="{path data}" />` and the fill's definition,
+  // collected unless told otherwise. The fill's error ends the export.
+  void pathElement(std::string_view id, QRCodeComponents component, QRCodeShape& shape,
+                   const QRCodeLogoTemplate* logo, const QRCodeFillStyleGenerator& fill,
+                   std::string_view styleIdentifier, const QRCodeShadow* shadow, bool collectDefinition) {
+    const gfx::Path outline = componentPath(component, shape, logo);
+    QRCodeFillStyle::SVGDefinition definition =
+        fill.svgRepresentationWithStyleIdentifier(styleIdentifier, pixelSize_, shadow);
+    const std::string data = svgPathData(outline);
+    makeRoom(id.size() + definition.styleAttribute().size() + data.size() + 32);
+    text_.append("   <path id='").append(id).append("' ").append(definition.styleAttribute()).append(" d=\"");
+    text_.append(data).append("\" />\n");
+    if (collectDefinition && definition.styleDefinition())
+      definitions_.push_back(std::move(*definition.styleDefinition()));
+  }
+
+  // `<defs>` with every definition in order (when there are any), then the closing tag.
+  std::string finish() && {
+    if (!definitions_.empty()) {
+      std::size_t size = 0;
+      for (const auto& d : definitions_) size += d.size();
+      makeRoom(size + 32);
+      text_.append("<defs>\n");
+      for (const auto& d : definitions_) text_.append(d);
+      text_.append("</defs>\n");
+    }
+    text_.append("</svg>\n");
+    return std::move(text_);
+  }
+
+ private:
+  const QRCode& qrcode_;
+  gfx::Size areaSize_;
+  double quiet_;
+  double pixelSize_;
+  std::string text_;
+  std::vector<std::string> definitions_;
+};
+
+// The background corner radius in whole units: cell x fraction truncated toward zero,
+// limited to half the dimension (a renderer draws any larger radius like that one); none
+// when the fraction is not positive.
+std::optional<std::int64_t> cornerRadius(double cell, double fraction, std::int64_t dimension) {
+  if (!(fraction > 0)) return std::nullopt;
+  const double limit = static_cast<double>(dimension / 2);
+  const double r = std::min(cell * fraction, limit);
+  if (!(r > 0)) return std::int64_t{0};
+  return static_cast<std::int64_t>(r);
+}
+
+// Base64 in lines of 64 characters separated by line feeds (none after the last line).
+void appendBase64Lines(std::string& out, const foundation::Bytes& bytes) {
+  const std::string encoded = foundation::base64Encode(bytes);
+  out.reserve(out.size() + encoded.size() + encoded.size() / 64 + 1);
+  for (std::size_t i = 0; i < encoded.size(); i += 64) {
+    if (i > 0) out.push_back('\n');
+    out.append(encoded, i, 64);
+  }
+}
+
+// The logo's clip path definition and its image element. Left out (without error) when
+// the image cannot be encoded as PNG or its rectangle vanishes.
+void writeLogo(SVGWriter& writer, const QRCodeLogoTemplate& logo, double side, double quiet) {
+  foundation::Bytes png;
+  try {
+    png = encodeImageData(logo.image(), ImageExportType::png(1.0));
+  } catch (const foundation::Error&) {
+    return;
+  }
+  // The region in the code area's units; not moved by the quiet zone.
+  const gfx::Path region = logo.path().transformed(gfx::AffineTransform::scale(side, side));
+  const gfx::Rect box = region.bounds();
+  if (box.isNull()) return;
+  const gfx::Rect target = box.insetBy(logo.inset(), logo.inset());
+  if (target.isNull()) return;
+  const gfx::Rect image = target.offsetBy(quiet, quiet);
+
+  std::string clip = "   <clipPath id=\"logo-mask\">\n      <path d=\"";
+  clip.append(svgPathData(region)).append("\" />\n   </clipPath>\n");
+  writer.addDefinition(std::move(clip));
+
+  std::string& text = writer.text();
+  text.append(" <image x=\"").append(svgNumberString(image.origin.x));
+  text.append("\" y=\"").append(svgNumberString(image.origin.y));
+  text.append("\" width=\"").append(svgNumberString(image.size.width));
+  text.append("\" height=\"").append(svgNumberString(image.size.height));
+  text.append("\"  preserveAspectRatio=\"none\" xlink:href=\"data:image/png;base64,");
+  appendBase64Lines(text, png);
+  text.append("\" />");
+}
+
+}  // namespace
+
+std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
+                const QRCodeLogoTemplate* logoTemplate) {
+  if (dimension < 0) foundation::raise(QRCodeError::cannotGenerateImage, "the SVG dimension is negative");
+  const std::int64_t modules = qrcode.cellDimension();
+  if (modules <= 0) foundation::raise(QRCodeError::cannotGenerateImage, "there is no module matrix to draw");
+
+  // Geometry: the code area is the square less the extra quiet zone on every side.
+  const double d = static_cast<double>(dimension);
+  const double m = static_cast<double>(modules);
+  const double q = static_cast<double>(design.additionalQuietZonePixels());
+  const double cell = d / (m + 2 * q);
+  const double quiet = q * cell;
+  const double side = d - 2 * quiet;
+  const double expectedPixelSize = side / m;
+
+  QRCodeShape& shape = *design.shape();
+  const QRCodeStyle& style = *design.style();
+  const QRCodeShadow* shadow = style.shadow().get();
+  SVGWriter writer(qrcode, side, quiet, expectedPixelSize);
+
+  // 1. Header (height before width).
+  const std::string dimensionText = std::to_string(dimension);
+  writer.text()
+      .append("<svg xmlns=\"").append(kSVGNamespace)
+      .append("\" xmlns:xlink=\"").append(kXLinkNamespace)
+      .append("\" version=\"1.1\" height=\"").append(dimensionText)
+      .append("\" width=\"").append(dimensionText).append("\">\n");
+
+  // 2. Background.
+  if (const auto& background = style.background()) {
+    QRCodeFillStyle::SVGDefinition definition =
+        background->svgRepresentationWithStyleIdentifier("background", expectedPixelSize, nullptr);
+    std::string& text = writer.text();
+    text.append("   <rect id='background-shape' ").append(definition.styleAttribute());
+    text.append(" x=\"0\" y=\"0\" width=\"").append(dimensionText);
+    text.append("\" height=\"").append(dimensionText).append("\"");
+    if (const auto r = cornerRadius(cell, style.backgroundFractionalCornerRadius(), dimension)) {
+      const std::string radius = std::to_string(*r);
+      text.append(" rx=\"").append(radius).append("px\" ry=\"").append(radius).append("px\"");
+    }
+    text.append(" />\n");
+    if (definition.styleDefinition()) writer.addDefinition(std::move(*definition.styleDefinition()));
+  }
+
+  if (shape.negatedOnPixelsOnly()) {
+    // 3. The negated on-pixels, over a plain-square background colour when one is set.
+    if (const auto& colour = style.onPixelsBackground()) {
+      auto squares = std::make_shared<QRCodePixelShapeSquare>(std::make_shared<QRCodePixelInsetFixed>(), 0.0, 0.0, false);
+      QRCodeShape plain(squares, nullptr, false, std::make_shared<QRCodeEyeShapeSquare>(), nullptr);
+      const QRCodeFillStyleSolid fill(*colour);
+      writer.pathElement("on-pixels-background-shape", QRCodeComponents::negatedOnPixels(), plain, logoTemplate, fill,
+                         "on-pixels-background-color", nullptr, false);
+    }
+    writer.pathElement("on-pixels-shape", QRCodeComponents::negatedOnPixels(), shape, logoTemplate, *style.onPixels(),
+                       "on-pixels", shadow, true);
+  } else {
+    // 4. The design's layers.
+    if (const auto& colour = style.eyeBackground()) {
+      const gfx::Path outline = writer.componentPath(QRCodeComponents::eyeBackground(), shape, nullptr);
+      const std::string hex = hexString(*colour);
+      std::string& text = writer.text();
+      text.append("   <path id='eye-background-shape' fill=\"").append(hex);
+      text.append("\" fill-opacity=\"").append(svgNumberString(colour->alpha()));
+      text.append("\" d=\"").append(svgPathData(outline)).append("\" />\n");
+    }
+    writer.pathElement("pupil-shape", QRCodeComponents::pupil(), shape, nullptr, *style.actualPupilStyle(),
+                       "pupil-fill", shadow, true);
+    writer.pathElement("eye-shape", QRCodeComponents::eye(), shape, nullptr, *style.actualEyeStyle(),
+                       "eye-outer-fill", shadow, true);
+    if (const auto& colour = style.offPixelsBackground()) {
+      const QRCodeFillStyleSolid fill(*colour);
+      writer.pathElement("off-pixels-background-shape", QRCodeComponents::offPixelsBackground(), shape, logoTemplate,
+                         fill, "off-pixels-background-color", nullptr, false);
+    }
+    if (shape.offPixels() && style.offPixels())
+      writer.pathElement("off-pixels-shape", QRCodeComponents::offPixels(), shape, logoTemplate, *style.offPixels(),
+                         "off-pixels", shadow, true);
+    if (const auto& colour = style.onPixelsBackground()) {
+      const QRCodeFillStyleSolid fill(*colour);
+      writer.pathElement("on-pixels-background-shape", QRCodeComponents::onPixelsBackground(), shape, logoTemplate,
+                         fill, "on-pixels-background-color", nullptr, false);
+    }
+    writer.pathElement("on-pixels-shape", QRCodeComponents::onPixels(), shape, logoTemplate, *style.onPixels(),
+                       "on-pixels", shadow, true);
+  }
+
+  // 5. Logo.
+  if (logoTemplate) writeLogo(writer, *logoTemplate, side, quiet);
+
+  // 6, 7. Definitions and the end.
+  return std::move(writer).finish();
+}
+
+foundation::Bytes svgData(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
+                          const QRCodeLogoTemplate* logoTemplate) {
+  const std::string text = svg(qrcode, dimension, design, logoTemplate);
+  if (!foundation::isValidUTF8(text))
+    foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding, "the SVG text is not UTF-8");
+  return foundation::bytesOf(text);
+}

@@ -1,0 +1,111 @@
+#include "imageio/JPEGRead.hpp"
+
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "imageio/ImageLoad.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "platform/foundation/Error.hpp"
+
+namespace {
+
+struct ErrorManager {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void jpegReadErrorExit(j_common_ptr cinfo) {
+  auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, manager->message);
+  std::longjmp(manager->jump, 1);
+}
+
+// Warnings (level -1) mean damaged or truncated data, which libjpeg would otherwise hide
+// by filling the missing rows with grey: they end the decoding. Trace messages are
+// dropped.
+void jpegReadEmitMessage(j_common_ptr cinfo, int level) {
+  if (level < 0) jpegReadErrorExit(cinfo);
+}
+
+struct Decoder {
+  jpeg_decompress_struct cinfo;
+  ErrorManager errors;
+  bool created = false;
+};
+
+// The header, colour model and output settings. Only plain data lives in the frames
+// that libjpeg may jump back into.
+bool readHeader(Decoder* d, const std::uint8_t* data, std::size_t size) {
+  d->cinfo.err = jpeg_std_error(&d->errors.base);
+  d->errors.base.error_exit = jpegReadErrorExit;
+  d->errors.base.emit_message = jpegReadEmitMessage;
+  d->errors.message[0] = 0;
+  if (setjmp(d->errors.jump)) return false;
+  jpeg_create_decompress(&d->cinfo);
+  d->created = true;
+  jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
+  // Coefficient buffers of progressive files count against this limit.
+  d->cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
+  if (jpeg_read_header(&d->cinfo, TRUE) != JPEG_HEADER_OK) return false;
+  switch (d->cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE: d->cinfo.out_color_space = JCS_GRAYSCALE; break;
+    case JCS_CMYK:
+    case JCS_YCCK: d->cinfo.out_color_space = JCS_CMYK; break;
+    default: d->cinfo.out_color_space = JCS_EXT_RGBA; break;
+  }
+  return true;
+}
+
+bool decodeRows(Decoder* d, std::uint8_t* pixels, std::size_t stride, JDIMENSION height) {
+  if (setjmp(d->errors.jump)) return false;
+  jpeg_start_decompress(&d->cinfo);
+  if (d->cinfo.output_height != height) return false;
+  while (d->cinfo.output_scanline < d->cinfo.output_height) {
+    JSAMPROW row = pixels + static_cast<std::size_t>(d->cinfo.output_scanline) * stride;
+    if (jpeg_read_scanlines(&d->cinfo, &row, 1) != 1) return false;
+  }
+  jpeg_finish_decompress(&d->cinfo);
+  return true;
+}
+
+[[noreturn]] void undecodable(const Decoder& d, const char* what) {
+  std::string text = what;
+  if (d.errors.message[0]) text += std::string(": ") + d.errors.message;
+  foundation::raise(ImageReadWriteError::unableToDecodeImage, std::move(text));
+}
+
+}  // namespace
+
+bool isJPEGData(std::span<const std::uint8_t> data) {
+  return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+gfx::Image readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!isJPEGData(data)) foundation::raise(ImageReadWriteError::unableToDecodeImage, "not a JPEG");
+  Decoder d;
+  struct Release {
+    Decoder* d;
+    ~Release() {
+      if (d->created) jpeg_destroy_decompress(&d->cinfo);
+    }
+  } release{&d};
+  if (!readHeader(&d, data.data(), data.size())) undecodable(d, "damaged JPEG header");
+  checkDecodedImageSize(d.cinfo.image_width, d.cinfo.image_height, maxPixels);
+  const int width = static_cast<int>(d.cinfo.image_width), height = static_cast<int>(d.cinfo.image_height);
+  // The output size equals the image size: no scaling is asked for.
+  const gfx::PixelFormat format = d.cinfo.out_color_space == JCS_GRAYSCALE ? gfx::PixelFormat::gray
+                                  : d.cinfo.out_color_space == JCS_CMYK    ? gfx::PixelFormat::cmyk
+                                                                           : gfx::PixelFormat::rgba;
+  const std::size_t stride = static_cast<std::size_t>(width) * gfx::bytesPerPixel(format);
+  std::vector<std::uint8_t> pixels(stride * static_cast<std::size_t>(height));
+  if (!decodeRows(&d, pixels.data(), stride, d.cinfo.image_height)) undecodable(d, "damaged JPEG data");
+  // Adobe writes CMYK inverted (0 = full ink); the cmyk format counts 255 as full ink.
+  if (format == gfx::PixelFormat::cmyk && d.cinfo.saw_Adobe_marker)
+    for (std::uint8_t& v : pixels) v = static_cast<std::uint8_t>(255u - v);
+  return gfx::Image::make(width, height, std::move(pixels), format);
+}

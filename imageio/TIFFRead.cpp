@@ -1,0 +1,145 @@
+#include "imageio/TIFFRead.hpp"
+
+#include <tiffio.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imageio/ImageLoad.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "platform/foundation/Error.hpp"
+
+namespace {
+
+struct Source {
+  const std::uint8_t* data;
+  std::uint64_t size;
+  std::uint64_t position;
+};
+
+tmsize_t tiffSourceRead(thandle_t handle, void* buffer, tmsize_t size) {
+  auto* s = static_cast<Source*>(handle);
+  if (size <= 0 || s->position >= s->size) return 0;
+  const std::uint64_t n = std::min<std::uint64_t>(static_cast<std::uint64_t>(size), s->size - s->position);
+  std::memcpy(buffer, s->data + s->position, static_cast<std::size_t>(n));
+  s->position += n;
+  return static_cast<tmsize_t>(n);
+}
+tmsize_t tiffSourceWrite(thandle_t, void*, tmsize_t) { return 0; }
+toff_t tiffSourceSeek(thandle_t handle, toff_t offset, int whence) {
+  auto* s = static_cast<Source*>(handle);
+  std::uint64_t base = 0;
+  if (whence == SEEK_CUR) base = s->position;
+  else if (whence == SEEK_END) base = s->size;
+  // Offsets are unsigned; a seek that wraps around is refused.
+  if (offset > UINT64_MAX - base) return static_cast<toff_t>(-1);
+  s->position = base + offset;
+  return s->position;
+}
+int tiffSourceClose(thandle_t) { return 0; }
+toff_t tiffSourceSize(thandle_t handle) { return static_cast<Source*>(handle)->size; }
+int tiffSourceMap(thandle_t, void**, toff_t*) { return 0; }
+void tiffSourceUnmap(thandle_t, void*, toff_t) {}
+
+// libtiff reports through these handlers; the last error text is kept for the message.
+int tiffKeepError(TIFF*, void* user, const char* module, const char* format, va_list args) {
+  auto* text = static_cast<char*>(user);
+  const int n = std::snprintf(text, 256, "%s: ", module ? module : "TIFF");
+  if (n > 0 && n < 256) std::vsnprintf(text + n, static_cast<std::size_t>(256 - n), format, args);
+  return 1;
+}
+int tiffIgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+[[noreturn]] void undecodable(const char* what, const char* detail) {
+  std::string text = what;
+  if (detail && detail[0]) text += std::string(" (") + detail + ")";
+  foundation::raise(ImageReadWriteError::unableToDecodeImage, std::move(text));
+}
+
+template <class T>
+T field(TIFF* tiff, ttag_t tag, T fallback) {
+  T value{};
+  return TIFFGetFieldDefaulted(tiff, tag, &value) == 1 ? value : fallback;
+}
+
+}  // namespace
+
+bool isTIFFData(std::span<const std::uint8_t> data) {
+  if (data.size() < 4) return false;
+  const bool little = data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
+  const bool big = data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
+  return little || big;
+}
+
+gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!isTIFFData(data)) undecodable("not a TIFF", nullptr);
+  char message[256] = {0};
+  Source source{data.data(), data.size(), 0};
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) undecodable("cannot open TIFF", nullptr);
+  TIFFOpenOptionsSetErrorHandlerExtR(options, tiffKeepError, message);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, tiffIgnoreWarning, nullptr);
+  // No single allocation of libtiff's own (strips, tiles, tag arrays) may exceed this.
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, 256 * 1024 * 1024);
+  // "m": the data is not memory-mapped (the source's bytes are read through tiffSourceRead).
+  TIFF* tiff = TIFFClientOpenExt("memory", "rm", &source, tiffSourceRead, tiffSourceWrite, tiffSourceSeek, tiffSourceClose,
+                                 tiffSourceSize, tiffSourceMap, tiffSourceUnmap, options);
+  TIFFOpenOptionsFree(options);
+  if (!tiff) undecodable("damaged TIFF header", message);
+  struct Release {
+    TIFF* tiff;
+    ~Release() { TIFFClose(tiff); }
+  } release{tiff};
+
+  std::uint32_t w = 0, h = 0;
+  if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h) != 1)
+    undecodable("TIFF without a size", message);
+  checkDecodedImageSize(w, h, maxPixels);
+  const int width = static_cast<int>(w), height = static_cast<int>(h);
+
+  const auto photometric = field<std::uint16_t>(tiff, TIFFTAG_PHOTOMETRIC, 0xFFFF);
+  const auto samples = field<std::uint16_t>(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+  const auto bits = field<std::uint16_t>(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+  const auto planar = field<std::uint16_t>(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  const auto inkSet = field<std::uint16_t>(tiff, TIFFTAG_INKSET, INKSET_CMYK);
+  const auto orientation = field<std::uint16_t>(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  const bool plainStrips = !TIFFIsTiled(tiff) && bits == 8 && planar == PLANARCONFIG_CONTIG &&
+                           orientation == ORIENTATION_TOPLEFT;
+  const bool grey = plainStrips && samples == 1 &&
+                    (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+  const bool cmyk = plainStrips && samples == 4 && photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK;
+
+  if (grey || cmyk) {
+    const gfx::PixelFormat format = grey ? gfx::PixelFormat::gray : gfx::PixelFormat::cmyk;
+    const std::size_t stride = static_cast<std::size_t>(width) * gfx::bytesPerPixel(format);
+    if (static_cast<std::size_t>(TIFFScanlineSize64(tiff)) != stride) undecodable("unexpected TIFF row size", message);
+    std::vector<std::uint8_t> pixels(stride * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+      if (TIFFReadScanline(tiff, pixels.data() + static_cast<std::size_t>(y) * stride, static_cast<std::uint32_t>(y),
+                           0) != 1)
+        undecodable("damaged TIFF data", message);
+    if (grey && photometric == PHOTOMETRIC_MINISWHITE)
+      for (std::uint8_t& v : pixels) v = static_cast<std::uint8_t>(255u - v);
+    return gfx::Image::make(width, height, std::move(pixels), format);
+  }
+
+  char why[1024] = {0};
+  if (!TIFFRGBAImageOK(tiff, why)) undecodable("unsupported TIFF", why);
+  // libtiff's RGBA reader gives associated (premultiplied) alpha, packed as one 32-bit
+  // value per pixel.
+  std::vector<std::uint32_t> raster(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  if (TIFFReadRGBAImageOriented(tiff, w, h, raster.data(), ORIENTATION_TOPLEFT, 1) != 1)
+    undecodable("damaged TIFF data", message);
+  std::vector<std::uint8_t> pixels(raster.size() * 4);
+  std::uint8_t* out = pixels.data();
+  for (const std::uint32_t p : raster) {
+    *out++ = static_cast<std::uint8_t>(TIFFGetR(p));
+    *out++ = static_cast<std::uint8_t>(TIFFGetG(p));
+    *out++ = static_cast<std::uint8_t>(TIFFGetB(p));
+    *out++ = static_cast<std::uint8_t>(TIFFGetA(p));
+  }
+  return gfx::Image::make(width, height, std::move(pixels));
+}

@@ -1,0 +1,18 @@
+#pragma once
+// TIFF decoding through libtiff (the first directory). 8-bit grey strips give gray images,
+// 8-bit CMYK strips cmyk images; every other kind libtiff can read goes through its RGBA
+// reader into premultiplied rgba, upright.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "imageio/PNG.hpp"
+#include "platform/graphics/Image.hpp"
+
+// True when the bytes start with a classic or big TIFF header, in either byte order.
+bool isTIFFData(std::span<const std::uint8_t> data);
+
+// Fails with ImageReadWriteError::unableToDecodeImage; the size is checked before the
+// pixels are allocated.
+gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);

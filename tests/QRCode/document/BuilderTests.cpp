@@ -1,0 +1,329 @@
+// The fluent builder: every step reaches the document or its design, failing operations
+// change nothing, and each output forwards to the document's exports.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "QRCode/core/QRCodeColor.hpp"
+#include "QRCode/core/QRCodeEngineExternal.hpp"
+#include "QRCode/core/QRCodeError.hpp"
+#include "QRCode/core/QRCodePathHelpers.hpp"
+#include "QRCode/design/QRCodeFillStyleImage.hpp"
+#include "QRCode/design/QRCodeFillStyleSolid.hpp"
+#include "QRCode/design/QRCodeMessageFormatters.hpp"
+#include "QRCode/document/QRCodeBuilder.hpp"
+#include "QRCode/eye/QRCodeEyeShapeFactory.hpp"
+#include "QRCode/eye/QRCodePupilShapeFactory.hpp"
+#include "QRCode/pixel/QRCodePixelShapeFactory.hpp"
+#include "imageio/ImageLoad.hpp"
+#include "platform/foundation/Numbers.hpp"
+#include "platform/foundation/Output.hpp"
+#include "support/Raster.hpp"
+
+namespace {
+
+using Level = QRCode::ErrorCorrection;
+
+const std::string kURL = "https://vidlumen.example.com/wallpaper/aurora?utm_source=builder";
+
+template <class F>
+void expectError(F&& fn, QRCodeError expected, const std::string& what = {}) {
+  try {
+    fn();
+    ADD_FAILURE() << "no error: " << what;
+  } catch (const foundation::Error& e) {
+    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
+  }
+}
+
+const QRCodeFillStyleSolid& solidOf(const QRCodeFillStyleGeneratorPtr& fill) {
+  const auto* solid = dynamic_cast<const QRCodeFillStyleSolid*>(fill.get());
+  if (!solid) throw std::runtime_error("not a solid fill");
+  return *solid;
+}
+
+std::string rgba(const gfx::Color& color) { return rgbaComponents(color).stringValue(); }
+
+TEST(Builder, StartsWithADefaultDocument) {
+  const auto builder = QRCodeBuilder::build();
+  const auto& document = *builder->document();
+  ASSERT_NE(document.data(), nullptr);
+  EXPECT_TRUE(document.data()->empty());
+  EXPECT_EQ(document.errorCorrection(), Level::quartile);
+  EXPECT_EQ(document.design()->settings(), QRCodeDesign().settings());
+  EXPECT_EQ(document.logoTemplate(), nullptr);
+}
+
+TEST(Builder, OneChainStylesAndExports) {
+  const auto builder = QRCodeBuilder::build();
+  const foundation::Bytes png = builder->content()
+                                    .text(kURL)
+                                    .errorCorrection(Level::high)
+                                    .quietZonePixelCount(1)
+                                    .onPixels()
+                                    .shape(QRCodePixelShapeFactory::shared().named("circle"))
+                                    .foreground()
+                                    .color("#1040a0")
+                                    .eye()
+                                    .shape(QRCodeEyeShapeFactory::shared().named("roundedRect"))
+                                    .pupil()
+                                    .color("#a01010")
+                                    .background()
+                                    .color("fffff0")
+                                    .background()
+                                    .cornerRadius(0.1)
+                                    .generate()
+                                    .imageData(360, ImageExportType::png(1.0));
+  const auto& document = *builder->document();
+  EXPECT_EQ(*document.utf8String(), kURL);
+  EXPECT_EQ(document.errorCorrection(), Level::high);
+  EXPECT_EQ(document.design()->additionalQuietZonePixels(), 1u);
+  EXPECT_EQ(document.design()->shape()->onPixels()->name(), "circle");
+  EXPECT_EQ(document.design()->style()->backgroundFractionalCornerRadius(), 0.1);
+  EXPECT_EQ(hexString(solidOf(document.design()->style()->onPixels()).color()), "#1040a0");
+  EXPECT_EQ(hexString(solidOf(document.design()->style()->pupil()).color()), "#a01010");
+  const gfx::Image image = loadImageFromData(png);
+  EXPECT_EQ(image.width(), 360);
+  testsupport::writeImagePNG(image, "/tmp/builder-chain.png");
+  EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
+}
+
+TEST(Builder, ContentStep) {
+  QRCodeBuilder builder;
+  builder.content().data(foundation::bytesOf("raw"));
+  ASSERT_NE(builder.document()->data(), nullptr);
+  EXPECT_EQ(*builder.document()->data(), foundation::bytesOf("raw"));
+  builder.content().base64(foundation::bytesOf("hello"));
+  EXPECT_EQ(*builder.document()->utf8String(), "aGVsbG8=");
+  builder.content().url(kURL);
+  EXPECT_EQ(*builder.document()->utf8String(), kURL);
+
+  builder.content().formatted(QRCodeDocument::FormattedContent::phone("+1 (555) 010-9999"));
+  EXPECT_EQ(*builder.document()->utf8String(), "TEL:+15550109999");
+  expectError([&] { builder.content().formatted(QRCodeDocument::FormattedContent::link("not a url")); },
+              QRCodeError::invalidURL);
+  EXPECT_EQ(*builder.document()->utf8String(), "TEL:+15550109999");
+}
+
+TEST(Builder, MessageRegeneratesFromItsBytesAtQuartile) {
+  QRCodeBuilder builder;
+  builder.content().text("stored").errorCorrection(Level::low);
+  const QRCodeMessageSMS sms("+44 20 7946 0958", "on my way");
+  builder.content().message(sms);
+  // The matrix shows the message; the stored content and level stay.
+  EXPECT_EQ(*builder.document()->utf8String(), "stored");
+  EXPECT_EQ(builder.document()->errorCorrection(), Level::low);
+  EXPECT_EQ(builder.document()->qrcode().currentErrorCorrection(), Level::quartile);
+  EXPECT_TRUE(testsupport::decodeImage(builder.generate().cgImage(300)).bothRead(*sms.text()));
+}
+
+TEST(Builder, ForegroundClearsEyeFillsWhileOnPixelsKeepsThem) {
+  QRCodeBuilder builder;
+  builder.eye().color("#00ff00").pupil().color("#0000ff");
+  builder.onPixels().color("#ff0000");
+  const auto& style = *builder.document()->design()->style();
+  ASSERT_TRUE(style.eye());
+  ASSERT_TRUE(style.pupil());
+  EXPECT_EQ(hexString(solidOf(style.onPixels()).color()), "#ff0000");
+  builder.foreground().color(gfx::Color::sRGB(0, 0, 0.5));
+  EXPECT_EQ(style.eye(), nullptr);
+  EXPECT_EQ(style.pupil(), nullptr);
+  EXPECT_EQ(style.actualPupilStyle(), style.onPixels());
+}
+
+TEST(Builder, EyeShapeClearsThePupilPupilShapeAfterEyeSticks) {
+  QRCodeBuilder builder;
+  const auto& shape = *builder.document()->design()->shape();
+  builder.pupil().shape(QRCodePupilShapeFactory::shared().named("circle"));
+  builder.eye().shape(QRCodeEyeShapeFactory::shared().named("roundedRect"));
+  EXPECT_EQ(shape.pupil(), nullptr);
+  builder.pupil().shape(QRCodePupilShapeFactory::shared().named("circle"));
+  ASSERT_TRUE(shape.pupil());
+  EXPECT_EQ(shape.pupil()->name(), "circle");
+  EXPECT_EQ(shape.eye()->name(), "roundedRect");
+}
+
+TEST(Builder, BadHexColoursChangeNothing) {
+  QRCodeBuilder builder;
+  const auto& style = *builder.document()->design()->style();
+  const QRCodeFillStyleGeneratorPtr onPixels = style.onPixels();
+  const QRCodeFillStyleGeneratorPtr background = style.background();
+  for (const char* bad : {"", "#12", "12345", "#ggg", "red", "#1234567"}) {
+    expectError([&] { builder.foreground().color(bad); }, QRCodeError::invalidHexColorString, bad);
+    expectError([&] { builder.background().color(bad); }, QRCodeError::invalidHexColorString, bad);
+    expectError([&] { builder.onPixels().backgroundColor(bad); }, QRCodeError::invalidHexColorString, bad);
+    expectError([&] { builder.eye().color(bad); }, QRCodeError::invalidHexColorString, bad);
+    expectError([&] { builder.offPixels().color(bad); }, QRCodeError::invalidHexColorString, bad);
+  }
+  EXPECT_EQ(style.onPixels(), onPixels);
+  EXPECT_EQ(style.background(), background);
+  EXPECT_FALSE(style.onPixelsBackground().has_value());
+  EXPECT_EQ(style.eye(), nullptr);
+  EXPECT_EQ(style.offPixels(), nullptr);
+}
+
+TEST(Builder, HexForms) {
+  QRCodeBuilder builder;
+  const auto& style = *builder.document()->design()->style();
+  builder.onPixels().backgroundColor("#f00");
+  EXPECT_EQ(rgba(*style.onPixelsBackground()), "1.0,0.0,0.0,1.0");
+  builder.eye().backgroundColor("00ff0080");
+  EXPECT_EQ(rgba(*style.eyeBackground()), "0.0,1.0,0.0," + foundation::shortestString(128.0 / 255.0));
+  builder.offPixels().backgroundColor("#0000FF");
+  EXPECT_EQ(rgba(*style.offPixelsBackground()), "0.0,0.0,1.0,1.0");
+  builder.offPixels().color("#ffff");
+  EXPECT_EQ(rgba(solidOf(style.offPixels()).color()), "1.0,1.0,1.0,1.0");
+}
+
+TEST(Builder, StylesShapesAndFlags) {
+  QRCodeBuilder builder;
+  auto fill = QRCodeFillStyleSolid::withGray(0.3);
+  auto offShape = QRCodePixelShapeFactory::shared().named("circle");
+  builder.offPixels().shape(offShape).offPixels().style(fill).negatedOnPixelsOnly(true);
+  const auto& design = *builder.document()->design();
+  EXPECT_EQ(design.shape()->offPixels(), offShape);
+  EXPECT_EQ(design.style()->offPixels(), fill);
+  EXPECT_TRUE(design.shape()->negatedOnPixelsOnly());
+  builder.background().style(nullptr);
+  EXPECT_EQ(design.style()->background(), nullptr);
+  builder.background().image(gfx::Image::filled(4, 4, {0, 0, 255, 255}));
+  EXPECT_NE(dynamic_cast<const QRCodeFillStyleImage*>(design.style()->background().get()), nullptr);
+  builder.eye().style(fill).pupil().style(fill).onPixels().style(fill);
+  EXPECT_EQ(design.style()->eye(), fill);
+  EXPECT_EQ(design.style()->pupil(), fill);
+  EXPECT_EQ(design.style()->onPixels(), fill);
+}
+
+TEST(Builder, Shadows) {
+  QRCodeBuilder builder;
+  builder.shadow(QRCodeShadow::ShadowType::innerShadow, 0.3, -0.4, 2.0, gfx::Color::sRGB(1, 0, 0));
+  const auto& style = *builder.document()->design()->style();
+  ASSERT_TRUE(style.shadow());
+  EXPECT_EQ(style.shadow()->type(), QRCodeShadow::ShadowType::innerShadow);
+  EXPECT_DOUBLE_EQ(style.shadow()->offset().width, 0.3);
+  EXPECT_DOUBLE_EQ(style.shadow()->offset().height, -0.4);
+  EXPECT_DOUBLE_EQ(style.shadow()->blur(), 2.0);
+  builder.shadow(QRCodeShadow::ShadowType::dropShadow, gfx::Size{1, 2}, 3.0, gfx::Color::sRGB(0, 0, 0));
+  EXPECT_EQ(style.shadow()->type(), QRCodeShadow::ShadowType::dropShadow);
+  EXPECT_DOUBLE_EQ(style.shadow()->offset().height, 2);
+  auto shared = std::make_shared<QRCodeShadow>();
+  builder.shadow(shared);
+  EXPECT_EQ(style.shadow(), shared);
+  builder.shadow(nullptr);
+  EXPECT_EQ(style.shadow(), nullptr);
+}
+
+TEST(Builder, Logos) {
+  const gfx::Image image = gfx::Image::filled(8, 8, {200, 0, 0, 255});
+  QRCodeBuilder builder;
+  builder.logo(image, QRCodeBuilder::LogoPosition::squareBottomRight(2));
+  const auto& logo = builder.document()->logoTemplate();
+  ASSERT_TRUE(logo);
+  EXPECT_FALSE(logo->useImageMasking());
+  EXPECT_TRUE(logo->masksQRCodePixels());
+  EXPECT_EQ(logo->inset(), 2);
+  gfx::Path expected;
+  expected.addRect(gfx::Rect{0.7, 0.7, 0.25, 0.25});
+  EXPECT_EQ(logo->path(), expected);
+
+  builder.logo(image, QRCodeBuilder::LogoPosition::circleCenter(1));
+  gfx::Path circle;
+  circle.addEllipse(gfx::Rect{0.375, 0.375, 0.25, 0.25});
+  EXPECT_EQ(builder.document()->logoTemplate()->path(), circle);
+  EXPECT_EQ(builder.document()->logoTemplate()->inset(), 1);
+
+  builder.logo(image, gfx::Rect{0.1, 0.2, 0.3, 0.2}, 0.5);
+  gfx::Path rect;
+  rect.addRect(gfx::Rect{0.1, 0.2, 0.3, 0.2});
+  EXPECT_EQ(builder.document()->logoTemplate()->path(), rect);
+  EXPECT_FALSE(builder.document()->logoTemplate()->useImageMasking());
+
+  builder.logo(image, gfx::Image::filled(8, 8, {0, 0, 0, 255}));
+  const auto& masked = builder.document()->logoTemplate();
+  EXPECT_TRUE(masked->useImageMasking());
+  EXPECT_TRUE(masked->masksQRCodePixels());
+  EXPECT_TRUE(masked->maskImage().has_value());
+  EXPECT_EQ(masked->inset(), 0);
+
+  auto given = QRCodeLogoTemplate::SquareCenterWithImage(image, 0);
+  builder.logo(given);
+  EXPECT_EQ(builder.document()->logoTemplate(), given);
+}
+
+TEST(Builder, LogoModulesAreRemovedAndTheCodeStillReads) {
+  const gfx::Image image = gfx::Image::filled(8, 8, {30, 30, 200, 255});
+  const auto builder = QRCodeBuilder::build();
+  builder->content().text(kURL).errorCorrection(Level::high).logo(image, QRCodeBuilder::LogoPosition::squareCenter(2));
+  const gfx::Image bitmap = builder->generate().cgImage(400);
+  testsupport::writeImagePNG(bitmap, "/tmp/builder-logo.png");
+  EXPECT_TRUE(testsupport::decodeImage(bitmap).bothRead(kURL));
+  // The centre of the code is the logo's colour.
+  const auto centre = testsupport::meanColor(bitmap, 195, 195, 205, 205);
+  EXPECT_NEAR(centre.b, 200, 2);
+  EXPECT_NEAR(centre.r, 30, 2);
+}
+
+TEST(Builder, EngineAndErrorCorrection) {
+  QRCodeBuilder builder;
+  auto engine = std::make_shared<QRCodeEngineExternal>();
+  builder.engine(engine).content().text("engine");
+  EXPECT_EQ(builder.document()->engine(), engine);
+  std::vector<std::string> lines;
+  const auto previous = foundation::setOutputSink([&](std::string_view line) { lines.emplace_back(line); });
+  builder.content().text(std::string(3500, '7')).errorCorrection(Level::high);  // fits at quartile only
+  foundation::setOutputSink(previous);
+  EXPECT_EQ(builder.document()->errorCorrection(), Level::high);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("QRCode.Document: Could not regenerate. Error was '", 0), 0u);
+}
+
+TEST(Builder, Outputs) {
+  const auto builder = QRCodeBuilder::build();
+  builder->content().text("outputs").errorCorrection(Level::medium);
+  const auto generate = builder->generate();
+
+  const foundation::Bytes pdf = generate.pdfData(200, 144);
+  EXPECT_DOUBLE_EQ(testsupport::pdfInfo(pdf).pageSize.width, 100);
+  EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizePDF(pdf, 300, 300)).bothRead("outputs"));
+
+  const foundation::Bytes svg = generate.svgData(300);
+  EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizeSVG(svg, 300, 300)).bothRead("outputs"));
+
+  const foundation::Bytes jpeg = generate.imageData(250, ImageExportType::jpg(2.0, 0.9));
+  const auto decoded = testsupport::decodeJPEGFile(jpeg);
+  EXPECT_EQ(decoded.image.width(), 250);
+  EXPECT_DOUBLE_EQ(decoded.dpiX, 144);
+  EXPECT_TRUE(testsupport::decodeImage(decoded.image).bothRead("outputs"));
+
+  const gfx::Path path = generate.path(210);
+  EXPECT_EQ(path, builder->document()->pathWithDimension(
+                      210, {QRCodeComponents::eye(), QRCodeComponents::pupil(), QRCodeComponents::onPixels()}));
+  const gfx::Rect bounds = path.bounds();
+  EXPECT_GT(bounds.size.width, 150);
+  const gfx::Path bezier = generate.bezierPath(210);
+  EXPECT_EQ(bezier.size(), path.size());
+  EXPECT_EQ(bezier, bezierPathFromCGPath(path));
+  EXPECT_NEAR(bezier.bounds().size.width, bounds.size.width, 1e-9);
+  EXPECT_NEAR(bezier.bounds().origin.x, bounds.origin.x, 1e-9);
+
+  EXPECT_EQ(generate.ascii(), builder->document()->asciiRepresentation());
+  EXPECT_EQ(generate.smallAscii(), builder->document()->smallAsciiRepresentation());
+  EXPECT_FALSE(generate.ascii().empty());
+
+  expectError([&] { generate.cgImage(0); }, QRCodeError::cannotGenerateImage, "zero dimension");
+}
+
+TEST(Builder, EveryStepIsReachableFromWhatAnOperationHandsBack) {
+  const auto builder = QRCodeBuilder::build();
+  QRCodeBuilder& handedBack = builder->content().text("x");
+  EXPECT_EQ(&handedBack, builder.get());
+  EXPECT_EQ(&handedBack.eye().builder(), builder.get());
+  EXPECT_EQ(&handedBack.generate().builder(), builder.get());
+  EXPECT_EQ(handedBack.document(), builder->document());
+}
+
+}  // namespace

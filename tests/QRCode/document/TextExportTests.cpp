@@ -1,0 +1,265 @@
+// The document's SVG, export-by-type and text exports: what they hand to the core exports,
+// the SVG rendered and compared with the document's bitmap, and the kept regeneration
+// error.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "QRCode/core/QRCodeEngineExternal.hpp"
+#include "QRCode/design/QRCodeFillStyleSolid.hpp"
+#include "QRCode/document/QRCodeDocument.hpp"
+#include "QRCode/eye/QRCodeEyeShapesRounded.hpp"
+#include "QRCode/pixel/CommonPixelShapes.hpp"
+#include "QRCode/pixel/QRCodePixelInsetGenerator.hpp"
+#include "QRCode/render/QRCodeSVGExport.hpp"
+#include "QRCode/render/QRCodeTextRenderings.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "imageio/PNG.hpp"
+#include "platform/foundation/Output.hpp"
+#include "support/Raster.hpp"
+
+namespace {
+
+using Level = QRCode::ErrorCorrection;
+using ExportType = QRCodeDocument::ExportType;
+
+const std::string kLink = "https://vidlumen.example.com/wallpaper/aurora-Xy12?utm_source=share";
+
+// Encodes with the external engine, or fails once told to.
+class SwitchableEngine : public QRCodeEngine {
+ public:
+  bool fail = false;
+  std::string name() const override { return "switchable"; }
+  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t> data, int level) override {
+    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
+    return inner_.generateWithData(data, level);
+  }
+  QRCodeBoolMatrix generateWithText(std::string_view text, int level) override {
+    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
+    return inner_.generateWithText(text, level);
+  }
+
+ private:
+  QRCodeEngineExternal inner_;
+};
+
+// A 21 x 21 matrix with a diagonal of on modules.
+class DiagonalEngine : public QRCodeEngine {
+ public:
+  std::string name() const override { return "diagonal"; }
+  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t>, int) override { return make(); }
+  QRCodeBoolMatrix generateWithText(std::string_view, int) override { return make(); }
+
+ private:
+  static QRCodeBoolMatrix make() {
+    QRCodeBoolMatrix m(21);
+    for (int i = 0; i < 21; ++i) m.setValue(i, i, true);
+    return m;
+  }
+};
+
+struct QuietOutput {
+  foundation::OutputSink previous = foundation::setOutputSink([](std::string_view) {});
+  ~QuietOutput() { foundation::setOutputSink(previous); }
+};
+
+template <class E, class F>
+void expectError(F&& fn, E expected) {
+  try {
+    fn();
+    ADD_FAILURE() << "no error";
+  } catch (const foundation::Error& e) {
+    EXPECT_TRUE(e.is(expected)) << e.what();
+  }
+}
+
+double meanDifference(const gfx::Image& a, const gfx::Image& b) {
+  EXPECT_EQ(a.width(), b.width());
+  EXPECT_EQ(a.height(), b.height());
+  if (a.width() != b.width() || a.height() != b.height()) return 255;
+  double sum = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
+      sum += std::abs((p.r + 255 - p.a) - (q.r + 255 - q.a)) + std::abs((p.g + 255 - p.a) - (q.g + 255 - q.a)) +
+             std::abs((p.b + 255 - p.a) - (q.b + 255 - q.a));
+    }
+  return sum / (3.0 * a.width() * a.height());
+}
+
+// An orange top half over a blue bottom half.
+gfx::Image twoToneLogo() {
+  std::vector<std::uint8_t> px(32 * 32 * 4);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      auto* p = &px[static_cast<std::size_t>((y * 32 + x) * 4)];
+      p[0] = y < 16 ? 250 : 30;
+      p[1] = y < 16 ? 150 : 60;
+      p[2] = y < 16 ? 20 : 200;
+      p[3] = 255;
+    }
+  return gfx::Image::make(32, 32, std::move(px));
+}
+
+// A green and white checkerboard.
+gfx::Image checkerLogo() {
+  std::vector<std::uint8_t> px(32 * 32 * 4);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      auto* p = &px[static_cast<std::size_t>((y * 32 + x) * 4)];
+      const bool dark = ((x / 8) + (y / 8)) % 2 == 0;
+      p[0] = dark ? 20 : 250;
+      p[1] = dark ? 120 : 250;
+      p[2] = dark ? 60 : 250;
+      p[3] = 255;
+    }
+  return gfx::Image::make(32, 32, std::move(px));
+}
+
+TEST(DocumentTextExports, SVGIsTheCoreExportOfTheDocumentsOwnParts) {
+  QRCodeDocument doc(kLink, Level::medium);
+  doc.design()->style()->setShadow(std::make_shared<QRCodeShadow>());
+  doc.setLogoTemplate(QRCodeLogoTemplate::CircleCenterWithImage(checkerLogo(), 2));
+  const std::string text = doc.svgWithDimension(320);
+  EXPECT_EQ(text, svg(doc.qrcode(), 320, *doc.design(), doc.logoTemplate().get()));
+  EXPECT_NE(text.find("<image "), std::string::npos);
+  EXPECT_NE(text.find("id='on-pixels-shadow'"), std::string::npos);
+  EXPECT_EQ(doc.svgDataWithDimension(320), foundation::bytesOf(text));
+  // Nothing in the document changed.
+  EXPECT_EQ(*doc.utf8String(), kLink);
+  EXPECT_EQ(doc.svgWithDimension(320), text);
+}
+
+TEST(DocumentTextExports, ImageDataDispatchesByType) {
+  QRCodeDocument doc(kLink, Level::quartile);
+  EXPECT_EQ(doc.imageData(ExportType::svg(), 300), doc.svgDataWithDimension(300));
+  EXPECT_EQ(doc.imageData(ExportType::png(144), 300), doc.pngDataWithDimension(300, 144));
+  EXPECT_EQ(doc.imageData(ExportType::jpg(72, 0.4), 300), doc.jpegDataWithDimension(300, 72, 0.4));
+  EXPECT_EQ(doc.imageData(ExportType::tiff(300), 300), doc.tiffDataWithDimension(300, 300));
+
+  const PNGInfo png = readPNGInfo(doc.imageData(ExportType::png(144), 200));
+  EXPECT_EQ(png.width, 200);
+  ASSERT_TRUE(png.dpiX.has_value());
+  EXPECT_NEAR(*png.dpiX, 144, 0.02);
+  const auto jpeg = testsupport::decodeJPEGFile(doc.imageData(ExportType::jpg(300, 0.9), 200));
+  EXPECT_EQ(jpeg.dpiX, 300);
+  EXPECT_TRUE(testsupport::decodeImage(jpeg.image).bothRead(kLink));
+  const auto tiff = testsupport::decodeTIFFFile(doc.imageData(ExportType::tiff(96), 200));
+  EXPECT_EQ(tiff.dpiX, 96);
+  EXPECT_TRUE(testsupport::decodeImage(tiff.image).bothRead(kLink));
+
+  const foundation::Bytes pdf = doc.imageData(ExportType::pdf(144), 512);
+  const auto info = testsupport::pdfInfo(pdf);
+  EXPECT_EQ(info.pageCount, 1);
+  EXPECT_NEAR(info.pageSize.width, 256, 0.01);
+  EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizePDF(pdf, 400, 400)).bothRead(kLink));
+
+  const auto svgText = doc.imageData(ExportType::svg(), 300);
+  EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizeSVG(svgText, 300, 300)).bothRead(kLink));
+
+  // The chosen export's error is raised.
+  expectError([&] { doc.imageData(ExportType::png(0), 300); }, ImageReadWriteError::invalidDPI);
+  expectError([&] { doc.imageData(ExportType::tiff(-1), 300); }, ImageReadWriteError::invalidDPI);
+  expectError([&] { doc.imageData(ExportType::jpg(72, 0.5), 0); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { doc.imageData(ExportType::pdf(0), 300); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { doc.imageData(ExportType::svg(), -5); }, QRCodeError::cannotGenerateImage);
+}
+
+TEST(DocumentTextExports, ExportTypeKeepsItsPayloads) {
+  const ExportType jpg = ExportType::jpg(150, 0.3);
+  EXPECT_EQ(jpg.kind(), ExportType::Kind::jpg);
+  EXPECT_EQ(jpg.dpi(), 150);
+  EXPECT_EQ(jpg.compression(), 0.3);
+  EXPECT_EQ(ExportType::pdf(36).pdfResolution(), 36);
+  EXPECT_EQ(ExportType::png(72).kind(), ExportType::Kind::png);
+  EXPECT_EQ(ExportType::tiff(72).kind(), ExportType::Kind::tiff);
+  EXPECT_EQ(ExportType::svg().kind(), ExportType::Kind::svg);
+}
+
+TEST(DocumentTextExports, AsciiOfA21ModuleSymbol) {
+  QRCodeDocument doc(std::make_shared<DiagonalEngine>());
+  ASSERT_EQ(doc.cellDimension(), 21);
+  const std::string text = doc.asciiRepresentation();
+  // 21 lines of 42 characters (21 pairs), each ending with a line feed; the diagonal's
+  // pair moves right by one pair per line.
+  std::size_t start = 0;
+  for (int r = 0; r < 21; ++r) {
+    const auto lf = text.find('\n', start);
+    ASSERT_NE(lf, std::string::npos);
+    const std::string line = text.substr(start, lf - start);
+    const std::string expected =
+        std::string(static_cast<std::size_t>(2 * r), ' ') + "\u2588\u2588" + std::string(static_cast<std::size_t>(40 - 2 * r), ' ');
+    EXPECT_EQ(line, expected) << r;
+    start = lf + 1;
+  }
+  EXPECT_EQ(start, text.size());
+  EXPECT_EQ(text, asciiRepresentation(doc.qrcode()));
+  EXPECT_EQ(doc.smallAsciiRepresentation(), smallAsciiRepresentation(doc.qrcode()));
+  // The first compact line: upper half at column 0, lower half at column 1.
+  EXPECT_EQ(doc.smallAsciiRepresentation().substr(0, 6), "\u2580\u2584");
+}
+
+TEST(DocumentTextExports, TextRenderingsFollowTheContent) {
+  QRCodeDocument doc("short", Level::low);
+  const std::string before = doc.asciiRepresentation();
+  doc.setUtf8String(kLink);
+  const std::string after = doc.asciiRepresentation();
+  EXPECT_NE(before, after);
+  EXPECT_EQ(after, asciiRepresentation(*doc.boolMatrix()));
+  EXPECT_EQ(doc.smallAsciiRepresentation(), smallAsciiRepresentation(*doc.boolMatrix()));
+}
+
+TEST(DocumentTextExports, KeptRegenerationErrorStopsTheSVGButNotTheText) {
+  QuietOutput quiet;
+  auto engine = std::make_shared<SwitchableEngine>();
+  QRCodeDocument doc(kLink, Level::medium, engine);
+  const std::string ascii = doc.asciiRepresentation();
+  engine->fail = true;
+  doc.setUtf8String("something else");
+  ASSERT_TRUE(doc.regenerationError().has_value());
+  expectError([&] { doc.svgWithDimension(300); }, QRCodeError::cannotGenerateQRCode);
+  expectError([&] { doc.svgDataWithDimension(300); }, QRCodeError::cannotGenerateQRCode);
+  expectError([&] { doc.imageData(ExportType::svg(), 300); }, QRCodeError::cannotGenerateQRCode);
+  expectError([&] { doc.imageData(ExportType::png(72), 300); }, QRCodeError::cannotGenerateQRCode);
+  // The text renderings never fail: they show the matrix the document still holds.
+  EXPECT_EQ(doc.asciiRepresentation(), ascii);
+  engine->fail = false;
+  doc.setUtf8String(kLink);
+  EXPECT_NO_THROW(doc.svgWithDimension(300));
+}
+
+TEST(DocumentTextExports, SVGRendersLikeTheBitmapForDefaultAndStyledDesigns) {
+  // The default design.
+  {
+    QRCodeDocument doc(kLink, Level::quartile);
+    const gfx::Image fromSVG = testsupport::rasterizeSVG(doc.svgDataWithDimension(360), 360, 360);
+    EXPECT_LT(meanDifference(fromSVG, doc.cgImageWithDimension(360)), 2.0);
+    EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kLink));
+  }
+  // Rounded modules and eyes, an inner shadow, an extra quiet zone and a square logo.
+  {
+    QRCodeDocument doc(kLink, Level::high);
+    auto& design = *doc.design();
+    design.setAdditionalQuietZonePixels(2);
+    design.shape()->setOnPixels(std::make_shared<QRCodePixelShapeRoundedRect>(
+        0.6, std::make_shared<QRCodePixelInsetFixed>(), 0.05, 0.0, false));
+    design.shape()->setEye(std::make_shared<QRCodeEyeShapeRoundedOuter>());
+    design.style()->setOnPixels(QRCodeFillStyleSolid::withSrgbRed(0.2, 0.1, 0.4));
+    design.style()->setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::innerShadow, 0.1, -0.1, 1.5,
+                                                             gfx::Color::sRGB(0, 0, 0, 0.6)));
+    doc.setLogoTemplate(QRCodeLogoTemplate::SquareCenterWithImage(twoToneLogo(), 3));
+    const gfx::Image fromSVG = testsupport::rasterizeSVG(doc.svgDataWithDimension(420), 420, 420);
+    const gfx::Image bitmap = doc.cgImageWithDimension(420);
+    testsupport::writeImagePNG(fromSVG, "/tmp/w6/doc-svg-styled.png");
+    testsupport::writeImagePNG(bitmap, "/tmp/w6/doc-bitmap-styled.png");
+    EXPECT_LT(meanDifference(fromSVG, bitmap), 4.0);
+    EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kLink));
+  }
+}
+
+}  // namespace

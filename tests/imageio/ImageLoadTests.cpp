@@ -1,0 +1,650 @@
+// Loading every image format: decoded pixels against the encoded ones, orientation, grey
+// and CMYK files, damaged, truncated and oversized data, files and named resources,
+// colour conversions and the image archive wrapper.
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imageio/GIFRead.hpp"
+#include "imageio/HEIFRead.hpp"
+#include "imageio/ImageCodable.hpp"
+#include "imageio/ImageConvert.hpp"
+#include "imageio/ImageExport.hpp"
+#include "imageio/ImageLoad.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "imageio/JPEGRead.hpp"
+#include "imageio/TIFFRead.hpp"
+#include "platform/foundation/Text.hpp"
+#include "support/Raster.hpp"
+
+namespace {
+
+using Bytes = foundation::Bytes;
+using gfx::Image;
+
+template <class F>
+foundation::Error errorOf(F&& f) {
+  try {
+    f();
+  } catch (const foundation::Error& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error";
+  return foundation::Error("none", -1, "none");
+}
+
+// 40 x 30, opaque: top third red, middle third green, bottom third blue, plus a white
+// square in the top-left corner so that left and right are told apart too.
+Image orientedPicture(int width = 40, int height = 30) {
+  std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* d = px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+      const int band = y * 3 / height;
+      d[0] = band == 0 ? 255 : 0;
+      d[1] = band == 1 ? 255 : 0;
+      d[2] = band == 2 ? 255 : 0;
+      d[3] = 255;
+      if (x < 6 && y < 6) d[0] = d[1] = d[2] = 255;
+    }
+  return Image::make(width, height, std::move(px));
+}
+
+// The same picture with a transparent right half.
+Image transparentPicture() {
+  Image opaque = orientedPicture();
+  std::vector<std::uint8_t> px(opaque.pixels().begin(), opaque.pixels().end());
+  for (int y = 0; y < opaque.height(); ++y)
+    for (int x = opaque.width() / 2; x < opaque.width(); ++x)
+      std::fill_n(px.data() + (static_cast<std::size_t>(y) * opaque.width() + x) * 4, 4, 0);
+  return Image::make(opaque.width(), opaque.height(), std::move(px));
+}
+
+int maxChannelDifference(const Image& a, const Image& b) {
+  EXPECT_EQ(a.width(), b.width());
+  EXPECT_EQ(a.height(), b.height());
+  int worst = 0;
+  for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+    for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
+      worst = std::max({worst, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b), std::abs(p.a - q.a)});
+    }
+  return worst;
+}
+
+// Mean absolute difference per channel.
+double meanChannelDifference(const Image& a, const Image& b) {
+  double sum = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
+      sum += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b) + std::abs(p.a - q.a);
+    }
+  return sum / (4.0 * a.width() * a.height());
+}
+
+// The bands and the corner square are where they were drawn.
+void expectUpright(const Image& image, int tolerance, const std::string& what) {
+  SCOPED_TRACE(what);
+  auto near = [&](Image::RGBA p, int r, int g, int b) {
+    return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
+  };
+  EXPECT_TRUE(near(image.pixelAt(20, 3), 255, 0, 0)) << "red at the top";
+  EXPECT_TRUE(near(image.pixelAt(20, 15), 0, 255, 0)) << "green in the middle";
+  EXPECT_TRUE(near(image.pixelAt(20, 26), 0, 0, 255)) << "blue at the bottom";
+  EXPECT_TRUE(near(image.pixelAt(2, 2), 255, 255, 255)) << "white square at the left";
+  EXPECT_TRUE(near(image.pixelAt(37, 2), 255, 0, 0)) << "no white square at the right";
+}
+
+struct FormatCase {
+  const char* name;
+  ImageExportType type;
+  int tolerance;  // against the source pixels: 0 exact, else the largest mean difference
+};
+
+std::vector<FormatCase> formatCases() {
+  return {
+      {"png", ImageExportType::png(1), 0},
+      {"jpeg", ImageExportType::jpg(1, 1.0), 8},  // chroma subsampling blurs the band edges
+      {"tiff", ImageExportType::tiff(1), 0},
+      {"tiff-lzw", ImageExportType::tiff(1, 0.5), 0},
+      {"gif", ImageExportType::gif(), 0},
+      {"heic", ImageExportType::heic(1, 1.0), 4},
+  };
+}
+
+// --- files written directly with the codec libraries ------------------------------------
+
+struct JpegErrors {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+};
+void testJpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
+
+// A JPEG of raw samples: components 1 (grey) or 4 (CMYK, written as Adobe does, inverted).
+Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples) {
+  jpeg_compress_struct cinfo;
+  JpegErrors errors;
+  cinfo.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = testJpegErrorExit;
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return {};
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 100, TRUE);
+  if (components == 4) jpeg_set_colorspace(&cinfo, JCS_YCCK);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const std::uint8_t* src = samples.data() + static_cast<std::size_t>(cinfo.next_scanline) * row.size();
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = components == 4 ? static_cast<std::uint8_t>(255 - src[i]) : src[i];
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  Bytes bytes(out, out + size);
+  std::free(out);
+  return bytes;
+}
+
+// A TIFF file of raw 8-bit samples through libtiff, written to a temporary file.
+Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric,
+                   const std::vector<std::uint8_t>& data) {
+  const std::string path = "/tmp/w5-raw-" + std::to_string(::getpid()) + ".tiff";
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  if (!tiff) return {};
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 4);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * samples);
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(row.data(), data.data() + static_cast<std::size_t>(y) * row.size(), row.size());
+    TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+  }
+  TIFFClose(tiff);
+  std::ifstream in(path, std::ios::binary);
+  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(path);
+  return bytes;
+}
+
+int testGifWrite(GifFileType* gif, const GifByteType* data, int size) {
+  auto* bytes = static_cast<Bytes*>(gif->UserData);
+  bytes->insert(bytes->end(), data, data + size);
+  return size;
+}
+
+// A GIF of a screen with one frame placed at (left, top), index i coloured palette[i];
+// index 3 is transparent.
+Bytes writeFrameGIF(int screenW, int screenH, int left, int top, int w, int h, bool interlace) {
+  Bytes bytes;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&bytes, testGifWrite, &error);
+  GifColorType colours[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
+  ColorMapObject* map = GifMakeMapObject(4, colours);
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, screenW, screenH, 8, 0, map);
+  GraphicsControlBlock gcb{};
+  gcb.TransparentColor = 3;
+  GifByteType extension[4];
+  const std::size_t length = EGifGCBToExtension(&gcb, extension);
+  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
+  EGifPutImageDesc(gif, left, top, w, h, interlace, nullptr);
+  // Rows: 0 red, then green, blue, transparent by row band; written in the file's row order.
+  std::vector<int> order;
+  if (interlace) {
+    for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+      for (int r = start; r < h; r += step) order.push_back(r);
+  } else {
+    for (int r = 0; r < h; ++r) order.push_back(r);
+  }
+  std::vector<GifByteType> line(static_cast<std::size_t>(w));
+  for (const int r : order) {
+    std::fill(line.begin(), line.end(), static_cast<GifByteType>(r * 4 / h));
+    EGifPutLine(gif, line.data(), w);
+  }
+  GifFreeMapObject(map);
+  EGifCloseFile(gif, &error);
+  return bytes;
+}
+
+// --- header surgery for oversized dimensions ----------------------------------------------
+
+// The JPEG with its SOF frame size replaced.
+Bytes withJPEGSize(Bytes jpeg, unsigned width, unsigned height) {
+  for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+      jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
+      jpeg[i + 6] = static_cast<std::uint8_t>(height);
+      jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
+      jpeg[i + 8] = static_cast<std::uint8_t>(width);
+      return jpeg;
+    }
+  }
+  ADD_FAILURE() << "no SOF marker";
+  return jpeg;
+}
+
+// The little-endian TIFF with the width and length tags of its first directory replaced.
+Bytes withTIFFSize(Bytes tiff, std::uint32_t width, std::uint32_t height) {
+  auto u16 = [&](std::size_t at) { return static_cast<unsigned>(tiff[at] | (tiff[at + 1] << 8)); };
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) tiff[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
+  };
+  EXPECT_EQ(tiff[0], 'I');
+  const std::size_t ifd = tiff[4] | (tiff[5] << 8) | (tiff[6] << 16) | (static_cast<std::size_t>(tiff[7]) << 24);
+  const unsigned count = u16(ifd);
+  for (unsigned i = 0; i < count; ++i) {
+    const std::size_t entry = ifd + 2 + 12 * i;
+    const unsigned tag = u16(entry), type = u16(entry + 2);
+    if (tag != 256 && tag != 257) continue;
+    if (type == 3) {  // SHORT: only 16 bits; make it LONG
+      tiff[entry + 2] = 4;
+      tiff[entry + 3] = 0;
+    }
+    put32(entry + 8, tag == 256 ? width : height);
+  }
+  return tiff;
+}
+
+// The GIF with its screen and first frame sizes replaced.
+Bytes withGIFSize(Bytes gif, unsigned width, unsigned height) {
+  gif[6] = static_cast<std::uint8_t>(width);
+  gif[7] = static_cast<std::uint8_t>(width >> 8);
+  gif[8] = static_cast<std::uint8_t>(height);
+  gif[9] = static_cast<std::uint8_t>(height >> 8);
+  for (std::size_t i = 13; i + 9 < gif.size(); ++i) {
+    if (gif[i] == 0x2C) {  // image separator; its size follows the position
+      gif[i + 5] = static_cast<std::uint8_t>(width);
+      gif[i + 6] = static_cast<std::uint8_t>(width >> 8);
+      gif[i + 7] = static_cast<std::uint8_t>(height);
+      gif[i + 8] = static_cast<std::uint8_t>(height >> 8);
+      break;
+    }
+  }
+  return gif;
+}
+
+// The HEIF with the size in its image spatial extents box replaced.
+Bytes withHEIFSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
+  const char tag[] = "ispe";
+  const auto at = std::search(heif.begin(), heif.end(), tag, tag + 4);
+  EXPECT_NE(at, heif.end());
+  if (at == heif.end()) return heif;
+  const std::size_t p = static_cast<std::size_t>(at - heif.begin()) + 8;  // after type, version, flags
+  for (int k = 0; k < 4; ++k) {
+    heif[p + k] = static_cast<std::uint8_t>(width >> (24 - 8 * k));
+    heif[p + 4 + k] = static_cast<std::uint8_t>(height >> (24 - 8 * k));
+  }
+  return heif;
+}
+
+}  // namespace
+
+// --- every format ---------------------------------------------------------------------
+
+TEST(ImageLoad, EveryFormatDecodesToTheEncodedPixelsUpright) {
+  const Image source = orientedPicture();
+  for (const FormatCase& c : formatCases()) {
+    SCOPED_TRACE(c.name);
+    const Bytes data = encodeImageData(source, c.type);
+    const Image loaded = loadImageFromData(data);
+    ASSERT_EQ(loaded.width(), source.width());
+    ASSERT_EQ(loaded.height(), source.height());
+    EXPECT_EQ(loaded.format(), gfx::PixelFormat::rgba);
+    if (c.tolerance == 0)
+      EXPECT_EQ(maxChannelDifference(loaded, source), 0);
+    else
+      EXPECT_LE(meanChannelDifference(loaded, source), c.tolerance);
+    expectUpright(loaded, 12, c.name);
+  }
+}
+
+TEST(ImageLoad, LossyFormatsDecodeLikeTheirOwnLibraries) {
+  const Image source = orientedPicture();
+  const Bytes jpeg = encodeImageData(source, ImageExportType::jpg(1, 0.7));
+  EXPECT_EQ(maxChannelDifference(loadImageFromData(jpeg), testsupport::decodeJPEGFile(jpeg).image), 0);
+  const Bytes heic = encodeImageData(source, ImageExportType::heic(1, 0.7));
+  EXPECT_LE(maxChannelDifference(loadImageFromData(heic), testsupport::decodeHEICFile(heic).image), 1);
+  const Bytes tiff = encodeImageData(source, ImageExportType::tiff(2, 1.0));
+  EXPECT_EQ(loadImageFromData(tiff), testsupport::decodeTIFFFile(tiff).image);
+}
+
+TEST(ImageLoad, TransparencySurvivesTheFormatsThatKeepIt) {
+  const Image source = transparentPicture();
+  for (const auto& [name, type] : {std::pair{"png", ImageExportType::png(1)}, {"tiff", ImageExportType::tiff(1)},
+                                   {"gif", ImageExportType::gif()}}) {
+    SCOPED_TRACE(name);
+    const Image loaded = loadImageFromData(encodeImageData(source, type));
+    EXPECT_EQ(maxChannelDifference(loaded, source), 0);
+    EXPECT_EQ(loaded.pixelAt(35, 20).a, 0);
+    EXPECT_EQ(loaded.pixelAt(5, 20).a, 255);
+  }
+  // HEIC keeps an alpha plane too, within its coding loss.
+  const Image heic = loadImageFromData(encodeImageData(source, ImageExportType::heic(1, 1.0)));
+  EXPECT_LE(heic.pixelAt(35, 15).a, 10);
+  EXPECT_GE(heic.pixelAt(5, 15).a, 245);
+}
+
+TEST(ImageLoad, HalfTransparentPixelsArePremultiplied) {
+  // PNG and TIFF store straight and associated alpha; both come back premultiplied.
+  const Image half = Image::filled(4, 4, {100, 50, 0, 128});
+  for (const auto& type : {ImageExportType::png(1), ImageExportType::tiff(1)}) {
+    const Image loaded = loadImageFromData(encodeImageData(half, type));
+    const auto p = loaded.pixelAt(1, 1);
+    EXPECT_EQ(p.a, 128);
+    EXPECT_NEAR(p.r, 100, 1);
+    EXPECT_NEAR(p.g, 50, 1);
+  }
+}
+
+// --- grey and CMYK files ----------------------------------------------------------------
+
+TEST(ImageLoad, GreyJPEGAndTIFFGiveGreyImages) {
+  const int w = 16, h = 8;
+  std::vector<std::uint8_t> grey(static_cast<std::size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) grey[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(x * 16 + (y < 4 ? 0 : 8));
+  const Image fromJPEG = loadImageFromData(writeRawJPEG(w, h, 1, grey));
+  ASSERT_EQ(fromJPEG.format(), gfx::PixelFormat::gray);
+  ASSERT_EQ(fromJPEG.width(), w);
+  int worst = 0;
+  for (std::size_t i = 0; i < grey.size(); ++i) worst = std::max(worst, std::abs(fromJPEG.pixels()[i] - grey[i]));
+  EXPECT_LE(worst, 3);
+
+  const Image fromTIFF = loadImageFromData(writeRawTIFF(w, h, 1, PHOTOMETRIC_MINISBLACK, grey));
+  ASSERT_EQ(fromTIFF.format(), gfx::PixelFormat::gray);
+  EXPECT_TRUE(std::equal(grey.begin(), grey.end(), fromTIFF.pixels().begin()));
+  // White-is-zero files are turned round.
+  const Image inverted = loadImageFromData(writeRawTIFF(w, h, 1, PHOTOMETRIC_MINISWHITE, grey));
+  ASSERT_EQ(inverted.format(), gfx::PixelFormat::gray);
+  EXPECT_EQ(inverted.pixels()[0], 255 - grey[0]);
+  EXPECT_EQ(inverted.pixels()[17], 255 - grey[17]);
+}
+
+TEST(ImageLoad, CMYKJPEGAndTIFFGiveCMYKImages) {
+  // Four stripes: cyan, magenta, yellow ink, then black ink.
+  const int w = 16, h = 16;
+  std::vector<std::uint8_t> inks(static_cast<std::size_t>(w) * h * 4, 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) inks[(static_cast<std::size_t>(y) * w + x) * 4 + static_cast<std::size_t>(x / 4)] = 255;
+  const struct {
+    const char* name;
+    Bytes data;
+    int tolerance;
+  } files[] = {{"jpeg", writeRawJPEG(w, h, 4, inks), 6},
+               {"tiff", writeRawTIFF(w, h, 4, PHOTOMETRIC_SEPARATED, inks), 0}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    const Image image = loadImageFromData(f.data);
+    ASSERT_EQ(image.format(), gfx::PixelFormat::cmyk);
+    ASSERT_EQ(image.width(), w);
+    const Image::RGBA expected[] = {{0, 255, 255, 255}, {255, 0, 255, 255}, {255, 255, 0, 255}, {0, 0, 0, 255}};
+    for (int stripe = 0; stripe < 4; ++stripe) {
+      const auto p = image.pixelAt(stripe * 4 + 2, 8);
+      EXPECT_NEAR(p.r, expected[stripe].r, f.tolerance) << stripe;
+      EXPECT_NEAR(p.g, expected[stripe].g, f.tolerance) << stripe;
+      EXPECT_NEAR(p.b, expected[stripe].b, f.tolerance) << stripe;
+    }
+  }
+}
+
+// --- GIF frames -------------------------------------------------------------------------
+
+TEST(ImageLoad, GIFFramesArePlacedOnTheScreenAndInterlacingIsUndone) {
+  for (const bool interlace : {false, true}) {
+    SCOPED_TRACE(interlace ? "interlaced" : "plain");
+    const Image image = loadImageFromData(writeFrameGIF(30, 20, 5, 2, 20, 16, interlace));
+    ASSERT_EQ(image.width(), 30);
+    ASSERT_EQ(image.height(), 20);
+    EXPECT_EQ(image.pixelAt(0, 0).a, 0) << "outside the frame";
+    EXPECT_EQ(image.pixelAt(29, 19).a, 0) << "outside the frame";
+    // Frame rows 0-3 red, 4-7 green, 8-11 blue, 12-15 transparent.
+    EXPECT_EQ(image.pixelAt(10, 2), (Image::RGBA{255, 0, 0, 255}));
+    EXPECT_EQ(image.pixelAt(10, 5), (Image::RGBA{255, 0, 0, 255}));
+    EXPECT_EQ(image.pixelAt(10, 6), (Image::RGBA{0, 255, 0, 255}));
+    EXPECT_EQ(image.pixelAt(24, 13), (Image::RGBA{0, 0, 255, 255}));
+    EXPECT_EQ(image.pixelAt(10, 14), (Image::RGBA{0, 0, 0, 0}));
+    EXPECT_EQ(image.pixelAt(4, 6).a, 0) << "left of the frame";
+  }
+  // A frame reaching beyond the screen is cut at the screen's edge.
+  const Image clipped = loadImageFromData(writeFrameGIF(10, 10, 4, 4, 12, 12, false));
+  EXPECT_EQ(clipped.width(), 10);
+  EXPECT_EQ(clipped.pixelAt(9, 5), (Image::RGBA{255, 0, 0, 255}));
+}
+
+// --- bad data ---------------------------------------------------------------------------
+
+TEST(ImageLoad, TruncatedDataIsAnErrorInEveryFormat) {
+  const Image source = orientedPicture(64, 48);
+  for (const FormatCase& c : formatCases()) {
+    SCOPED_TRACE(c.name);
+    const Bytes data = encodeImageData(source, c.type);
+    for (const double fraction : {0.02, 0.25, 0.5, 0.75, 0.9}) {
+      const auto cut = static_cast<std::ptrdiff_t>(static_cast<double>(data.size()) * fraction);
+      const Bytes truncated(data.begin(), data.begin() + cut);
+      const auto e = errorOf([&] { (void)loadImageFromData(truncated); });
+      EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage)) << fraction << ": " << e.what();
+    }
+  }
+}
+
+TEST(ImageLoad, DamagedDataGivesAnErrorOrAPictureNeverACrash) {
+  const Image source = orientedPicture(64, 48);
+  for (const FormatCase& c : formatCases()) {
+    SCOPED_TRACE(c.name);
+    const Bytes data = encodeImageData(source, c.type);
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+      Bytes damaged = data;
+      // Keep the leading bytes so that the format is still recognised.
+      for (std::size_t i = 16 + seed; i < damaged.size(); i += 5 + seed * 3)
+        damaged[i] = static_cast<std::uint8_t>(damaged[i] ^ (0x35 * seed + 1));
+      try {
+        const Image image = loadImageFromData(damaged);
+        EXPECT_FALSE(image.empty());
+        EXPECT_EQ(image.pixels().size(), image.bytesPerRow() * static_cast<std::size_t>(image.height()));
+      } catch (const foundation::Error& e) {
+        EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage)) << e.what();
+      }
+    }
+  }
+  // Only a signature, or nothing recognisable at all.
+  for (const Bytes& data : {Bytes{}, foundation::bytesOf("GIF89a"), foundation::bytesOf("II*"),
+                            Bytes{'I', 'I', 42, 0}, Bytes{'M', 'M', 0, 42, 0, 0, 0, 8}, Bytes{0xFF, 0xD8, 0xFF},
+                            foundation::bytesOf("\0\0\0\x18" "ftypheic"), foundation::bytesOf("plain text")}) {
+    const auto e = errorOf([&] { (void)loadImageFromData(data); });
+    EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage)) << e.what();
+  }
+}
+
+TEST(ImageLoad, PixelLimitIsCheckedInEveryFormat) {
+  const Image source = orientedPicture(64, 48);  // 3072 pixels
+  for (const FormatCase& c : formatCases()) {
+    SCOPED_TRACE(c.name);
+    const Bytes data = encodeImageData(source, c.type);
+    EXPECT_NO_THROW((void)loadImageFromData(data, 3072));
+    EXPECT_TRUE(errorOf([&] { (void)loadImageFromData(data, 3071); }).is(ImageReadWriteError::unableToDecodeImage));
+  }
+}
+
+TEST(ImageLoad, OversizedDimensionsAreRefusedBeforeAllocating) {
+  const Image source = orientedPicture(64, 48);
+  const Bytes jpeg = encodeImageData(source, ImageExportType::jpg(1));
+  const Bytes tiff = encodeImageData(source, ImageExportType::tiff(1));
+  const Bytes gif = encodeImageData(source, ImageExportType::gif());
+  const Bytes heic = encodeImageData(source, ImageExportType::heic(1));
+  const struct {
+    const char* name;
+    Bytes data;
+  } cases[] = {
+      {"jpeg 65000 x 65000", withJPEGSize(jpeg, 65000, 65000)},
+      {"jpeg 40000 x 1", withJPEGSize(jpeg, 40000, 1)},
+      {"tiff 100000 x 100000", withTIFFSize(tiff, 100000, 100000)},
+      {"tiff 4000000000 x 2", withTIFFSize(tiff, 4000000000u, 2)},
+      {"gif 65535 x 65535", withGIFSize(gif, 65535, 65535)},
+      {"heic 60000 x 60000", withHEIFSize(heic, 60000, 60000)},
+  };
+  for (const auto& c : cases) {
+    const auto e = errorOf([&] { (void)loadImageFromData(c.data); });
+    EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage)) << c.name << ": " << e.what();
+  }
+  // A size within the canvas limit but over the pixel limit is refused too.
+  const auto e = errorOf([&] { (void)loadImageFromData(withJPEGSize(jpeg, 20000, 20000), 1u << 20); });
+  EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_NE(std::string(e.what()).find("20000 x 20000"), std::string::npos) << e.what();
+}
+
+TEST(ImageLoad, FormatsAreRecognisedByTheirLeadingBytes) {
+  const Image source = orientedPicture();
+  EXPECT_TRUE(isJPEGData(encodeImageData(source, ImageExportType::jpg(1))));
+  EXPECT_TRUE(isTIFFData(encodeImageData(source, ImageExportType::tiff(1))));
+  EXPECT_TRUE(isGIFData(encodeImageData(source, ImageExportType::gif())));
+  EXPECT_TRUE(isHEIFData(encodeImageData(source, ImageExportType::heic(1))));
+  const Bytes png = encodeImageData(source, ImageExportType::png(1));
+  EXPECT_FALSE(isJPEGData(png) || isTIFFData(png) || isGIFData(png) || isHEIFData(png));
+  // The decoders refuse what is not theirs.
+  EXPECT_TRUE(errorOf([&] { (void)readJPEG(png); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)readTIFF(png); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)readGIF(png); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)readHEIF(png); }).is(ImageReadWriteError::unableToDecodeImage));
+}
+
+// --- files and named resources ------------------------------------------------------------
+
+TEST(ImageLoad, FilesAndNamedResources) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("w5-images-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  auto write = [&](const std::string& name, const Bytes& bytes) {
+    std::ofstream out(folder / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  };
+  const Image source = orientedPicture();
+  write("logo.png", encodeImageData(source, ImageExportType::png(1)));
+  write("photo.jpg", encodeImageData(source, ImageExportType::jpg(1, 1.0)));
+  write("notes.png", foundation::bytesOf("not an image"));
+
+  EXPECT_EQ(loadImageFromFile(folder / "logo.png"), loadImageFromData(encodeImageData(source, ImageExportType::png(1))));
+  EXPECT_TRUE(errorOf([&] { (void)loadImageFromFile(folder / "missing.png"); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)loadImageFromFile(folder); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)loadImageFromFile(folder / "notes.png"); }).is(ImageReadWriteError::unableToDecodeImage));
+
+  EXPECT_EQ(loadImageNamed("logo", folder).width(), 40);
+  EXPECT_EQ(loadImageNamed("logo.png", folder).width(), 40);
+  expectUpright(loadImageNamed("photo", folder), 12, "named JPEG");
+  for (const char* name : {"missing", "notes", "", "../logo", "sub/logo", ".."}) {
+    const auto e = errorOf([&] { (void)loadImageNamed(name, folder); });
+    EXPECT_TRUE(e.is(ImageReadWriteError::cannotLoadImageNamed)) << name;
+    EXPECT_EQ(e.text(), name);
+  }
+  std::filesystem::remove_all(folder);
+}
+
+// --- colour conversions ---------------------------------------------------------------------
+
+TEST(ConvertColorspace, GreyKeepsNeutralsAndWeighsColoursByLuminance) {
+  std::vector<std::uint8_t> px;
+  for (int v = 0; v < 256; ++v) px.insert(px.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v), 255});
+  const Image ramp = Image::make(256, 1, std::move(px));
+  const Image grey = ConvertColorspace(ramp).grayscale();
+  ASSERT_EQ(grey.format(), gfx::PixelFormat::gray);
+  ASSERT_EQ(grey.width(), 256);
+  for (int v = 0; v < 256; ++v) EXPECT_EQ(grey.pixels()[static_cast<std::size_t>(v)], v);
+
+  const Image colours = Image::make(4, 1, {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 0, 0, 0, 0});
+  const Image g = ConvertColorspace(colours).grayscale();
+  // Linear luminance 0.2126, 0.7152, 0.0722 on the sRGB curve; transparent is black.
+  EXPECT_NEAR(g.pixels()[0], 127, 1);
+  EXPECT_NEAR(g.pixels()[1], 220, 1);
+  EXPECT_NEAR(g.pixels()[2], 76, 1);
+  EXPECT_EQ(g.pixels()[3], 0);
+}
+
+TEST(ConvertColorspace, CMYKHasFourComponentsNoAlphaAndConvertsBack) {
+  const Image source = orientedPicture();
+  const Image inks = ConvertColorspace(source).cmyk();
+  ASSERT_EQ(inks.format(), gfx::PixelFormat::cmyk);
+  EXPECT_EQ(inks.width(), source.width());
+  EXPECT_EQ(inks.height(), source.height());
+  EXPECT_EQ(inks.bytesPerRow(), static_cast<std::size_t>(source.width()) * 4);
+  EXPECT_LE(maxChannelDifference(ConvertColorspace(inks).sRGB(), source), 1);
+  // Red is magenta and yellow ink; white no ink at all.
+  const auto red = inks.pixels().subspan((static_cast<std::size_t>(3) * 40 + 20) * 4, 4);
+  EXPECT_EQ((std::vector<std::uint8_t>(red.begin(), red.end())), (std::vector<std::uint8_t>{0, 255, 255, 0}));
+  const auto white = inks.pixels().subspan(0, 4);
+  EXPECT_EQ((std::vector<std::uint8_t>(white.begin(), white.end())), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+  // Any mix comes back within one step.
+  std::vector<std::uint8_t> px;
+  for (int i = 0; i < 512; ++i)
+    px.insert(px.end(), {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(i * 13), static_cast<std::uint8_t>(i * 29), 255});
+  const Image mix = Image::make(512, 1, std::move(px));
+  EXPECT_LE(maxChannelDifference(ConvertColorspace(ConvertColorspace(mix).cmyk()).sRGB(), mix), 1);
+}
+
+TEST(ConvertColorspace, SRGBSharesRGBAPixelsAndEmptyImagesFail) {
+  const Image source = orientedPicture();
+  const Image same = ConvertColorspace(source).sRGB();
+  EXPECT_TRUE(same.sharesPixelsWith(source));
+  const Image fromGrey = ConvertColorspace(Image::make(2, 1, {10, 200}, gfx::PixelFormat::gray)).sRGB();
+  EXPECT_EQ(fromGrey.format(), gfx::PixelFormat::rgba);
+  EXPECT_EQ(fromGrey.pixelAt(1, 0), (Image::RGBA{200, 200, 200, 255}));
+  for (const auto& convert : {&ConvertColorspace::grayscale, &ConvertColorspace::cmyk, &ConvertColorspace::sRGB})
+    EXPECT_TRUE(errorOf([&] { (void)(ConvertColorspace(Image()).*convert)(); }).is(ImageReadWriteError::cannotConvertColorspace));
+}
+
+// --- archive wrapper ------------------------------------------------------------------------
+
+TEST(CGImageCodable, RoundTripAndErrors) {
+  const Image source = transparentPicture();
+  const foundation::Settings value = CGImageCodable(source).encode();
+  ASSERT_TRUE(value.is_string());
+  const auto text = foundation::asString(value);
+  ASSERT_TRUE(text.has_value());
+  // PNG bytes in base64.
+  const auto bytes = foundation::base64Decode(*text);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_TRUE(isPNGData(*bytes));
+  const CGImageCodable back = CGImageCodable::decode(value);
+  EXPECT_EQ(back.image().width(), source.width());
+  EXPECT_EQ(maxChannelDifference(back.image(), source), 0);
+  // Through JSON text as well.
+  const auto json = foundation::writeJSON(foundation::Settings{{"image", value}});
+  ASSERT_TRUE(json.has_value());
+  const auto read = foundation::readJSON(*json);
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(CGImageCodable::decode((*read)["image"]).image(), back.image());
+
+  for (const foundation::Settings& bad : {foundation::Settings(12), foundation::Settings::object(),
+                                          foundation::Settings(nullptr), foundation::Settings("not base64!")})
+    EXPECT_TRUE(errorOf([&] { (void)CGImageCodable::decode(bad); }).is(ImageReadWriteError::codableInvalidData)) << bad.dump();
+  const foundation::Settings notImage(foundation::base64Encode(foundation::bytesOf("hello, world")));
+  EXPECT_TRUE(errorOf([&] { (void)CGImageCodable::decode(notImage); }).is(ImageReadWriteError::codableInvalidImage));
+}
