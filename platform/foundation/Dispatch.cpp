@@ -127,6 +127,11 @@ class Dispatcher {
     if (schedule) g_idle_add_full(G_PRIORITY_DEFAULT, &Dispatcher::mainCallback, this, nullptr);
   }
 
+  bool hasMainWork() {
+    std::lock_guard lock(mainMutex_);
+    return !mainItems_.empty();
+  }
+
   static gboolean mainCallback(gpointer data) {
     auto* self = static_cast<Dispatcher*>(data);
     // Run only what was queued before this turn, so that work which queues more work does
@@ -357,7 +362,11 @@ std::size_t DispatchClock::pendingTimers() { return Dispatcher::shared().pending
 
 void drainMainQueue() {
   for (std::size_t i = 0; i < kMaxDrainIterations; ++i) {
-    if (!g_main_context_iteration(nullptr, FALSE)) break;
+    if (g_main_context_iteration(nullptr, FALSE)) continue;
+    // Another thread may have queued work and not yet added the idle source that runs
+    // it (it adds the source after releasing the queue's lock): run that work here.
+    if (!Dispatcher::shared().hasMainWork()) break;
+    Dispatcher::mainCallback(&Dispatcher::shared());
   }
 }
 
