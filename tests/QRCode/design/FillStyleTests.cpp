@@ -13,20 +13,13 @@
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Canvas.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
 
 namespace {
 
-using foundation::Settings;
+using testsupport::expectError;
 
-template <class E, class F>
-void expectError(F&& fn, E expected, const std::string& what = {}) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error: " << what;
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
-  }
-}
+using foundation::Settings;
 
 TEST(QRCodeFillStyleFactory, KnownTypesInRegistrationOrder) {
   EXPECT_EQ(QRCodeFillStyleFactory::shared().knownTypes(),

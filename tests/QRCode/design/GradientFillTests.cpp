@@ -20,21 +20,14 @@
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Canvas.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
 
 namespace {
 
+using testsupport::expectError;
+
 using foundation::Settings;
 using gfx::Image;
-
-template <class E, class F>
-void expectError(F&& fn, E expected, const std::string& what = {}) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error: " << what;
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
-  }
-}
 
 KvelGradient blackToWhite() {
   return KvelGradient({{0.0, sRGB(0, 0, 0, 1)}, {1.0, sRGB(1, 1, 1, 1)}});

@@ -20,21 +20,14 @@
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Canvas.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
 
 namespace {
 
+using testsupport::expectError;
+
 using foundation::Settings;
 using gfx::Image;
-
-template <class E, class F>
-void expectError(F&& fn, E expected, const std::string& what = {}) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error: " << what;
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
-  }
-}
 
 constexpr Image::RGBA kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255};
 

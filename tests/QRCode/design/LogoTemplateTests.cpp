@@ -12,8 +12,11 @@
 #include "platform/foundation/Output.hpp"
 #include "platform/foundation/Text.hpp"
 #include "support/Decode.hpp"
+#include "support/Expect.hpp"
 
 namespace {
+
+using testsupport::CapturedOutput;
 
 using foundation::Settings;
 using RGBA = gfx::Image::RGBA;
@@ -41,16 +44,6 @@ std::vector<std::pair<int, int>> block(int r0, int r1, int c0, int c1) {
     for (int c = c0; c <= c1; ++c) cells.emplace_back(r, c);
   return cells;
 }
-
-// Captures the printed lines while alive.
-struct CapturedOutput {
-  std::vector<std::string> lines;
-  foundation::OutputSink previous;
-  CapturedOutput() {
-    previous = foundation::setOutputSink([this](std::string_view line) { lines.emplace_back(line); });
-  }
-  ~CapturedOutput() { foundation::setOutputSink(previous); }
-};
 
 TEST(QRCodeLogoTemplate, PathMaskingCountsAt21) {
   const auto matrix = fullMatrix(21);

@@ -18,22 +18,15 @@
 #include "QRCode/design/QRCodeMessageFormatters.hpp"
 #include "platform/foundation/Text.hpp"
 #include "support/Decode.hpp"
+#include "support/Expect.hpp"
 
 namespace {
+
+using testsupport::expectError;
 
 using namespace std::chrono;
 using Name = QRCodeMessageContactName;
 using Address = QRCodeMessageContactAddress;
-
-template <class F>
-void expectError(F&& fn, QRCodeError expected, const std::string& what = {}) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error: " << what;
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
-  }
-}
 
 QRCodeMessageEvent::Date utc(int y, unsigned m, unsigned d, int hh, int mm, int ss) {
   return sys_days(year(y) / month(m) / day(d)) + hours(hh) + minutes(mm) + seconds(ss);

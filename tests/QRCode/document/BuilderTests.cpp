@@ -23,22 +23,15 @@
 #include "platform/foundation/Numbers.hpp"
 #include "platform/foundation/Output.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
 
 namespace {
+
+using testsupport::expectError;
 
 using Level = QRCode::ErrorCorrection;
 
 const std::string kURL = "https://vidlumen.example.com/wallpaper/aurora?utm_source=builder";
-
-template <class F>
-void expectError(F&& fn, QRCodeError expected, const std::string& what = {}) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error: " << what;
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
-  }
-}
 
 const QRCodeFillStyleSolid& solidOf(const QRCodeFillStyleGeneratorPtr& fill) {
   const auto* solid = dynamic_cast<const QRCodeFillStyleSolid*>(fill.get());

@@ -14,49 +14,16 @@
 #include "platform/foundation/Output.hpp"
 #include "platform/foundation/Text.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
+#include "SwitchableEngine.hpp"
 
 namespace {
 
+using testsupport::expectError;
+using testsupport::CapturedOutput;
+
 using Level = QRCode::ErrorCorrection;
 using foundation::Settings;
-
-// Captures the printed lines while alive.
-struct CapturedOutput {
-  std::vector<std::string> lines;
-  foundation::OutputSink previous;
-  CapturedOutput() {
-    previous = foundation::setOutputSink([this](std::string_view line) { lines.emplace_back(line); });
-  }
-  ~CapturedOutput() { foundation::setOutputSink(previous); }
-};
-
-// An engine that fails on demand and otherwise encodes with the external engine.
-class SwitchableEngine : public QRCodeEngine {
- public:
-  bool fail = false;
-  std::string name() const override { return "switchable"; }
-  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t> data, int level) override {
-    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
-    return inner_.generateWithData(data, level);
-  }
-  QRCodeBoolMatrix generateWithText(std::string_view text, int level) override {
-    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
-    return inner_.generateWithText(text, level);
-  }
-
- private:
-  QRCodeEngineExternal inner_;
-};
-
-template <class E, class F>
-void expectError(F&& fn, E expected, const std::string& what = {}) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error: " << what;
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(expected)) << what << ": got " << e.what();
-  }
-}
 
 std::string decodedBy(const gfx::Image& image) {
   const auto results = testsupport::decodeImage(image);

@@ -20,8 +20,11 @@
 #include "imageio/PNG.hpp"
 #include "platform/foundation/Output.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
 
 namespace {
+
+using testsupport::expectError;
 
 const std::string kURL = "https://vidlumen.example.com/wallpaper/waves-dp3YBose?utm_source=app";
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -37,16 +40,6 @@ class CapturedOutput {
  private:
   foundation::OutputSink previous_;
 };
-
-template <class E>
-void expectError(const std::function<void()>& fn, E code) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error thrown";
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(code)) << e.what();
-  }
-}
 
 std::unique_ptr<QRCodeDocument> defaultDocument() {
   return std::make_unique<QRCodeDocument>(kURL, QRCode::ErrorCorrection::medium);

@@ -22,31 +22,17 @@
 #include "imageio/PNG.hpp"
 #include "platform/foundation/Output.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
+#include "SwitchableEngine.hpp"
 
 namespace {
+
+using testsupport::expectError;
 
 using Level = QRCode::ErrorCorrection;
 using ExportType = QRCodeDocument::ExportType;
 
 const std::string kLink = "https://vidlumen.example.com/wallpaper/aurora-Xy12?utm_source=share";
-
-// Encodes with the external engine, or fails once told to.
-class SwitchableEngine : public QRCodeEngine {
- public:
-  bool fail = false;
-  std::string name() const override { return "switchable"; }
-  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t> data, int level) override {
-    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
-    return inner_.generateWithData(data, level);
-  }
-  QRCodeBoolMatrix generateWithText(std::string_view text, int level) override {
-    if (fail) foundation::raise(QRCodeError::cannotGenerateQRCode);
-    return inner_.generateWithText(text, level);
-  }
-
- private:
-  QRCodeEngineExternal inner_;
-};
 
 // A 21 x 21 matrix with a diagonal of on modules.
 class DiagonalEngine : public QRCodeEngine {
@@ -67,16 +53,6 @@ struct QuietOutput {
   foundation::OutputSink previous = foundation::setOutputSink([](std::string_view) {});
   ~QuietOutput() { foundation::setOutputSink(previous); }
 };
-
-template <class E, class F>
-void expectError(F&& fn, E expected) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error";
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(expected)) << e.what();
-  }
-}
 
 double meanDifference(const gfx::Image& a, const gfx::Image& b) {
   EXPECT_EQ(a.width(), b.width());

@@ -8,8 +8,11 @@
 #include "QRCode/QRCodePixelShape.hpp"
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
 #include "QRCode/core/QRCodeError.hpp"
+#include "support/Expect.hpp"
 
 namespace {
+
+using testsupport::expectError;
 
 using foundation::Settings;
 
@@ -19,16 +22,6 @@ const std::vector<std::string>& sortedNames() {
                                               "roundedPath", "roundedRect", "sharp", "shiny", "square", "squircle",
                                               "star", "vertical", "wave"};
   return names;
-}
-
-template <class F>
-void expectError(F&& f, QRCodeError code) {
-  try {
-    f();
-    ADD_FAILURE() << "no error, expected " << caseName(code);
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(code)) << e.what();
-  }
 }
 
 TEST(PixelShapeFactory, ListsTheShapesByTitleInCodePointOrder) {

@@ -13,8 +13,11 @@
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/PNG.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
 
 namespace {
+
+using testsupport::expectError;
 
 const std::string kText = "https://vidlumen.example.com/wallpaper/aurora-Xy12";
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -23,16 +26,6 @@ const double kInf = std::numeric_limits<double>::infinity();
 const QRCode& code() {
   static const QRCode qr(kText, QRCode::ErrorCorrection::quartile);
   return qr;
-}
-
-template <class E>
-void expectError(const std::function<void()>& fn, E code) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error thrown";
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(code)) << e.what();
-  }
 }
 
 TEST(ImageExports, BitmapSizesAreTruncatedPixels) {

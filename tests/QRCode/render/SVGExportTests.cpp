@@ -23,8 +23,11 @@
 #include "QRCode/render/QRCodeSVGExport.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "support/Raster.hpp"
+#include "support/Expect.hpp"
 
 namespace {
+
+using testsupport::expectError;
 
 const std::string kURL = "https://vidlumen.example.com/wallpaper/aurora-Xy12?utm_source=share";
 
@@ -130,16 +133,6 @@ class FailingFill final : public QRCodeFillStyleGenerator {
     foundation::raise(RGBAComponentsError::unableToConvertToRGBA, "test fill");
   }
 };
-
-template <class E>
-void expectError(const std::function<void()>& fn, E code) {
-  try {
-    fn();
-    ADD_FAILURE() << "no error thrown";
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(code)) << e.what();
-  }
-}
 
 // --- exact text ------------------------------------------------------------------------
 

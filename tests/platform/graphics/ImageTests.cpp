@@ -3,20 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/graphics/GraphicsError.hpp"
+#include "support/Expect.hpp"
 
 using gfx::Image;
 using gfx::PixelFormat;
 
 namespace {
-template <class F>
-void expectError(F&& f, gfx::GraphicsError code) {
-  try {
-    f();
-    ADD_FAILURE() << "no error";
-  } catch (const foundation::Error& e) {
-    EXPECT_TRUE(e.is(code)) << e.what();
-  }
-}
+
+using testsupport::expectError;
 }  // namespace
 
 TEST(Image, MakeChecksSizeAndBuffer) {
