@@ -59,7 +59,7 @@ void BM_ContactCard(benchmark::State& state) {
 BENCHMARK(BM_ContactCard);
 
 void BM_Event(benchmark::State& state) {
-  const auto start = std::chrono::system_clock::time_point(std::chrono::seconds(1709647629));
+  const auto start = std::chrono::sys_seconds(std::chrono::seconds(1709647629));
   for (auto _ : state)
     benchmark::DoNotOptimize(QRCodeMessageEvent("Launch\r\nparty", "Dock 4", start, start + std::chrono::hours(2)));
 }

@@ -34,10 +34,11 @@ char32_t nextCodePoint(std::string_view text, std::size_t& i) {
   return cp;
 }
 
-// White space as the regular expression "\s" knows it: tab, line feed, form feed, carriage
-// return and every Unicode separator (space, line and paragraph separators).
+// White space as the regular expression "\s" knows it, Unicode's White_Space: tab, line
+// feed, vertical tab, form feed, carriage return, next line (U+0085) and every Unicode
+// separator (space, line and paragraph separators).
 bool isRegexSpace(char32_t cp) {
-  if (cp == U'\t' || cp == U'\n' || cp == U'\f' || cp == U'\r') return true;
+  if ((cp >= U'\t' && cp <= U'\r') || cp == 0x85) return true;
   switch (g_unichar_type(static_cast<gunichar>(cp))) {
     case G_UNICODE_SPACE_SEPARATOR:
     case G_UNICODE_LINE_SEPARATOR:
@@ -58,29 +59,57 @@ bool isNumberCodePoint(char32_t cp) {
 // A code point that joins the character before it (combining marks, the zero-width joiner).
 bool extendsCharacter(char32_t cp) { return cp == 0x200D || g_unichar_ismark(static_cast<gunichar>(cp)); }
 
-void appendField(std::string& out, const std::optional<std::string>& field) {
-  if (field) out += *field;
-}
-
-// The text with every CR LF pair removed (lone CR and LF stay). CR LF is always one
-// user-perceived character, so removing the pairs left to right is exact.
-std::string removingCRLF(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// Appends a text value of a vCard 3.0 or iCalendar line: "\", ";" and "," escaped with a
+// backslash, every CR LF pair written as crlf and every other CR or LF as "\n". A vCard
+// passes "\n" (one line break), an event "" (the pair is removed; CR LF is always one
+// user-perceived character, so removing the pairs left to right is exact).
+void appendText(std::string& out, std::string_view text, std::string_view crlf) {
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      ++i;
-      continue;
+    const char c = text[i];
+    switch (c) {
+      case '\\': case ';': case ',':
+        out.push_back('\\');
+        out.push_back(c);
+        break;
+      case '\r':
+        if (i + 1 < text.size() && text[i + 1] == '\n') {
+          out += crlf;
+          ++i;
+        } else {
+          out += "\\n";
+        }
+        break;
+      case '\n': out += "\\n"; break;
+      default: out.push_back(c);
     }
-    out.push_back(text[i]);
   }
-  return out;
 }
 
-// A contact note: "," becomes "\," and then every run of white space one space.
-std::string escapedNote(std::string_view note) {
-  std::string out;
-  out.reserve(note.size() + 8);
+void appendVCardText(std::string& out, std::string_view text) { appendText(out, text, "\\n"); }
+
+void appendField(std::string& out, const std::optional<std::string>& field) {
+  if (field) appendVCardText(out, *field);
+}
+
+// A vCard parameter value: as it is, or in double quotes when it is empty or holds one of
+// ",", ";" and ":"; a double quote or a control character other than tab cannot be written
+// at all.
+void appendParameterValue(std::string& out, std::string_view value) {
+  bool quote = value.empty();
+  for (const char ch : value) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c < 0x20 && c != '\t') || c == 0x7F || c == '"')
+      foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding,
+                        "a contact address type holds a character that a vCard parameter cannot hold");
+    if (c == ',' || c == ';' || c == ':') quote = true;
+  }
+  if (quote) out.push_back('"');
+  out += value;
+  if (quote) out.push_back('"');
+}
+
+// A contact note: escaped as vCard text, then every run of white space one space.
+void appendNote(std::string& out, std::string_view note) {
   bool inSpace = false;
   std::size_t i = 0;
   while (i < note.size()) {
@@ -92,13 +121,8 @@ std::string escapedNote(std::string_view note) {
       continue;
     }
     inSpace = false;
-    if (cp == U',') {
-      out += "\\,";
-    } else {
-      out.append(note.substr(start, i - start));
-    }
+    appendVCardText(out, note.substr(start, i - start));
   }
-  return out;
 }
 
 bool isURLSchemeCharacter(char c, bool first) {
@@ -183,7 +207,9 @@ QRCodeMessageContactAddress::QRCodeMessageContactAddress(
       country_(std::move(country)) {}
 
 std::string QRCodeMessageContactAddress::vcard() const {
-  std::string out = "ADR;TYPE=" + type_ + ":";
+  std::string out = "ADR;TYPE=";
+  appendParameterValue(out, type_);
+  out.push_back(':');
   const std::optional<std::string>* fields[] = {&postOfficeAddress_, &extendedAddress_, &street_, &locality_,
                                                 &region_,            &postalCode_,      &country_};
   for (std::size_t i = 0; i < std::size(fields); ++i) {
@@ -203,35 +229,27 @@ QRCodeMessageContact::QRCodeMessageContact(const Name& name, std::string_view fo
                                            std::span<const std::string> urls, std::span<const std::string> notes) {
   std::string out = "BEGIN:VCARD\nVERSION:3.0\n";
   out += name.vcard();
-  out += "FN:";
-  out += formattedName;
-  out.push_back('\n');
-  for (const Address& address : addresses) out += address.vcard();
-  if (organisation) {
-    out += "ORG:";
-    out += *organisation;
+  const auto line = [&out](std::string_view prefix, std::string_view value) {
+    out += prefix;
+    appendVCardText(out, value);
     out.push_back('\n');
-  }
-  if (title) {
-    out += "TITLE:";
-    out += *title;
-    out.push_back('\n');
-  }
-  // E-mail lines come before the telephone lines, whatever the order of the inputs.
-  const auto lines = [&out](std::string_view prefix, std::span<const std::string> values) {
-    for (const std::string& value : values) {
-      out += prefix;
-      out += value;
-      out.push_back('\n');
-    }
   };
-  lines("EMAIL:", emailAddresses);
-  lines("TEL:", telephoneNumbers);
-  lines("URL:", urls);
+  line("FN:", formattedName);
+  for (const Address& address : addresses) out += address.vcard();
+  if (organisation) line("ORG:", *organisation);
+  if (title) line("TITLE:", *title);
+  // E-mail lines come before the telephone lines, whatever the order of the inputs.
+  for (const std::string& email : emailAddresses) line("EMAIL:", email);
+  for (const std::string& number : telephoneNumbers) line("TEL:", number);
+  for (const std::string& url : urls) {
+    const std::optional<std::string> absolute = QRCodeMessageLink::parseURL(url);
+    if (!absolute) foundation::raise(QRCodeError::invalidURL, "a contact URL is not a URL");
+    line("URL:", *absolute);
+  }
   for (const std::string& note : notes) {
     requireUTF8(note, "a contact note");
     out += "NOTE:";
-    out += escapedNote(note);
+    appendNote(out, note);
     out.push_back('\n');
   }
   out += "END:VCARD";
@@ -250,14 +268,19 @@ QRCodeMessageDataBase64::QRCodeMessageDataBase64(std::span<const std::uint8_t> d
 
 std::string QRCodeMessageEvent::formatDate(Date date) {
   using namespace std::chrono;
+  // Four digits of year: 0001-01-01T00:00:00 up to the last microsecond of 9999.
+  static constexpr sys_days first = year(1) / January / 1;
+  static constexpr sys_days afterLast = year(10000) / January / 1;
+  if (date < first || date >= afterLast)
+    foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding,
+                      "an event date lies outside the years 1 to 9999");
   const auto seconds = floor<std::chrono::seconds>(date);
   const auto day = floor<days>(seconds);
   const year_month_day ymd(day);
   const hh_mm_ss<std::chrono::seconds> time(seconds - day);
-  int year = static_cast<int>(ymd.year());
-  if (year <= 0) year = 1 - year;  // the era year before the common era
   char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%04d%02u%02uT%02d%02d%02dZ", year, static_cast<unsigned>(ymd.month()),
+  std::snprintf(buffer, sizeof buffer, "%04d%02u%02uT%02d%02d%02dZ", static_cast<int>(ymd.year()),
+                static_cast<unsigned>(ymd.month()),
                 static_cast<unsigned>(ymd.day()), static_cast<int>(time.hours().count()),
                 static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
   return buffer;
@@ -267,9 +290,9 @@ QRCodeMessageEvent::QRCodeMessageEvent(std::string_view summary, std::string_vie
   requireUTF8(summary, "the event summary");
   requireUTF8(location, "the event location");
   std::string out = "BEGIN:VEVENT\r\nSUMMARY:";
-  out += removingCRLF(summary);
+  appendText(out, summary, "");
   out += "\r\nLOCATION:";
-  out += removingCRLF(location);
+  appendText(out, location, "");
   out += "\r\nDTSTART:";
   out += formatDate(start);
   out += "\r\nDTEND:";
@@ -327,13 +350,13 @@ QRCodeMessageLocation::QRCodeMessageLocation(double latitude, double longitude) 
 
 // --- mail -----------------------------------------------------------------------------------
 
-std::string QRCodeMessageMail::percentEncodeQuery(std::string_view text) {
+std::string QRCodeMessageMail::percentEncodeQuery(std::string_view text, std::string_view alsoEncoded) {
   static constexpr char hex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size() + text.size() / 2);
   for (const char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
-    if (isQueryAllowed(c)) {
+    if (isQueryAllowed(c) && alsoEncoded.find(ch) == std::string_view::npos) {
       out.push_back(ch);
     } else {
       out.push_back('%');
@@ -349,16 +372,20 @@ QRCodeMessageMail::QRCodeMessageMail(std::string_view toAddress, std::optional<s
   requireUTF8(toAddress, "the mail address");
   if (subject) requireUTF8(*subject, "the mail subject");
   if (body) requireUTF8(*body, "the mail body");
-  std::string out = "mailto:" + percentEncodeQuery(toAddress);
+  // "?" would start the query and "#" a fragment; "&" separates header fields. In a field
+  // value "&" and "=" would end it or split it, and "+" reads as a space to form decoders.
+  static constexpr std::string_view addressDelimiters = "?&#";
+  static constexpr std::string_view valueDelimiters = "&=#+";
+  std::string out = "mailto:" + percentEncodeQuery(toAddress, addressDelimiters);
   char separator = '?';
   if (subject) {
     out.push_back(separator);
-    out += "subject=" + percentEncodeQuery(*subject);
+    out += "subject=" + percentEncodeQuery(*subject, valueDelimiters);
     separator = '&';
   }
   if (body) {
     out.push_back(separator);
-    out += "body=" + percentEncodeQuery(*body);
+    out += "body=" + percentEncodeQuery(*body, valueDelimiters);
   }
   setUTF8Text(std::move(out));
 }

@@ -7,9 +7,10 @@
 // A formatter does all its work in its constructor and then only holds the result; it is
 // immutable and may be read from any thread. Constructors raise (foundation::Error):
 //   QRCodeError::unableToConvertTextToRequestedEncoding  an input or the built text is not
-//       well-formed UTF-8 (or a QRCodeMessageText text has no form in its encoding, or a
-//       location coordinate is not a finite number);
-//   QRCodeError::invalidURL  a link text that is not a URL.
+//       well-formed UTF-8 (or a QRCodeMessageText text has no form in its encoding, a
+//       location coordinate is not a finite number, an event date lies outside the years 1
+//       to 9999, or a contact address type cannot be a vCard parameter);
+//   QRCodeError::invalidURL  a link text or a contact URL that is not a URL.
 // Only QRCodeMessageData never raises. No formatter has a parameterless constructor.
 //
 // URLs are texts (RFC 3986 URI references); a URL's absolute text is the text itself.
@@ -47,7 +48,8 @@ class QRCodeMessageFormatterBase : public QRCodeMessageFormatter {
 // --- contact card -----------------------------------------------------------------------
 
 // The name line of a contact card: "N:" last;first;additional;prefix;suffix and a line feed.
-// Absent fields are written as nothing; nothing is escaped.
+// Absent fields are written as nothing; each field is a vCard text value (see
+// QRCodeMessageContact), so the semicolons stay the separators.
 class QRCodeMessageContactName {
  public:
   QRCodeMessageContactName(std::optional<std::string> lastName, std::optional<std::string> firstName,
@@ -67,8 +69,11 @@ class QRCodeMessageContactName {
 };
 
 // An address line of a contact card: "ADR;TYPE=" type ":" po;extended;street;locality;
-// region;postalCode;country and a line feed. Absent fields are written as nothing; nothing is
-// escaped.
+// region;postalCode;country and a line feed. Absent fields are written as nothing; each field
+// is a vCard text value (see QRCodeMessageContact). The type is a parameter value: written in
+// double quotes when it is empty or holds ",", ";" or ":"; vcard() raises
+// unableToConvertTextToRequestedEncoding for a type with a double quote or a control
+// character other than tab, which a parameter cannot hold.
 class QRCodeMessageContactAddress {
  public:
   QRCodeMessageContactAddress(std::string type, std::optional<std::string> postOfficeAddress,
@@ -95,8 +100,13 @@ class QRCodeMessageContactAddress {
 
 // A vCard 3.0, lines joined by line feeds (none after "END:VCARD"): BEGIN, VERSION, the
 // name line, "FN:", the address lines, "ORG:" and "TITLE:" when given, every "EMAIL:", then
-// every "TEL:", "URL:" and "NOTE:" line. Only notes are escaped: "," becomes "\," and every
-// run of white space becomes one space.
+// every "TEL:", "URL:" and "NOTE:" line.
+//
+// Every value is a vCard 3.0 text value, so that a reader gets back exactly the fields given:
+// "\" is written "\\", "," "\," and ";" "\;", and a line break (CR LF, CR or LF) "\n". A
+// note then has every run of white space (Unicode White_Space: tab to carriage return, space,
+// U+0085, U+00A0, the other space separators, U+2028 and U+2029) replaced by one space. A URL
+// that is not one (QRCodeMessageLink::parseURL) raises invalidURL.
 class QRCodeMessageContact final : public QRCodeMessageFormatterBase {
  public:
   using Name = QRCodeMessageContactName;
@@ -122,16 +132,20 @@ class QRCodeMessageDataBase64 final : public QRCodeMessageFormatterBase {
   explicit QRCodeMessageDataBase64(std::span<const std::uint8_t> data);
 };
 
-// A VEVENT block, lines ended by "\r\n" but the last ("END:VEVENT"): SUMMARY, LOCATION
-// (both with every CR LF pair removed), DTSTART and DTEND as UTC "yyyyMMdd'T'HHmmss'Z'"
-// (seconds truncated toward the past).
+// A VEVENT block, lines ended by "\r\n" but the last ("END:VEVENT"): SUMMARY, LOCATION,
+// DTSTART and DTEND as UTC "yyyyMMdd'T'HHmmss'Z'" (seconds truncated toward the past).
+// SUMMARY and LOCATION have every CR LF pair removed and are then iCalendar TEXT values:
+// "\", ";" and "," escaped with a backslash, every remaining CR or LF written "\n" (so that
+// it stays a line feed for every reader). A date outside the years 1 to 9999 raises
+// unableToConvertTextToRequestedEncoding.
 class QRCodeMessageEvent final : public QRCodeMessageFormatterBase {
  public:
-  using Date = std::chrono::system_clock::time_point;
+  // A time on the UTC calendar, to the microsecond; covers every year the text can hold.
+  using Date = std::chrono::sys_time<std::chrono::microseconds>;
   QRCodeMessageEvent(std::string_view summary, std::string_view location, Date start, Date end);
 
-  // "yyyyMMdd'T'HHmmss'Z'" in UTC on the proleptic Gregorian calendar (years before 1 are
-  // written as their era year, 1 BC as "0001").
+  // "yyyyMMdd'T'HHmmss'Z'" in UTC on the proleptic Gregorian calendar; raises
+  // unableToConvertTextToRequestedEncoding outside 0001-01-01T00:00:00 ... 9999-12-31T23:59:59.
   static std::string formatDate(Date date);
 };
 
@@ -157,15 +171,18 @@ class QRCodeMessageLocation final : public QRCodeMessageFormatterBase {
 };
 
 // "mailto:" + the address, then "?subject=...&body=..." for the parts given (an empty part
-// still gives its item); everything percent-encoded with the URL query set.
+// still gives its item); everything percent-encoded with the URL query set, and besides
+// "?", "&" and "#" in the address and "&", "=", "#" and "+" in the subject and body, so that
+// a URL parser reads back exactly the address, subject and body given.
 class QRCodeMessageMail final : public QRCodeMessageFormatterBase {
  public:
   QRCodeMessageMail(std::string_view toAddress, std::optional<std::string_view> subject,
                     std::optional<std::string_view> body);
 
   // The text with every character outside the query-allowed set (ASCII letters and digits,
-  // "@", "-._~!$&'()*+,;=:/?") written as "%XX" per UTF-8 byte, upper-case hexadecimal.
-  static std::string percentEncodeQuery(std::string_view text);
+  // "@", "-._~!$&'()*+,;=:/?"), and every character of alsoEncoded, written as "%XX" per
+  // UTF-8 byte, upper-case hexadecimal.
+  static std::string percentEncodeQuery(std::string_view text, std::string_view alsoEncoded = {});
 };
 
 // "TEL:" + the number's kept characters (every Unicode number character and "+").

@@ -117,7 +117,11 @@ QRCodeBuilder& QRCodeBuilder::Content::formatted(const QRCodeDocument::Formatted
 }
 
 QRCodeBuilder& QRCodeBuilder::Content::message(const QRCodeMessageFormatter& message) const {
-  builder_->document_->updateWithMessage(message, QRCode::ErrorCorrection::quartile);
+  QRCodeDocument& document = *builder_->document_;
+  // A trial encoding first, with the document's engine and level, so that a message the
+  // engine refuses raises its error before anything of the document changes.
+  [[maybe_unused]] const QRCode trial(message, document.errorCorrection(), document.engine());
+  document.setMessage(message);
   return *builder_;
 }
 

@@ -74,8 +74,9 @@ class QRCodeBuilder {
     QRCodeBuilder& url(std::string_view url) const;
     // The document's setFormattedContent at its current level; raises the formatter's error.
     QRCodeBuilder& formatted(const QRCodeDocument::FormattedContent& content) const;
-    // The document's updateWithMessage at quartile: the matrix is made from the message's
-    // bytes while the stored content and level stay. Raises the engine's error.
+    // The message becomes the document's content (setMessage), so that every later setter
+    // keeps it; it is encoded at the document's level (quartile unless set otherwise). Raises
+    // the engine's error and then changes nothing.
     QRCodeBuilder& message(const QRCodeMessageFormatter& message) const;
 
    private:

@@ -80,8 +80,10 @@ class QRCodeDocument {
 
   QRCodeDocument(const QRCodeDocument&) = delete;
   QRCodeDocument& operator=(const QRCodeDocument&) = delete;
-  QRCodeDocument(QRCodeDocument&&) noexcept = default;
-  QRCodeDocument& operator=(QRCodeDocument&&) noexcept = default;
+  // Not movable either: a document always holds a design, an engine and a matrix, which a
+  // moved-from one would lack. Share documents through QRCodeDocumentPtr.
+  QRCodeDocument(QRCodeDocument&&) = delete;
+  QRCodeDocument& operator=(QRCodeDocument&&) = delete;
   ~QRCodeDocument();
 
   // --- properties (each setter regenerates) ----------------------------------------
@@ -327,8 +329,8 @@ class QRCodeDocument {
     struct Event {
       std::string summary;
       std::string location;
-      std::chrono::system_clock::time_point start;
-      std::chrono::system_clock::time_point end;
+      std::chrono::sys_time<std::chrono::microseconds> start;  // years 1 to 9999 (QRCodeMessageEvent)
+      std::chrono::sys_time<std::chrono::microseconds> end;
     };
     using Value = std::variant<Text, Base64, RawData, Link, Location, Phone, SMS, Event>;
 
@@ -344,8 +346,8 @@ class QRCodeDocument {
       return FormattedContent(SMS{std::move(mobileNumber), std::move(message)});
     }
     static FormattedContent event(std::string summary, std::string location,
-                                  std::chrono::system_clock::time_point start,
-                                  std::chrono::system_clock::time_point end) {
+                                  std::chrono::sys_time<std::chrono::microseconds> start,
+                                  std::chrono::sys_time<std::chrono::microseconds> end) {
       return FormattedContent(Event{std::move(summary), std::move(location), start, end});
     }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "platform/foundation/Text.hpp"
 #include "support/Decode.hpp"
 #include "support/Expect.hpp"
+#include "support/HostileMessages.hpp"
+#include "support/Process.hpp"
 
 namespace {
 
@@ -77,8 +80,8 @@ TEST(MessageContact, MinimalCard) {
 TEST(MessageContact, NameAndAddressLines) {
   EXPECT_EQ(Name("Doe", "Jane", "Q", "Dr.", "PhD").vcard(), "N:Doe;Jane;Q;Dr.;PhD\n");
   EXPECT_EQ(Name(std::nullopt, "Jane", std::nullopt, std::nullopt, "Jr.").vcard(), "N:;Jane;;;Jr.\n");
-  // Fields are written unescaped.
-  EXPECT_EQ(Name("a;b", "c,d", std::nullopt, std::nullopt, std::nullopt).vcard(), "N:a;b;c,d;;;\n");
+  // Fields are vCard text: the semicolons stay the separators.
+  EXPECT_EQ(Name("a;b", "c,d", "e\\f", "g\r\nh", std::nullopt).vcard(), "N:a\\;b;c\\,d;e\\\\f;g\\nh;\n");
   const Address home("HOME", std::nullopt, std::nullopt, "1 Main St", std::nullopt, std::nullopt, std::nullopt,
                      std::nullopt);
   EXPECT_EQ(home.vcard(), "ADR;TYPE=HOME:;;1 Main St;;;;\n");
@@ -86,6 +89,16 @@ TEST(MessageContact, NameAndAddressLines) {
   EXPECT_EQ(work.vcard(), "ADR;TYPE=WORK:PO 7;Suite 2;5 High St;Springfield;IL;62701;USA\n");
   EXPECT_EQ(work.type(), "WORK");
   EXPECT_EQ(work.country(), "USA");
+  // A type that holds a separator is quoted; one that a parameter cannot hold is refused.
+  const auto typed = [](std::string type) {
+    return Address(std::move(type), std::nullopt, std::nullopt, "x", std::nullopt, std::nullopt, std::nullopt,
+                   std::nullopt);
+  };
+  EXPECT_EQ(typed("HOME,WORK").vcard(), "ADR;TYPE=\"HOME,WORK\":;;x;;;;\n");
+  EXPECT_EQ(typed("").vcard(), "ADR;TYPE=\"\":;;x;;;;\n");
+  EXPECT_EQ(typed("a\tb").vcard(), "ADR;TYPE=a\tb:;;x;;;;\n");
+  for (const char* bad : {"HOME\nX-INJECTED:1", "say \"hi\"", "del\x7f"})
+    expectError([&] { typed(bad).vcard(); }, QRCodeError::unableToConvertTextToRequestedEncoding, bad);
 }
 
 TEST(MessageContact, EveryFieldInItsOrder) {
@@ -103,17 +116,24 @@ TEST(MessageContact, EveryFieldInItsOrder) {
             "FN:Jane Doe\n"
             "ADR;TYPE=HOME:;;1 Main St;Town;;12345;\n"
             "ADR;TYPE=WORK:;;2 Side Rd;;;;NL\n"
-            "ORG:Acme; Inc.\n"
+            "ORG:Acme\\; Inc.\n"
             "TITLE:Engineer\n"
             "EMAIL:jane@example.com\n"
             "EMAIL:j.doe@example.org\n"
             "TEL:+1 555 0100\n"
             "TEL:555-0199\n"
-            "URL:https://example.com/jane?a=1,2\n"
+            "URL:https://example.com/jane?a=1\\,2\n"
             "NOTE:first\\, second\n"
             "NOTE:tab here and there\n"
             "END:VCARD");
   expectDataIsText(card);
+}
+
+TEST(MessageContact, URLsMustBeURLs) {
+  for (const char* url : {"not a url\nX-INJECTED:1", "two words", ""}) {
+    expectError([&] { contact(kEmptyName, "x", {}, std::nullopt, std::nullopt, {}, {}, {url}); },
+                QRCodeError::invalidURL, url);
+  }
 }
 
 TEST(MessageContact, EmptyOrganisationStillGivesItsLine) {
@@ -134,7 +154,8 @@ TEST(MessageContact, NoteEscaping) {
       {"  lead and trail  ", "NOTE: lead and trail "},
       {"x\u2028y\u2029z\u3000w", "NOTE:x y z w"},  // line, paragraph and ideographic spaces
       {"form\ffeed", "NOTE:form feed"},
-      {"vertical\vtab", "NOTE:vertical\vtab"},  // not white space to "\s"
+      {"vertical\vtab\u0085next", "NOTE:vertical tab next"},  // white space to "\s" too
+      {"a;b\\c\\,", "NOTE:a\\;b\\\\c\\\\\\,"},
       {"caf\u00e9, ok", "NOTE:caf\u00e9\\, ok"},
       {"", "NOTE:"},
   };
@@ -155,7 +176,7 @@ TEST(MessageEvent, ExactBlock) {
   expectDataIsText(event);
 }
 
-TEST(MessageEvent, OnlyCarriageReturnLineFeedPairsAreRemoved) {
+TEST(MessageEvent, CarriageReturnLineFeedPairsAreRemovedAndTheRestEscaped) {
   const auto t = utc(2000, 1, 1, 0, 0, 0);
   struct Row {
     const char* in;
@@ -163,10 +184,11 @@ TEST(MessageEvent, OnlyCarriageReturnLineFeedPairsAreRemoved) {
   };
   const Row rows[] = {
       {"Party\r\nTonight", "PartyTonight"},
-      {"Party\nTonight", "Party\nTonight"},
-      {"Party\rTonight", "Party\rTonight"},
-      {"a\r\r\n\nb", "a\r\nb"},  // one pass: the pair in the middle goes
+      {"Party\nTonight", "Party\\nTonight"},  // the line feed stays, as TEXT writes it
+      {"Party\rTonight", "Party\\nTonight"},
+      {"a\r\r\n\nb", "a\\n\\nb"},  // one pass: the pair in the middle goes
       {"\r\n\r\n", ""},
+      {"a;b,c\\d:e", "a\\;b\\,c\\\\d:e"},
   };
   for (const Row& row : rows) {
     const QRCodeMessageEvent event(row.in, row.in, t, t);
@@ -184,6 +206,18 @@ TEST(MessageEvent, DateFormat) {
   EXPECT_EQ(QRCodeMessageEvent::formatDate(utc(1969, 12, 31, 23, 59, 59) + milliseconds(500)),
             "19691231T235959Z");
   EXPECT_EQ(QRCodeMessageEvent::formatDate(utc(1800, 7, 4, 1, 2, 3)), "18000704T010203Z");
+  // Every year from 1 to 9999, and nothing outside.
+  EXPECT_EQ(QRCodeMessageEvent::formatDate(utc(1, 1, 1, 0, 0, 0)), "00010101T000000Z");
+  EXPECT_EQ(QRCodeMessageEvent::formatDate(utc(9999, 12, 31, 23, 59, 59) + microseconds(999999)),
+            "99991231T235959Z");
+  for (const QRCodeMessageEvent::Date outside :
+       {utc(0, 12, 31, 23, 59, 59), utc(1, 1, 1, 0, 0, 0) - microseconds(1), utc(10000, 1, 1, 0, 0, 0),
+        QRCodeMessageEvent::Date::max(), QRCodeMessageEvent::Date::min()}) {
+    expectError([&] { QRCodeMessageEvent::formatDate(outside); },
+                QRCodeError::unableToConvertTextToRequestedEncoding);
+    expectError([&] { QRCodeMessageEvent e("x", "y", utc(2000, 1, 1, 0, 0, 0), outside); },
+                QRCodeError::unableToConvertTextToRequestedEncoding);
+  }
 }
 
 // --- link ----------------------------------------------------------------------------------
@@ -246,10 +280,11 @@ TEST(MessageMail, Texts) {
       {"a@example.com", "Hi there", std::nullopt, "mailto:a@example.com?subject=Hi%20there"},
       {"a@example.com", std::nullopt, "Body only", "mailto:a@example.com?body=Body%20only"},
       {"a@example.com", "", "", "mailto:a@example.com?subject=&body="},
-      {"a@example.com", "x=1&y=2", "line\nbreak", "mailto:a@example.com?subject=x=1&y=2&body=line%0Abreak"},
+      {"a@example.com", "x=1&y=2", "line\nbreak", "mailto:a@example.com?subject=x%3D1%26y%3D2&body=line%0Abreak"},
+      {"a?b&c#d=e+f@x", "#+", std::nullopt, "mailto:a%3Fb%26c%23d=e+f@x?subject=%23%2B"},
       {"z\u00fc@example.com", "50% \"off\"", "#1 <b>",
        "mailto:z%C3%BC@example.com?subject=50%25%20%22off%22&body=%231%20%3Cb%3E"},
-      {"a@b.c", "keep -._~!$'()*+,;:/?", std::nullopt, "mailto:a@b.c?subject=keep%20-._~!$'()*+,;:/?"},
+      {"a@b.c", "keep -._~!$'()*,;:/?", std::nullopt, "mailto:a@b.c?subject=keep%20-._~!$'()*,;:/?"},
   };
   for (const Row& row : rows) {
     const QRCodeMessageMail mail(row.to, row.subject, row.body);
@@ -343,6 +378,157 @@ TEST(MessageFormatters, TextThatIsNotUTF8IsRefused) {
   for (const auto& [what, fn] : cases) expectError(fn, QRCodeError::unableToConvertTextToRequestedEncoding, what);
   // Raw bytes never fail.
   EXPECT_EQ(QRCodeMessageData(foundation::bytesOf(bad)).data(), foundation::bytesOf(bad));
+}
+
+// --- hostile fields through independent readers -------------------------------------------
+
+// The readers a phone's scanner stands for: vobject for vCards, icalendar and vobject for
+// events, Python's URL parser for mailto. argv: the kind and a JSON list of texts; prints a
+// JSON list with one result per text ({"error": ...} when a reader refuses it).
+constexpr const char* kReaders = R"PY(
+import json, sys
+
+def vcard(text):
+    import vobject
+    card = vobject.readOne(text)
+    def values(name):
+        return [line.value for line in card.contents.get(name, [])]
+    n = card.n.value
+    return {
+        "properties": sorted(card.contents.keys()),
+        "n": [n.family, n.given, n.additional, n.prefix, n.suffix],
+        "fn": values("fn"),
+        "adr": [{"type": line.params.get("TYPE"),
+                 "fields": [line.value.box, line.value.extended, line.value.street, line.value.city,
+                            line.value.region, line.value.code, line.value.country]}
+                for line in card.contents.get("adr", [])],
+        "org": values("org"), "title": values("title"), "email": values("email"),
+        "tel": values("tel"), "url": values("url"), "note": values("note"),
+    }
+
+def vevent(text):
+    import icalendar, vobject
+    ical = icalendar.Event.from_ical(text)
+    vobj = vobject.readOne(text)
+    return {
+        "icalendar": [sorted(ical.keys()), str(ical["SUMMARY"]), str(ical["LOCATION"]),
+                      ical.decoded("DTSTART").isoformat(), ical.decoded("DTEND").isoformat()],
+        "vobject": [sorted(vobj.contents.keys()), vobj.summary.value, vobj.location.value,
+                    vobj.dtstart.value.isoformat(), vobj.dtend.value.isoformat()],
+    }
+
+def mailto(text):
+    from urllib.parse import urlsplit, unquote, parse_qsl
+    url = urlsplit(text)
+    return {"scheme": url.scheme, "to": unquote(url.path, errors="strict"), "fragment": url.fragment,
+            "query": [list(item) for item in parse_qsl(url.query, keep_blank_values=True, errors="strict")]}
+
+def guarded(read, text):
+    try:
+        return read(text)
+    except Exception as error:
+        return {"error": repr(error)}
+
+read = {"vcard": vcard, "vevent": vevent, "mailto": mailto}[sys.argv[1]]
+print(json.dumps([guarded(read, text) for text in json.loads(sys.argv[2])]))
+)PY";
+
+// What the readers make of the texts, one result per text.
+nlohmann::json readBack(const std::string& kind, const std::vector<std::string>& texts) {
+  const testsupport::ProcessResult result =
+      testsupport::runProcess({"/usr/bin/python3", "-c", kReaders, kind, nlohmann::json(texts).dump()});
+  EXPECT_EQ(result.exitCode, 0) << "the " << kind << " reader failed";
+  nlohmann::json read = nlohmann::json::parse(result.output, nullptr, false);
+  if (!read.is_array() || read.size() != texts.size()) {
+    ADD_FAILURE() << "the " << kind << " reader printed: " << result.output;
+    return nlohmann::json::array();
+  }
+  return read;
+}
+
+// The value's text as it reads back from one vCard text field, n times.
+nlohmann::json repeated(const std::string& text, std::size_t n) {
+  return nlohmann::json(std::vector<std::string>(n, text));
+}
+
+TEST(MessageContact, HostileFieldsReadBackExactly) {
+  std::vector<std::string> texts;
+  std::vector<nlohmann::json> expected;
+  for (const testsupport::HostileValue& row : testsupport::hostileValues()) {
+    SCOPED_TRACE(row.value);
+    // An address type a parameter cannot hold is refused; the card then has a plain one.
+    std::string type = row.value;
+    if (!row.parameter) {
+      expectError([&] { testsupport::hostileContact(row.value, type, {}); },
+                  QRCodeError::unableToConvertTextToRequestedEncoding, "address type");
+      type = "HOME";
+    }
+    // A URL line holds only URLs: a value that is none is refused, one that is reads back.
+    std::vector<std::string> urls{testsupport::kHostileContactURL, row.value};
+    try {
+      testsupport::hostileContact(row.value, type, urls);
+    } catch (const foundation::Error& e) {
+      EXPECT_TRUE(e.is(QRCodeError::invalidURL)) << e.what();
+      urls.pop_back();
+    }
+    if (row.value.find_first_of("\r\n ") != std::string::npos || row.value.empty()) {
+      EXPECT_EQ(urls.size(), 1u) << "taken as a URL";
+    }
+    texts.push_back(*testsupport::hostileContact(row.value, type, urls).text());
+    expected.push_back({
+        {"properties", {"adr", "email", "fn", "n", "note", "org", "tel", "title", "url", "version"}},
+        {"n", repeated(row.asText, 5)},
+        {"fn", repeated(row.asText, 1)},
+        {"adr", nlohmann::json::array({{{"type", nlohmann::json::array({type})}, {"fields", repeated(row.asText, 7)}}})},
+        {"org", nlohmann::json::array({repeated(row.asText, 1)})},
+        {"title", repeated(row.asText, 1)},
+        {"email", repeated(row.asText, 1)},
+        {"tel", repeated(row.asText, 1)},
+        {"url", urls},
+        {"note", repeated(row.asNote, 1)},
+    });
+  }
+  const nlohmann::json read = readBack("vcard", texts);
+  for (std::size_t i = 0; i < read.size(); ++i) EXPECT_EQ(read[i], expected[i]) << texts[i];
+}
+
+TEST(MessageEvent, HostileFieldsReadBackExactly) {
+  std::vector<std::string> texts;
+  std::vector<nlohmann::json> expected;
+  for (const testsupport::HostileValue& row : testsupport::hostileValues()) {
+    texts.push_back(*testsupport::hostileEvent(row.value).text());
+    // The first and the last second of the calendar the text can hold.
+    const nlohmann::json fields = {nlohmann::json::array({"DTEND", "DTSTART", "LOCATION", "SUMMARY"}),
+                                   row.asEvent, row.asEvent, "0001-01-01T00:00:00+00:00",
+                                   "9999-12-31T23:59:59+00:00"};
+    nlohmann::json vobjectFields = fields;
+    vobjectFields[0] = {"dtend", "dtstart", "location", "summary"};
+    expected.push_back({{"icalendar", fields}, {"vobject", vobjectFields}});
+  }
+  const nlohmann::json read = readBack("vevent", texts);
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    // icalendar 4 undoes the escapes one after the other, so an escaped backslash before an
+    // "n" comes back as a line break; vobject reads that text as TEXT defines it.
+    if (testsupport::hostileValues()[i].value.find("\\n") != std::string::npos) {
+      EXPECT_EQ(read[i]["vobject"], expected[i]["vobject"]) << texts[i];
+      continue;
+    }
+    EXPECT_EQ(read[i], expected[i]) << texts[i];
+  }
+}
+
+TEST(MessageMail, HostileFieldsReadBackExactly) {
+  std::vector<std::string> texts;
+  std::vector<nlohmann::json> expected;
+  for (const testsupport::HostileValue& row : testsupport::hostileValues()) {
+    texts.push_back(*testsupport::hostileMail(row.value).text());
+    expected.push_back({{"scheme", "mailto"},
+                        {"to", row.value},
+                        {"fragment", ""},
+                        {"query", nlohmann::json::array({{"subject", row.value}, {"body", row.value}})}});
+  }
+  const nlohmann::json read = readBack("mailto", texts);
+  for (std::size_t i = 0; i < read.size(); ++i) EXPECT_EQ(read[i], expected[i]) << texts[i];
 }
 
 // --- formatted messages in real codes ------------------------------------------------------

@@ -32,6 +32,7 @@
 #include "platform/foundation/Settings.hpp"
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
+#include "support/HostileMessages.hpp"
 #include "SwitchableEngine.hpp"
 
 namespace {
@@ -486,7 +487,7 @@ TEST(DocumentArchive, DesignWritesTheSettingsKey) {
 
 using FC = QRCodeDocument::FormattedContent;
 
-std::chrono::system_clock::time_point utc(int y, unsigned m, unsigned d, int hh, int mm, int ss) {
+std::chrono::sys_seconds utc(int y, unsigned m, unsigned d, int hh, int mm, int ss) {
   using namespace std::chrono;
   return sys_days(year(y) / month(m) / day(d)) + hours(hh) + minutes(mm) + seconds(ss);
 }
@@ -543,8 +544,23 @@ TEST(DocumentMessages, FormattedMessagesDecodeToExactlyTheirText) {
   }
   const QRCodeMessageMail mail("jo@example.com", "Hello there", "See you & bye");
   const auto document = QRCodeDocument::withMessage(mail, Level::quartile);
-  testsupport::writeImagePNG(document->cgImageWithDimension(400), "/tmp/document-mail.png");
   EXPECT_TRUE(testsupport::decodeImage(document->cgImageWithDimension(400)).bothRead(*mail.text()));
+
+  // The escaped texts of hostile fields, through the document, decode to exactly that text.
+  for (const testsupport::HostileValue& row : testsupport::hostileValues()) {
+    const QRCodeMessageContact contact = testsupport::hostileContact(
+        row.value, row.parameter ? row.value : "HOME", {testsupport::kHostileContactURL});
+    const QRCodeMessageEvent event = testsupport::hostileEvent(row.value);
+    const QRCodeMessageMail hostileMail = testsupport::hostileMail(row.value);
+    for (const QRCodeMessageFormatterBase* message :
+         std::initializer_list<const QRCodeMessageFormatterBase*>{&contact, &event, &hostileMail}) {
+      const std::string& text = *message->textRef();
+      SCOPED_TRACE(text);
+      const auto coded = QRCodeDocument::withMessage(*message, Level::medium);
+      const gfx::Image image = coded->cgImageWithDimension(coded->cellDimension() * 6);
+      EXPECT_EQ(testsupport::decodeImage(image).zxing, std::vector<std::string>{text});
+    }
+  }
 }
 
 TEST(DocumentMessages, AFormatterErrorLeavesTheContent) {

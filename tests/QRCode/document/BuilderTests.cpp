@@ -102,16 +102,47 @@ TEST(Builder, ContentStep) {
   EXPECT_EQ(*builder.document()->utf8String(), "TEL:+15550109999");
 }
 
-TEST(Builder, MessageRegeneratesFromItsBytesAtQuartile) {
-  QRCodeBuilder builder;
-  builder.content().text("stored").errorCorrection(Level::low);
+TEST(Builder, AMessageStaysTheContentThroughLaterSetters) {
+  const gfx::Image logo = gfx::Image::filled(8, 8, {30, 30, 200, 255});
   const QRCodeMessageSMS sms("+44 20 7946 0958", "on my way");
-  builder.content().message(sms);
-  // The matrix shows the message; the stored content and level stay.
+  const QRCodeMessageData bytes(foundation::bytesOf("raw bytes 42"));
+  for (const QRCodeMessageFormatterBase* message : {static_cast<const QRCodeMessageFormatterBase*>(&sms),
+                                                    static_cast<const QRCodeMessageFormatterBase*>(&bytes)}) {
+    const std::string expected = foundation::stringOf(message->dataRef());
+    SCOPED_TRACE(expected);
+    QRCodeBuilder builder;
+    builder.content().text("stored").errorCorrection(Level::low);
+    builder.content().message(*message);
+    // The message is the content, at the document's level.
+    EXPECT_EQ(builder.document()->content(), message->textRef() ? QRCode::Content::text(*message->textRef())
+                                                                : QRCode::Content::data(message->dataRef()));
+    EXPECT_EQ(builder.document()->qrcode().currentErrorCorrection(), Level::low);
+    // Every later setter regenerates from it.
+    builder.errorCorrection(Level::high)
+        .logo(logo, QRCodeBuilder::LogoPosition::squareCenter(1))
+        .foreground()
+        .color("#1040a0")
+        .onPixels()
+        .shape(QRCodePixelShapeFactory::shared().named("circle"))
+        .engine(std::make_shared<QRCodeEngineExternal>());
+    EXPECT_EQ(builder.document()->qrcode().currentErrorCorrection(), Level::high);
+    EXPECT_TRUE(testsupport::decodeImage(builder.generate().cgImage(400)).bothRead(expected));
+  }
+}
+
+TEST(Builder, AMessageTheEngineRefusesChangesNothing) {
+  QRCodeBuilder builder;
+  builder.content().text("stored").errorCorrection(Level::high);
+  const auto matrix = builder.document()->boolMatrix();
+  testsupport::CapturedOutput output;
+  expectError([&] { builder.content().message(QRCodeMessageText(std::string(3000, 'a'))); },
+              QRCodeError::cannotGenerateImage, "text");
+  expectError([&] { builder.content().message(QRCodeMessageData(foundation::Bytes(3000, 0xAB))); },
+              QRCodeError::cannotGenerateImage, "bytes");
   EXPECT_EQ(*builder.document()->utf8String(), "stored");
-  EXPECT_EQ(builder.document()->errorCorrection(), Level::low);
-  EXPECT_EQ(builder.document()->qrcode().currentErrorCorrection(), Level::quartile);
-  EXPECT_TRUE(testsupport::decodeImage(builder.generate().cgImage(300)).bothRead(*sms.text()));
+  EXPECT_EQ(builder.document()->boolMatrix(), matrix);
+  EXPECT_FALSE(builder.document()->regenerationError().has_value());
+  EXPECT_TRUE(output.lines.empty());
 }
 
 TEST(Builder, ForegroundClearsEyeFillsWhileOnPixelsKeepsThem) {
@@ -252,7 +283,6 @@ TEST(Builder, LogoModulesAreRemovedAndTheCodeStillReads) {
   const auto builder = QRCodeBuilder::build();
   builder->content().text(kURL).errorCorrection(Level::high).logo(image, QRCodeBuilder::LogoPosition::squareCenter(2));
   const gfx::Image bitmap = builder->generate().cgImage(400);
-  testsupport::writeImagePNG(bitmap, "/tmp/builder-logo.png");
   EXPECT_TRUE(testsupport::decodeImage(bitmap).bothRead(kURL));
   // The centre of the code is the logo's colour.
   const auto centre = testsupport::meanColor(bitmap, 195, 195, 205, 205);

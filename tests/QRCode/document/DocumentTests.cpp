@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "QRCode/core/QRCodeColor.hpp"
@@ -33,6 +34,11 @@ std::string decodedBy(const gfx::Image& image) {
 }
 
 const std::string kLink = "https://vidlumen.example/wallpaper/waves-dp3YBose?utm_source=share";
+
+// A document always holds a design, an engine and a matrix: nothing can leave one behind
+// without them (documents are shared through QRCodeDocumentPtr).
+static_assert(!std::is_move_constructible_v<QRCodeDocument> && !std::is_move_assignable_v<QRCodeDocument>);
+static_assert(!std::is_copy_constructible_v<QRCodeDocument> && !std::is_copy_assignable_v<QRCodeDocument>);
 
 TEST(QRCodeDocument, PlainInitialiser) {
   QRCodeDocument doc;
