@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -64,25 +65,23 @@ bool extendsCharacter(char32_t cp) { return cp == 0x200D || g_unichar_ismark(sta
 // passes "\n" (one line break), an event "" (the pair is removed; CR LF is always one
 // user-perceived character, so removing the pairs left to right is exact).
 void appendText(std::string& out, std::string_view text, std::string_view crlf) {
+  std::size_t plain = 0;  // where the run of characters that need no escape began
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    switch (c) {
-      case '\\': case ';': case ',':
-        out.push_back('\\');
-        out.push_back(c);
-        break;
-      case '\r':
-        if (i + 1 < text.size() && text[i + 1] == '\n') {
-          out += crlf;
-          ++i;
-        } else {
-          out += "\\n";
-        }
-        break;
-      case '\n': out += "\\n"; break;
-      default: out.push_back(c);
+    if (c != '\\' && c != ';' && c != ',' && c != '\r' && c != '\n') continue;
+    out.append(text, plain, i - plain);
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += crlf;
+      ++i;
+    } else if (c == '\r' || c == '\n') {
+      out += "\\n";
+    } else {
+      out.push_back('\\');
+      out.push_back(c);
     }
+    plain = i + 1;
   }
+  out.append(text, plain);
 }
 
 void appendVCardText(std::string& out, std::string_view text) { appendText(out, text, "\\n"); }
@@ -121,7 +120,11 @@ void appendNote(std::string& out, std::string_view note) {
       continue;
     }
     inSpace = false;
-    appendVCardText(out, note.substr(start, i - start));
+    if (i == start + 1) {
+      appendVCardText(out, note.substr(start, 1));
+    } else {
+      out.append(note, start, i - start);  // no character to escape beyond ASCII
+    }
   }
 }
 
@@ -145,7 +148,7 @@ bool isURICharacter(char c) {
   }
 }
 
-bool isQueryAllowed(unsigned char c) {
+constexpr bool isQueryAllowed(unsigned char c) {
   if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
   switch (c) {
     case '@': case '-': case '.': case '_': case '~': case '!': case '$': case '&': case '\'':
@@ -227,7 +230,9 @@ QRCodeMessageContact::QRCodeMessageContact(const Name& name, std::string_view fo
                                            std::span<const std::string> telephoneNumbers,
                                            std::span<const std::string> emailAddresses,
                                            std::span<const std::string> urls, std::span<const std::string> notes) {
-  std::string out = "BEGIN:VCARD\nVERSION:3.0\n";
+  std::string out;
+  out.reserve(256);
+  out += "BEGIN:VCARD\nVERSION:3.0\n";
   out += name.vcard();
   const auto line = [&out](std::string_view prefix, std::string_view value) {
     out += prefix;
@@ -352,11 +357,18 @@ QRCodeMessageLocation::QRCodeMessageLocation(double latitude, double longitude) 
 
 std::string QRCodeMessageMail::percentEncodeQuery(std::string_view text, std::string_view alsoEncoded) {
   static constexpr char hex[] = "0123456789ABCDEF";
+  static constexpr std::array<bool, 256> queryAllowed = [] {
+    std::array<bool, 256> allowed{};
+    for (std::size_t c = 0; c < allowed.size(); ++c) allowed[c] = isQueryAllowed(static_cast<unsigned char>(c));
+    return allowed;
+  }();
+  std::array<bool, 256> kept = queryAllowed;
+  for (const char ch : alsoEncoded) kept[static_cast<unsigned char>(ch)] = false;
   std::string out;
   out.reserve(text.size() + text.size() / 2);
   for (const char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
-    if (isQueryAllowed(c) && alsoEncoded.find(ch) == std::string_view::npos) {
+    if (kept[c]) {
       out.push_back(ch);
     } else {
       out.push_back('%');
