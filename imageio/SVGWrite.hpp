@@ -1,0 +1,12 @@
+#pragma once
+// An SVG document that embeds a bitmap as base64 data.
+
+#include "imageio/ImageExportType.hpp"
+#include "platform/foundation/Text.hpp"
+#include "platform/graphics/Image.hpp"
+
+// The embedded image is encoded with encodeImageData in the type's embedded format.
+// Fails with ImageReadWriteError::unsupportedEmbeddedImageType when that format is pdf,
+// heic or svg, and ImageReadWriteError::internalError for a size that is not finite or
+// is negative.
+foundation::Bytes writeSVG(const gfx::Image& image, const ImageExportType& type);
