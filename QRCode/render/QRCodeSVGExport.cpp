@@ -127,8 +127,11 @@ void writeLogo(SVGWriter& writer, const QRCodeLogoTemplate& logo, double side, d
   if (target.isNull()) return;
   const gfx::Rect image = target.offsetBy(quiet, quiet);
 
+  // The clip path stands where the image stands (moved by the quiet zone like it), so
+  // that the image shows only inside the region, as in the bitmap.
   std::string clip = "   <clipPath id=\"logo-mask\">\n      <path d=\"";
-  clip.append(svgPathData(region)).append("\" />\n   </clipPath>\n");
+  clip.append(svgPathData(region.transformed(gfx::AffineTransform::translation(quiet, quiet))));
+  clip.append("\" />\n   </clipPath>\n");
   writer.addDefinition(std::move(clip));
 
   std::string& text = writer.text();
@@ -136,7 +139,7 @@ void writeLogo(SVGWriter& writer, const QRCodeLogoTemplate& logo, double side, d
   text.append("\" y=\"").append(svgNumberString(image.origin.y));
   text.append("\" width=\"").append(svgNumberString(image.size.width));
   text.append("\" height=\"").append(svgNumberString(image.size.height));
-  text.append("\"  preserveAspectRatio=\"none\" xlink:href=\"data:image/png;base64,");
+  text.append("\"  preserveAspectRatio=\"none\" clip-path=\"url(#logo-mask)\" xlink:href=\"data:image/png;base64,");
   appendBase64Lines(text, png);
   text.append("\" />");
 }
@@ -212,18 +215,23 @@ std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& desi
                        "pupil-fill", shadow, true);
     writer.pathElement("eye-shape", QRCodeComponents::eye(), shape, nullptr, *style.actualEyeStyle(),
                        "eye-outer-fill", shadow, true);
-    if (const auto& colour = style.offPixelsBackground()) {
-      const QRCodeFillStyleSolid fill(*colour);
-      writer.pathElement("off-pixels-background-shape", QRCodeComponents::offPixelsBackground(), shape, logoTemplate,
-                         fill, "off-pixels-background-color", nullptr, false);
-    }
-    if (shape.offPixels() && style.offPixels())
+    // The off-pixel layers as the renderer draws them: only when the off-pixels are drawn
+    // (shape and fill both set), and never shadowed.
+    if (shape.offPixels() && style.offPixels()) {
+      if (const auto& colour = style.offPixelsBackground()) {
+        const QRCodeFillStyleSolid fill(*colour);
+        writer.pathElement("off-pixels-background-shape", QRCodeComponents::offPixelsBackground(), shape,
+                           logoTemplate, fill, "off-pixels-background-color", nullptr, false);
+      }
       writer.pathElement("off-pixels-shape", QRCodeComponents::offPixels(), shape, logoTemplate, *style.offPixels(),
-                         "off-pixels", shadow, true);
+                         "off-pixels", nullptr, true);
+    }
+    // The on-pixel background casts the shadow, as in the renderer; its definition is then
+    // the shadow filter, which the element refers to, so it is collected.
     if (const auto& colour = style.onPixelsBackground()) {
       const QRCodeFillStyleSolid fill(*colour);
       writer.pathElement("on-pixels-background-shape", QRCodeComponents::onPixelsBackground(), shape, logoTemplate,
-                         fill, "on-pixels-background-color", nullptr, false);
+                         fill, "on-pixels-background-color", shadow, true);
     }
     writer.pathElement("on-pixels-shape", QRCodeComponents::onPixels(), shape, logoTemplate, *style.onPixels(),
                        "on-pixels", shadow, true);

@@ -5,11 +5,16 @@
 // The document holds, in order: the background rectangle (when the style has a
 // background fill), one path element per drawn component (the negated on-pixels alone, or
 // eye background, pupils, eyes, off-pixel background, off-pixels, on-pixel background and
-// on-pixels), the logo image (base64 PNG), and a <defs> element with what the fills refer
-// to (gradients, patterns, shadow filters) and the logo's clip path. Every path comes from
-// the component path builder on the code area (the square less the design's extra quiet
-// zone); every fill writes its own attributes and definitions, asked with the side of one
-// module as the expected pixel size.
+// on-pixels), the logo image (base64 PNG, clipped by the logo's region), and a <defs>
+// element with what the fills refer to (gradients, patterns, shadow filters) and the
+// logo's clip path. Every path comes from the component path builder on the code area
+// (the square less the design's extra quiet zone); every fill writes its own attributes
+// and definitions, asked with the side of one module as the expected pixel size.
+//
+// The picture is the renderer's: the off-pixel layers are written only when the shape has
+// off-pixels and the style fills them; the shadow falls on the eyes, pupils, on-pixels and
+// the on-pixel background, never on the background, the eye background or the off-pixel
+// layers.
 //
 // Numbers are written with svgNumberString (at most three fraction digits); the dimension
 // and the background corner radius as integers. The corner radius is cell x

@@ -10,6 +10,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
@@ -354,6 +355,61 @@ DecodedImageFile decodeHEICFile(std::span<const std::uint8_t> heic) {
   heif_context_free(context);
   if (!failure.empty()) throw std::runtime_error(failure);
   return file;
+}
+
+namespace {
+
+struct PNGSource {
+  std::span<const std::uint8_t> bytes;
+  std::size_t at = 0;
+};
+
+extern "C" cairo_status_t pngSourceRead(void* closure, unsigned char* out, unsigned int n) {
+  auto* source = static_cast<PNGSource*>(closure);
+  if (source->bytes.size() - source->at < n) return CAIRO_STATUS_READ_ERROR;
+  std::memcpy(out, source->bytes.data() + source->at, n);
+  source->at += n;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+gfx::Image decodePNGFile(std::span<const std::uint8_t> png) {
+  PNGSource source{png};
+  Surface surface(cairo_image_surface_create_from_png_stream(pngSourceRead, &source));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+    throw std::runtime_error("cairo cannot read the PNG");
+  if (cairo_image_surface_get_format(surface.get()) != CAIRO_FORMAT_ARGB32) {
+    // Opaque PNGs come as RGB24: paint them into an ARGB32 surface.
+    const int width = cairo_image_surface_get_width(surface.get());
+    const int height = cairo_image_surface_get_height(surface.get());
+    Surface argb = makeSurface(width, height, std::nullopt);
+    Context cr(cairo_create(argb.get()));
+    cairo_set_source_surface(cr.get(), surface.get(), 0, 0);
+    cairo_paint(cr.get());
+    cr.reset();
+    return imageOf(argb.get());
+  }
+  return imageOf(surface.get());
+}
+
+ImageDifference imageDifference(const gfx::Image& a, const gfx::Image& b, int farThreshold) {
+  if (a.width() != b.width() || a.height() != b.height() || a.width() == 0 || a.height() == 0) return {255, 1};
+  // Premultiplied over white: colour + (255 - alpha).
+  const auto overWhite = [](std::uint8_t v, std::uint8_t alpha) { return int{v} + (255 - int{alpha}); };
+  double sum = 0;
+  std::size_t far = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
+      const int dr = std::abs(overWhite(p.r, p.a) - overWhite(q.r, q.a));
+      const int dg = std::abs(overWhite(p.g, p.a) - overWhite(q.g, q.a));
+      const int db = std::abs(overWhite(p.b, p.a) - overWhite(q.b, q.a));
+      sum += dr + dg + db;
+      if (dr > farThreshold || dg > farThreshold || db > farThreshold) ++far;
+    }
+  const double pixels = static_cast<double>(a.width()) * a.height();
+  return {sum / (3 * pixels), static_cast<double>(far) / pixels};
 }
 
 bool ImageDecodeResults::bothRead(const std::string& text) const {

@@ -48,6 +48,20 @@ DecodedImageFile decodeTIFFFile(std::span<const std::uint8_t> tiff);
 DecodedImageFile decodeGIFFile(std::span<const std::uint8_t> gif);
 DecodedImageFile decodeHEICFile(std::span<const std::uint8_t> heic);
 
+// PNG through cairo's own reader (premultiplied rgba); throws std::runtime_error on data it
+// cannot read.
+gfx::Image decodePNGFile(std::span<const std::uint8_t> png);
+
+// How far two equally sized images lie apart, both composited over white: the mean absolute
+// difference per channel (0 to 255) and the share of pixels in which some channel differs
+// by more than farThreshold. Images of different sizes are as far apart as can be
+// (mean 255, share 1).
+struct ImageDifference {
+  double mean = 0;
+  double farShare = 0;
+};
+ImageDifference imageDifference(const gfx::Image& a, const gfx::Image& b, int farThreshold = 64);
+
 // Every distinct text that ZXing, and that zbar, find in an image (alpha over white).
 struct ImageDecodeResults {
   std::vector<std::string> zxing;

@@ -74,35 +74,6 @@ std::string between(const std::string& text, const std::string& from, const std:
   return text.substr(a + from.size(), b - a - from.size());
 }
 
-// The mean absolute difference of two equally sized images over white, per channel (0 to
-// 255), and the share of pixels that differ by more than 64 in some channel.
-struct Difference {
-  double mean = 0;
-  double farShare = 0;
-};
-Difference difference(const gfx::Image& a, const gfx::Image& b) {
-  Difference d;
-  EXPECT_EQ(a.width(), b.width());
-  EXPECT_EQ(a.height(), b.height());
-  if (a.width() != b.width() || a.height() != b.height()) return {255, 1};
-  double sum = 0;
-  std::size_t far = 0;
-  auto overWhite = [](std::uint8_t v, std::uint8_t alpha) { return v + (255 - alpha); };
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) {
-      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
-      const int dr = std::abs(overWhite(p.r, p.a) - overWhite(q.r, q.a));
-      const int dg = std::abs(overWhite(p.g, p.a) - overWhite(q.g, q.a));
-      const int db = std::abs(overWhite(p.b, p.a) - overWhite(q.b, q.a));
-      sum += dr + dg + db;
-      if (dr > 64 || dg > 64 || db > 64) ++far;
-    }
-  const double pixels = static_cast<double>(a.width()) * a.height();
-  d.mean = sum / (3 * pixels);
-  d.farShare = static_cast<double>(far) / pixels;
-  return d;
-}
-
 gfx::Image rasterize(const std::string& svgText, int side) {
   return testsupport::rasterizeSVG(foundation::bytesOf(svgText), side, side);
 }
@@ -315,55 +286,67 @@ TEST(SVGExport, LayerOrderAndWhichBackgroundsAreWritten) {
   style.setEyeBackground(gfx::Color::sRGB(1, 1, 0, 1));
   style.setOffPixelsBackground(gfx::Color::sRGB(0, 1, 1, 1));
   style.setOnPixelsBackground(gfx::Color::sRGB(1, 0, 1, 1));
-  // The off-pixel background is written without an off-pixel shape; the off-pixels are
-  // not, without a shape (their fill alone is not enough).
+  // Without an off-pixel shape neither the off-pixels nor their background are drawn (the
+  // fill alone is not enough), as in the bitmap.
   style.setOffPixels(QRCodeFillStyleSolid::withSrgbRed(0.8, 0.8, 0.8));
   std::string text = svg(urlCode(), 300, design, nullptr);
   std::vector<std::string> ids;
   for (auto at = text.find("<path id='"); at != std::string::npos; at = text.find("<path id='", at + 1))
     ids.push_back(text.substr(at + 10, text.find('\'', at + 10) - at - 10));
   EXPECT_EQ(ids, (std::vector<std::string>{"eye-background-shape", "pupil-shape", "eye-shape",
-                                           "off-pixels-background-shape", "on-pixels-background-shape",
-                                           "on-pixels-shape"}));
-  EXPECT_NE(text.find("<path id='off-pixels-background-shape' fill=\"#00ffff\""), std::string::npos);
+                                           "on-pixels-background-shape", "on-pixels-shape"}));
 
   // With an off-pixel shape and fill, the off-pixels come after their background.
   design.shape()->setOffPixels(QRCodePixelShapeCircle::Create());
   text = svg(urlCode(), 300, design, nullptr);
-  const auto offBackground = text.find("off-pixels-background-shape");
+  const auto offBackground = text.find("<path id='off-pixels-background-shape' fill=\"#00ffff\"");
+  ASSERT_NE(offBackground, std::string::npos);
   const auto off = text.find("<path id='off-pixels-shape' fill=\"#cccccc\"");
   ASSERT_NE(off, std::string::npos);
   EXPECT_LT(offBackground, off);
   EXPECT_LT(off, text.find("on-pixels-background-shape"));
 
-  // A shape without the fill writes no off-pixels.
+  // A shape without the fill writes no off-pixels and no off-pixel background.
   style.setOffPixels(nullptr);
   text = svg(urlCode(), 300, design, nullptr);
-  EXPECT_EQ(text.find("off-pixels-shape"), std::string::npos);
+  EXPECT_EQ(text.find("off-pixels"), std::string::npos);
 }
 
 TEST(SVGExport, ShadowFiltersAreDefinedInDocumentOrder) {
   QRCodeDesign design;
   design.style()->setShadow(std::make_shared<QRCodeShadow>());
   design.style()->setOnPixelsBackground(gfx::Color::sRGB(1, 0, 1, 1));
+  design.style()->setEyeBackground(gfx::Color::sRGB(1, 1, 0, 1));
+  design.shape()->setOffPixels(QRCodePixelShapeCircle::Create());
+  design.style()->setOffPixels(QRCodeFillStyleSolid::withSrgbRed(0.8, 0.8, 0.8));
+  design.style()->setOffPixelsBackground(gfx::Color::sRGB(0, 1, 1, 1));
   const std::string text = svg(urlCode(), 300, design, nullptr);
   const auto defs = text.find("<defs>\n");
   ASSERT_NE(defs, std::string::npos);
   EXPECT_EQ(text.substr(text.size() - 15), "</defs>\n</svg>\n");
-  // Every shadowed element refers to its own filter; the plain backgrounds cast none.
+  // The shadowed layers (eyes, pupils, on-pixel background, on-pixels) refer to their own
+  // filters; the background, the eye background and the off-pixel layers cast none.
   EXPECT_NE(text.find("<path id='pupil-shape' fill=\"#000000\" fill-opacity=\"1.0\" "
                       "style=\"filter:url(#pupil-fill-shadow)\" d=\""),
             std::string::npos);
   EXPECT_NE(text.find("style=\"filter:url(#eye-outer-fill-shadow)\""), std::string::npos);
   EXPECT_NE(text.find("style=\"filter:url(#on-pixels-shadow)\""), std::string::npos);
-  EXPECT_EQ(count(text, "<filter"), 3u);
+  EXPECT_NE(text.find("style=\"filter:url(#on-pixels-background-color-shadow)\""), std::string::npos);
+  EXPECT_EQ(count(text, "<filter"), 4u);
   const auto pupil = text.find("id='pupil-fill-shadow'");
   const auto eye = text.find("id='eye-outer-fill-shadow'");
+  const auto onBackground = text.find("id='on-pixels-background-color-shadow'");
   const auto on = text.find("id='on-pixels-shadow'");
   EXPECT_LT(defs, pupil);
   EXPECT_LT(pupil, eye);
-  EXPECT_LT(eye, on);
-  EXPECT_EQ(between(text, "<path id='on-pixels-background-shape' ", " d=").find("filter"), std::string::npos);
+  EXPECT_LT(eye, onBackground);
+  EXPECT_LT(onBackground, on);
+  for (const char* unshadowed : {"<rect id='background-shape' ", "<path id='eye-background-shape' ",
+                                 "<path id='off-pixels-background-shape' ", "<path id='off-pixels-shape' "}) {
+    const std::string attributes = between(text, unshadowed, "/>\n");
+    EXPECT_FALSE(attributes.empty()) << unshadowed;
+    EXPECT_EQ(attributes.find("filter"), std::string::npos) << unshadowed;
+  }
   // The definitions follow one another directly.
   EXPECT_NE(text.find("<defs>\n<filter\n"), std::string::npos);
   EXPECT_NE(text.find("   </filter>\n<filter\n"), std::string::npos);
@@ -406,7 +389,7 @@ TEST(SVGExport, LogoImageAndClipPath) {
   // 20: x = y = 101.75, side 46.5.
   const std::string start =
       " <image x=\"101.75\" y=\"101.75\" width=\"46.5\" height=\"46.5\"  preserveAspectRatio=\"none\" "
-      "xlink:href=\"data:image/png;base64,";
+      "clip-path=\"url(#logo-mask)\" xlink:href=\"data:image/png;base64,";
   const auto at = text.find(start);
   ASSERT_NE(at, std::string::npos) << text;
   // The image element is the last element and no line feed follows it.
@@ -440,12 +423,12 @@ TEST(SVGExport, LogoImageAndClipPath) {
   EXPECT_EQ(decoded.pixelAt(5, 2), logoImage.pixelAt(5, 2));
   EXPECT_EQ(decoded.pixelAt(5, 28), logoImage.pixelAt(5, 28));
 
-  // The clip path: the region scaled to the code area, not moved by the quiet zone; no
-  // element refers to it.
-  EXPECT_NE(text.find("<defs>\n   <clipPath id=\"logo-mask\">\n      <path d=\"M78.75 78.75 L131.25 78.75 "
-                      "L131.25 131.25 L78.75 131.25 Z \" />\n   </clipPath>\n</defs>\n</svg>\n"),
+  // The clip path: the region scaled to the code area and moved by the quiet zone, where
+  // the image stands; the image is the one element that refers to it.
+  EXPECT_NE(text.find("<defs>\n   <clipPath id=\"logo-mask\">\n      <path d=\"M98.75 98.75 L151.25 98.75 "
+                      "L151.25 151.25 L98.75 151.25 Z \" />\n   </clipPath>\n</defs>\n</svg>\n"),
             std::string::npos);
-  EXPECT_EQ(text.find("url(#logo-mask)"), std::string::npos);
+  EXPECT_EQ(count(text, "url(#logo-mask)"), 1u);
 }
 
 TEST(SVGExport, LogoThatCannotBeShownIsLeftOut) {
@@ -532,7 +515,7 @@ TEST(SVGExport, DefaultDesignRendersLikeTheBitmapAndDecodes) {
     const gfx::Image fromSVG = rasterize(text, side);
     const gfx::Image bitmap = cgImageWithDimension(urlCode(), side, design, nullptr);
     testsupport::writeImagePNG(fromSVG, "/tmp/w6/svg-default-" + std::to_string(side) + ".png");
-    const Difference d = difference(fromSVG, bitmap);
+    const testsupport::ImageDifference d = testsupport::imageDifference(fromSVG, bitmap);
     EXPECT_LT(d.mean, 2.0) << side;
     EXPECT_LT(d.farShare, 0.01) << side;
     EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kURL)) << side;
@@ -562,7 +545,7 @@ TEST(SVGExport, StyledDesignWithShadowAndLogoRendersLikeTheBitmapAndDecodes) {
   const gfx::Image bitmap = cgImageWithDimension(urlCode(), side, design, logo.get());
   testsupport::writeImagePNG(fromSVG, "/tmp/w6/svg-styled.png");
   testsupport::writeImagePNG(bitmap, "/tmp/w6/bitmap-styled.png");
-  const Difference d = difference(fromSVG, bitmap);
+  const testsupport::ImageDifference d = testsupport::imageDifference(fromSVG, bitmap);
   EXPECT_LT(d.mean, 4.0);
   EXPECT_LT(d.farShare, 0.03);
   EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kURL));
