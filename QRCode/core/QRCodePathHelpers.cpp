@@ -88,9 +88,9 @@ Path hexagonLeafPath(const gfx::Rect& rect, bool rounded, double r) {
 namespace {
 
 void appendPair(std::string& out, Point p, char separator) {
-  out += svgNumberString(p.x);
+  appendSVGNumber(out, p.x);
   out += separator;
-  out += svgNumberString(p.y);
+  appendSVGNumber(out, p.y);
 }
 
 void appendCommand(std::string& out, const PathElement& e) {

@@ -2,7 +2,13 @@
 // The number form of SVG output: "." as decimal separator, no grouping, at most three
 // fraction digits (rounded half-to-even on the shortest digits), no trailing zeros, a whole
 // number without a decimal point, "-0" written "0". 1.0/3 -> "0.333", 10 -> "10".
+// A non-finite value (which no drawable geometry holds) is written "0", so that the
+// document stays valid SVG.
 
 #include <string>
 
 std::string svgNumberString(double value);
+
+// Appends the same text to out without building a string of its own; the path data
+// writer's per-number step.
+void appendSVGNumber(std::string& out, double value);

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <iomanip>
+#include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "QRCode/QRCode+Core.hpp"
+#include "platform/foundation/Numbers.hpp"
 
 namespace {
 
@@ -97,11 +104,62 @@ TEST(HexagonLeaf, SharpHasSevenElementsAndNoClose) {
 // --- SVG -------------------------------------------------------------------------------------
 
 TEST(SVGNumber, FixedFormAtThreeDigits) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
   const std::pair<double, const char*> rows[] = {
       {0, "0"},        {10, "10"},         {10.25, "10.25"}, {1.0 / 3, "0.333"},
       {-2.5, "-2.5"},  {0.0125, "0.012"},  {2.0005, "2"},    {-0.0001, "0"},
-      {1e21, "1000000000000000000000"},   {123456.7891, "123456.789"}, {0.9996, "1"}};
+      {1e21, "1000000000000000000000"},   {123456.7891, "123456.789"}, {0.9996, "1"},
+      // Ties on the shortest digits go to the even neighbour; a carry reaches the integer.
+      {0.0005, "0"},   {0.0015, "0.002"},  {-7.0625, "-7.062"}, {99.9995, "100"},
+      {0.1 + 0.2, "0.3"}, {4194303.9995, "4194304"}, {4194304.0625, "4194304.062"},
+      // Non-finite values never reach the document as "inf" or "nan".
+      {inf, "0"},      {-inf, "0"},        {std::numeric_limits<double>::quiet_NaN(), "0"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(svgNumberString(value), text) << value;
+}
+
+// The path data's number writer works in binary thousandths; for every finite value it must
+// give the text of the general fixed-form formatter (shortest digits, then half-to-even).
+// A million values: spread over the magnitudes paths use, exact ties and their
+// neighbours, binary fractions, and arbitrary bit patterns.
+TEST(SVGNumber, SameTextAsTheGeneralFormatterForAMillionValues) {
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-7, 8);
+  std::uniform_int_distribution<std::uint64_t> thousandths(0, 5'000'000'000);
+  const auto sign = [&](double v) { return (random() & 1) != 0 ? -v : v; };
+  const std::vector<std::pair<const char*, std::function<double()>>> sources = {
+      {"any magnitude", [&] { return sign(unit(random) * std::pow(10.0, exponent(random))); }},
+      {"path coordinates", [&] { return sign(unit(random) * 2000.0); }},
+      {"ties", [&] { return sign(static_cast<double>(2 * thousandths(random) + 1) / 2000.0); }},
+      {"next to ties",
+       [&] {
+         const double tie = static_cast<double>(2 * (thousandths(random) % 10'000'000) + 1) / 2000.0;
+         return sign(std::nextafter(tie, (random() & 1) != 0 ? 0.0 : 1e9));
+       }},
+      {"sixteenths", [&] { return sign(static_cast<double>(thousandths(random) % 100'000) / 16.0); }},
+      {"bit patterns",
+       [&] {
+         double v;
+         do {
+           const std::uint64_t bits = random();
+           std::memcpy(&v, &bits, sizeof v);
+         } while (!std::isfinite(v));
+         return v;
+       }},
+  };
+  constexpr int kPerSource = 1'000'000 / 6 + 1;
+  for (const auto& [name, next] : sources) {
+    int mismatches = 0;
+    for (int i = 0; i < kPerSource; ++i) {
+      const double value = next();
+      std::string text;
+      appendSVGNumber(text, value);
+      if (text != foundation::fixedString(value, 3) && ++mismatches <= 5)
+        ADD_FAILURE() << name << ": " << std::setprecision(17) << value << " gives " << text << ", expected "
+                      << foundation::fixedString(value, 3);
+    }
+    EXPECT_EQ(mismatches, 0) << name;
+  }
 }
 
 TEST(SVGPathData, ElementTexts) {
