@@ -36,7 +36,7 @@ void QRCodeDocument::addToPasteboardWithDimension(std::int64_t dimension, double
                                                   foundation::Pasteboard& pasteboard) {
   // No form can be made while the matrix does not match the content.
   if (regenerationError_) {
-    pasteboard.clearContents();
+    clearPasteboard(pasteboard);
     return;
   }
   ::addToPasteboardWithDimension(qrcode_, dimension, dpi, *design_, logoTemplate_.get(), pasteboard);
@@ -44,7 +44,7 @@ void QRCodeDocument::addToPasteboardWithDimension(std::int64_t dimension, double
 
 void QRCodeDocument::addToPasteboard(gfx::Size size, double dpi, foundation::Pasteboard& pasteboard) {
   if (regenerationError_) {
-    pasteboard.clearContents();
+    clearPasteboard(pasteboard);
     return;
   }
   ::addToPasteboard(qrcode_, size, dpi, *design_, logoTemplate_.get(), pasteboard);

@@ -16,6 +16,7 @@
 // regenerates nothing (only content and level decide the matrix) and shows at the next
 // drawing.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,38 +24,32 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 
 #include "QRCode/core/QRCode.hpp"
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
 #include "QRCode/core/QRCodeEngine.hpp"
 #include "QRCode/design/QRCodeDesign.hpp"
 #include "QRCode/design/QRCodeLogoTemplate.hpp"
-#include "platform/foundation/Error.hpp"
-#include "platform/foundation/Settings.hpp"
-#include "platform/foundation/Text.hpp"
-#include "platform/graphics/Canvas.hpp"
-#include "platform/graphics/Geometry.hpp"
-#include "platform/graphics/Image.hpp"
-#include "platform/graphics/Path.hpp"
-
-// --- Includes for the drawing and image exports (QRCodeDocument+Drawing.cpp) ---
 #include "QRCode/design/QRCodeShape.hpp"
 #include "QRCode/design/QRCodeStyle.hpp"
 #include "QRCode/render/QRCodeComponents.hpp"
 #include "QRCode/render/QRCodeImageExports.hpp"
-#include "platform/graphics/Color.hpp"
-// --- end of includes for the drawing and image exports ---
+#include "platform/foundation/Error.hpp"
+#include "platform/foundation/Settings.hpp"
+#include "platform/foundation/Text.hpp"
+#include "platform/graphics/Geometry.hpp"
+#include "platform/graphics/Image.hpp"
+#include "platform/graphics/Path.hpp"
 
-// --- Includes for the text, SVG and pasteboard exports (QRCodeDocument+Text.cpp) ---
-#include <string>
-#include "platform/foundation/Pasteboard.hpp"
-// --- end of includes for the text, SVG and pasteboard exports ---
-
-// --- Includes for the archive and messages (QRCodeDocument+Archive.cpp, +Message.cpp) ---
-#include <chrono>
-#include <variant>
-#include "QRCode/core/QRCodeMessageFormatter.hpp"
-// --- end of includes for the archive and messages ---
+class QRCodeMessageFormatter;
+namespace foundation {
+class Pasteboard;
+}
+namespace gfx {
+class Canvas;
+class Color;
+}
 
 class QRCodeDocument {
  public:
@@ -259,8 +254,9 @@ class QRCodeDocument {
   std::string smallAsciiRepresentation() const;
 
   // Clears the pasteboard and writes the PDF, TIFF, PNG and SVG forms of the document (see
-  // QRCode/render/QRCodePasteboardExport.hpp). Reports nothing; while a regeneration error
-  // is kept the pasteboard is left empty. On the GTK main thread only.
+  // QRCode/render/QRCodePasteboardExport.hpp). Reports nothing but a pasteboard without a
+  // clipboard (PasteboardError::unavailable); while a regeneration error is kept the
+  // pasteboard is left empty. On the thread the pasteboard asks for.
   void addToPasteboardWithDimension(std::int64_t dimension, double dpi, foundation::Pasteboard& pasteboard);
   void addToPasteboard(gfx::Size size, double dpi, foundation::Pasteboard& pasteboard);
   // --- end of text, SVG and pasteboard exports ---

@@ -4,6 +4,7 @@
 #include <exception>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "QRCode/render/QRCodeImageExports.hpp"
@@ -35,7 +36,7 @@ std::optional<std::int64_t> truncatedDimension(double width) {
 
 void writeForms(const QRCode& qrcode, gfx::Size size, std::optional<std::int64_t> svgDimension, double dpi,
                 QRCodeDesign& design, const QRCodeLogoTemplate* logoTemplate, foundation::Pasteboard& pasteboard) {
-  pasteboard.clearContents();
+  clearPasteboard(pasteboard);
   writeForm(pasteboard, foundation::Pasteboard::typePDF,
             [&] { return pdfData(qrcode, size, dpi, design, logoTemplate); });
   // Each bitmap form makes its own bitmap.
@@ -50,6 +51,12 @@ void writeForms(const QRCode& qrcode, gfx::Size size, std::optional<std::int64_t
 }
 
 }  // namespace
+
+void clearPasteboard(foundation::Pasteboard& pasteboard) {
+  if (!pasteboard.clearContents())
+    foundation::raise(foundation::PasteboardError::unavailable,
+                      "the pasteboard \"" + pasteboard.name() + "\" has no clipboard to write to");
+}
 
 void addToPasteboard(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                      const QRCodeLogoTemplate* logoTemplate, foundation::Pasteboard& pasteboard) {

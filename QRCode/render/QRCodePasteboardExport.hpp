@@ -12,7 +12,10 @@
 // fails) is left out, its error dropped, and the next one is tried. Nothing is reported;
 // when every form fails the pasteboard is left empty.
 //
-// Runs on the GTK main thread (the pasteboard's rule).
+// A pasteboard that cannot be cleared has no clipboard behind it (a headless process, a
+// toolkit not initialised): that raises PasteboardError::unavailable before any form is
+// made. Runs on the thread the pasteboard asks for (the GTK main thread for the GTK
+// clipboard).
 
 #include <cstdint>
 
@@ -22,6 +25,9 @@
 
 class QRCodeDesign;
 class QRCodeLogoTemplate;
+
+// Clears the pasteboard; raises PasteboardError::unavailable when it cannot be reached.
+void clearPasteboard(foundation::Pasteboard& pasteboard);
 
 void addToPasteboard(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                      const QRCodeLogoTemplate* logoTemplate, foundation::Pasteboard& pasteboard);

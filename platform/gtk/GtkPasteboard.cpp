@@ -1,8 +1,10 @@
-#include "platform/foundation/Pasteboard.hpp"
+#include "platform/gtk/GtkPasteboard.hpp"
 
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 namespace foundation {
 
@@ -10,7 +12,7 @@ namespace {
 
 // What GTK holds while the selection is ours: the entries offered, shared with the
 // pasteboard object that wrote them. Freed by GTK's clear callback.
-using Offer = std::shared_ptr<const Pasteboard::Entries>;
+using Offer = std::shared_ptr<const GtkPasteboard::Entries>;
 
 GtkClipboard* clipboardNamed(const std::string& name) {
   GdkDisplay* display = gdk_display_get_default();
@@ -23,7 +25,7 @@ GtkClipboard* clipboardNamed(const std::string& name) {
 void provideEntry(GtkClipboard*, GtkSelectionData* selection, guint info, gpointer user) noexcept {
   const Offer& offer = *static_cast<const Offer*>(user);
   if (info >= offer->size()) return;
-  const Pasteboard::Entry& entry = (*offer)[info];
+  const GtkPasteboard::Entry& entry = (*offer)[info];
   const Bytes& bytes = *entry.data;
   if (entry.isText) {
     gtk_selection_data_set_text(selection, reinterpret_cast<const gchar*>(bytes.data()),
@@ -42,13 +44,19 @@ bool isBookkeepingTarget(std::string_view name) {
 
 }  // namespace
 
-Pasteboard Pasteboard::general() { return Pasteboard("CLIPBOARD"); }
+GtkPasteboard::GtkPasteboard(std::string name) : name_(std::move(name)) {
+  if (!isAvailable())
+    raise(PasteboardError::unavailable,
+          "no clipboard: GTK has no display (initialise GTK on a display before using the pasteboard)");
+}
 
-Pasteboard Pasteboard::withName(std::string name) { return Pasteboard(std::move(name)); }
+GtkPasteboard GtkPasteboard::general() { return GtkPasteboard("CLIPBOARD"); }
 
-bool Pasteboard::isAvailable() { return gdk_display_get_default() != nullptr; }
+GtkPasteboard GtkPasteboard::withName(std::string name) { return GtkPasteboard(std::move(name)); }
 
-bool Pasteboard::clearContents() {
+bool GtkPasteboard::isAvailable() { return gdk_display_get_default() != nullptr; }
+
+bool GtkPasteboard::clearContents() {
   GtkClipboard* clipboard = clipboardNamed(name_);
   if (!clipboard) return false;
   entries_ = std::make_shared<const Entries>();
@@ -61,7 +69,7 @@ bool Pasteboard::clearContents() {
   return true;
 }
 
-bool Pasteboard::setData(Bytes data, std::string_view type) {
+bool GtkPasteboard::setData(Bytes data, std::string_view type) {
   if (type.empty() || !isAvailable()) return false;
   auto entries = std::make_shared<Entries>();
   entries->reserve(entries_->size() + 1);
@@ -80,19 +88,19 @@ bool Pasteboard::setData(Bytes data, std::string_view type) {
   return publish();
 }
 
-bool Pasteboard::setString(std::string_view text) {
+bool GtkPasteboard::setString(std::string_view text) {
   if (!isValidUTF8(text)) return false;
   return setData(bytesOf(text), typeString);
 }
 
-std::vector<std::string> Pasteboard::writtenTypes() const {
+std::vector<std::string> GtkPasteboard::writtenTypes() const {
   std::vector<std::string> types;
   types.reserve(entries_->size());
   for (const Entry& entry : *entries_) types.push_back(entry.type);
   return types;
 }
 
-bool Pasteboard::publish() {
+bool GtkPasteboard::publish() {
   GtkClipboard* clipboard = clipboardNamed(name_);
   if (!clipboard || entries_->empty()) return false;
   GtkTargetList* list = gtk_target_list_new(nullptr, 0);
@@ -119,24 +127,31 @@ bool Pasteboard::publish() {
   return true;
 }
 
-std::vector<std::string> Pasteboard::types() const {
+std::vector<std::string> GtkPasteboard::types() const {
   std::vector<std::string> names;
   GtkClipboard* clipboard = clipboardNamed(name_);
   if (!clipboard) return names;
+  // Asks the owner for its TARGETS each time: gtk_clipboard_wait_for_targets answers from a
+  // list it keeps until the owner-change event arrives, so right after clearContents() it
+  // would still report the entries just removed.
+  GtkSelectionData* selection = gtk_clipboard_wait_for_contents(clipboard, gdk_atom_intern_static_string("TARGETS"));
+  if (!selection) return names;
   GdkAtom* targets = nullptr;
   gint count = 0;
-  if (!gtk_clipboard_wait_for_targets(clipboard, &targets, &count)) return names;
-  names.reserve(static_cast<std::size_t>(std::max(count, 0)));
-  for (gint i = 0; i < count; ++i) {
-    gchar* name = gdk_atom_name(targets[i]);
-    if (name && !isBookkeepingTarget(name)) names.emplace_back(name);
-    g_free(name);
+  if (gtk_selection_data_get_targets(selection, &targets, &count)) {
+    names.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (gint i = 0; i < count; ++i) {
+      gchar* name = gdk_atom_name(targets[i]);
+      if (name && !isBookkeepingTarget(name)) names.emplace_back(name);
+      g_free(name);
+    }
+    g_free(targets);
   }
-  g_free(targets);
+  gtk_selection_data_free(selection);
   return names;
 }
 
-std::optional<Bytes> Pasteboard::dataForType(std::string_view type) const {
+std::optional<Bytes> GtkPasteboard::dataForType(std::string_view type) const {
   GtkClipboard* clipboard = clipboardNamed(name_);
   if (!clipboard || type.empty()) return std::nullopt;
   const std::string target(type);
@@ -152,7 +167,7 @@ std::optional<Bytes> Pasteboard::dataForType(std::string_view type) const {
   return result;
 }
 
-std::optional<std::string> Pasteboard::string() const {
+std::optional<std::string> GtkPasteboard::string() const {
   GtkClipboard* clipboard = clipboardNamed(name_);
   if (!clipboard) return std::nullopt;
   gchar* text = gtk_clipboard_wait_for_text(clipboard);

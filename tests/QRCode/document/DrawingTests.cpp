@@ -19,6 +19,7 @@
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/PNG.hpp"
 #include "platform/foundation/Output.hpp"
+#include "platform/graphics/Canvas.hpp"
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
 

@@ -6,8 +6,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "QRCode/core/QRCodeEngineExternal.hpp"
@@ -16,11 +19,13 @@
 #include "QRCode/eye/QRCodeEyeShapesRounded.hpp"
 #include "QRCode/pixel/CommonPixelShapes.hpp"
 #include "QRCode/pixel/QRCodePixelInsetGenerator.hpp"
+#include "QRCode/render/QRCodePasteboardExport.hpp"
 #include "QRCode/render/QRCodeSVGExport.hpp"
 #include "QRCode/render/QRCodeTextRenderings.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/PNG.hpp"
 #include "platform/foundation/Output.hpp"
+#include "platform/foundation/Pasteboard.hpp"
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
 #include "SwitchableEngine.hpp"
@@ -96,6 +101,24 @@ gfx::Image checkerLogo() {
     }
   return gfx::Image::make(32, 32, std::move(px));
 }
+
+// A pasteboard with no clipboard behind it, as a headless process has: nothing can be
+// cleared or written. Counts the attempts to write.
+class NoClipboard final : public foundation::Pasteboard {
+ public:
+  const std::string& name() const override { return name_; }
+  bool clearContents() override { return false; }
+  bool setData(foundation::Bytes, std::string_view) override { return ++writes, false; }
+  bool setString(std::string_view) override { return ++writes, false; }
+  std::vector<std::string> writtenTypes() const override { return {}; }
+  std::vector<std::string> types() const override { return {}; }
+  std::optional<foundation::Bytes> dataForType(std::string_view) const override { return std::nullopt; }
+  std::optional<std::string> string() const override { return std::nullopt; }
+  int writes = 0;
+
+ private:
+  std::string name_ = "CLIPBOARD";
+};
 
 TEST(DocumentTextExports, SVGIsTheCoreExportOfTheDocumentsOwnParts) {
   QRCodeDocument doc(kLink, Level::medium);
@@ -207,6 +230,29 @@ TEST(DocumentTextExports, KeptRegenerationErrorStopsTheSVGButNotTheText) {
   engine->fail = false;
   doc.setUtf8String(kLink);
   EXPECT_NO_THROW(doc.svgWithDimension(300));
+}
+
+TEST(DocumentTextExports, PasteboardWithoutAClipboardRaisesBeforeAnyFormIsMade) {
+  QuietOutput quiet;
+  auto engine = std::make_shared<SwitchableEngine>();
+  QRCodeDocument doc(kLink, Level::medium, engine);
+  QRCodeDocument failed(kLink, Level::medium, engine);
+  engine->fail = true;
+  failed.setUtf8String("something else");
+  ASSERT_TRUE(failed.regenerationError().has_value());
+  QRCodeDesign design;
+  const std::pair<const char*, std::function<void(foundation::Pasteboard&)>> calls[] = {
+      {"core, dimension", [&](auto& p) { addToPasteboardWithDimension(doc.qrcode(), 300, 72, design, nullptr, p); }},
+      {"core, size", [&](auto& p) { addToPasteboard(doc.qrcode(), gfx::Size{300, 200}, 72, design, nullptr, p); }},
+      {"document, dimension", [&](auto& p) { doc.addToPasteboardWithDimension(300, 72, p); }},
+      {"document, size", [&](auto& p) { doc.addToPasteboard(gfx::Size{300, 200}, 72, p); }},
+      {"document with a kept error", [&](auto& p) { failed.addToPasteboardWithDimension(300, 72, p); }},
+  };
+  for (const auto& [what, call] : calls) {
+    NoClipboard pasteboard;
+    expectError([&] { call(pasteboard); }, foundation::PasteboardError::unavailable, what);
+    EXPECT_EQ(pasteboard.writes, 0) << what;
+  }
 }
 
 TEST(DocumentTextExports, SVGRendersLikeTheBitmapForDefaultAndStyledDesigns) {
