@@ -1,12 +1,14 @@
 #include "imageio/PNG.hpp"
 
 #include <cairo.h>
+#include <png.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
@@ -75,6 +77,35 @@ cairo_status_t readChunk(void* closure, unsigned char* out, unsigned int length)
   return CAIRO_STATUS_SUCCESS;
 }
 
+// A 3 x 2 RGB picture written by libpng itself, with xppm and yppm pixels per metre in
+// its pHYs chunk.
+foundation::Bytes libpngPictureWithResolution(png_uint_32 xppm, png_uint_32 yppm) {
+  static const png_byte pixels[2][9] = {{255, 0, 0, 0, 255, 0, 0, 0, 255}, {0, 0, 0, 128, 128, 128, 255, 255, 255}};
+  png_bytep rows[2] = {const_cast<png_bytep>(pixels[0]), const_cast<png_bytep>(pixels[1])};
+  foundation::Bytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        auto* bytes = static_cast<foundation::Bytes*>(png_get_io_ptr(p));
+        bytes->insert(bytes->end(), data, data + n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, 3, 2, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_pHYs(png, info, xppm, yppm, PNG_RESOLUTION_METER);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
 }  // namespace
 
 TEST(PNG, RoundTripKeepsPixelsWithinPremultiplyRounding) {
@@ -122,6 +153,21 @@ TEST(PNG, RecordsTheResolution) {
     ASSERT_TRUE(info.dpiX && info.dpiY);
     EXPECT_NEAR(*info.dpiX, dpi, 0.02);
     EXPECT_NEAR(*info.dpiY, dpi, 0.02);
+  }
+  // Written by libpng with different horizontal and vertical resolutions: 2835 and 11811
+  // pixels per metre are 72.009 and 299.9994 dots per inch.
+  for (const auto& [xppm, yppm, dpiX, dpiY] : {std::tuple{2835u, 11811u, 72.009, 299.9994},
+                                                std::tuple{11811u, 2835u, 299.9994, 72.009}}) {
+    const foundation::Bytes png = libpngPictureWithResolution(xppm, yppm);
+    const PNGInfo info = readPNGInfo(png);
+    EXPECT_EQ(info.width, 3);
+    EXPECT_EQ(info.height, 2);
+    ASSERT_TRUE(info.dpiX && info.dpiY);
+    EXPECT_NEAR(*info.dpiX, dpiX, 1e-9);
+    EXPECT_NEAR(*info.dpiY, dpiY, 1e-9);
+    const Image image = readPNG(png);
+    EXPECT_EQ(image.width(), 3);
+    EXPECT_EQ(image.height(), 2);
   }
 }
 

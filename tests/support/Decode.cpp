@@ -141,6 +141,16 @@ DecodeResults decodeBoth(const ModuleImage& image) {
   return results;
 }
 
+std::vector<std::string> zxingLevels(const ModuleImage& image) {
+  ZXing::DecodeHints hints;
+  hints.setFormats(ZXing::BarcodeFormat::QRCode);
+  const ZXing::ImageView view(image.pixels.data(), image.size, image.size, ZXing::ImageFormat::Lum);
+  std::vector<std::string> levels;
+  for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints))
+    if (result.isValid()) levels.push_back(result.ecLevel());
+  return levels;
+}
+
 bool writeGreyPNG(const std::uint8_t* pixels, int width, int height, std::size_t stride,
                   const std::string& path) {
   if (!pixels || width <= 0 || height <= 0) return false;

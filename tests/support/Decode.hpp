@@ -45,6 +45,10 @@ struct DecodeResults {
 };
 DecodeResults decodeBoth(const ModuleImage& image);
 
+// The error-correction level ("L", "M", "Q" or "H") that ZXing reads from each code it
+// decodes in a module image.
+std::vector<std::string> zxingLevels(const ModuleImage& image);
+
 // Writes a grey image as a PNG file (for looking at results); false on failure.
 bool writeGreyPNG(const std::uint8_t* pixels, int width, int height, std::size_t stride,
                   const std::string& path);

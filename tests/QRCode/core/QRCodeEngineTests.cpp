@@ -3,6 +3,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "QRCode/QRCode+Core.hpp"
 #include "support/Decode.hpp"
@@ -75,6 +76,22 @@ TEST_P(BothEngines, URLAtEveryLevelDecodes) {
     const QRCodeBoolMatrix m = engine->generateWithText(kURL, level);
     expectSymbolShape(m);
     expectDecodes(m, kURL, (std::string(GetParam()) + "_url_" + std::to_string(level)).c_str());
+  }
+}
+
+TEST_P(BothEngines, DecodersReadTheLevelAsked) {
+  // Bytes that exactly fill a version 1 symbol at each level (17, 14, 11 and 7 bytes at
+  // L, M, Q and H), so that no engine can raise the level without a larger symbol.
+  const struct {
+    const char* letter;
+    std::size_t capacity;
+  } levels[] = {{"L", 17}, {"M", 14}, {"Q", 11}, {"H", 7}};
+  for (int level = 0; level < 4; ++level) {
+    SCOPED_TRACE(levels[level].letter);
+    const std::string payload(levels[level].capacity, 'v');
+    const QRCodeBoolMatrix m = engine->generateWithData(bytesOf(payload), level);
+    EXPECT_EQ(m.dimension(), 21 + 2);
+    EXPECT_EQ(zxingLevels(matrixImage(m)), std::vector<std::string>{levels[level].letter});
   }
 }
 

@@ -368,6 +368,56 @@ TEST(CommonPixelGenerator, TemplatesHaveTheirOutlines) {
   EXPECT_EQ(CommonPixelGenerator::templateFor(PixelType::square), nullptr);
 }
 
+// Whether the outline passes within `slack` of p: some point on a small circle about p
+// lies on the other side of it.
+bool nearOutline(const gfx::Path& path, gfx::Point p, double slack) {
+  const bool inside = path.contains(p);
+  for (int k = 0; k < 16; ++k) {
+    const double a = k * twoPi / 16;
+    if (path.contains({p.x + slack * std::cos(a), p.y + slack * std::sin(a)}) != inside) return true;
+  }
+  return false;
+}
+
+TEST(CommonPixelGenerator, SymmetricOutlinesAreTheirOwnMirrorImages) {
+  // Modules 100 units wide, at (0, 0) and (0, 1) so that shiny shows both of its outlines.
+  // An outline symmetric about a line through its centre fills a point exactly when it
+  // fills the mirrored point; only points within `slack` of the outline may disagree
+  // (the flower's petals are drawn with curves of their own on each side).
+  struct Case {
+    PixelType type;
+    bool acrossVertical, acrossHorizontal;
+    double centre;  // of the outline within its cell, on both axes
+  };
+  const std::vector<Case> cases{
+      {PixelType::square, true, true, 50},   {PixelType::circle, true, true, 50}, {PixelType::crt, true, true, 50},
+      {PixelType::roundedRect, true, true, 50}, {PixelType::squircle, true, true, 50},
+      {PixelType::sharp, true, true, 50},    {PixelType::star, true, false, 50},  {PixelType::flower, true, true, 50},
+      {PixelType::shiny, true, true, 50},    {PixelType::donut, true, true, 40},  {PixelType::arrow, true, false, 50},
+      {PixelType::wave, true, false, 50}};
+  ASSERT_EQ(cases.size(), CommonPixelGenerator::allPixelTypes.size());
+  constexpr double slack = 0.6;
+  for (const Case& c : cases) {
+    auto g = make(c.type, 0, 0.6);
+    for (int column : {0, 1}) {
+      SCOPED_TRACE(std::string(CommonPixelGenerator::rawValue(c.type)) + " at column " + std::to_string(column));
+      const gfx::Path path = g.generatePath(single(2, 0, column), {200, 200});
+      const double cx = 100.0 * column + c.centre, cy = c.centre;
+      int asymmetric = 0;
+      for (double x = cx - 62.5; x <= cx + 62.5; x += 1.25)
+        for (double y = cy - 62.5; y <= cy + 62.5; y += 1.25) {
+          const gfx::Point p{x, y};
+          for (const auto& [mirrored, image] : {std::pair{c.acrossVertical, gfx::Point{2 * cx - x, y}},
+                                                std::pair{c.acrossHorizontal, gfx::Point{x, 2 * cy - y}}}) {
+            if (!mirrored || path.contains(p) == path.contains(image)) continue;
+            if (!nearOutline(path, p, slack) && !nearOutline(path, image, slack)) ++asymmetric;
+          }
+        }
+      EXPECT_EQ(asymmetric, 0);
+    }
+  }
+}
+
 TEST(CommonPixelGenerator, CopyDrawsLikeTheOriginalWithAFreshInsetGenerator) {
   auto g = make(PixelType::star, 0.6, 0, 0.3, true, QRCodePixelInsetRandom::Create());
   const auto m = full(6);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -412,6 +413,19 @@ TEST(CircuitShape, EachPieceReachesExactlyTheEdgesOfItsNeighbours) {
       EXPECT_TRUE(piece.contains({9.95, 6.1}));
       EXPECT_FALSE(piece.contains({9.95, 6.4}));
     }
+    // The pad is the disc of radius 4 about the centre: every piece holds it, and outside
+    // it fills only the necks, which widen into the pad within 45 degrees of their edge's
+    // middle.
+    for (int k = 0; k < 72; ++k) {
+      const double a = k * 5 * std::numbers::pi / 180;
+      const gfx::Point direction{std::cos(a), std::sin(a)};
+      EXPECT_TRUE(piece.contains({5 + 3.9 * direction.x, 5 + 3.9 * direction.y})) << k * 5 << " degrees";
+      const bool towardsNeck = (direction.y < -0.7 && (n & N::top)) || (direction.y > 0.7 && (n & N::bottom)) ||
+                               (direction.x < -0.7 && (n & N::left)) || (direction.x > 0.7 && (n & N::right));
+      if (!towardsNeck) {
+        EXPECT_FALSE(piece.contains({5 + 4.15 * direction.x, 5 + 4.15 * direction.y})) << k * 5 << " degrees";
+      }
+    }
     for (unsigned other = 0; other < n; ++other) EXPECT_NE(piece, QRCodePixelShapeCircuit::piece(other));
   }
   // Pieces keep their listed coordinates, the repeated final line included.
@@ -643,6 +657,14 @@ TEST(PointyShape, PiecesByNeighbours) {
       {15, nullptr},
   };
   for (const Case& c : cases) EXPECT_EQ(QRCodePixelShapePointy::piece(c.neighbours), c.piece ? outline(c.piece) : square) << c.neighbours;
+  // Every piece holds the disc of radius 5 / sqrt 2 about the centre that the sides of a
+  // point, running from an edge's middle to the next corners, touch.
+  for (unsigned n = 0; n < 16; ++n)
+    for (int k = 0; k < 72; ++k) {
+      const double a = k * 5 * std::numbers::pi / 180;
+      EXPECT_TRUE(QRCodePixelShapePointy::piece(n).contains({5 + 3.5 * std::cos(a), 5 + 3.5 * std::sin(a)}))
+          << n << " at " << k * 5 << " degrees";
+    }
   // The point lies opposite the set neighbour.
   EXPECT_TRUE(QRCodePixelShapePointy::piece(N::right).contains({0.2, 5}));
   EXPECT_FALSE(QRCodePixelShapePointy::piece(N::right).contains({0.2, 1}));

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <set>
 #include <string>
 #include <typeinfo>
@@ -328,6 +329,21 @@ TEST(BarShapes, OutOfRangeFractionsStillGiveAPath) {
   const auto b = subpathsOf(big->generatePathFrom(m, {30, 30}));
   ASSERT_EQ(b.size(), 3u);
   expectRect(b[2].bounds(), gfx::Rect(0.5, 20.5, 29, 9));
+  // Its ends are half discs of radius 4.5 about (5, 25) and (25, 25), not flatter half
+  // ellipses: within the bar's rectangle a point beyond the straight part is filled
+  // exactly when it lies within 4.5 of its end's centre.
+  for (int k = 0; k <= 36; ++k) {
+    const double a = (90 + 5 * k) * std::numbers::pi / 180;  // round the left half
+    for (const double end : {5.0, 25.0}) {
+      const double outwards = end == 5.0 ? 1 : -1;
+      const gfx::Point in{end + outwards * 4.3 * std::cos(a), 25 + 4.3 * std::sin(a)};
+      const gfx::Point out{end + outwards * 4.75 * std::cos(a), 25 + 4.75 * std::sin(a)};
+      EXPECT_TRUE(b[2].contains(in)) << in.x << "," << in.y;
+      if (out.y > 20.5 && out.y < 29.5) {
+        EXPECT_FALSE(b[2].contains(out)) << out.x << "," << out.y;
+      }
+    }
+  }
   // A negative inset grows the bars beyond their cells.
   auto grown = QRCodePixelShapeVertical::Create();
   grown->setSettingValue(Settings(-0.5), "insetFraction");

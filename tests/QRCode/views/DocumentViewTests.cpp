@@ -58,7 +58,7 @@ class DocumentViewTest : public viewtest::ViewTest {
   // Lets the debounce fire and waits for the render it starts to be applied.
   static void settle(QRCodeDocumentView& view) {
     const auto before = view.completedRenderCount();
-    advance(QRCodeDocumentView::debounceInterval + 0.01);
+    advance(0.1 + 0.01);  // the debounce interval, 0.1 s, and a little
     ASSERT_TRUE(waitFor([&] { return view.completedRenderCount() > before; })) << "the render never completed";
     foundation::drainMainQueue();
   }

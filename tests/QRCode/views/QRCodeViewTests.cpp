@@ -61,7 +61,7 @@ class QRCodeViewTest : public viewtest::ViewTest {
   }
   static void settle(QRCodeDocumentView& view) {
     const auto before = view.completedRenderCount();
-    advance(QRCodeDocumentView::debounceInterval + 0.01);
+    advance(0.1 + 0.01);  // the debounce interval, 0.1 s, and a little
     ASSERT_TRUE(waitFor([&] { return view.completedRenderCount() > before; }));
     foundation::drainMainQueue();
   }

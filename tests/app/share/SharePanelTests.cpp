@@ -165,12 +165,12 @@ class SharePanelGui : public ::testing::Test {
 
   // Starts the fill task and waits until both images are published.
   void fill() {
-    DispatchClock::advance(shareFillTaskDelay);
+    DispatchClock::advance(0.2);  // the fill task starts 0.2 s after opening
     drainMainQueue();
     // Both images are published in one step; the QR image always comes.
     ASSERT_TRUE(runMainLoopUntil([&] { return viewModel_->qrCode().has_value(); }, 60.0));
     // Let the thumbnail finish fading in.
-    DispatchClock::advance(SharePanelView::thumbnailTransitionDuration);
+    DispatchClock::advance(0.3);  // the 0.3 s fade of the thumbnail
     drainMainQueue();
   }
 
@@ -221,7 +221,7 @@ TEST_F(SharePanelGui, FillTaskStartsAfterTwoTenthsAndPublishesBothTogether) {
   viewModel_->signalChanged().connect(
       [&] { changes.push_back({viewModel_->qrCode().has_value(), viewModel_->thumbnail().has_value()}); });
 
-  DispatchClock::advance(shareFillTaskDelay - 0.001);
+  DispatchClock::advance(0.2 - 0.001);
   drainMainQueue();
   EXPECT_TRUE(changes.empty()) << "the task waits 0.2 s";
   DispatchClock::advance(0.001);
@@ -244,7 +244,7 @@ TEST_F(SharePanelGui, ThumbnailFadesInWithAnEaseIn) {
   storeWallpaper("aB3dE", "waves");
   ASSERT_TRUE(panelharness::makeTestVideo(videoFile("aB3dE")));
   openPanel();
-  DispatchClock::advance(shareFillTaskDelay);
+  DispatchClock::advance(0.2);  // the fill task starts 0.2 s after opening
   drainMainQueue();
   ASSERT_TRUE(runMainLoopUntil([&] { return viewModel_->thumbnail().has_value(); }, 60.0));
   EXPECT_EQ(view().thumbnailOpacity(), 0.0);
@@ -332,7 +332,7 @@ TEST_F(SharePanelGui, CopyButtonCopiesTheLinkAndResetsAfterTwoSeconds) {
   const gfx::Image shot = panelharness::captureWindow(*window_);
   testsupport::writeImagePNG(shot, "/tmp/vl-share-panel-copied.png");
 
-  DispatchClock::advance(SharePanelView::copiedResetDelay - 0.001);
+  DispatchClock::advance(2.0 - 0.001);
   drainMainQueue();
   EXPECT_EQ(v.copyButtonTitle(), "Copied!");
   DispatchClock::advance(0.001);
@@ -396,7 +396,7 @@ TEST_F(SharePanelGui, TaskOfAClosedPanelFinishesIntoItsOwnModel) {
   window_->close();
   window_.reset();
   drainMainQueue();
-  DispatchClock::advance(shareFillTaskDelay);
+  DispatchClock::advance(0.2);  // the fill task starts 0.2 s after opening
   drainMainQueue();
   ASSERT_TRUE(runMainLoopUntil([&] { return model->thumbnail().has_value(); }, 60.0));
   EXPECT_TRUE(model->qrCode());
@@ -410,12 +410,12 @@ TEST_F(SharePanelGui, ViewFollowsTheModelBothWays) {
   EXPECT_TRUE(v.isSpinnerShowing());
   viewModel_->setThumbnail(platformImageAtPixelSize(gfx::Image::filled(64, 36, {200, 50, 100, 255})));
   EXPECT_FALSE(v.isSpinnerShowing());
-  DispatchClock::advance(SharePanelView::thumbnailTransitionDuration);
+  DispatchClock::advance(0.3);  // the 0.3 s fade of the thumbnail
   EXPECT_EQ(v.thumbnailOpacity(), 1.0);
   viewModel_->setThumbnail(std::nullopt);
   EXPECT_TRUE(v.isSpinnerShowing());
   EXPECT_EQ(v.thumbnailOpacity(), 1.0) << "fading out starts from fully shown";
-  DispatchClock::advance(SharePanelView::thumbnailTransitionDuration);
+  DispatchClock::advance(0.3);  // the 0.3 s fade of the thumbnail
   EXPECT_EQ(v.thumbnailOpacity(), 0.0);
   viewModel_->setQrCode(std::nullopt);
   EXPECT_FALSE(v.isQRTileShowing());

@@ -118,7 +118,7 @@ TEST_F(AppDelegateTest, ChoosingItAgainWhileVisibleBringsTheSamePanelForward) {
 TEST_F(AppDelegateTest, ClosingEmptiesThePanelAndReopeningBuildsAFreshOne) {
   delegate_->shareCurrentWallpaper();
   drainMainQueue();
-  DispatchClock::advance(shareFillTaskDelay);
+  DispatchClock::advance(0.2);  // the fill task starts 0.2 s after opening
   drainMainQueue();
   ASSERT_TRUE(runMainLoopUntil([&] { return view().viewModel()->qrCode().has_value(); }, 60.0));
   const auto oldModel = view().viewModel();
@@ -233,10 +233,10 @@ TEST_F(AppDelegateTest, PanelShowsTheCodeOfTheLinkAndCopiesIt) {
   ASSERT_TRUE(WallpaperEnvironment::videoMade());
   delegate_->shareCurrentWallpaper();
   drainMainQueue();
-  DispatchClock::advance(shareFillTaskDelay);
+  DispatchClock::advance(0.2);  // the fill task starts 0.2 s after opening
   drainMainQueue();
   ASSERT_TRUE(runMainLoopUntil([&] { return view().viewModel()->thumbnail().has_value(); }, 60.0));
-  DispatchClock::advance(SharePanelView::thumbnailTransitionDuration);
+  DispatchClock::advance(0.3);  // the 0.3 s fade of the thumbnail
   drainMainQueue();
 
   const gfx::Image shot = panelharness::captureWindow(*delegate_->sharePanel());
@@ -248,7 +248,7 @@ TEST_F(AppDelegateTest, PanelShowsTheCodeOfTheLinkAndCopiesIt) {
   view().copyButton().clicked();
   EXPECT_EQ(Gtk::Clipboard::get()->wait_for_text(), kLink + "&utm_content=copy_link_button");
   EXPECT_EQ(view().copyButtonTitle(), "Copied!");
-  DispatchClock::advance(SharePanelView::copiedResetDelay);
+  DispatchClock::advance(2.0);  // "Copied!" shows for 2.0 s
   drainMainQueue();
   EXPECT_EQ(view().copyButtonTitle(), "Copy Link");
 }
@@ -259,7 +259,7 @@ TEST_F(AppDelegateTest, AFillTaskOutlivesItsDelegateHarmlessly) {
   auto model = view().viewModel();
   delegate_.reset();  // closes and releases the panel
   drainMainQueue();
-  DispatchClock::advance(shareFillTaskDelay);
+  DispatchClock::advance(0.2);  // the fill task starts 0.2 s after opening
   drainMainQueue();
   ASSERT_TRUE(runMainLoopUntil([&] { return model->qrCode().has_value(); }, 60.0));
   delegate_ = AppDelegate::create();

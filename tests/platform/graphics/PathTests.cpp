@@ -356,6 +356,38 @@ TEST(PathTest, ContainsClosesOpenSubpaths) {
   EXPECT_FALSE(triangle.contains({15, 15}));
   EXPECT_FALSE(Path().contains({0, 0}));
   EXPECT_FALSE(triangle.contains({std::numeric_limits<double>::quiet_NaN(), 1}));
+
+  // Filling closes a subpath left open, whether another subpath follows it or not: for
+  // random polygons (a curve among their sides) every point reads the same in the open
+  // path as in the path with each subpath closed.
+  std::mt19937 random(19);
+  std::uniform_real_distribution<double> coordinate(0, 100);
+  auto point = [&] { return Point{coordinate(random), coordinate(random)}; };
+  for (int polygon = 0; polygon < 40; ++polygon) {
+    Path open, closed;
+    for (int subpath = 0; subpath < 1 + polygon % 2; ++subpath) {
+      const Point start = point();
+      open.moveTo(start);
+      closed.moveTo(start);
+      for (int side = 0; side < 3 + polygon % 5; ++side) {
+        const Point to = point();
+        if (side == 1) {
+          const Point c1 = point(), c2 = point();
+          open.cubicTo(c1, c2, to);
+          closed.cubicTo(c1, c2, to);
+        } else {
+          open.lineTo(to);
+          closed.lineTo(to);
+        }
+      }
+      closed.close();
+    }
+    for (int k = 0; k < 200; ++k) {
+      const Point p = point();
+      ASSERT_EQ(open.contains(p), closed.contains(p)) << polygon << ": " << p.x << "," << p.y;
+      ASSERT_EQ(open.contains(p, true), closed.contains(p, true)) << polygon << ": " << p.x << "," << p.y;
+    }
+  }
 }
 
 TEST(PathTest, ContainsTheDonutOutline) {
