@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
@@ -416,6 +417,29 @@ TEST(CommonPixelGenerator, SymmetricOutlinesAreTheirOwnMirrorImages) {
       EXPECT_EQ(asymmetric, 0);
     }
   }
+}
+
+TEST(CommonPixelGenerator, StarIsARegularFivePointedStarStretchedToItsBox) {
+  // Undo the stretch that fits a regular star into the module (top tip on the top edge,
+  // the two lower tips on the bottom edge, the side tips on the side edges); then a fifth
+  // of a turn about its centre maps the star onto itself, so that a tip or an inner corner
+  // moved off its place shows even where the mirror image cannot see it.
+  auto g = make(PixelType::star);
+  const gfx::Path star = g.generatePath(single(1, 0, 0), {100, 100});
+  const gfx::Rect box = star.bounds();
+  const double fifth = 2 * std::numbers::pi / 5;
+  const double ry = box.height() / (1 + std::cos(fifth / 2)), rx = box.width() / 2 / std::sin(fifth);
+  const auto fromUnit = [&](double x, double y) { return gfx::Point{box.midX() + rx * x, box.minY() + ry * (1 + y)}; };
+  int asymmetric = 0;
+  for (double x = -1.1; x <= 1.1; x += 0.02)
+    for (double y = -1.1; y <= 1.1; y += 0.02) {
+      const gfx::Point p = fromUnit(x, y);
+      const gfx::Point turned = fromUnit(x * std::cos(fifth) - y * std::sin(fifth), x * std::sin(fifth) + y * std::cos(fifth));
+      if (star.contains(p) != star.contains(turned) && !nearOutline(star, p, 0.6) && !nearOutline(star, turned, 0.6)) {
+        ++asymmetric;
+      }
+    }
+  EXPECT_EQ(asymmetric, 0);
 }
 
 TEST(CommonPixelGenerator, CopyDrawsLikeTheOriginalWithAFreshInsetGenerator) {
