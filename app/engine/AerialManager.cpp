@@ -52,21 +52,19 @@ std::optional<std::string> storedText(const std::optional<foundation::Settings>&
   return value;
 }
 
-// Upper-cases the first character of a UTF-8 word; the rest is kept as it is. A word that
-// does not start with a valid UTF-8 character is kept unchanged.
+// Title-cases the first character of a UTF-8 word with its Unicode title case, always one
+// character ("ß" stays "ß", "ǆ" becomes "ǅ"); the rest is kept as it is. A word that does
+// not start with a valid UTF-8 character is kept unchanged.
 void appendCapitalised(std::string& out, std::string_view word) {
   const gunichar c = g_utf8_get_char_validated(word.data(), static_cast<gssize>(word.size()));
   if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
     out.append(word);
     return;
   }
-  const char* next = g_utf8_next_char(word.data());
-  const auto firstLength = static_cast<gssize>(next - word.data());
-  // g_utf8_strup handles letters whose upper case is longer ("ß" -> "SS").
-  gchar* upper = g_utf8_strup(word.data(), firstLength);
-  out.append(upper);
-  g_free(upper);
-  out.append(word.substr(static_cast<std::size_t>(firstLength)));
+  const auto firstLength = static_cast<std::size_t>(g_utf8_next_char(word.data()) - word.data());
+  char title[6];
+  out.append(title, static_cast<std::size_t>(g_unichar_to_utf8(g_unichar_totitle(c), title)));
+  out.append(word.substr(firstLength));
 }
 
 bool isWhiteSpace(char c) {
@@ -144,13 +142,15 @@ std::string AerialManager::displayTitle() const {
 std::filesystem::path AerialManager::videosFolder() const { return locations_.rootFolder / "videos"; }
 
 std::optional<std::filesystem::path> AerialManager::currentVideoFile() const {
-  if (!currentWallpaperId_) return std::nullopt;
-  const std::string& id = *currentWallpaperId_;
-  if (id == "." || id == ".." || id.find('/') != std::string::npos ||
-      id.find('\0') != std::string::npos) {
+  const std::string_view id =
+      currentWallpaperId_ ? std::string_view(*currentWallpaperId_) : defaultWallpaperId;
+  if (id == "." || id == ".." || id.find('/') != std::string_view::npos ||
+      id.find('\0') != std::string_view::npos) {
     return std::nullopt;
   }
-  return videosFolder() / (id + ".mov");
+  std::string fileName(id);
+  fileName.append(".mov");
+  return videosFolder() / fileName;
 }
 
 void AerialManager::currentWallpaperThumbnail(

@@ -62,20 +62,22 @@ class AerialManager {
   // segment: every byte other than A-Z, a-z, 0-9, "-", ".", "_" and "~" becomes "%XX".
   std::string shareSlug() const;
 
-  // The name (default "waves") split into words at white space, each word's first letter
-  // upper-cased, the words joined by single blanks.
+  // The name (default "waves") split into words at white space, each word's first
+  // character in its Unicode title case (the rest of the word unchanged), the words joined
+  // by single blanks.
   std::string displayTitle() const;
 
   // The video cache: "<root>/videos".
   std::filesystem::path videosFolder() const;
 
-  // The cached video of the current wallpaper, "<root>/videos/<id>.mov"; none when no id
-  // is stored or the id cannot name a file (it holds "/" or a NUL, or is "." or "..").
+  // The cached video of the current wallpaper, "<root>/videos/<id>.mov", with the default
+  // id "dp3YBose" when none is stored; none when the id cannot name a file (it holds "/" or
+  // a NUL, or is "." or "..").
   std::optional<std::filesystem::path> currentVideoFile() const;
 
   // Reads the first frame of the current wallpaper's cached video on the background queue
   // and hands it, scaled down, to the completion on the main queue. The completion gets
-  // none when there is no current video file or no frame can be read. Never throws.
+  // none when there is no such file or no frame can be read. Never throws.
   void currentWallpaperThumbnail(std::function<void(std::optional<gfx::Image>)> completion) const;
 
   // The first frame of a video file, converted to RGBA with the stream's colour matrix and

@@ -73,7 +73,8 @@ TEST(AerialManagerSettings, DefaultsWhenNothingIsStored) {
   EXPECT_FALSE(manager.currentWallpaperName());
   EXPECT_EQ(manager.shareSlug(), "waves-dp3YBose");
   EXPECT_EQ(manager.displayTitle(), "Waves");
-  EXPECT_FALSE(manager.currentVideoFile());
+  EXPECT_EQ(manager.currentVideoFile(), manager.videosFolder() / "dp3YBose.mov")
+      << "the thumbnail follows the link's default id";
 }
 
 struct StoredCase {
@@ -112,7 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"100%", "k", "100%25-k", "100%"},
         StoredCase{"\xC3\xA9t\xC3\xA9 \xC3\xA0 paris", "z",
                    "%C3%A9t%C3%A9%20%C3%A0%20paris-z", "\xC3\x89t\xC3\xA9 \xC3\x80 Paris"},
-        StoredCase{"\xC3\x9F" "ig", "z", "%C3%9Fig-z", "SSig"},
+        // Title case of the first character only: U+00DF has none of its own, U+01C6
+        // (dz with caron) has U+01C5, not the upper case U+01C4.
+        StoredCase{"stra\xC3\x9F" "e \xC3\x9F" "ig", "z", "stra%C3%9Fe%20%C3%9Fig-z",
+                   "Stra\xC3\x9F" "e \xC3\x9F" "ig"},
+        StoredCase{"\xC7\x86ungla", "z", "%C7%86ungla-z", "\xC7\x85ungla"},
         StoredCase{"  spaced \t  out  ", "z", "%20%20spaced%20%09%20%20out%20%20-z",
                    "Spaced Out"},
         StoredCase{"already Upper", "z", "already%20Upper-z", "Already Upper"},
@@ -506,31 +511,40 @@ ThumbnailResult awaitThumbnail(const AerialManager& manager) {
 }
 
 TEST(AerialManagerThumbnail, FirstFrameOfTheCachedVideoArrivesOnTheMainQueue) {
-  TempDir dir;
-  const auto locations = locationsIn(dir.path());
-  writeFile(locations.settingsFile,
-            R"({"vidLumen.currentWallpaperId": "sunsetA1", "vidLumen.currentWallpaperName": "sunset"})");
-  const auto video = locations.rootFolder / "videos" / "sunsetA1.mov";
-  fs::create_directories(video.parent_path());
-  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=1280x720:rate=5 -frames:v 2 "
-                     "-vf scale=out_color_matrix=bt709,format=yuv420p -colorspace bt709 "
-                     "-c:v libx264",
-                     video));
-  AerialManager manager(locations);
-  const auto result = awaitThumbnail(manager);
-  ASSERT_TRUE(result.called);
-  EXPECT_TRUE(result.onMainThread);
-  ASSERT_TRUE(result.image);
-  EXPECT_EQ(result.image->width(), 912);
-  EXPECT_EQ(result.image->height(), 513);
-  expectColourNear(*result.image, 456, 256, kR, kG, kB, 5);
+  struct Case {
+    const char* settings;  // none: no settings file at all
+    const char* videoId;
+  };
+  for (const auto& c :
+       {Case{R"({"vidLumen.currentWallpaperId": "sunsetA1", "vidLumen.currentWallpaperName": "sunset"})",
+             "sunsetA1"},
+        Case{nullptr, "dp3YBose"}}) {
+    SCOPED_TRACE(c.videoId);
+    TempDir dir;
+    const auto locations = locationsIn(dir.path());
+    if (c.settings) writeFile(locations.settingsFile, c.settings);
+    const auto video = locations.rootFolder / "videos" / (std::string(c.videoId) + ".mov");
+    fs::create_directories(video.parent_path());
+    ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=1280x720:rate=5 -frames:v 2 "
+                       "-vf scale=out_color_matrix=bt709,format=yuv420p -colorspace bt709 "
+                       "-c:v libx264",
+                       video));
+    AerialManager manager(locations);
+    const auto result = awaitThumbnail(manager);
+    ASSERT_TRUE(result.called);
+    EXPECT_TRUE(result.onMainThread);
+    ASSERT_TRUE(result.image);
+    EXPECT_EQ(result.image->width(), 912);
+    EXPECT_EQ(result.image->height(), 513);
+    expectColourNear(*result.image, 456, 256, kR, kG, kB, 5);
+  }
 }
 
 TEST(AerialManagerThumbnail, NoneWithoutIdMissingEmptyOrCorruptFile) {
   TempDir dir;
   const auto locations = locationsIn(dir.path());
   {
-    AerialManager noId(locations);
+    AerialManager noId(locations);  // the default id's video is not cached either
     const auto result = awaitThumbnail(noId);
     EXPECT_TRUE(result.called);
     EXPECT_TRUE(result.onMainThread);
