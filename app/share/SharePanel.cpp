@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <gdk/gdkkeysyms.h>
+#include <gtkmm/headerbar.h>
 #include <gtkmm/settings.h>
 
 #include "app/share/ShareLink.hpp"
@@ -16,17 +18,55 @@ std::shared_ptr<Gtk::Window> makeSharePanelWindow(const std::string& shareURL,
     settings->property_gtk_application_prefer_dark_theme() = true;
   }
   auto window = std::make_shared<Gtk::Window>();
+  const std::string title = std::string(sharePanelTitlePrefix) + wallpaperTitle;
   auto* view = Gtk::make_managed<SharePanelView>(shareURL, wallpaperTitle, std::move(viewModel),
                                                  std::move(onClose));
-  window->set_title(std::string(sharePanelTitlePrefix) + wallpaperTitle);
+  view->set_size_request(sharePanelWidth, sharePanelHeight);
+  window->set_title(title);
   window->add(*view);
-  window->set_size_request(sharePanelWidth, sharePanelHeight);
-  window->set_default_size(sharePanelWidth, sharePanelHeight);
+
+  // The title bar is our own, so that it offers the same under every window manager: the
+  // title and a close button, nothing else. The window manager draws no frame of its own
+  // and is told that the window can only be moved and closed (no minimising, maximising
+  // or resizing from its menus or keys).
+  auto* titleBar = Gtk::make_managed<Gtk::HeaderBar>();
+  titleBar->set_title(title);
+  titleBar->set_show_close_button(true);
+  titleBar->set_decoration_layout(std::string(sharePanelDecorationLayout));
+  titleBar->show();
+  window->set_titlebar(*titleBar);
   window->set_resizable(false);
   window->set_deletable(true);
-  // A dialog-type window: title bar with a close button only.
+  Gtk::Window* panel = window.get();
+  window->signal_realize().connect([panel] {
+    if (auto gdkWindow = panel->get_window()) {
+      gdkWindow->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
+    }
+  });
+  // Some window managers (openbox) keep minimising in their window menu and key bindings
+  // whatever the window asks for: a minimised panel comes straight back.
+  window->signal_window_state_event().connect([panel](GdkEventWindowState* event) {
+    if ((event->changed_mask & event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0) {
+      panel->deiconify();
+    }
+    return false;
+  });
   window->set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
   window->set_position(Gtk::WIN_POS_CENTER);
+
+  // Keyboard: the copy button has the focus and is the default (Enter or Space copies);
+  // Escape closes the panel.
+  Gtk::Button& copyButton = view->copyButton();
+  copyButton.set_can_default(true);
+  window->set_default(copyButton);
+  window->set_focus(copyButton);
+  window->signal_key_press_event().connect(
+      [panel](GdkEventKey* event) {
+        if (event->keyval != GDK_KEY_Escape) return false;
+        panel->close();
+        return true;
+      },
+      false);
   return window;
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <gtkmm/window.h>
 
@@ -15,12 +16,16 @@
 inline constexpr int sharePanelWidth = 503;
 inline constexpr int sharePanelHeight = 362;
 inline constexpr std::string_view sharePanelTitlePrefix = "Share this wallpaper: ";
+// The title bar's buttons: none on the left, close on the right.
+inline constexpr std::string_view sharePanelDecorationLayout = ":close";
 // The fill task starts this long after the panel was opened.
 inline constexpr double shareFillTaskDelay = 0.2;
 
 // A new panel window, not shown yet: a SharePanelView of the link, title and view model as
-// its content, in the dark colour scheme; 503 x 362, titled "Share this wallpaper: " and
-// the title, closable, not resizable, centred on the screen.
+// its 503 x 362 content, in the dark colour scheme, centred on the screen; titled "Share
+// this wallpaper: " and the title in its own header bar, whose only button is close; not
+// resizable, and offered to the window manager for moving and closing only. The copy
+// button has the keyboard focus and is the window's default; Escape closes the window.
 std::shared_ptr<Gtk::Window> makeSharePanelWindow(const std::string& shareURL,
                                                   const std::string& wallpaperTitle,
                                                   std::shared_ptr<SharePanelViewModel> viewModel,

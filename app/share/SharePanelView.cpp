@@ -181,7 +181,7 @@ SharePanelView::SharePanelView(std::string shareURL, std::string wallpaperTitle,
   button_.set_size_request(areaWidth, static_cast<int>(copyButtonHeight));
   button_.set_halign(Gtk::ALIGN_CENTER);
   button_.set_valign(Gtk::ALIGN_CENTER);
-  button_.set_can_focus(false);
+  button_.set_can_focus(true);
   button_.signal_clicked().connect(sigc::mem_fun(*this, &SharePanelView::copyLink));
   stack_.pack_start(button_, Gtk::PACK_SHRINK);
 
@@ -206,6 +206,8 @@ void SharePanelView::copyLink() {
   auto clipboard = Gtk::Clipboard::get();
   clipboard->clear();
   clipboard->set_text(shareURL_ + std::string(sharelink::copyLinkSuffix));
+  // Lets the application hand the link to the clipboard manager when it ends.
+  clipboard->set_can_store();
   setCopied(true);
   std::weak_ptr<bool> alive = alive_;
   foundation::DispatchQueue::main().asyncAfter(copiedResetDelay, [this, alive] {

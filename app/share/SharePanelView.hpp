@@ -50,7 +50,8 @@ class SharePanelView : public Gtk::Box {
   bool copied() const { return copied_; }
 
   // The copy button's action: puts the link with "&utm_content=copy_link_button" on the
-  // clipboard, shows "Copied!" and schedules the return to "Copy Link" 2.0 s later.
+  // clipboard (marked for the clipboard manager, so that it outlives the application),
+  // shows "Copied!" and schedules the return to "Copy Link" 2.0 s later.
   void copyLink();
 
   // For tests and the accessibility tree.

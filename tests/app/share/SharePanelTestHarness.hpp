@@ -120,6 +120,39 @@ inline gfx::Image captureWindow(Gtk::Window& window) {
   return gfx::Image::make(width, height, std::move(pixels));
 }
 
+// Sends a key press and release to the window as if typed on the keyboard: the window
+// routes it to its focus widget, its key bindings and its default widget. False when the
+// window is not realized or the keyboard map has no key for the keyval.
+inline bool sendKey(Gtk::Window& window, guint keyval) {
+  GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window.gobj()));
+  if (!gdkWindow) return false;
+  GdkDisplay* display = gdk_window_get_display(gdkWindow);
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  if (!gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys,
+                                         &count) ||
+      count == 0) {
+    return false;
+  }
+  const auto keycode = static_cast<guint16>(keys[0].keycode);
+  const auto group = static_cast<guint8>(keys[0].group);
+  g_free(keys);
+  GdkDevice* keyboard = gdk_seat_get_keyboard(gdk_display_get_default_seat(display));
+  for (const GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->key.window = GDK_WINDOW(g_object_ref(gdkWindow));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.keyval = keyval;
+    event->key.hardware_keycode = keycode;
+    event->key.group = group;
+    gdk_event_set_device(event, keyboard);
+    gtk_main_do_event(event);
+    gdk_event_free(event);  // also drops the window reference
+  }
+  return true;
+}
+
 // Where a widget lies inside its toplevel window.
 inline gfx::Rect frameInWindow(Gtk::Widget& widget, Gtk::Window& window) {
   int x = 0, y = 0;

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <gdk/gdkkeysyms.h>
 #include <gtkmm/clipboard.h>
+#include <gtkmm/headerbar.h>
 #include <nlohmann/json.hpp>
 
 #include "app/engine/AerialManager.hpp"
@@ -16,6 +18,9 @@
 #include "app/share/ShareQRImage.hpp"
 #include "support/Raster.hpp"
 #include "SharePanelTestHarness.hpp"
+
+// Xlib after every glibmm, gdkmm and gtkmm header: its macros clash with their names.
+#include <gdk/gdkx.h>
 
 namespace fs = std::filesystem;
 using foundation::DispatchClock;
@@ -72,7 +77,6 @@ TEST(ShareQRImage, WhiteRoundedCodeOnClearThatDecodes) {
   const gfx::Image& bitmap = image->cgImage;
   ASSERT_EQ(bitmap.width(), 300);
   ASSERT_EQ(bitmap.height(), 300);
-  testsupport::writeImagePNG(overBlack(bitmap), "/tmp/vl-share-qr.png");
 
   // Every pixel is clear, white or a white edge: never a colour, never grey on its own.
   std::size_t clear = 0, white = 0;
@@ -151,6 +155,8 @@ class SharePanelGui : public ::testing::Test {
 
   // Opens a panel for the manager the way the application delegate does.
   void openPanel() {
+    // A fill task still due keeps its manager: earlier ones stay until the test ends.
+    if (manager_) retiredManagers_.push_back(std::move(manager_));
     manager_ = std::make_unique<AerialManager>(locations_);
     link_ = sharelink::plainLink(manager_->shareSlug());
     viewModel_ = std::make_shared<SharePanelViewModel>();
@@ -176,6 +182,7 @@ class SharePanelGui : public ::testing::Test {
 
   TempDir dir_;
   AerialManager::Locations locations_;
+  std::vector<std::unique_ptr<AerialManager>> retiredManagers_;
   std::unique_ptr<AerialManager> manager_;
   std::string link_;
   std::shared_ptr<SharePanelViewModel> viewModel_;
@@ -190,9 +197,9 @@ TEST_F(SharePanelGui, WindowSizeTitleAndFirstState) {
   EXPECT_FALSE(window_->get_resizable());
   EXPECT_TRUE(window_->get_deletable());
   ASSERT_TRUE(panelharness::waitForDraw(*window_));
-  EXPECT_EQ(window_->get_allocated_width(), sharePanelWidth);
-  EXPECT_EQ(window_->get_allocated_height(), sharePanelHeight);
   auto& v = view();
+  EXPECT_EQ(v.get_allocated_width(), sharePanelWidth) << "the content, below the title bar";
+  EXPECT_EQ(v.get_allocated_height(), sharePanelHeight);
   EXPECT_EQ(v.shareURL(), link_);
   EXPECT_EQ(v.wallpaperTitle(), "Northern Lights");
   EXPECT_FALSE(v.copied());
@@ -208,6 +215,93 @@ TEST_F(SharePanelGui, WindowSizeTitleAndFirstState) {
   ASSERT_TRUE(v.onClose());
   v.onClose()();
   EXPECT_EQ(closes_, 1);
+}
+
+// The style classes of GTK's own title-bar buttons ("close", "minimize", "maximize") under
+// a widget, in the order they are laid out.
+void collectTitleButtons(GtkWidget* widget, std::vector<std::string>& kinds) {
+  GtkStyleContext* style = gtk_widget_get_style_context(widget);
+  if (gtk_style_context_has_class(style, "titlebutton") && gtk_widget_get_visible(widget)) {
+    for (const char* kind : {"close", "minimize", "maximize"}) {
+      if (gtk_style_context_has_class(style, kind)) kinds.emplace_back(kind);
+    }
+  }
+  if (GTK_IS_CONTAINER(widget)) {
+    // forall, unlike foreach, also reaches the header bar's internal button boxes.
+    gtk_container_forall(
+        GTK_CONTAINER(widget),
+        [](GtkWidget* child, gpointer data) {
+          collectTitleButtons(child, *static_cast<std::vector<std::string>*>(data));
+        },
+        &kinds);
+  }
+}
+
+TEST_F(SharePanelGui, TitleBarOffersCloseOnly) {
+  storeWallpaper("aB3dE", "northern lights");
+  openPanel();
+  ASSERT_TRUE(panelharness::waitForDraw(*window_));
+  auto* titleBar = dynamic_cast<Gtk::HeaderBar*>(window_->get_titlebar());
+  ASSERT_TRUE(titleBar) << "the panel draws its own title bar";
+  EXPECT_EQ(titleBar->get_title(), "Share this wallpaper: Northern Lights");
+  EXPECT_EQ(titleBar->get_decoration_layout(), ":close");
+  std::vector<std::string> buttons;
+  collectTitleButtons(GTK_WIDGET(titleBar->gobj()), buttons);
+  EXPECT_EQ(buttons, std::vector<std::string>{"close"});
+  EXPECT_FALSE(window_->get_resizable());
+
+  // What the window manager is told (_MOTIF_WM_HINTS, read back from the X server): the
+  // window can be moved and closed, nothing else, and brings its own decorations.
+  GdkWindow* gdkWindow = window_->get_window()->gobj();
+  ASSERT_TRUE(GDK_IS_X11_WINDOW(gdkWindow));
+  Display* display = GDK_WINDOW_XDISPLAY(gdkWindow);
+  const Atom hintsAtom = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(display, GDK_WINDOW_XID(gdkWindow), hintsAtom, 0, 5, False,
+                               AnyPropertyType, &type, &format, &count, &remaining, &data),
+            Success);
+  ASSERT_TRUE(data);
+  ASSERT_EQ(format, 32);
+  ASSERT_GE(count, 3u);
+  const auto* hints = reinterpret_cast<const unsigned long*>(data);
+  // Fields: flags (1 functions, 2 decorations), functions, decorations.
+  constexpr unsigned long kFunctionsGiven = 1, kDecorationsGiven = 2;
+  constexpr unsigned long kMove = 4, kClose = 32;
+  EXPECT_EQ(hints[0] & (kFunctionsGiven | kDecorationsGiven), kFunctionsGiven | kDecorationsGiven);
+  EXPECT_EQ(hints[1], kMove | kClose) << "no resize (2), minimise (8) or maximise (16)";
+  EXPECT_EQ(hints[2], 0u) << "no frame from the window manager";
+  XFree(data);
+}
+
+TEST_F(SharePanelGui, KeyboardCopiesWithEnterOrSpaceAndClosesWithEscape) {
+  storeWallpaper("aB3dE", "northern lights");
+  for (const guint key : {GDK_KEY_Return, GDK_KEY_space, GDK_KEY_KP_Enter}) {
+    SCOPED_TRACE(gdk_keyval_name(key));
+    openPanel();
+    ASSERT_TRUE(panelharness::waitForDraw(*window_));
+    auto& v = view();
+    EXPECT_TRUE(v.copyButton().has_focus());
+    EXPECT_TRUE(v.copyButton().has_default());
+    auto clipboard = Gtk::Clipboard::get();
+    clipboard->set_text("something else");
+    ASSERT_TRUE(panelharness::sendKey(*window_, key));
+    // A button activated from the keyboard shows itself pressed for a moment, then clicks.
+    EXPECT_TRUE(runMainLoopUntil([&] { return v.copied(); }, 10.0));
+    EXPECT_EQ(v.copyButtonTitle(), "Copied!");
+    EXPECT_EQ(clipboard->wait_for_text(), link_ + "&utm_content=copy_link_button");
+    EXPECT_TRUE(window_->get_visible());
+    window_.reset();
+  }
+  openPanel();
+  ASSERT_TRUE(panelharness::waitForDraw(*window_));
+  ASSERT_TRUE(window_->get_visible());
+  ASSERT_TRUE(panelharness::sendKey(*window_, GDK_KEY_Escape));
+  drainMainQueue();
+  EXPECT_FALSE(window_->get_visible());
+  EXPECT_FALSE(view().copied());
 }
 
 TEST_F(SharePanelGui, FillTaskStartsAfterTwoTenthsAndPublishesBothTogether) {
@@ -258,62 +352,81 @@ TEST_F(SharePanelGui, ThumbnailFadesInWithAnEaseIn) {
 }
 
 TEST_F(SharePanelGui, PictureShowsTheFrameAndACodeOfTheLink) {
-  storeWallpaper("aB3dE", "northern lights");
-  ASSERT_TRUE(panelharness::makeTestVideo(videoFile("aB3dE")));
-  openPanel();
-  fill();
-  ASSERT_TRUE(viewModel_->thumbnail());
-  ASSERT_TRUE(viewModel_->qrCode());
+  struct Case {
+    const char* id;    // none: no settings file, so the default id
+    const char* name;
+    const char* videoId;
+    const char* slug;
+  };
+  for (const auto& c : {Case{"aB3dE", "northern lights", "aB3dE", "northern%20lights-aB3dE"},
+                        Case{nullptr, nullptr, "dp3YBose", "waves-dp3YBose"}}) {
+    SCOPED_TRACE(c.videoId);
+    window_.reset();
+    fs::remove_all(dir_.path() / "config");
+    if (c.id) storeWallpaper(c.id, c.name);
+    ASSERT_TRUE(panelharness::makeTestVideo(videoFile(c.videoId)));
+    openPanel();
+    fill();
+    ASSERT_TRUE(viewModel_->thumbnail());
+    ASSERT_TRUE(viewModel_->qrCode());
+    EXPECT_EQ(link_, sharelink::plainLink(c.slug));
 
-  const gfx::Image shot = panelharness::captureWindow(*window_);
-  ASSERT_FALSE(shot.empty());
-  testsupport::writeImagePNG(shot, "/tmp/vl-share-panel.png");
+    const gfx::Image shot = panelharness::captureWindow(*window_);
+    ASSERT_FALSE(shot.empty());
+    testsupport::writeImagePNG(shot, dir_.path() / (std::string("panel-") + c.videoId + ".png"));
 
-  // The code in the picture is the link with the QR item, and nothing else.
-  const auto decoded = testsupport::decodeImage(shot);
-  EXPECT_EQ(decoded.zxing, std::vector<std::string>{link_ + "&utm_content=qr_code"});
+    // The code in the picture is the link with the QR item, and nothing else.
+    const auto decoded = testsupport::decodeImage(shot);
+    EXPECT_EQ(decoded.zxing, std::vector<std::string>{link_ + "&utm_content=qr_code"});
 
-  // The thumbnail area shows the video's first frame (aspect fill), away from the tile.
-  const auto frame = AerialManager::firstVideoFrame(videoFile("aB3dE"));
-  ASSERT_TRUE(frame);
-  const gfx::Rect area = panelharness::frameInWindow(view().thumbnailArea(), *window_);
-  const double scale = std::max(area.size.width / frame->width(), area.size.height / frame->height());
-  const double offsetX = (area.size.width - frame->width() * scale) / 2;
-  const double offsetY = (area.size.height - frame->height() * scale) / 2;
-  int compared = 0;
-  for (const auto& [fx, fy] : {std::pair{0.08, 0.15}, std::pair{0.92, 0.15}, std::pair{0.08, 0.85},
-                               std::pair{0.92, 0.85}, std::pair{0.25, 0.5}, std::pair{0.75, 0.5}}) {
-    const int ax = static_cast<int>(area.size.width * fx);
-    const int ay = static_cast<int>(area.size.height * fy);
-    const auto seen = testsupport::meanColor(shot, static_cast<int>(area.origin.x) + ax - 2,
-                                             static_cast<int>(area.origin.y) + ay - 2,
-                                             static_cast<int>(area.origin.x) + ax + 3,
-                                             static_cast<int>(area.origin.y) + ay + 3);
-    const int sx = static_cast<int>((ax - offsetX) / scale);
-    const int sy = static_cast<int>((ay - offsetY) / scale);
-    const int r = static_cast<int>(4 / scale);
-    const auto expected = testsupport::meanColor(*frame, sx - r, sy - r, sx + r + 1, sy + r + 1);
-    EXPECT_NEAR(seen.r, expected.r, 24) << fx << "," << fy;
-    EXPECT_NEAR(seen.g, expected.g, 24) << fx << "," << fy;
-    EXPECT_NEAR(seen.b, expected.b, 24) << fx << "," << fy;
-    ++compared;
+    // The thumbnail area shows the video's first frame (aspect fill), away from the tile,
+    // not the grey placeholder.
+    const auto frame = AerialManager::firstVideoFrame(videoFile(c.videoId));
+    ASSERT_TRUE(frame);
+    const gfx::Rect area = panelharness::frameInWindow(view().thumbnailArea(), *window_);
+    const double scale =
+        std::max(area.size.width / frame->width(), area.size.height / frame->height());
+    const double offsetX = (area.size.width - frame->width() * scale) / 2;
+    const double offsetY = (area.size.height - frame->height() * scale) / 2;
+    int compared = 0;
+    for (const auto& [fx, fy] : {std::pair{0.08, 0.15}, std::pair{0.92, 0.15},
+                                 std::pair{0.08, 0.85}, std::pair{0.92, 0.85},
+                                 std::pair{0.25, 0.5}, std::pair{0.75, 0.5}}) {
+      const int ax = static_cast<int>(area.size.width * fx);
+      const int ay = static_cast<int>(area.size.height * fy);
+      const auto seen = testsupport::meanColor(shot, static_cast<int>(area.origin.x) + ax - 2,
+                                               static_cast<int>(area.origin.y) + ay - 2,
+                                               static_cast<int>(area.origin.x) + ax + 3,
+                                               static_cast<int>(area.origin.y) + ay + 3);
+      const int sx = static_cast<int>((ax - offsetX) / scale);
+      const int sy = static_cast<int>((ay - offsetY) / scale);
+      const int r = static_cast<int>(4 / scale);
+      const auto expected = testsupport::meanColor(*frame, sx - r, sy - r, sx + r + 1, sy + r + 1);
+      EXPECT_NEAR(seen.r, expected.r, 24) << fx << "," << fy;
+      EXPECT_NEAR(seen.g, expected.g, 24) << fx << "," << fy;
+      EXPECT_NEAR(seen.b, expected.b, 24) << fx << "," << fy;
+      ++compared;
+    }
+    EXPECT_EQ(compared, 6);
+
+    // The dark ground around the content.
+    const gfx::Rect content = panelharness::frameInWindow(view(), *window_);
+    const int cx = static_cast<int>(content.origin.x);
+    const int cy = static_cast<int>(content.origin.y);
+    const auto ground = testsupport::meanColor(shot, cx + 2, cy + 2, cx + 12, cy + 12);
+    EXPECT_LT(ground.r, 70);
+    EXPECT_LT(ground.g, 70);
+    EXPECT_LT(ground.b, 70);
+    // The amber button.
+    const gfx::Rect button = panelharness::frameInWindow(view().copyButton(), *window_);
+    const auto amber = testsupport::meanColor(shot, static_cast<int>(button.origin.x) + 30,
+                                              static_cast<int>(button.origin.y) + 12,
+                                              static_cast<int>(button.origin.x) + 60,
+                                              static_cast<int>(button.origin.y) + 22);
+    EXPECT_NEAR(amber.r, 251, 6);
+    EXPECT_NEAR(amber.g, 191, 6);
+    EXPECT_NEAR(amber.b, 36, 6);
   }
-  EXPECT_EQ(compared, 6);
-
-  // The dark ground around the content.
-  const auto ground = testsupport::meanColor(shot, 2, 2, 12, 12);
-  EXPECT_LT(ground.r, 70);
-  EXPECT_LT(ground.g, 70);
-  EXPECT_LT(ground.b, 70);
-  // The amber button.
-  const gfx::Rect button = panelharness::frameInWindow(view().copyButton(), *window_);
-  const auto amber = testsupport::meanColor(shot, static_cast<int>(button.origin.x) + 30,
-                                            static_cast<int>(button.origin.y) + 12,
-                                            static_cast<int>(button.origin.x) + 60,
-                                            static_cast<int>(button.origin.y) + 22);
-  EXPECT_NEAR(amber.r, 251, 6);
-  EXPECT_NEAR(amber.g, 191, 6);
-  EXPECT_NEAR(amber.b, 36, 6);
 }
 
 TEST_F(SharePanelGui, CopyButtonCopiesTheLinkAndResetsAfterTwoSeconds) {
@@ -330,7 +443,7 @@ TEST_F(SharePanelGui, CopyButtonCopiesTheLinkAndResetsAfterTwoSeconds) {
   EXPECT_EQ(v.copyButtonTitle(), "Copied!");
   EXPECT_EQ(v.copyButtonIconName(), "object-select-symbolic");
   const gfx::Image shot = panelharness::captureWindow(*window_);
-  testsupport::writeImagePNG(shot, "/tmp/vl-share-panel-copied.png");
+  testsupport::writeImagePNG(shot, dir_.path() / "panel-copied.png");
 
   DispatchClock::advance(2.0 - 0.001);
   drainMainQueue();
@@ -372,7 +485,7 @@ TEST_F(SharePanelGui, WithoutAVideoTheSpinnerStaysUnderTheTile) {
   EXPECT_TRUE(view().isSpinnerShowing());
   EXPECT_TRUE(view().isQRTileShowing());
   const gfx::Image shot = panelharness::captureWindow(*window_);
-  testsupport::writeImagePNG(shot, "/tmp/vl-share-panel-no-video.png");
+  testsupport::writeImagePNG(shot, dir_.path() / "panel-no-video.png");
   const auto decoded = testsupport::decodeImage(shot);
   EXPECT_EQ(decoded.zxing, std::vector<std::string>{link_ + "&utm_content=qr_code"});
   EXPECT_EQ(link_, sharelink::plainLink("waves-nothere"));

@@ -241,7 +241,6 @@ TEST_F(AppDelegateTest, PanelShowsTheCodeOfTheLinkAndCopiesIt) {
 
   const gfx::Image shot = panelharness::captureWindow(*delegate_->sharePanel());
   ASSERT_FALSE(shot.empty());
-  testsupport::writeImagePNG(shot, "/tmp/vl-app-delegate-panel.png");
   const auto decoded = testsupport::decodeImage(shot);
   EXPECT_EQ(decoded.zxing, std::vector<std::string>{kLink + "&utm_content=qr_code"});
 
