@@ -1,0 +1,355 @@
+// The program as a desktop user starts it: the built vidlumen binary, started twice, with
+// and without a session bus, its windows looked up in the X server's window list.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/share/SharePanel.hpp"
+#include "app/share/SharePanelTestHarness.hpp"
+
+// Xlib after every glibmm, gdkmm and gtkmm header: its macros clash with their names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kStartTimeout = std::chrono::seconds(30);
+
+// Turns until the condition holds or the time is up; true when it held.
+template <typename Condition>
+bool waitUntil(Condition condition, Clock::duration timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (!condition()) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// A child process that is killed when it outlives its test, or the test program.
+class Child {
+ public:
+  // argv[0] is the program; env replaces the environment. Both are prepared before the
+  // fork: between fork and exec only async-signal-safe calls are made.
+  Child(std::vector<std::string> argv, std::vector<std::string> env,
+        int stdinFd = -1, int stdoutFd = -1) {
+    std::vector<char*> args, envp;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != parent) _exit(127);
+      if (stdinFd >= 0) dup2(stdinFd, STDIN_FILENO);
+      if (stdoutFd >= 0) dup2(stdoutFd, STDOUT_FILENO);
+      execve(args[0], args.data(), envp.data());
+      _exit(127);
+    }
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() {
+    if (!exitStatus_ && pid_ > 0) {
+      kill(pid_, SIGTERM);
+      if (!waitForExit(std::chrono::seconds(5))) {
+        kill(pid_, SIGKILL);
+        waitForExit(std::chrono::seconds(5));
+      }
+    }
+  }
+
+  pid_t pid() const { return pid_; }
+  bool running() {
+    poll();
+    return pid_ > 0 && !exitStatus_;
+  }
+  // The exit status once the process ended (-1 for a signal), waiting at most timeout.
+  std::optional<int> waitForExit(Clock::duration timeout) {
+    waitUntil([&] { return !running(); }, timeout);
+    return exitStatus_;
+  }
+
+ private:
+  void poll() {
+    if (pid_ <= 0 || exitStatus_) return;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+  }
+
+  pid_t pid_ = -1;
+  std::optional<int> exitStatus_;
+};
+
+// The environment of this process without the given variables, plus the given settings.
+std::vector<std::string> environmentWith(const std::vector<std::string>& settings) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry(*e);
+    const std::string name = entry.substr(0, entry.find('='));
+    const bool replaced = std::any_of(settings.begin(), settings.end(), [&](const auto& s) {
+      return s.compare(0, name.size() + 1, name + "=") == 0;
+    });
+    if (!replaced && name != "DBUS_SESSION_BUS_ADDRESS") env.push_back(entry);
+  }
+  env.insert(env.end(), settings.begin(), settings.end());
+  return env;
+}
+
+// A session bus of its own, run by dbus-run-session for as long as this object lives: the
+// session's one command prints the bus address and waits for its input to close, which
+// happens here or, should this program die, by the kernel.
+class SessionBus {
+ public:
+  SessionBus() {
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0) return;
+    if (pipe2(out, O_CLOEXEC) != 0) {
+      close(in[0]);
+      close(in[1]);
+      return;
+    }
+    child_.emplace(
+        std::vector<std::string>{"/usr/bin/dbus-run-session", "--", "/bin/sh", "-c",
+                                 "printf '%s\\n' \"$DBUS_SESSION_BUS_ADDRESS\"; read _"},
+        environmentWith({}), in[0], out[1]);
+    close(in[0]);
+    close(out[1]);
+    input_ = in[1];
+    // The address line, waited for at most kStartTimeout.
+    const auto deadline = Clock::now() + kStartTimeout;
+    char buffer[512];
+    while (address_.find('\n') == std::string::npos && Clock::now() < deadline) {
+      pollfd p{out[0], POLLIN, 0};
+      if (::poll(&p, 1, 200) <= 0) continue;
+      const ssize_t n = read(out[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      address_.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(out[0]);
+    if (const auto end = address_.find('\n'); end != std::string::npos) {
+      address_.resize(end);
+    } else {
+      address_.clear();
+    }
+  }
+  ~SessionBus() {
+    if (input_ >= 0) close(input_);  // the session ends and takes its bus daemon along
+    if (child_) child_->waitForExit(std::chrono::seconds(10));
+  }
+  SessionBus(const SessionBus&) = delete;
+  SessionBus& operator=(const SessionBus&) = delete;
+
+  const std::string& address() const { return address_; }
+
+ private:
+  std::optional<Child> child_;
+  int input_ = -1;
+  std::string address_;
+};
+
+// A top-level window as the X server lists it.
+struct ListedWindow {
+  Window id;
+  std::string title;
+  long pid;
+};
+
+std::string windowTitle(Display* display, Window window) {
+  const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format,
+                         &count, &remaining, &data) == Success &&
+      data) {
+    if (type == utf8 && format == 8) title.assign(reinterpret_cast<char*>(data), count);
+    XFree(data);
+  }
+  return title;
+}
+
+long windowPid(Display* display, Window window) {
+  const Atom netPid = XInternAtom(display, "_NET_WM_PID", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  long pid = 0;
+  if (XGetWindowProperty(display, window, netPid, 0, 1, False, XA_CARDINAL, &type, &format,
+                         &count, &remaining, &data) == Success &&
+      data) {
+    if (format == 32 && count == 1) pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+    XFree(data);
+  }
+  return pid;
+}
+
+// The root's children from bottom to top of the stacking order.
+std::vector<Window> stackingOrder(Display* display) {
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  std::vector<Window> order;
+  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+    order.assign(children, children + count);
+    if (children) XFree(children);
+  }
+  return order;
+}
+
+// The viewable top-level windows whose title starts like the panel's.
+std::vector<ListedWindow> visiblePanels(Display* display) {
+  std::vector<ListedWindow> panels;
+  for (const Window window : stackingOrder(display)) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) ||
+        attributes.map_state != IsViewable) {
+      continue;
+    }
+    std::string title = windowTitle(display, window);
+    if (title.rfind(sharePanelTitlePrefix, 0) == 0) {
+      panels.push_back({window, std::move(title), windowPid(display, window)});
+    }
+  }
+  return panels;
+}
+
+class SingleInstance : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) GTEST_FAIL() << "no display: run the GUI tests under xvfb-run";
+  }
+  void TearDown() override {
+    if (display_) XCloseDisplay(display_);
+  }
+
+  // Starts the program with its own settings and data folders (no settings file: the
+  // default wallpaper) on the given session bus address.
+  std::unique_ptr<Child> start(const std::string& busAddress) {
+    return std::make_unique<Child>(
+        std::vector<std::string>{VL_VIDLUMEN_PROGRAM},
+        environmentWith({"DBUS_SESSION_BUS_ADDRESS=" + busAddress,
+                         "XDG_CONFIG_HOME=" + (dir_.path() / "config").string(),
+                         "XDG_DATA_HOME=" + (dir_.path() / "data").string(),
+                         // No accessibility bus: it would outlive the test's session bus.
+                         "NO_AT_BRIDGE=1"}));
+  }
+
+  std::vector<ListedWindow> panels() { return visiblePanels(display_); }
+  bool waitForPanels(std::size_t count) {
+    return waitUntil([&] { return panels().size() == count; }, kStartTimeout);
+  }
+
+  // A plain window of the test that covers the whole screen, mapped on top of the rest.
+  Window coverScreen() {
+    const int screen = DefaultScreen(display_);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    const Window cover = XCreateWindow(
+        display_, DefaultRootWindow(display_), 0, 0,
+        static_cast<unsigned>(DisplayWidth(display_, screen)),
+        static_cast<unsigned>(DisplayHeight(display_, screen)), 0, CopyFromParent, InputOutput,
+        CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapRaised(display_, cover);
+    XSync(display_, False);
+    return cover;
+  }
+  bool isAbove(Window upper, Window lower) {
+    const auto order = stackingOrder(display_);
+    const auto u = std::find(order.begin(), order.end(), upper);
+    const auto l = std::find(order.begin(), order.end(), lower);
+    return u != order.end() && l != order.end() && u > l;
+  }
+
+  // Closes a window as a window manager's close button does (WM_DELETE_WINDOW).
+  void askToClose(Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window, False, NoEventMask, &event);
+    XSync(display_, False);
+  }
+
+  panelharness::TempDir dir_;
+  Display* display_ = nullptr;
+};
+
+TEST_F(SingleInstance, ASecondStartBringsTheFirstPanelForwardAndEnds) {
+  SessionBus bus;
+  ASSERT_FALSE(bus.address().empty()) << "dbus-run-session gave no bus";
+  auto first = start(bus.address());
+  ASSERT_TRUE(waitForPanels(1)) << "the first start shows its panel";
+  const ListedWindow panel = panels().front();
+  EXPECT_EQ(panel.title, "Share this wallpaper: Waves");
+  EXPECT_EQ(panel.pid, first->pid());
+
+  const Window cover = coverScreen();
+  ASSERT_TRUE(isAbove(cover, panel.id));
+
+  auto second = start(bus.address());
+  EXPECT_EQ(second->waitForExit(kStartTimeout), std::optional<int>(0))
+      << "the second start hands over and ends";
+  // The first instance raises its panel over the covering window.
+  EXPECT_TRUE(waitUntil([&] { return isAbove(panel.id, cover); }, kStartTimeout));
+  // Give a wrongly opened second panel time to appear before counting.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto now = panels();
+  ASSERT_EQ(now.size(), 1u) << "no second panel";
+  EXPECT_EQ(now.front().id, panel.id);
+  EXPECT_TRUE(first->running());
+  XDestroyWindow(display_, cover);
+
+  // Closing the panel ends the first instance normally.
+  askToClose(panel.id);
+  EXPECT_EQ(first->waitForExit(kStartTimeout), std::optional<int>(0));
+  EXPECT_TRUE(waitForPanels(0));
+}
+
+TEST_F(SingleInstance, WithoutASessionBusEachStartIsAnInstanceOfItsOwn) {
+  const std::string noBus = "unix:path=" + (dir_.path() / "no-bus").string();
+  auto first = start(noBus);
+  ASSERT_TRUE(waitForPanels(1));
+  auto second = start(noBus);
+  ASSERT_TRUE(waitForPanels(2)) << "one panel per process";
+  std::vector<long> pids;
+  for (const auto& p : panels()) pids.push_back(p.pid);
+  std::sort(pids.begin(), pids.end());
+  std::vector<long> expected{first->pid(), second->pid()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(pids, expected);
+  EXPECT_TRUE(first->running());
+  EXPECT_TRUE(second->running());
+}
+
+}  // namespace
