@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     delegate->shareCurrentWallpaper();
   });
   // Hands a copied link to the desktop's clipboard manager, so that it can still be pasted
-  // after the program ended (nothing happens without a manager or a copied link).
+  // after the program ended (nothing happens without a manager or a copied link). GTK's own
+  // shutdown tries the same; saying it here keeps the promise whatever GTK does.
   application->signal_shutdown().connect([] { Gtk::Clipboard::get()->store(); });
   const int status = application->run(argc, argv);
   // Let queued work (window releases) finish while GTK is still up.

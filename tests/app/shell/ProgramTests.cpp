@@ -1,5 +1,6 @@
-// The program as a desktop user starts it: the built vidlumen binary, started twice, with
-// and without a session bus, its windows looked up in the X server's window list.
+// The program as a desktop user meets it: the built vidlumen binary, started twice with and
+// without a session bus, typed into and closed, its windows looked up in the X server's
+// window list and its clipboard handed to a clipboard manager.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -240,7 +241,96 @@ std::vector<ListedWindow> visiblePanels(Display* display) {
   return panels;
 }
 
-class SingleInstance : public ::testing::Test {
+// A clipboard manager as the desktop runs one: it owns the CLIPBOARD_MANAGER selection and,
+// when a program asks it to save the clipboard (SAVE_TARGETS) before the program ends,
+// copies the clipboard's text while the program still serves it.
+class ClipboardManager {
+ public:
+  explicit ClipboardManager(Display* display) : display_(display) {
+    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+    manager_ = XInternAtom(display_, "CLIPBOARD_MANAGER", False);
+    saveTargets_ = XInternAtom(display_, "SAVE_TARGETS", False);
+    clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
+    utf8_ = XInternAtom(display_, "UTF8_STRING", False);
+    property_ = XInternAtom(display_, "VL_SAVED_CLIPBOARD", False);
+    XSetSelectionOwner(display_, manager_, window_, CurrentTime);
+    XSync(display_, False);
+  }
+  ~ClipboardManager() {
+    XDestroyWindow(display_, window_);
+    XSync(display_, False);
+  }
+  ClipboardManager(const ClipboardManager&) = delete;
+  ClipboardManager& operator=(const ClipboardManager&) = delete;
+
+  bool ownsTheSelection() const { return XGetSelectionOwner(display_, manager_) == window_; }
+  // Whether some program owns the clipboard now.
+  bool clipboardHasOwner() const { return XGetSelectionOwner(display_, clipboard_) != None; }
+  // The text saved from the clipboard, once a program asked for it.
+  const std::optional<std::string>& saved() const { return saved_; }
+
+  // Handles the events that have arrived; call it while waiting.
+  void serve() {
+    while (XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      if (event.type == SelectionRequest) {
+        request(event.xselectionrequest);
+      } else if (event.type == SelectionNotify && pending_) {
+        received(event.xselection);
+      }
+    }
+  }
+
+ private:
+  void request(const XSelectionRequestEvent& r) {
+    if (r.selection == manager_ && r.target == saveTargets_ && !pending_) {
+      // Ask the clipboard's owner for its text; the answer completes the request.
+      pending_ = r;
+      XConvertSelection(display_, clipboard_, utf8_, property_, window_, r.time);
+      XFlush(display_);
+    } else {
+      reply(r, None);
+    }
+  }
+  void received(const XSelectionEvent& s) {
+    if (s.selection != clipboard_) return;
+    if (s.property != None) {
+      Atom type = None;
+      int format = 0;
+      unsigned long count = 0, remaining = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(display_, window_, property_, 0, 1 << 16, True, AnyPropertyType,
+                             &type, &format, &count, &remaining, &data) == Success &&
+          data) {
+        if (format == 8) saved_ = std::string(reinterpret_cast<char*>(data), count);
+        XFree(data);
+      }
+    }
+    const XSelectionRequestEvent r = *pending_;
+    pending_.reset();
+    reply(r, saved_ ? (r.property != None ? r.property : r.target) : None);
+  }
+  void reply(const XSelectionRequestEvent& r, Atom property) {
+    XEvent answer{};
+    answer.xselection.type = SelectionNotify;
+    answer.xselection.requestor = r.requestor;
+    answer.xselection.selection = r.selection;
+    answer.xselection.target = r.target;
+    answer.xselection.property = property;
+    answer.xselection.time = r.time;
+    XSendEvent(display_, r.requestor, False, NoEventMask, &answer);
+    XFlush(display_);
+  }
+
+  Display* display_;
+  Window window_;
+  Atom manager_, saveTargets_, clipboard_, utf8_, property_;
+  std::optional<XSelectionRequestEvent> pending_;
+  std::optional<std::string> saved_;
+};
+
+class Program : public ::testing::Test {
  protected:
   void SetUp() override {
     display_ = XOpenDisplay(nullptr);
@@ -260,6 +350,18 @@ class SingleInstance : public ::testing::Test {
                          "XDG_DATA_HOME=" + (dir_.path() / "data").string(),
                          // No accessibility bus: it would outlive the test's session bus.
                          "NO_AT_BRIDGE=1"}));
+  }
+
+  // A session bus address where no bus listens.
+  std::string noBus() const { return "unix:path=" + (dir_.path() / "no-bus").string(); }
+
+  // Types a key (an X keysym name) into the window as from a keyboard: the window gets the
+  // input focus, then the key goes to it through the XTEST extension.
+  bool type(Window window, const std::string& key) {
+    Child xdotool({"/usr/bin/xdotool", "windowfocus", "--sync", std::to_string(window), "key",
+                   key},
+                  environmentWith({}));
+    return xdotool.waitForExit(std::chrono::seconds(10)) == std::optional<int>(0);
   }
 
   std::vector<ListedWindow> panels() { return visiblePanels(display_); }
@@ -305,7 +407,7 @@ class SingleInstance : public ::testing::Test {
   Display* display_ = nullptr;
 };
 
-TEST_F(SingleInstance, ASecondStartBringsTheFirstPanelForwardAndEnds) {
+TEST_F(Program, ASecondStartBringsTheFirstPanelForwardAndEnds) {
   SessionBus bus;
   ASSERT_FALSE(bus.address().empty()) << "dbus-run-session gave no bus";
   auto first = start(bus.address());
@@ -336,11 +438,10 @@ TEST_F(SingleInstance, ASecondStartBringsTheFirstPanelForwardAndEnds) {
   EXPECT_TRUE(waitForPanels(0));
 }
 
-TEST_F(SingleInstance, WithoutASessionBusEachStartIsAnInstanceOfItsOwn) {
-  const std::string noBus = "unix:path=" + (dir_.path() / "no-bus").string();
-  auto first = start(noBus);
+TEST_F(Program, WithoutASessionBusEachStartIsAnInstanceOfItsOwn) {
+  auto first = start(noBus());
   ASSERT_TRUE(waitForPanels(1));
-  auto second = start(noBus);
+  auto second = start(noBus());
   ASSERT_TRUE(waitForPanels(2)) << "one panel per process";
   std::vector<long> pids;
   for (const auto& p : panels()) pids.push_back(p.pid);
@@ -350,6 +451,34 @@ TEST_F(SingleInstance, WithoutASessionBusEachStartIsAnInstanceOfItsOwn) {
   EXPECT_EQ(pids, expected);
   EXPECT_TRUE(first->running());
   EXPECT_TRUE(second->running());
+}
+
+TEST_F(Program, EnterCopiesAndTheLinkOutlivesTheProgram) {
+  ClipboardManager manager(display_);
+  ASSERT_TRUE(manager.ownsTheSelection());
+  auto program = start(noBus());
+  ASSERT_TRUE(waitForPanels(1));
+  const Window panel = panels().front().id;
+
+  // Typed keys go to the focused window, as from a keyboard.
+  ASSERT_TRUE(type(panel, "Return"));
+  EXPECT_TRUE(waitUntil([&] { return manager.clipboardHasOwner(); }, kStartTimeout))
+      << "Enter copies the link";
+  ASSERT_TRUE(type(panel, "Escape"));
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        manager.serve();
+        return !program->running();
+      },
+      kStartTimeout))
+      << "Escape closes the panel, and the program ends with it";
+  EXPECT_EQ(program->waitForExit(std::chrono::seconds(0)), std::optional<int>(0));
+  manager.serve();
+  ASSERT_TRUE(manager.saved()) << "the program handed its clipboard to the manager";
+  EXPECT_EQ(*manager.saved(),
+            "https://vidlumen.com/wallpaper/waves-dp3YBose"
+            "?utm_source=macos_app&utm_medium=share_current_wallpaper"
+            "&utm_content=copy_link_button");
 }
 
 }  // namespace
