@@ -50,8 +50,9 @@ class Child {
  public:
   // argv[0] is the program; env replaces the environment. Both are prepared before the
   // fork: between fork and exec only async-signal-safe calls are made.
+  // extraFd, when given, is handed to the child as descriptor extraAs.
   Child(std::vector<std::string> argv, std::vector<std::string> env,
-        int stdinFd = -1, int stdoutFd = -1) {
+        int stdinFd = -1, int stdoutFd = -1, int extraFd = -1, int extraAs = -1) {
     std::vector<char*> args, envp;
     for (auto& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
@@ -64,6 +65,7 @@ class Child {
       if (getppid() != parent) _exit(127);
       if (stdinFd >= 0) dup2(stdinFd, STDIN_FILENO);
       if (stdoutFd >= 0) dup2(stdoutFd, STDOUT_FILENO);
+      if (extraFd >= 0) dup2(extraFd, extraAs);
       execve(args[0], args.data(), envp.data());
       _exit(127);
     }
@@ -241,6 +243,111 @@ std::vector<ListedWindow> visiblePanels(Display* display) {
   return panels;
 }
 
+// An X server of its own with the openbox window manager, for as long as this object lives.
+class DesktopWithOpenbox {
+ public:
+  DesktopWithOpenbox() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    // Xvfb writes its display number to the given descriptor once it is ready.
+    const int numberFd = 3;
+    server_.emplace(std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd",
+                                             std::to_string(numberFd), "-screen", "0",
+                                             "1024x768x24", "-nolisten", "tcp"},
+                    environmentWith({}), -1, -1, fds[1], numberFd);
+    close(fds[1]);
+    std::string number;
+    const auto deadline = Clock::now() + kStartTimeout;
+    char buffer[32];
+    while (number.find('\n') == std::string::npos && Clock::now() < deadline) {
+      pollfd p{fds[0], POLLIN, 0};
+      if (::poll(&p, 1, 200) <= 0) continue;
+      const ssize_t n = read(fds[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      number.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+    if (number.find('\n') == std::string::npos) return;
+    name_ = ":" + number.substr(0, number.find('\n'));
+    display_ = XOpenDisplay(name_.c_str());
+    if (!display_) return;
+    windowManager_.emplace(std::vector<std::string>{"/usr/bin/openbox"},
+                           environmentWith({"DISPLAY=" + name_}));
+    // openbox announces itself on the root window once it manages the screen.
+    const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+    waitUntil([&] { return rootProperty(check); }, kStartTimeout);
+  }
+  ~DesktopWithOpenbox() {
+    windowManager_.reset();
+    if (display_) XCloseDisplay(display_);
+    server_.reset();
+  }
+  DesktopWithOpenbox(const DesktopWithOpenbox&) = delete;
+  DesktopWithOpenbox& operator=(const DesktopWithOpenbox&) = delete;
+
+  Display* display() const { return display_; }
+  const std::string& name() const { return name_; }
+
+ private:
+  bool rootProperty(Atom property) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    const bool present = XGetWindowProperty(display_, DefaultRootWindow(display_), property, 0,
+                                            1, False, AnyPropertyType, &type, &format, &count,
+                                            &remaining, &data) == Success &&
+                         data && count > 0;
+    if (data) XFree(data);
+    return present;
+  }
+
+  std::optional<Child> server_;
+  std::optional<Child> windowManager_;
+  std::string name_;
+  Display* display_ = nullptr;
+};
+
+// The window manager's state of a top-level window (NormalState, IconicState), or
+// WithdrawnState when it has none.
+long wmState(Display* display, Window window) {
+  const Atom wmStateAtom = XInternAtom(display, "WM_STATE", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  long state = WithdrawnState;
+  if (XGetWindowProperty(display, window, wmStateAtom, 0, 2, False, wmStateAtom, &type,
+                         &format, &count, &remaining, &data) == Success &&
+      data) {
+    if (format == 32 && count >= 1) state = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+    XFree(data);
+  }
+  return state;
+}
+
+// The panel among the windows a window manager manages (_NET_CLIENT_LIST), or None.
+Window managedPanel(Display* display) {
+  const Atom clientList = XInternAtom(display, "_NET_CLIENT_LIST", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  Window panel = None;
+  if (XGetWindowProperty(display, DefaultRootWindow(display), clientList, 0, 1024, False,
+                         XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+      data) {
+    const auto* clients = reinterpret_cast<const unsigned long*>(data);
+    for (unsigned long i = 0; i < count && format == 32; ++i) {
+      if (windowTitle(display, clients[i]).rfind(sharePanelTitlePrefix, 0) == 0) {
+        panel = clients[i];
+      }
+    }
+    XFree(data);
+  }
+  return panel;
+}
+
 // A clipboard manager as the desktop runs one: it owns the CLIPBOARD_MANAGER selection and,
 // when a program asks it to save the clipboard (SAVE_TARGETS) before the program ends,
 // copies the clipboard's text while the program still serves it.
@@ -341,15 +448,17 @@ class Program : public ::testing::Test {
   }
 
   // Starts the program with its own settings and data folders (no settings file: the
-  // default wallpaper) on the given session bus address.
-  std::unique_ptr<Child> start(const std::string& busAddress) {
-    return std::make_unique<Child>(
-        std::vector<std::string>{VL_VIDLUMEN_PROGRAM},
-        environmentWith({"DBUS_SESSION_BUS_ADDRESS=" + busAddress,
-                         "XDG_CONFIG_HOME=" + (dir_.path() / "config").string(),
-                         "XDG_DATA_HOME=" + (dir_.path() / "data").string(),
-                         // No accessibility bus: it would outlive the test's session bus.
-                         "NO_AT_BRIDGE=1"}));
+  // default wallpaper) on the given session bus address and, when given, X display.
+  std::unique_ptr<Child> start(const std::string& busAddress, const std::string& display = {}) {
+    std::vector<std::string> settings{
+        "DBUS_SESSION_BUS_ADDRESS=" + busAddress,
+        "XDG_CONFIG_HOME=" + (dir_.path() / "config").string(),
+        "XDG_DATA_HOME=" + (dir_.path() / "data").string(),
+        // No accessibility bus: it would outlive the test's session bus.
+        "NO_AT_BRIDGE=1"};
+    if (!display.empty()) settings.push_back("DISPLAY=" + display);
+    return std::make_unique<Child>(std::vector<std::string>{VL_VIDLUMEN_PROGRAM},
+                                   environmentWith(settings));
   }
 
   // A session bus address where no bus listens.
@@ -479,6 +588,61 @@ TEST_F(Program, EnterCopiesAndTheLinkOutlivesTheProgram) {
             "https://vidlumen.com/wallpaper/waves-dp3YBose"
             "?utm_source=macos_app&utm_medium=share_current_wallpaper"
             "&utm_content=copy_link_button");
+}
+
+TEST_F(Program, UnderOpenboxThePanelHasNoFrameAndCannotStayMinimised) {
+  // openbox offers minimising whatever a window asks for: the panel has to come back.
+  DesktopWithOpenbox desktop;
+  ASSERT_TRUE(desktop.display()) << "no X server with openbox";
+  Display* d = desktop.display();
+  auto program = start(noBus(), desktop.name());
+  Window panel = None;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        panel = managedPanel(d);
+        return panel != None && wmState(d, panel) == NormalState;
+      },
+      kStartTimeout));
+  // openbox draws no frame of its own (no title bar with its buttons): the panel's own
+  // title bar, with its close button alone, is all there is.
+  {
+    const Atom extentsAtom = XInternAtom(d, "_NET_FRAME_EXTENTS", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(d, panel, extentsAtom, 0, 4, False, XA_CARDINAL, &type,
+                                 &format, &count, &remaining, &data),
+              Success);
+    ASSERT_TRUE(data);
+    ASSERT_EQ(count, 4u);
+    const auto* extents = reinterpret_cast<const unsigned long*>(data);
+    EXPECT_EQ(std::vector<unsigned long>(extents, extents + 4),
+              (std::vector<unsigned long>{0, 0, 0, 0}))
+        << "left, right, top, bottom";
+    XFree(data);
+  }
+
+  const Atom wmStateAtom = XInternAtom(d, "WM_STATE", False);
+  XSelectInput(d, panel, PropertyChangeMask);
+  XIconifyWindow(d, panel, DefaultScreen(d));  // as the window menu's "Iconify" does
+  XFlush(d);
+  int stateChanges = 0;
+  const bool back = waitUntil(
+      [&] {
+        while (XPending(d) > 0) {
+          XEvent event;
+          XNextEvent(d, &event);
+          if (event.type == PropertyNotify && event.xproperty.atom == wmStateAtom) ++stateChanges;
+        }
+        return stateChanges >= 2 && wmState(d, panel) == NormalState;
+      },
+      kStartTimeout);
+  EXPECT_TRUE(back) << "minimised (" << stateChanges << " state changes), never restored";
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(d, panel, &attributes));
+  EXPECT_EQ(attributes.map_state, IsViewable);
+  EXPECT_TRUE(program->running());
 }
 
 }  // namespace
