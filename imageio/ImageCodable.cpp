@@ -12,7 +12,7 @@ foundation::Settings CGImageCodable::encode() const {
 }
 
 CGImageCodable CGImageCodable::decode(const foundation::Settings& value) {
-  const auto text = foundation::asString(value);
+  const auto text = foundation::StringValue(value);
   if (!text) foundation::raise(ImageReadWriteError::codableInvalidData, "not a data value");
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) foundation::raise(ImageReadWriteError::codableInvalidData, "not base64");

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "imageio/ImageReadWriteError.hpp"
+#include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Error.hpp"
 
 namespace imagewrite {
@@ -44,9 +45,7 @@ void unpremultiplyRow(const std::uint8_t* src, std::uint8_t* dst, int width) {
 
 std::optional<double> clampedQuality(std::optional<double> compression) {
   if (!compression) return std::nullopt;
-  const double q = *compression;
-  if (!(q > 0)) return 0.0;
-  return std::min(q, 1.0);
+  return foundation::clampedFraction(*compression);
 }
 
 }  // namespace imagewrite

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Numbers.hpp"
 
 std::string RGBAComponents::stringValue() const {
@@ -121,10 +122,7 @@ gfx::Color fromRGBAString(std::string_view text) {
 std::string hexString(const gfx::Color& color) {
   const RGBAComponents c = rgbaComponents(color);
   auto byte = [](double v) {
-    double x = v * 255.0;
-    if (!(x > 0)) return 0;  // NaN and negatives
-    if (x > 255) x = 255;
-    return static_cast<int>(x);  // toward zero
+    return static_cast<int>(foundation::clampedToRange(v * 255.0, 0.0, 255.0));  // toward zero
   };
   char buf[8];
   std::snprintf(buf, sizeof buf, "#%02x%02x%02x", byte(c.r), byte(c.g), byte(c.b));

@@ -1,6 +1,7 @@
 #include "QRCode/core/QRCodePathHelpers.hpp"
 
 #include <cmath>
+#include <stdexcept>
 
 #include "QRCode/core/SVGNumber.hpp"
 
@@ -8,6 +9,12 @@ using gfx::Path;
 using gfx::PathElement;
 using gfx::PathElementType;
 using gfx::Point;
+
+Path builtInOutline(std::string_view text) {
+  auto path = Path::parse(text);
+  if (!path) throw std::logic_error("built-in outline does not parse: " + std::string(text));
+  return std::move(*path);
+}
 
 Path roundedRect(const gfx::Rect& rect, QRCode::Corners corners, double radius) {
   const double x0 = rect.minX(), y0 = rect.minY(), x1 = rect.maxX(), y1 = rect.maxY();

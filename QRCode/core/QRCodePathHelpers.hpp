@@ -29,6 +29,12 @@ struct foundation::ErrorTraits<PathCodingError> {
                                                          "keyNotFound", "invalidValue"};
 };
 
+// The path of a built-in outline pasted in the short form (see gfx::Path::parse). Such an
+// outline is a constant of this library: one that does not parse is a programming error
+// and throws std::logic_error naming the text (at the first use of the shape, so every
+// test that draws it fails).
+gfx::Path builtInOutline(std::string_view text);
+
 // A rectangle whose corners in the set are rounded by radius (each corner curve runs from
 // one radius before the corner to one radius after it, with the corner as first control
 // point and the end point as second). Corner members map to: topLeft (minX, minY),

@@ -1,11 +1,7 @@
 #pragma once
-// A deterministic random source (the published SplitMix64 step), and the readers that turn
-// one settings value into a number or a flag.
+// A deterministic random source (the published SplitMix64 step).
 
 #include <cstdint>
-#include <optional>
-
-#include "platform/foundation/Settings.hpp"
 
 __extension__ typedef unsigned __int128 SplitMix64UInt128;
 
@@ -49,23 +45,3 @@ class SplitMix64 {
     return static_cast<double>(r) * 0x1p-53 * upperBound;
   }
 };
-
-// Settings value readers. Each takes one optional value (null: missing) and answers none
-// for a missing value or one that is not a number object (integer, unsigned, float or
-// boolean JSON; text never counts).
-//   DoubleValue / CGFloatValue: the value as a double (true 1.0, false 0.0).
-//   BoolValue: false for zero, true for any other number (NaN included).
-//   IntValue: the value truncated to a signed 64-bit integer; NaN, infinity and values
-//             outside the range give none.
-//   UIntValue: the same for an unsigned 64-bit integer (a negative value gives none).
-std::optional<double> DoubleValue(const foundation::Settings* value) noexcept;
-std::optional<double> CGFloatValue(const foundation::Settings* value) noexcept;
-std::optional<bool> BoolValue(const foundation::Settings* value) noexcept;
-std::optional<std::int64_t> IntValue(const foundation::Settings* value) noexcept;
-std::optional<std::uint64_t> UIntValue(const foundation::Settings* value) noexcept;
-
-inline std::optional<double> DoubleValue(const foundation::Settings& v) noexcept { return DoubleValue(&v); }
-inline std::optional<double> CGFloatValue(const foundation::Settings& v) noexcept { return CGFloatValue(&v); }
-inline std::optional<bool> BoolValue(const foundation::Settings& v) noexcept { return BoolValue(&v); }
-inline std::optional<std::int64_t> IntValue(const foundation::Settings& v) noexcept { return IntValue(&v); }
-inline std::optional<std::uint64_t> UIntValue(const foundation::Settings& v) noexcept { return UIntValue(&v); }

@@ -42,7 +42,7 @@ std::optional<std::string> pngBase64(const gfx::Image& image) {
 
 // An image from base64 text of image file bytes, or none.
 std::optional<gfx::Image> imageFromBase64(const foundation::Settings& value) {
-  const auto text = foundation::asString(value);
+  const auto text = foundation::StringValue(value);
   if (!text) return std::nullopt;
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) return std::nullopt;
@@ -342,10 +342,10 @@ std::shared_ptr<QRCodeLogoTemplate> QRCodeLogoTemplate::decode(const foundation:
   bool masks = true;
   if (const foundation::Settings* m = foundation::find(encoded, "masksQRCodePixels")) {
     if (!m->is_boolean()) fail("the logo template's \"masksQRCodePixels\" is not a boolean");
-    masks = foundation::asBool(*m).value_or(true);
+    masks = foundation::BoolValue(*m).value_or(true);
   }
   auto result = std::make_shared<QRCodeLogoTemplate>(std::move(*image), std::move(*path), *inset, masks);
-  result->useImageMasking_ = foundation::asBool(*imageMasking).value_or(false);
+  result->useImageMasking_ = foundation::BoolValue(*imageMasking).value_or(false);
   result->maskImage_ = std::move(maskImage);
   return result;
 }

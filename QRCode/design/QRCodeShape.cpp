@@ -92,6 +92,6 @@ std::shared_ptr<QRCodeShape> QRCodeShape::CreateWithSettings(const foundation::S
   // Only a boolean counts for the flag.
   if (const foundation::Settings* flag = foundation::find(settings, "negatedOnPixelsOnly");
       flag && flag->is_boolean())
-    shape->setNegatedOnPixelsOnly(foundation::asBool(*flag).value_or(false));
+    shape->setNegatedOnPixelsOnly(foundation::BoolValue(*flag).value_or(false));
   return shape;
 }

@@ -160,14 +160,14 @@ foundation::Settings encodeContent(const QRCode::Content& content) {
 
 QRCode::Content decodeContent(const foundation::Settings& coded) {
   if (const foundation::Settings* data = foundation::find(coded, "data")) {
-    const auto text = foundation::asString(*data);
+    const auto text = foundation::StringValue(*data);
     if (!text) foundation::raise(QRCodeError::invalidContent, "\"data\" is not base64 text");
     auto bytes = foundation::base64Decode(*text);
     if (!bytes) foundation::raise(QRCodeError::invalidContent, "\"data\" is not base64 text");
     return QRCode::Content::data(std::move(*bytes));
   }
   if (const foundation::Settings* textValue = foundation::find(coded, "text")) {
-    auto text = foundation::asString(*textValue);
+    auto text = foundation::StringValue(*textValue);
     if (!text) foundation::raise(QRCodeError::invalidContent, "\"text\" is not text");
     return QRCode::Content::text(std::move(*text));
   }

@@ -1,9 +1,11 @@
 #include "QRCode/eye/EyeSpaceOutline.hpp"
 
+#include "QRCode/core/QRCodePathHelpers.hpp"
+
 gfx::Path eyeSpaceOutline(std::initializer_list<std::string_view> subpaths) {
   gfx::Path path;
   for (std::string_view text : subpaths) {
-    if (auto parsed = gfx::Path::parse(text)) path.addPath(*parsed);
+    path.addPath(builtInOutline(text));
   }
   return path;
 }

@@ -40,8 +40,7 @@ void addModuleSquares(gfx::Path& path, const std::array<gfx::Point, 5>& origins)
 gfx::Path QRCodeEyeShapeCorneredPixels::eyePath() const {
   // Any stored radius is drawn within the module's side (a NaN as 0); 0 exactly gives the
   // square form built from lines only.
-  const double r = std::clamp(actualCornerRadius() == actualCornerRadius() ? actualCornerRadius() : 0.0,
-                              0.0, kModuleSide);
+  const double r = foundation::clampedToRange(actualCornerRadius(), 0.0, kModuleSide);
   const bool square = r == 0;
   gfx::Path path;
   path.reserve(24 * 7);
@@ -301,7 +300,7 @@ foundation::Settings QRCodeEyeShapeShield::settings() const {
 
 bool QRCodeEyeShapeShield::setSettingValue(const foundation::Settings& value, std::string_view key) {
   if (key != cornersKey) return false;
-  const auto raw = foundation::asInt64(value);
+  const auto raw = foundation::IntValue(value);
   if (!raw) return false;
   corners_ = QRCode::Corners(*raw);
   return true;
@@ -316,7 +315,7 @@ std::shared_ptr<QRCodeEyeShapeUFO> QRCodeEyeShapeUFO::Create(const foundation::S
 
 QRCodeEyeShapeUFO::QRCodeEyeShapeUFO(const foundation::Settings& settings) {
   if (const foundation::Settings* value = foundation::find(settings, isFlippedKey))
-    isFlipped_ = foundation::asBool(*value).value_or(false);
+    isFlipped_ = foundation::BoolValue(*value).value_or(false);
 }
 
 std::shared_ptr<QRCodeEyeShapeGenerator> QRCodeEyeShapeUFO::copyShape() const {
@@ -355,6 +354,6 @@ foundation::Settings QRCodeEyeShapeUFO::settings() const {
 }
 
 bool QRCodeEyeShapeUFO::setSettingValue(const foundation::Settings& value, std::string_view key) {
-  if (key == isFlippedKey) isFlipped_ = foundation::asBool(value).value_or(false);
+  if (key == isFlippedKey) isFlipped_ = foundation::BoolValue(value).value_or(false);
   return false;
 }

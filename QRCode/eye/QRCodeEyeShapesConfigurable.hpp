@@ -11,6 +11,7 @@
 // None of them has a construction without arguments: they are made by their typed
 // constructors, Create or copyShape.
 
+#include <cmath>
 #include <memory>
 #include <string_view>
 
@@ -18,6 +19,7 @@
 #include "QRCode/eye/QRCodeEyeShapeGenerator.hpp"
 #include "QRCode/eye/QRCodePupilShapeGenerator.hpp"
 #include "QRCode/eye/QRCodePupilShapesConfigurable.hpp"
+#include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Settings.hpp"
 #include "platform/graphics/Path.hpp"
 
@@ -41,12 +43,12 @@ class QRCodeCornerRadiusEyeShape : public QRCodeEyeShapeGenerator {
 
   // The fraction clamped to 0...1 (a NaN gives 0).
   explicit QRCodeCornerRadiusEyeShape(double cornerRadiusFraction) {
-    setCornerRadiusFraction(clampedFraction(cornerRadiusFraction));
+    setCornerRadiusFraction(foundation::clampedFraction(cornerRadiusFraction));
   }
 
   double cornerRadiusFraction() const { return cornerRadiusFraction_; }
   void setCornerRadiusFraction(double fraction) {
-    cornerRadiusFraction_ = fraction == fraction ? fraction : 0.0;
+    cornerRadiusFraction_ = std::isnan(fraction) ? 0.0 : fraction;
     actualCornerRadius_ = Derived::radiusFor(cornerRadiusFraction_);
   }
   // The corner radius derived from the fraction, in eye units.
@@ -68,16 +70,10 @@ class QRCodeCornerRadiusEyeShape : public QRCodeEyeShapeGenerator {
   // absent value, a value of another kind or another key changes nothing.
   bool setSettingValue(const foundation::Settings& value, std::string_view key) override {
     if (key != cornerRadiusFractionKey) return false;
-    const auto fraction = foundation::asDouble(value);
-    if (!fraction || *fraction != *fraction) return false;
-    setCornerRadiusFraction(clampedFraction(*fraction));
+    const auto fraction = foundation::DoubleValue(value);
+    if (!fraction || std::isnan(*fraction)) return false;
+    setCornerRadiusFraction(foundation::clampedFraction(*fraction));
     return true;
-  }
-
-  // 0 for values of 0 or less and NaN, 1 for values above 1.
-  static double clampedFraction(double value) {
-    if (!(value > 0)) return 0;
-    return value > 1 ? 1 : value;
   }
 
  private:
@@ -132,7 +128,7 @@ class QRCodeEyeShapePixels final : public QRCodeCornerRadiusEyeShape<QRCodeEyeSh
   static std::string_view Name() { return "pixels"; }
   static std::string_view Title() { return "Pixels"; }
   static double DefaultCornerRadius() { return 0.65; }
-  static double radiusFor(double fraction) { return clampedFraction(fraction) * 5.0; }
+  static double radiusFor(double fraction) { return foundation::clampedFraction(fraction) * 5.0; }
 
   using QRCodeCornerRadiusEyeShape::QRCodeCornerRadiusEyeShape;
 

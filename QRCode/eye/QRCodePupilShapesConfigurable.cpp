@@ -140,7 +140,7 @@ foundation::Settings QRCodePupilShapeShield::settings() const {
 
 bool QRCodePupilShapeShield::setSettingValue(const foundation::Settings& value, std::string_view key) {
   if (key != cornersKey) return false;
-  const auto raw = foundation::asInt64(value);
+  const auto raw = foundation::IntValue(value);
   if (!raw) return false;
   corners_ = QRCode::Corners(*raw);
   return true;
@@ -185,7 +185,7 @@ foundation::Settings QRCodePupilShapeUFO::settings() const {
 }
 
 bool QRCodePupilShapeUFO::setSettingValue(const foundation::Settings& value, std::string_view key) {
-  if (key == isFlippedKey) isFlipped_ = foundation::asBool(value).value_or(false);
+  if (key == isFlippedKey) isFlipped_ = foundation::BoolValue(value).value_or(false);
   return false;
 }
 

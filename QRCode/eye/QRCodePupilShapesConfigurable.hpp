@@ -18,6 +18,7 @@
 #include "QRCode/eye/QRCodeFixedPupilShape.hpp"
 #include "QRCode/eye/QRCodePupilShapeGenerator.hpp"
 #include "QRCode/pixel/QRCodePixelShapeGenerator.hpp"
+#include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Settings.hpp"
 #include "platform/graphics/Path.hpp"
 
@@ -69,9 +70,9 @@ class QRCodeCornerRadiusPupilShape : public QRCodePupilShapeGenerator {
   // A number (not NaN) under "cornerRadiusFraction" is clamped to 0...1 and stored.
   bool setSettingValue(const foundation::Settings& value, std::string_view key) override {
     if (key != cornerRadiusFractionKey) return false;
-    const auto fraction = foundation::asDouble(value);
+    const auto fraction = foundation::DoubleValue(value);
     if (!fraction || std::isnan(*fraction)) return false;
-    setCornerRadiusFraction(std::fmin(std::fmax(*fraction, 0.0), 1.0));
+    setCornerRadiusFraction(foundation::clampedFraction(*fraction));
     return true;
   }
 

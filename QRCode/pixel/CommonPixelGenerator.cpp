@@ -1,11 +1,15 @@
 #include "QRCode/pixel/CommonPixelGenerator.hpp"
 
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
+#include "QRCode/core/QRCodePathHelpers.hpp"
 #include "QRCode/core/SplitMix64.hpp"
+#include "platform/foundation/Clamp.hpp"
 #include "platform/graphics/AffineTransform.hpp"
 
 namespace {
@@ -66,24 +70,17 @@ constexpr std::string_view donutOutline =
     "M 10,5; C 10,2.24 7.76,0 5,0; C 3.89,0 2.87,0.36 2.04,0.97; C 0.8,1.88 0,3.35 0,5; "
     "C 0,7.76 2.24,10 5,10; C 7.76,10 10,7.76 10,5; Z";
 
-gfx::Path parseOutline(std::string_view text) {
-  auto path = gfx::Path::parse(text);
-  // The outlines above are constants; a failure here is a programming error caught by
-  // the tests, and an empty outline keeps drawing harmless.
-  return path ? std::move(*path) : gfx::Path();
-}
-
 struct Templates {
-  gfx::Path squircle = parseOutline(squircleOutline);
-  gfx::Path crt = parseOutline(crtOutline);
-  gfx::Path sharp = parseOutline(sharpOutline);
-  gfx::Path star = parseOutline(starOutline);
-  gfx::Path arrow = parseOutline(arrowOutline);
-  gfx::Path wave = parseOutline(waveOutline);
-  gfx::Path flower = parseOutline(flowerOutline);
-  gfx::Path shinyDiamond = parseOutline(shinyDiamondOutline);
-  gfx::Path shinyStar = parseOutline(shinyStarOutline);
-  gfx::Path donut = parseOutline(donutOutline);
+  gfx::Path squircle = builtInOutline(squircleOutline);
+  gfx::Path crt = builtInOutline(crtOutline);
+  gfx::Path sharp = builtInOutline(sharpOutline);
+  gfx::Path star = builtInOutline(starOutline);
+  gfx::Path arrow = builtInOutline(arrowOutline);
+  gfx::Path wave = builtInOutline(waveOutline);
+  gfx::Path flower = builtInOutline(flowerOutline);
+  gfx::Path shinyDiamond = builtInOutline(shinyDiamondOutline);
+  gfx::Path shinyStar = builtInOutline(shinyStarOutline);
+  gfx::Path donut = builtInOutline(donutOutline);
 };
 
 const Templates& templates() {
@@ -117,6 +114,22 @@ std::size_t elementsPerModule(CommonPixelGenerator::PixelType type) {
   }
 }
 
+// The rule the appliers share: an absent value (null) stores whenAbsent; a value the
+// reader accepts is stored through adjust; any other value changes nothing and answers
+// false.
+template <class T, class Adjust = std::identity>
+bool applySetting(const foundation::Settings& value, T& field, T whenAbsent,
+                  std::optional<T> (*read)(const foundation::Settings*) noexcept, Adjust adjust = {}) {
+  if (value.is_null()) {
+    field = whenAbsent;
+    return true;
+  }
+  const std::optional<T> number = read(&value);
+  if (!number) return false;
+  field = adjust(*number);
+  return true;
+}
+
 }  // namespace
 
 std::string_view CommonPixelGenerator::rawValue(PixelType type) {
@@ -130,11 +143,6 @@ std::optional<CommonPixelGenerator::PixelType> CommonPixelGenerator::pixelTypeFr
   return std::nullopt;
 }
 
-double CommonPixelGenerator::clampFraction(double value) {
-  if (!(value > 0)) return 0;  // also NaN
-  return value > 1 ? 1 : value;
-}
-
 CommonPixelGenerator::CommonPixelGenerator(PixelType pixelType,
                                            std::shared_ptr<QRCodePixelInsetGenerator> insetGenerator,
                                            double insetFraction, double cornerRadiusFraction,
@@ -142,8 +150,8 @@ CommonPixelGenerator::CommonPixelGenerator(PixelType pixelType,
     : pixelType_(pixelType),
       insetGenerator_(insetGenerator ? std::move(insetGenerator) : QRCodePixelInsetFixed::Create()),
       insetFraction_(insetFraction),
-      cornerRadiusFraction_(clampFraction(cornerRadiusFraction)),
-      rotationFraction_(clampFraction(rotationFraction)),
+      cornerRadiusFraction_(foundation::clampedFraction(cornerRadiusFraction)),
+      rotationFraction_(foundation::clampedFraction(rotationFraction)),
       useRandomRotation_(useRandomRotation) {}
 
 CommonPixelGenerator CommonPixelGenerator::copy() const {
@@ -271,18 +279,11 @@ gfx::Path CommonPixelGenerator::generatePath(const QRCodeBoolMatrix& matrix, gfx
 }
 
 bool CommonPixelGenerator::applyInsetFraction(const foundation::Settings& value) {
-  if (value.is_null()) {
-    insetFraction_ = 0;
-    return true;
-  }
-  const auto number = DoubleValue(value);
-  if (!number) return false;
-  insetFraction_ = *number;
-  return true;
+  return applySetting(value, insetFraction_, 0.0, foundation::DoubleValue);
 }
 
 bool CommonPixelGenerator::applyInsetGeneratorName(const foundation::Settings& value) {
-  const auto name = foundation::asString(value);
+  const auto name = foundation::StringValue(value);
   if (!name) return false;
   auto generator = QRCodePixelInset::generatorNamed(*name);
   if (!generator) return false;
@@ -291,34 +292,13 @@ bool CommonPixelGenerator::applyInsetGeneratorName(const foundation::Settings& v
 }
 
 bool CommonPixelGenerator::applyCornerRadiusFraction(const foundation::Settings& value) {
-  if (value.is_null()) {
-    cornerRadiusFraction_ = 0;
-    return true;
-  }
-  const auto number = DoubleValue(value);
-  if (!number) return false;
-  cornerRadiusFraction_ = clampFraction(*number);
-  return true;
+  return applySetting(value, cornerRadiusFraction_, 0.0, foundation::DoubleValue, foundation::clampedFraction);
 }
 
 bool CommonPixelGenerator::applyRotationFraction(const foundation::Settings& value) {
-  if (value.is_null()) {
-    rotationFraction_ = 0;
-    return true;
-  }
-  const auto number = DoubleValue(value);
-  if (!number) return false;
-  rotationFraction_ = clampFraction(*number);
-  return true;
+  return applySetting(value, rotationFraction_, 0.0, foundation::DoubleValue, foundation::clampedFraction);
 }
 
 bool CommonPixelGenerator::applyUseRandomRotation(const foundation::Settings& value) {
-  if (value.is_null()) {
-    useRandomRotation_ = false;
-    return true;
-  }
-  const auto flag = BoolValue(value);
-  if (!flag) return false;
-  useRandomRotation_ = *flag;
-  return true;
+  return applySetting(value, useRandomRotation_, false, foundation::BoolValue);
 }

@@ -64,9 +64,6 @@ class CommonPixelGenerator {
   bool applyRotationFraction(const foundation::Settings& value);     // null -> 0; clamped
   bool applyUseRandomRotation(const foundation::Settings& value);    // null -> false
 
-  // The fraction clamp used for corner radius and rotation: <= 0 and NaN -> 0, > 1 -> 1.
-  static double clampFraction(double value);
-
   // Module-space outline templates (10 x 10 units).
   static const gfx::Path& flowerTemplate();
   // Rounded diamond when row + column is even, concave four-point star when odd.

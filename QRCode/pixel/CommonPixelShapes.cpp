@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
-#include "QRCode/core/SplitMix64.hpp"
+#include "platform/foundation/Settings.hpp"
 
 namespace {
 
@@ -114,7 +114,7 @@ bool CommonPixelShape::setSettingValue(const foundation::Settings& value, std::s
       // Absent means false; a value that is not a number is refused.
       bool random = false;
       if (!value.is_null()) {
-        const auto flag = BoolValue(value);
+        const auto flag = foundation::BoolValue(value);
         if (!flag) return false;
         random = *flag;
       }

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
+#include "QRCode/core/QRCodePathHelpers.hpp"
 #include "QRCode/pixel/QRCodePixelShapeGenerator.hpp"
 #include "platform/foundation/Settings.hpp"
 #include "platform/graphics/AffineTransform.hpp"
@@ -86,9 +87,5 @@ class FixedPixelShape : public QRCodePixelShapeGenerator {
   bool supportsSettingValueForKey(std::string_view) const override { return false; }
 };
 
-// A piece pasted in the short outline form; an outline that does not parse (a programming
-// error the tests catch) gives the empty path, so drawing stays harmless.
-inline gfx::Path pixelPieceFromOutline(std::string_view outline) {
-  auto path = gfx::Path::parse(outline);
-  return path ? std::move(*path) : gfx::Path();
-}
+// A piece pasted in the short outline form (see builtInOutline).
+inline gfx::Path pixelPieceFromOutline(std::string_view outline) { return builtInOutline(outline); }

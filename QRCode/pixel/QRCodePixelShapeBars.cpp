@@ -6,6 +6,7 @@
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
 #include "QRCode/pixel/CommonPixelGenerator.hpp"
+#include "platform/foundation/Clamp.hpp"
 
 namespace {
 
@@ -18,7 +19,7 @@ bool applyFraction(const foundation::Settings& value, double fallback, double& f
     field = fallback;
     return true;
   }
-  const auto number = foundation::asDouble(value);
+  const auto number = foundation::DoubleValue(value);
   if (!number) return false;
   field = *number;
   return true;
@@ -28,8 +29,8 @@ bool applyFraction(const foundation::Settings& value, double fallback, double& f
 
 QRCodePixelShapeBars::QRCodePixelShapeBars(Direction direction, double insetFraction, double cornerRadiusFraction)
     : direction_(direction),
-      insetFraction_(CommonPixelGenerator::clampFraction(insetFraction)),
-      cornerRadiusFraction_(CommonPixelGenerator::clampFraction(cornerRadiusFraction)) {}
+      insetFraction_(foundation::clampedFraction(insetFraction)),
+      cornerRadiusFraction_(foundation::clampedFraction(cornerRadiusFraction)) {}
 
 QRCodePixelShapeBars::Fractions QRCodePixelShapeBars::fractionsFrom(const foundation::Settings& settings) {
   return {foundation::doubleValue(settings, insetKey).value_or(DefaultInset()),

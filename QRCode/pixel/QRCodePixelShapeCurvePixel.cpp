@@ -5,7 +5,8 @@
 
 #include "QRCode/core/QRCodeCorners.hpp"
 #include "QRCode/core/QRCodePathHelpers.hpp"
-#include "QRCode/core/SplitMix64.hpp"
+#include "platform/foundation/Clamp.hpp"
+#include "platform/foundation/Settings.hpp"
 
 namespace {
 
@@ -13,11 +14,6 @@ constexpr std::string_view cornerRadiusKey = "cornerRadiusFraction";
 constexpr gfx::Rect insetRect(0.5, 0.5, 9, 9);
 // A fraction of 1 rounds a lone module into a circle: the radius is half the inset side.
 constexpr double radiusPerFraction = 4.5;
-
-double clampedFraction(double value) {
-  if (!(value > 0)) return 0;  // also NaN
-  return value > 1 ? 1 : value;
-}
 
 }  // namespace
 
@@ -31,7 +27,7 @@ QRCodePixelShapeCurvePixel::QRCodePixelShapeCurvePixel(double cornerRadiusFracti
 }
 
 void QRCodePixelShapeCurvePixel::setCornerRadiusFraction(double fraction) {
-  cornerRadius_ = clampedFraction(fraction);
+  cornerRadius_ = foundation::clampedFraction(fraction);
   actualRadius_ = radiusPerFraction * cornerRadius_;
   makePieces();
 }
@@ -107,7 +103,7 @@ bool QRCodePixelShapeCurvePixel::setSettingValue(const foundation::Settings& val
     setCornerRadiusFraction(DefaultCornerRadiusValue);
     return true;
   }
-  const auto fraction = DoubleValue(value);
+  const auto fraction = foundation::DoubleValue(value);
   if (!fraction) return false;
   setCornerRadiusFraction(*fraction);
   return true;

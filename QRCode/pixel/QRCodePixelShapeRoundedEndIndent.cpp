@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
+#include "QRCode/core/QRCodePathHelpers.hpp"
 #include "QRCode/pixel/CommonPixelGenerator.hpp"
+#include "platform/foundation/Clamp.hpp"
 #include "platform/graphics/AffineTransform.hpp"
 
 namespace {
@@ -16,19 +18,12 @@ namespace {
 constexpr std::string_view cornerRadiusKey = "cornerRadiusFraction";
 constexpr std::string_view innerCornersKey = "hasInnerCorners";
 
-gfx::Path parseOutline(std::string_view text) {
-  auto path = gfx::Path::parse(text);
-  // The outlines are constants checked by the tests; an empty outline keeps drawing
-  // harmless.
-  return path ? std::move(*path) : gfx::Path();
-}
-
 // Free ends of the indent shape: the free side notched two units deep at its middle.
 struct Notches {
-  gfx::Path top = parseOutline("M 0,10; L 10,10; L 10,0; C 10,0 9,2 5,2; C 1,2 0,0 0,0; L 0,10; Z");
-  gfx::Path bottom = parseOutline("M 0,0; L 10,0; L 10,10; C 10,10 9,8 5,8; C 1,8 0,10 0,10; L 0,0; Z");
-  gfx::Path left = parseOutline("M 10,0; L 0,0; C 0,0 2,1 2,5; C 2,9 0,10 0,10; L 10,10; L 10,0; Z");
-  gfx::Path right = parseOutline("M 0,0; L 10,0; C 10,0 8,1 8,5; C 8,9 10,10 10,10; L 0,10; L 0,0; Z");
+  gfx::Path top = builtInOutline("M 0,10; L 10,10; L 10,0; C 10,0 9,2 5,2; C 1,2 0,0 0,0; L 0,10; Z");
+  gfx::Path bottom = builtInOutline("M 0,0; L 10,0; L 10,10; C 10,10 9,8 5,8; C 1,8 0,10 0,10; L 0,0; Z");
+  gfx::Path left = builtInOutline("M 10,0; L 0,0; C 0,0 2,1 2,5; C 2,9 0,10 0,10; L 10,10; L 10,0; Z");
+  gfx::Path right = builtInOutline("M 0,0; L 10,0; C 10,0 8,1 8,5; C 8,9 10,10 10,10; L 0,10; L 0,0; Z");
 };
 
 const Notches& notches() {
@@ -42,12 +37,12 @@ gfx::AffineTransform placement(double scale, double x, double y) { return {scale
 }  // namespace
 
 const gfx::Path& RoundedModulePixelShape::squareTemplate() {
-  static const gfx::Path square = parseOutline("M 0,0; L 10,0; L 10,10; L 0,10; Z");
+  static const gfx::Path square = builtInOutline("M 0,0; L 10,0; L 10,10; L 0,10; Z");
   return square;
 }
 
 const gfx::Path& RoundedModulePixelShape::tracedSquare() {
-  static const gfx::Path square = parseOutline("M 0,0; L 10,0; L 10,10; L 0,10; L 0,0; Z");
+  static const gfx::Path square = builtInOutline("M 0,0; L 10,0; L 10,10; L 0,10; L 0,0; Z");
   return square;
 }
 
@@ -60,7 +55,7 @@ RoundedModulePixelShape::RoundedModulePixelShape(double cornerRadiusFraction, bo
 }
 
 void RoundedModulePixelShape::setCornerRadiusFraction(double fraction) {
-  cornerRadius_ = CommonPixelGenerator::clampFraction(fraction);
+  cornerRadius_ = foundation::clampedFraction(fraction);
   actualRadius_ = 5 * cornerRadius_;
   actualRadiusSize_ = gfx::Size{actualRadius_, actualRadius_};
 }
@@ -88,7 +83,7 @@ bool RoundedModulePixelShape::setSettingValue(const foundation::Settings& value,
       setCornerRadiusFraction(defaultCornerRadius_);
       return true;
     }
-    const auto number = foundation::asDouble(value);
+    const auto number = foundation::DoubleValue(value);
     if (!number) return false;
     setCornerRadiusFraction(*number);
     return true;
@@ -98,7 +93,7 @@ bool RoundedModulePixelShape::setSettingValue(const foundation::Settings& value,
       hasInnerCorners_ = defaultHasInnerCorners_;
       return true;
     }
-    const auto flag = foundation::asBool(value);
+    const auto flag = foundation::BoolValue(value);
     if (!flag) return false;
     hasInnerCorners_ = *flag;
     return true;

@@ -44,108 +44,110 @@ const Settings* find(const Settings& dict, std::string_view key) {
   return it == object->end() ? nullptr : &it->second;
 }
 
-std::optional<double> asDouble(const Settings& value) {
-  switch (value.type()) {
+std::optional<double> DoubleValue(const Settings* value) noexcept {
+  if (!value) return std::nullopt;
+  switch (value->type()) {
     case Settings::value_t::number_integer:
-      return static_cast<double>(*value.get_ptr<const Settings::number_integer_t*>());
+      return static_cast<double>(*value->get_ptr<const Settings::number_integer_t*>());
     case Settings::value_t::number_unsigned:
-      return static_cast<double>(*value.get_ptr<const Settings::number_unsigned_t*>());
+      return static_cast<double>(*value->get_ptr<const Settings::number_unsigned_t*>());
     case Settings::value_t::number_float:
-      return *value.get_ptr<const Settings::number_float_t*>();
+      return *value->get_ptr<const Settings::number_float_t*>();
     case Settings::value_t::boolean:
-      return *value.get_ptr<const Settings::boolean_t*>() ? 1.0 : 0.0;
+      return *value->get_ptr<const Settings::boolean_t*>() ? 1.0 : 0.0;
     default:
       return std::nullopt;
   }
 }
 
-std::optional<bool> asBool(const Settings& value) {
-  switch (value.type()) {
+std::optional<double> CGFloatValue(const Settings* value) noexcept { return DoubleValue(value); }
+
+std::optional<bool> BoolValue(const Settings* value) noexcept {
+  if (!value) return std::nullopt;
+  switch (value->type()) {
     case Settings::value_t::number_integer:
-      return *value.get_ptr<const Settings::number_integer_t*>() != 0;
+      return *value->get_ptr<const Settings::number_integer_t*>() != 0;
     case Settings::value_t::number_unsigned:
-      return *value.get_ptr<const Settings::number_unsigned_t*>() != 0;
+      return *value->get_ptr<const Settings::number_unsigned_t*>() != 0;
     case Settings::value_t::number_float:
-      return *value.get_ptr<const Settings::number_float_t*>() != 0;  // NaN counts as non-zero
+      return *value->get_ptr<const Settings::number_float_t*>() != 0;  // NaN counts as non-zero
     case Settings::value_t::boolean:
-      return *value.get_ptr<const Settings::boolean_t*>();
+      return *value->get_ptr<const Settings::boolean_t*>();
     default:
       return std::nullopt;
   }
 }
 
-std::optional<std::int64_t> asInt64(const Settings& value) {
-  switch (value.type()) {
+std::optional<std::int64_t> IntValue(const Settings* value) noexcept {
+  if (!value) return std::nullopt;
+  switch (value->type()) {
     case Settings::value_t::number_integer:
-      return *value.get_ptr<const Settings::number_integer_t*>();
+      return *value->get_ptr<const Settings::number_integer_t*>();
     case Settings::value_t::number_unsigned: {
-      const auto u = *value.get_ptr<const Settings::number_unsigned_t*>();
+      const auto u = *value->get_ptr<const Settings::number_unsigned_t*>();
       if (u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
       return static_cast<std::int64_t>(u);
     }
     case Settings::value_t::number_float: {
-      const double t = std::trunc(*value.get_ptr<const Settings::number_float_t*>());
+      const double t = std::trunc(*value->get_ptr<const Settings::number_float_t*>());
       // [-2^63, 2^63): both bounds are exact doubles; NaN fails both tests.
       if (!(t >= -9223372036854775808.0 && t < 9223372036854775808.0)) return std::nullopt;
       return static_cast<std::int64_t>(t);
     }
     case Settings::value_t::boolean:
-      return *value.get_ptr<const Settings::boolean_t*>() ? 1 : 0;
+      return *value->get_ptr<const Settings::boolean_t*>() ? 1 : 0;
     default:
       return std::nullopt;
   }
 }
 
-std::optional<std::uint64_t> asUInt64(const Settings& value) {
-  switch (value.type()) {
+std::optional<std::uint64_t> UIntValue(const Settings* value) noexcept {
+  if (!value) return std::nullopt;
+  switch (value->type()) {
     case Settings::value_t::number_integer: {
-      const auto i = *value.get_ptr<const Settings::number_integer_t*>();
+      const auto i = *value->get_ptr<const Settings::number_integer_t*>();
       if (i < 0) return std::nullopt;
       return static_cast<std::uint64_t>(i);
     }
     case Settings::value_t::number_unsigned:
-      return *value.get_ptr<const Settings::number_unsigned_t*>();
+      return *value->get_ptr<const Settings::number_unsigned_t*>();
     case Settings::value_t::number_float: {
-      const double t = std::trunc(*value.get_ptr<const Settings::number_float_t*>());
+      const double t = std::trunc(*value->get_ptr<const Settings::number_float_t*>());
       // [0, 2^64); -0.5 truncates to -0, which is 0.
       if (!(t >= 0 && t < 18446744073709551616.0)) return std::nullopt;
       return static_cast<std::uint64_t>(t);
     }
     case Settings::value_t::boolean:
-      return *value.get_ptr<const Settings::boolean_t*>() ? 1u : 0u;
+      return *value->get_ptr<const Settings::boolean_t*>() ? 1u : 0u;
     default:
       return std::nullopt;
   }
 }
 
-std::optional<std::string> asString(const Settings& value) {
-  if (const auto* s = value.get_ptr<const Settings::string_t*>()) return *s;
+std::optional<std::string> StringValue(const Settings* value) {
+  if (!value) return std::nullopt;
+  if (const auto* s = value->get_ptr<const Settings::string_t*>()) return *s;
   return std::nullopt;
 }
 
 std::optional<double> doubleValue(const Settings& dict, std::string_view key) {
-  const Settings* v = find(dict, key);
-  return v ? asDouble(*v) : std::nullopt;
+  return DoubleValue(find(dict, key));
 }
 
 std::optional<bool> boolValue(const Settings& dict, std::string_view key) {
-  const Settings* v = find(dict, key);
-  return v ? asBool(*v) : std::nullopt;
+  return BoolValue(find(dict, key));
 }
 
 std::optional<std::int64_t> int64Value(const Settings& dict, std::string_view key) {
-  const Settings* v = find(dict, key);
-  return v ? asInt64(*v) : std::nullopt;
+  return IntValue(find(dict, key));
 }
 
 std::optional<std::uint64_t> uint64Value(const Settings& dict, std::string_view key) {
-  const Settings* v = find(dict, key);
-  return v ? asUInt64(*v) : std::nullopt;
+  return UIntValue(find(dict, key));
 }
 
 std::optional<std::string> stringValue(const Settings& dict, std::string_view key) {
-  const Settings* v = find(dict, key);
-  return v ? asString(*v) : std::nullopt;
+  return StringValue(find(dict, key));
 }
 
 const Settings* objectValue(const Settings& dict, std::string_view key) {

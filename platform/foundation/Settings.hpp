@@ -19,14 +19,29 @@ using Settings = nlohmann::json;
 // The value under key when dict is an object holding it, else null.
 const Settings* find(const Settings& dict, std::string_view key);
 
-// --- a single value ---------------------------------------------------------------
-std::optional<double> asDouble(const Settings& value);
-std::optional<bool> asBool(const Settings& value);
-std::optional<std::int64_t> asInt64(const Settings& value);
-std::optional<std::uint64_t> asUInt64(const Settings& value);
-std::optional<std::string> asString(const Settings& value);
+// --- one value (null: missing) -------------------------------------------------------
+// Each answers none for a missing value and for a value of another kind.
+//   DoubleValue / CGFloatValue: the number as a double (true 1.0, false 0.0).
+//   BoolValue: false for zero, true for any other number (NaN included).
+//   IntValue: the number truncated to a signed 64-bit integer; NaN, infinity and values
+//             outside the range give none.
+//   UIntValue: the same for an unsigned 64-bit integer (a negative value gives none).
+//   StringValue: the text of a string value.
+std::optional<double> DoubleValue(const Settings* value) noexcept;
+std::optional<double> CGFloatValue(const Settings* value) noexcept;
+std::optional<bool> BoolValue(const Settings* value) noexcept;
+std::optional<std::int64_t> IntValue(const Settings* value) noexcept;
+std::optional<std::uint64_t> UIntValue(const Settings* value) noexcept;
+std::optional<std::string> StringValue(const Settings* value);
 
-// --- a value under a key (none when absent or of the wrong kind) ----------------------
+inline std::optional<double> DoubleValue(const Settings& value) noexcept { return DoubleValue(&value); }
+inline std::optional<double> CGFloatValue(const Settings& value) noexcept { return CGFloatValue(&value); }
+inline std::optional<bool> BoolValue(const Settings& value) noexcept { return BoolValue(&value); }
+inline std::optional<std::int64_t> IntValue(const Settings& value) noexcept { return IntValue(&value); }
+inline std::optional<std::uint64_t> UIntValue(const Settings& value) noexcept { return UIntValue(&value); }
+inline std::optional<std::string> StringValue(const Settings& value) { return StringValue(&value); }
+
+// --- a value under a key: the reader above applied to find(dict, key) ------------------
 std::optional<double> doubleValue(const Settings& dict, std::string_view key);
 std::optional<bool> boolValue(const Settings& dict, std::string_view key);
 std::optional<std::int64_t> int64Value(const Settings& dict, std::string_view key);

@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Error.hpp"
 #include "platform/graphics/GraphicsError.hpp"
 
@@ -27,14 +28,10 @@ std::string sizeText(double w, double h) {
   return buf;
 }
 
-double unit(double v) {
-  if (!(v > 0)) return 0;  // NaN and negatives
-  return v > 1 ? 1 : v;
-}
-
 std::array<double, 4> clampedRGBA(const Color& color) {
   const auto c = color.toSRGB();
-  return {unit(c[0]), unit(c[1]), unit(c[2]), unit(c[3])};
+  return {foundation::clampedFraction(c[0]), foundation::clampedFraction(c[1]),
+          foundation::clampedFraction(c[2]), foundation::clampedFraction(c[3])};
 }
 
 cairo_matrix_t toCairo(const AffineTransform& t) {

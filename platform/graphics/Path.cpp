@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/foundation/Clamp.hpp"
+
 namespace gfx {
 namespace {
 
@@ -290,8 +292,8 @@ void Path::addRoundedRect(const Rect& r, double cw, double ch) {
 void Path::addRoundedRect(const Rect& r, double cw, double ch, const AffineTransform& t) {
   if (r.isNull()) return;
   const double w = r.width(), h = r.height();
-  cw = std::isnan(cw) ? 0 : std::clamp(cw, 0.0, w / 2);
-  ch = std::isnan(ch) ? 0 : std::clamp(ch, 0.0, h / 2);
+  cw = foundation::clampedToRange(cw, 0.0, w / 2);
+  ch = foundation::clampedToRange(ch, 0.0, h / 2);
   if (cw == 0 || ch == 0) {
     addRect(r, t);
     return;

@@ -626,7 +626,7 @@ TEST(CGImageCodable, RoundTripAndErrors) {
   const Image source = transparentPicture();
   const foundation::Settings value = CGImageCodable(source).encode();
   ASSERT_TRUE(value.is_string());
-  const auto text = foundation::asString(value);
+  const auto text = foundation::StringValue(value);
   ASSERT_TRUE(text.has_value());
   // PNG bytes in base64.
   const auto bytes = foundation::base64Decode(*text);

@@ -6,6 +6,7 @@
 #include <iomanip>
 #include <limits>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,16 @@ TEST(HexagonLeaf, SharpHasSevenElementsAndNoClose) {
     EXPECT_EQ(p, parsed("M 0,0; L 10,0; L 20,5; L 20,10; L 10,10; L 0,5; L 0,0"));
     ASSERT_EQ(p.size(), 7u);
     for (const auto& e : p.elements()) EXPECT_NE(e.type, PathElementType::close);
+  }
+}
+
+// A built-in outline that does not parse is a programming error: it throws at once instead
+// of drawing nothing.
+TEST(BuiltInOutline, ParsesOrThrowsLogicError) {
+  EXPECT_EQ(builtInOutline("M 0,0; L 10,0; L 10,10; Z"), parsed("M 0,0; L 10,0; L 10,10; Z"));
+  for (const char* broken : {"L 10,0; Z", "M 0,0; C 1,1 2,2", "M 0,0; L nan,1", "M 0,0; X 1,1"}) {
+    SCOPED_TRACE(broken);
+    EXPECT_THROW(builtInOutline(broken), std::logic_error);
   }
 }
 

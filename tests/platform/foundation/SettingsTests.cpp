@@ -55,23 +55,90 @@ TEST(SettingsTest, SingleValueReaders) {
       {"object", Settings::object({{"a", 1}}), nullopt, nullopt, nullopt, nullopt, nullopt},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(asDouble(row.value), row.asDoubleResult) << row.what;
-    EXPECT_EQ(asBool(row.value), row.asBoolResult) << row.what;
-    EXPECT_EQ(asInt64(row.value), row.asInt64Result) << row.what;
-    EXPECT_EQ(asUInt64(row.value), row.asUInt64Result) << row.what;
-    EXPECT_EQ(asString(row.value), row.asStringResult) << row.what;
+    EXPECT_EQ(DoubleValue(row.value), row.asDoubleResult) << row.what;
+    EXPECT_EQ(BoolValue(row.value), row.asBoolResult) << row.what;
+    EXPECT_EQ(IntValue(row.value), row.asInt64Result) << row.what;
+    EXPECT_EQ(UIntValue(row.value), row.asUInt64Result) << row.what;
+    EXPECT_EQ(StringValue(row.value), row.asStringResult) << row.what;
   }
 }
 
 TEST(SettingsTest, NonFiniteFloatsGiveNoInteger) {
   for (const double v : {kNaN, kInf, -kInf}) {
     const Settings value(v);
-    EXPECT_EQ(asInt64(value), std::nullopt) << v;
-    EXPECT_EQ(asUInt64(value), std::nullopt) << v;
-    ASSERT_TRUE(asDouble(value).has_value());
-    EXPECT_EQ(std::isnan(*asDouble(value)), std::isnan(v));
-    EXPECT_EQ(asBool(value), true) << v;  // any non-zero number
+    EXPECT_EQ(IntValue(value), std::nullopt) << v;
+    EXPECT_EQ(UIntValue(value), std::nullopt) << v;
+    ASSERT_TRUE(DoubleValue(value).has_value());
+    EXPECT_EQ(std::isnan(*DoubleValue(value)), std::isnan(v));
+    EXPECT_EQ(BoolValue(value), true) << v;  // any non-zero number
   }
+}
+
+TEST(SettingsReaders, NumbersAndFlags) {
+  const Settings two(2), zero(0), text("true"), one("1"), yes(true), no(false), frac(2.9);
+  EXPECT_EQ(BoolValue(two), true);
+  EXPECT_EQ(BoolValue(zero), false);
+  EXPECT_FALSE(BoolValue(text).has_value());
+  EXPECT_FALSE(BoolValue(one).has_value());
+  EXPECT_EQ(BoolValue(Settings(0.0)), false);
+  EXPECT_EQ(BoolValue(Settings(-0.5)), true);
+  EXPECT_EQ(DoubleValue(yes), 1.0);
+  EXPECT_EQ(DoubleValue(no), 0.0);
+  EXPECT_EQ(CGFloatValue(frac), 2.9);
+  EXPECT_EQ(IntValue(frac), 2);
+  EXPECT_EQ(IntValue(Settings(-2.9)), -2);
+  EXPECT_EQ(UIntValue(frac), 2u);
+  EXPECT_EQ(IntValue(yes), 1);
+  EXPECT_FALSE(DoubleValue(one).has_value());
+  EXPECT_FALSE(IntValue(one).has_value());
+  EXPECT_FALSE(DoubleValue(nullptr).has_value());
+  EXPECT_FALSE(BoolValue(nullptr).has_value());
+  EXPECT_FALSE(IntValue(nullptr).has_value());
+  EXPECT_FALSE(UIntValue(nullptr).has_value());
+  EXPECT_FALSE(DoubleValue(Settings()).has_value());  // JSON null
+  EXPECT_FALSE(DoubleValue(Settings::array({1})).has_value());
+  EXPECT_FALSE(DoubleValue(Settings::object()).has_value());
+}
+
+TEST(SettingsReaders, IntegerReadsAreRangeChecked) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row { double value; std::optional<std::int64_t> asInt; std::optional<std::uint64_t> asUInt; };
+  const Row rows[] = {
+      {nan, std::nullopt, std::nullopt},
+      {inf, std::nullopt, std::nullopt},
+      {-inf, std::nullopt, std::nullopt},
+      {9223372036854775808.0, std::nullopt, 9223372036854775808ull},  // 2^63
+      {-9223372036854775808.0, std::numeric_limits<std::int64_t>::min(), std::nullopt},
+      {-9223372036854777856.0, std::nullopt, std::nullopt},  // next double below -2^63
+      {18446744073709551616.0, std::nullopt, std::nullopt},  // 2^64
+      {1e300, std::nullopt, std::nullopt},
+      {-1.0, -1, std::nullopt},
+      {-0.5, 0, 0u},
+      {4503599627370497.0, 4503599627370497, 4503599627370497ull},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.value);
+    const Settings v(row.value);
+    EXPECT_EQ(IntValue(v), row.asInt);
+    EXPECT_EQ(UIntValue(v), row.asUInt);
+  }
+  EXPECT_FALSE(IntValue(Settings(std::uint64_t(0xFFFFFFFFFFFFFFFFull))).has_value());
+  EXPECT_EQ(UIntValue(Settings(std::uint64_t(0xFFFFFFFFFFFFFFFFull))), 0xFFFFFFFFFFFFFFFFull);
+  EXPECT_FALSE(UIntValue(Settings(std::int64_t(-3))).has_value());
+  EXPECT_EQ(IntValue(Settings(std::int64_t(-3))), -3);
+  // NaN is a number: a flag, never an integer.
+  EXPECT_EQ(BoolValue(Settings(nan)), true);
+  EXPECT_TRUE(std::isnan(*DoubleValue(Settings(nan))));
+}
+
+TEST(SettingsReaders, ReadingFromADictionary) {
+  const Settings dict = Settings::parse(R"({"a": 1.5, "b": true, "c": "x", "d": 7})");
+  EXPECT_EQ(DoubleValue(find(dict, "a")), 1.5);
+  EXPECT_EQ(BoolValue(find(dict, "b")), true);
+  EXPECT_FALSE(DoubleValue(find(dict, "c")).has_value());
+  EXPECT_EQ(UIntValue(find(dict, "d")), 7u);
+  EXPECT_FALSE(IntValue(find(dict, "missing")).has_value());
 }
 
 TEST(SettingsTest, ValuesUnderKeys) {
