@@ -65,31 +65,6 @@ const gfx::Color& white() {
 
 // --- drag helpers ------------------------------------------------------------------------
 
-// A cairo surface of the bitmap (premultiplied RGBA to cairo's native-endian ARGB); null
-// when it cannot be made.
-cairo_surface_t* surfaceFromImage(const gfx::Image& source) {
-  if (source.empty()) return nullptr;
-  const gfx::Image image = source.toRGBA();
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width(), image.height());
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return nullptr;
-  }
-  cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < image.height(); ++y) {
-    const auto row = image.row(y);
-    auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-    for (int x = 0; x < image.width(); ++x) {
-      const std::uint8_t* p = &row[static_cast<std::size_t>(x) * 4];
-      out[x] = (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
-    }
-  }
-  cairo_surface_mark_dirty(surface);
-  return surface;
-}
-
 GdkAtom atom(std::string_view name) { return gdk_atom_intern(std::string(name).c_str(), FALSE); }
 
 // The direct-save property on the drag's source window: the file name proposed at the
@@ -151,9 +126,7 @@ QRCodeView::QRCodeView(BaseObjectType* cobject, const Glib::RefPtr<Gtk::Builder>
   documentDidChange();
 }
 
-QRCodeView::~QRCodeView() {
-  if (pendingDragImage_) cairo_surface_destroy(pendingDragImage_);
-}
+QRCodeView::~QRCodeView() = default;
 
 void QRCodeView::setupDragSource() {
   add_events(Gdk::BUTTON_PRESS_MASK);
@@ -342,14 +315,13 @@ bool QRCodeView::mouseDown(GdkEventButton* event) {
   for (std::string_view type : dragTypes) gtk_target_list_add(targets, atom(type), 0, info++);
 
   // The drag image: 128 x 128 pixels at 144 dpi, placed over the view's top-left corner.
-  if (pendingDragImage_) cairo_surface_destroy(pendingDragImage_);
-  pendingDragImage_ = nullptr;
+  pendingDragImage_.reset();
   try {
     const PlatformImage image =
         ownDocument_->nsImage(gfx::Size{double(dragImagePixels), double(dragImagePixels)}, dragImageDPI);
-    pendingDragImage_ = surfaceFromImage(image.cgImage);
+    pendingDragImage_ = gfx::makeCairoSurface(image.cgImage);
   } catch (const std::exception&) {
-    pendingDragImage_ = nullptr;
+    pendingDragImage_.reset();
   }
 
   // Event coordinates are in the event window's space; the drag wants the view's.
@@ -370,7 +342,7 @@ bool QRCodeView::mouseDown(GdkEventButton* event) {
       y -= get_allocation().get_y();
     }
   }
-  if (pendingDragImage_) cairo_surface_set_device_offset(pendingDragImage_, -x, -y);
+  if (pendingDragImage_) cairo_surface_set_device_offset(pendingDragImage_.get(), -x, -y);
 
   GdkDragContext* context =
       gtk_drag_begin_with_coordinates(GTK_WIDGET(gobj()), targets, draggingSourceOperationMask(),
@@ -383,7 +355,7 @@ bool QRCodeView::mouseDown(GdkEventButton* event) {
 void QRCodeView::onDragBegin(const Glib::RefPtr<Gdk::DragContext>& context) {
   if (!context) return;
   currentDrag_ = context->gobj();
-  if (pendingDragImage_) gtk_drag_set_icon_surface(currentDrag_, pendingDragImage_);
+  if (pendingDragImage_) gtk_drag_set_icon_surface(currentDrag_, pendingDragImage_.get());
   writeDirectSaveProperty(currentDrag_, droppedFileName);
 }
 
@@ -393,8 +365,7 @@ void QRCodeView::onDragEnd(const Glib::RefPtr<Gdk::DragContext>& context) {
       gdk_property_delete(window, atom(promisedFileURLType));
   }
   currentDrag_ = nullptr;
-  if (pendingDragImage_) cairo_surface_destroy(pendingDragImage_);
-  pendingDragImage_ = nullptr;
+  pendingDragImage_.reset();
 }
 
 void QRCodeView::onDragDataGet(const Glib::RefPtr<Gdk::DragContext>& context, Gtk::SelectionData& selection,

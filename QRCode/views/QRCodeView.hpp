@@ -29,6 +29,7 @@
 #include "QRCode/core/QRCodeMessageFormatter.hpp"
 #include "QRCode/views/QRCodeDocumentView.hpp"
 #include "QRCode/views/QRCodeDragPasteboard.hpp"
+#include "platform/graphics/CairoSurface.hpp"
 #include "platform/graphics/Color.hpp"
 
 class QRCodeView : public QRCodeDocumentView {
@@ -177,6 +178,6 @@ class QRCodeView : public QRCodeDocumentView {
   std::string pixelShape_;
   std::string pupilShape_;
   QRCodeDocumentPtr ownDocument_ = std::make_shared<QRCodeDocument>();
-  cairo_surface_t* pendingDragImage_ = nullptr;
+  gfx::CairoSurfacePtr pendingDragImage_;
   GdkDragContext* currentDrag_ = nullptr;
 };

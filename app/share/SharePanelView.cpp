@@ -13,6 +13,7 @@
 
 #include "app/share/ShareLink.hpp"
 #include "platform/foundation/Dispatch.hpp"
+#include "platform/graphics/CairoSurface.hpp"
 
 namespace {
 
@@ -75,26 +76,12 @@ void installStyleSheet() {
   }
 }
 
-// A cairo copy of an image (premultiplied RGBA bytes to native-endian ARGB words).
-Cairo::RefPtr<Cairo::ImageSurface> surfaceFromImage(const gfx::Image& source) {
-  if (source.empty()) return {};
-  const gfx::Image image = source.toRGBA();
-  auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_ARGB32, image.width(), image.height());
-  if (!surface || surface->get_width() != image.width()) return {};
-  surface->flush();
-  unsigned char* data = surface->get_data();
-  const int stride = surface->get_stride();
-  for (int y = 0; y < image.height(); ++y) {
-    const auto row = image.row(y);
-    auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-    for (int x = 0; x < image.width(); ++x) {
-      const std::size_t i = static_cast<std::size_t>(x) * 4;
-      out[x] = (std::uint32_t{row[i + 3]} << 24) | (std::uint32_t{row[i]} << 16) |
-               (std::uint32_t{row[i + 1]} << 8) | std::uint32_t{row[i + 2]};
-    }
-  }
-  surface->mark_dirty();
-  return surface;
+// A cairomm surface holding a copy of the image; null when none can be made.
+Cairo::RefPtr<Cairo::ImageSurface> surfaceFromImage(const gfx::Image& image) {
+  gfx::CairoSurfacePtr surface = gfx::makeCairoSurface(image);
+  if (!surface) return {};
+  // The cairomm object takes over the reference.
+  return Cairo::RefPtr<Cairo::ImageSurface>(new Cairo::ImageSurface(surface.release(), true));
 }
 
 void roundedRect(const Cairo::RefPtr<Cairo::Context>& cr, double x, double y, double w, double h,
@@ -311,11 +298,11 @@ bool SharePanelView::onTick(const Glib::RefPtr<Gdk::FrameClock>&) {
 
 void SharePanelView::paintBackdrop(const Cairo::RefPtr<Cairo::Context>& cr, double width,
                                    double height) const {
-  // 1. The placeholder.
+  // The placeholder (the spinner is an overlay widget above the backdrop).
   roundedRect(cr, 0, 0, width, height, kThumbnailCornerRadius);
   setColor(cr, kPlaceholder);
   cr->fill();
-  // 3. The thumbnail, scaled to fill and clipped to the rounded rectangle.
+  // Over it the thumbnail, scaled to fill and clipped to the rounded rectangle.
   const double opacity = thumbnailOpacity();
   if (thumbnailSurface_ && opacity > 0.0) {
     const double iw = thumbnailSurface_->get_width();

@@ -12,6 +12,8 @@
 
 #include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Error.hpp"
+#include "platform/graphics/Blur.hpp"
+#include "platform/graphics/CairoSurface.hpp"
 #include "platform/graphics/GraphicsError.hpp"
 
 namespace gfx {
@@ -179,186 +181,15 @@ bool setPath(cairo_t* cr, const Path& path, const AffineTransform& m) {
   return true;
 }
 
-// --- Gaussian blur of an 8-bit alpha mask (zero outside) --------------------------------
-
-// Three box sizes whose succession approximates a Gaussian of sigma.
-std::array<int, 3> boxSizes(double sigma) {
-  const int n = 3;
-  const double wIdeal = std::sqrt(12.0 * sigma * sigma / n + 1.0);
-  int wl = static_cast<int>(std::floor(wIdeal));
-  if (wl % 2 == 0) --wl;
-  const int wu = wl + 2;
-  const double mIdeal = (12.0 * sigma * sigma - n * wl * wl - 4.0 * n * wl - 3.0 * n) / (-4.0 * wl - 4.0);
-  const int m = static_cast<int>(std::lround(mIdeal));
-  std::array<int, 3> sizes{};
-  for (int i = 0; i < n; ++i) sizes[i] = i < m ? wl : wu;
-  return sizes;
-}
-
-// Row operations of the blur, four floats at a time (GCC/Clang vector extensions; the
-// default optimisation level does not vectorise loops of unknown length).
-using Floats4 = float __attribute__((vector_size(16)));
-
-inline Floats4 load4(const float* p) {
-  Floats4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-inline void store4(float* p, Floats4 v) { std::memcpy(p, &v, sizeof v); }
-
-// out += k * in
-void rowAxpy(float* out, const float* in, float k, int n) {
-  int x = 0;
-  for (; x + 4 <= n; x += 4) store4(out + x, load4(out + x) + load4(in + x) * k);
-  for (; x < n; ++x) out[x] += k * in[x];
-}
-// out += sign * in
-void rowAdd(float* out, const float* in, int n, float sign) {
-  int x = 0;
-  for (; x + 4 <= n; x += 4) store4(out + x, load4(out + x) + load4(in + x) * sign);
-  for (; x < n; ++x) out[x] += sign * in[x];
-}
-// out = in * k
-void rowScale(float* out, const float* in, float k, int n) {
-  int x = 0;
-  for (; x + 4 <= n; x += 4) store4(out + x, load4(in + x) * k);
-  for (; x < n; ++x) out[x] = in[x] * k;
-}
-
-// One direction of the blur over a w x h float plane (zero outside), along the columns:
-// every output row is a weighted sum of whole input rows, so the inner loops run over
-// contiguous memory. The result ends up in plane; scratch is a buffer of the same size.
-void blurColumns(std::vector<float>& plane, std::vector<float>& scratch, int w, int h,
-                 const std::vector<float>& kernel, const std::array<int, 3>& boxes) {
-  const auto W = static_cast<std::size_t>(w);
-  if (!kernel.empty()) {
-    const int r = static_cast<int>(kernel.size() / 2);
-    for (int y = 0; y < h; ++y) {
-      float* out = &scratch[y * W];
-      std::fill(out, out + w, 0.0f);
-      for (int j = -r; j <= r; ++j) {
-        const int yy = y + j;
-        if (yy < 0 || yy >= h) continue;
-        rowAxpy(out, &plane[yy * W], kernel[j + r], w);
-      }
-    }
-    plane.swap(scratch);
-    return;
-  }
-  std::vector<float> acc(W);
-  for (int size : boxes) {  // a running sum of rows
-    const int r = (size - 1) / 2;
-    const float inv = 1.0f / static_cast<float>(size);
-    std::fill(acc.begin(), acc.end(), 0.0f);
-    for (int yy = 0; yy <= std::min(r, h - 1); ++yy) rowAdd(acc.data(), &plane[yy * W], w, 1.0f);
-    for (int y = 0; y < h; ++y) {
-      rowScale(&scratch[y * W], acc.data(), inv, w);
-      if (y + r + 1 < h) rowAdd(acc.data(), &plane[(y + r + 1) * W], w, 1.0f);
-      if (y - r >= 0) rowAdd(acc.data(), &plane[(y - r) * W], w, -1.0f);
-    }
-    plane.swap(scratch);
-  }
-}
-
-// dst (w rows of h) = the transpose of src (h rows of w), in cache-sized blocks.
-void transpose(const std::vector<float>& src, std::vector<float>& dst, int w, int h) {
-  constexpr int B = 32;
-  const auto W = static_cast<std::size_t>(w), H = static_cast<std::size_t>(h);
-  for (int y0 = 0; y0 < h; y0 += B)
-    for (int x0 = 0; x0 < w; x0 += B) {
-      const int y1 = std::min(h, y0 + B), x1 = std::min(w, x0 + B);
-      for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) dst[x * H + y] = src[y * W + x];
-    }
-}
-
-// Gaussian blur of a w x h float plane in place (zero outside): an exact kernel of radius
-// 3 sigma for small sigma, three box blurs otherwise.
-void blurPlane(std::vector<float>& plane, int w, int h, double sigma) {
-  std::vector<float> kernel;
-  std::array<int, 3> boxes{};
-  if (sigma < 1.0) {
-    const int r = static_cast<int>(std::ceil(3.0 * sigma));
-    kernel.resize(2 * r + 1);
-    float sum = 0;
-    for (int i = -r; i <= r; ++i) {
-      kernel[i + r] = static_cast<float>(std::exp(-0.5 * i * i / (sigma * sigma)));
-      sum += kernel[i + r];
-    }
-    for (float& k : kernel) k /= sum;
-  } else {
-    boxes = boxSizes(sigma);
-  }
-  std::vector<float> scratch(plane.size());
-  blurColumns(plane, scratch, w, h, kernel, boxes);
-  transpose(plane, scratch, w, h);
-  plane.swap(scratch);
-  blurColumns(plane, scratch, h, w, kernel, boxes);
-  transpose(plane, scratch, h, w);
-  plane.swap(scratch);
-}
-
-// dst = src scaled by gain and blurred (both 8-bit alpha masks of w x h with one stride).
-void blurMask(const unsigned char* src, unsigned char* dst, int w, int h, int stride, double sigma,
-              double gain = 1.0) {
-  const auto W = static_cast<std::size_t>(w);
-  const bool blur = sigma >= 0.1;
-  if (!blur) {
-    const auto g = static_cast<unsigned>(std::lround(std::clamp(gain, 0.0, 1.0) * 256));
-    for (std::size_t i = 0; i < static_cast<std::size_t>(stride) * h; ++i)
-      dst[i] = static_cast<unsigned char>((src[i] * g + 128) >> 8);
-    return;
-  }
-  std::vector<float> plane(W * static_cast<std::size_t>(h));
-  const auto g = static_cast<float>(gain);
-  for (int y = 0; y < h; ++y) {
-    const unsigned char* in = src + static_cast<std::ptrdiff_t>(y) * stride;
-    float* out = &plane[y * W];
-    for (int x = 0; x < w; ++x) out[x] = in[x] * g;
-  }
-  blurPlane(plane, w, h, sigma);
-  for (int y = 0; y < h; ++y) {
-    unsigned char* out = dst + static_cast<std::ptrdiff_t>(y) * stride;
-    const float* in = &plane[y * W];
-    for (int x = 0; x < w; ++x) out[x] = static_cast<unsigned char>(std::clamp(in[x] + 0.5f, 0.0f, 255.0f));
-  }
-}
-
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
 struct ContextDeleter {
   void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
 struct PatternDeleter {
   void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
 };
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using SurfacePtr = CairoSurfacePtr;
 using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
 using PatternPtr = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
-
-// A cairo ARGB32 surface holding the image (converted to rgba first).
-SurfacePtr surfaceFromImage(const Image& source) {
-  const Image image = source.toRGBA();
-  SurfacePtr s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width(), image.height()));
-  if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
-  cairo_surface_flush(s.get());
-  unsigned char* data = cairo_image_surface_get_data(s.get());
-  const int stride = cairo_image_surface_get_stride(s.get());
-  for (int y = 0; y < image.height(); ++y) {
-    const std::uint8_t* in = image.row(y).data();
-    auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-    for (int x = 0; x < image.width(); ++x, in += 4) {
-      // Premultiplied input: keep each channel within alpha, as cairo requires.
-      const std::uint32_t a = in[3];
-      const std::uint32_t r = std::min<std::uint32_t>(in[0], a), g = std::min<std::uint32_t>(in[1], a),
-                          b = std::min<std::uint32_t>(in[2], a);
-      out[x] = (a << 24) | (r << 16) | (g << 8) | b;
-    }
-  }
-  cairo_surface_mark_dirty(s.get());
-  return s;
-}
 
 }  // namespace
 
@@ -431,9 +262,6 @@ struct Canvas::Impl {
     return Rect(x0, y0, x1 - x0, y1 - y0);
   }
 
-  // Draws the current shadow for a shape whose device bounds are shapeBounds. drawMask
-  // paints the shape's alpha into a mask context whose transform from device space is
-  // given.
   // Where and how a shadow is drawn, in device space.
   struct ShadowGeometry {
     double dx, dy;   // device offset
@@ -822,7 +650,7 @@ void Canvas::drawImage(const Image& image, const Rect& rect) {
   }
   const AffineTransform m = d.userToDevice();
   if (!isInvertible(m)) return;
-  SurfacePtr surface = surfaceFromImage(image);
+  SurfacePtr surface = makeCairoSurface(image);
   if (!surface) return;
   // user -> image pixels: the top row sits at maxY.
   const double sx = image.width() / r.size.width, sy = image.height() / r.size.height;
