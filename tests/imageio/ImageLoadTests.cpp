@@ -73,29 +73,6 @@ Image transparentPicture() {
   return Image::make(opaque.width(), opaque.height(), std::move(px));
 }
 
-int maxChannelDifference(const Image& a, const Image& b) {
-  EXPECT_EQ(a.width(), b.width());
-  EXPECT_EQ(a.height(), b.height());
-  int worst = 0;
-  for (int y = 0; y < std::min(a.height(), b.height()); ++y)
-    for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
-      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
-      worst = std::max({worst, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b), std::abs(p.a - q.a)});
-    }
-  return worst;
-}
-
-// Mean absolute difference per channel.
-double meanChannelDifference(const Image& a, const Image& b) {
-  double sum = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) {
-      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
-      sum += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b) + std::abs(p.a - q.a);
-    }
-  return sum / (4.0 * a.width() * a.height());
-}
-
 // The bands and the corner square are where they were drawn.
 void expectUpright(const Image& image, int tolerance, const std::string& what) {
   SCOPED_TRACE(what);
@@ -322,9 +299,9 @@ TEST(ImageLoad, EveryFormatDecodesToTheEncodedPixelsUpright) {
     ASSERT_EQ(loaded.height(), source.height());
     EXPECT_EQ(loaded.format(), gfx::PixelFormat::rgba);
     if (c.tolerance == 0)
-      EXPECT_EQ(maxChannelDifference(loaded, source), 0);
+      EXPECT_EQ(testsupport::imageDifference(loaded, source).largest, 0);
     else
-      EXPECT_LE(meanChannelDifference(loaded, source), c.tolerance);
+      EXPECT_LE(testsupport::imageDifference(loaded, source).channelMean, c.tolerance);
     expectUpright(loaded, 12, c.name);
   }
 }
@@ -332,9 +309,9 @@ TEST(ImageLoad, EveryFormatDecodesToTheEncodedPixelsUpright) {
 TEST(ImageLoad, LossyFormatsDecodeLikeTheirOwnLibraries) {
   const Image source = orientedPicture();
   const Bytes jpeg = encodeImageData(source, ImageExportType::jpg(1, 0.7));
-  EXPECT_EQ(maxChannelDifference(loadImageFromData(jpeg), testsupport::decodeJPEGFile(jpeg).image), 0);
+  EXPECT_EQ(testsupport::imageDifference(loadImageFromData(jpeg), testsupport::decodeJPEGFile(jpeg).image).largest, 0);
   const Bytes heic = encodeImageData(source, ImageExportType::heic(1, 0.7));
-  EXPECT_LE(maxChannelDifference(loadImageFromData(heic), testsupport::decodeHEICFile(heic).image), 1);
+  EXPECT_LE(testsupport::imageDifference(loadImageFromData(heic), testsupport::decodeHEICFile(heic).image).largest, 1);
   const Bytes tiff = encodeImageData(source, ImageExportType::tiff(2, 1.0));
   EXPECT_EQ(loadImageFromData(tiff), testsupport::decodeTIFFFile(tiff).image);
 }
@@ -345,7 +322,7 @@ TEST(ImageLoad, TransparencySurvivesTheFormatsThatKeepIt) {
                                    {"gif", ImageExportType::gif()}}) {
     SCOPED_TRACE(name);
     const Image loaded = loadImageFromData(encodeImageData(source, type));
-    EXPECT_EQ(maxChannelDifference(loaded, source), 0);
+    EXPECT_EQ(testsupport::imageDifference(loaded, source).largest, 0);
     EXPECT_EQ(loaded.pixelAt(35, 20).a, 0);
     EXPECT_EQ(loaded.pixelAt(5, 20).a, 255);
   }
@@ -595,7 +572,7 @@ TEST(ConvertColorspace, CMYKHasFourComponentsNoAlphaAndConvertsBack) {
   EXPECT_EQ(inks.width(), source.width());
   EXPECT_EQ(inks.height(), source.height());
   EXPECT_EQ(inks.bytesPerRow(), static_cast<std::size_t>(source.width()) * 4);
-  EXPECT_LE(maxChannelDifference(ConvertColorspace(inks).sRGB(), source), 1);
+  EXPECT_LE(testsupport::imageDifference(ConvertColorspace(inks).sRGB(), source).largest, 1);
   // Red is magenta and yellow ink; white no ink at all.
   const auto red = inks.pixels().subspan((static_cast<std::size_t>(3) * 40 + 20) * 4, 4);
   EXPECT_EQ((std::vector<std::uint8_t>(red.begin(), red.end())), (std::vector<std::uint8_t>{0, 255, 255, 0}));
@@ -606,7 +583,7 @@ TEST(ConvertColorspace, CMYKHasFourComponentsNoAlphaAndConvertsBack) {
   for (int i = 0; i < 512; ++i)
     px.insert(px.end(), {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(i * 13), static_cast<std::uint8_t>(i * 29), 255});
   const Image mix = Image::make(512, 1, std::move(px));
-  EXPECT_LE(maxChannelDifference(ConvertColorspace(ConvertColorspace(mix).cmyk()).sRGB(), mix), 1);
+  EXPECT_LE(testsupport::imageDifference(ConvertColorspace(ConvertColorspace(mix).cmyk()).sRGB(), mix).largest, 1);
 }
 
 TEST(ConvertColorspace, SRGBSharesRGBAPixelsAndEmptyImagesFail) {
@@ -634,7 +611,7 @@ TEST(CGImageCodable, RoundTripAndErrors) {
   EXPECT_TRUE(isPNGData(*bytes));
   const CGImageCodable back = CGImageCodable::decode(value);
   EXPECT_EQ(back.image().width(), source.width());
-  EXPECT_EQ(maxChannelDifference(back.image(), source), 0);
+  EXPECT_EQ(testsupport::imageDifference(back.image(), source).largest, 0);
   // Through JSON text as well.
   const auto json = foundation::writeJSON(foundation::Settings{{"image", value}});
   ASSERT_TRUE(json.has_value());

@@ -394,11 +394,13 @@ gfx::Image decodePNGFile(std::span<const std::uint8_t> png) {
 }
 
 ImageDifference imageDifference(const gfx::Image& a, const gfx::Image& b, int farThreshold) {
-  if (a.width() != b.width() || a.height() != b.height() || a.width() == 0 || a.height() == 0) return {255, 1};
+  if (a.width() != b.width() || a.height() != b.height() || a.width() == 0 || a.height() == 0)
+    return {255, 1, 255, 255};
   // Premultiplied over white: colour + (255 - alpha).
   const auto overWhite = [](std::uint8_t v, std::uint8_t alpha) { return int{v} + (255 - int{alpha}); };
-  double sum = 0;
+  double sum = 0, channelSum = 0;
   std::size_t far = 0;
+  int largest = 0;
   for (int y = 0; y < a.height(); ++y)
     for (int x = 0; x < a.width(); ++x) {
       const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
@@ -407,9 +409,12 @@ ImageDifference imageDifference(const gfx::Image& a, const gfx::Image& b, int fa
       const int db = std::abs(overWhite(p.b, p.a) - overWhite(q.b, q.a));
       sum += dr + dg + db;
       if (dr > farThreshold || dg > farThreshold || db > farThreshold) ++far;
+      const int cr = std::abs(p.r - q.r), cg = std::abs(p.g - q.g), cb = std::abs(p.b - q.b), ca = std::abs(p.a - q.a);
+      channelSum += cr + cg + cb + ca;
+      largest = std::max({largest, cr, cg, cb, ca});
     }
   const double pixels = static_cast<double>(a.width()) * a.height();
-  return {sum / (3 * pixels), static_cast<double>(far) / pixels};
+  return {sum / (3 * pixels), static_cast<double>(far) / pixels, largest, channelSum / (4 * pixels)};
 }
 
 bool ImageDecodeResults::bothRead(const std::string& text) const {

@@ -52,13 +52,16 @@ DecodedImageFile decodeHEICFile(std::span<const std::uint8_t> heic);
 // cannot read.
 gfx::Image decodePNGFile(std::span<const std::uint8_t> png);
 
-// How far two equally sized images lie apart, both composited over white: the mean absolute
-// difference per channel (0 to 255) and the share of pixels in which some channel differs
-// by more than farThreshold. Images of different sizes are as far apart as can be
-// (mean 255, share 1).
+// How far two equally sized images lie apart. Over white (both composited over white): the
+// mean absolute difference per colour channel (0 to 255) and the share of pixels in which
+// some colour channel differs by more than farThreshold. As stored (premultiplied, alpha
+// included): the largest and the mean absolute difference of any channel (0 to 255).
+// Images of different sizes, and empty ones, are as far apart as can be (255, share 1).
 struct ImageDifference {
   double mean = 0;
   double farShare = 0;
+  int largest = 0;
+  double channelMean = 0;
 };
 ImageDifference imageDifference(const gfx::Image& a, const gfx::Image& b, int farThreshold = 64);
 

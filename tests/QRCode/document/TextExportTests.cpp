@@ -28,6 +28,7 @@
 #include "platform/foundation/Pasteboard.hpp"
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
+#include "support/FixedEngine.hpp"
 #include "SwitchableEngine.hpp"
 
 namespace {
@@ -39,39 +40,10 @@ using ExportType = QRCodeDocument::ExportType;
 
 const std::string kLink = "https://vidlumen.example.com/wallpaper/aurora-Xy12?utm_source=share";
 
-// A 21 x 21 matrix with a diagonal of on modules.
-class DiagonalEngine : public QRCodeEngine {
- public:
-  std::string name() const override { return "diagonal"; }
-  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t>, int) override { return make(); }
-  QRCodeBoolMatrix generateWithText(std::string_view, int) override { return make(); }
-
- private:
-  static QRCodeBoolMatrix make() {
-    QRCodeBoolMatrix m(21);
-    for (int i = 0; i < 21; ++i) m.setValue(i, i, true);
-    return m;
-  }
-};
-
 struct QuietOutput {
   foundation::OutputSink previous = foundation::setOutputSink([](std::string_view) {});
   ~QuietOutput() { foundation::setOutputSink(previous); }
 };
-
-double meanDifference(const gfx::Image& a, const gfx::Image& b) {
-  EXPECT_EQ(a.width(), b.width());
-  EXPECT_EQ(a.height(), b.height());
-  if (a.width() != b.width() || a.height() != b.height()) return 255;
-  double sum = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) {
-      const auto p = a.pixelAt(x, y), q = b.pixelAt(x, y);
-      sum += std::abs((p.r + 255 - p.a) - (q.r + 255 - q.a)) + std::abs((p.g + 255 - p.a) - (q.g + 255 - q.a)) +
-             std::abs((p.b + 255 - p.a) - (q.b + 255 - q.a));
-    }
-  return sum / (3.0 * a.width() * a.height());
-}
 
 // An orange top half over a blue bottom half.
 gfx::Image twoToneLogo() {
@@ -181,7 +153,10 @@ TEST(DocumentTextExports, ExportTypeKeepsItsPayloads) {
 }
 
 TEST(DocumentTextExports, AsciiOfA21ModuleSymbol) {
-  QRCodeDocument doc(std::make_shared<DiagonalEngine>());
+  // A 21 x 21 matrix with a diagonal of on modules.
+  QRCodeBoolMatrix diagonal(21);
+  for (int i = 0; i < 21; ++i) diagonal.setValue(i, i, true);
+  QRCodeDocument doc(std::make_shared<testsupport::FixedEngine>(std::move(diagonal)));
   ASSERT_EQ(doc.cellDimension(), 21);
   const std::string text = doc.asciiRepresentation();
   // 21 lines of 42 characters (21 pairs), each ending with a line feed; the diagonal's
@@ -260,7 +235,7 @@ TEST(DocumentTextExports, SVGRendersLikeTheBitmapForDefaultAndStyledDesigns) {
   {
     QRCodeDocument doc(kLink, Level::quartile);
     const gfx::Image fromSVG = testsupport::rasterizeSVG(doc.svgDataWithDimension(360), 360, 360);
-    EXPECT_LT(meanDifference(fromSVG, doc.cgImageWithDimension(360)), 2.0);
+    EXPECT_LT(testsupport::imageDifference(fromSVG, doc.cgImageWithDimension(360)).mean, 2.0);
     EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kLink));
   }
   // Rounded modules and eyes, an inner shadow, an extra quiet zone and a square logo.
@@ -279,7 +254,7 @@ TEST(DocumentTextExports, SVGRendersLikeTheBitmapForDefaultAndStyledDesigns) {
     const gfx::Image bitmap = doc.cgImageWithDimension(420);
     testsupport::writeImagePNG(fromSVG, "/tmp/w6/doc-svg-styled.png");
     testsupport::writeImagePNG(bitmap, "/tmp/w6/doc-bitmap-styled.png");
-    EXPECT_LT(meanDifference(fromSVG, bitmap), 4.0);
+    EXPECT_LT(testsupport::imageDifference(fromSVG, bitmap).mean, 4.0);
     EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kLink));
   }
 }

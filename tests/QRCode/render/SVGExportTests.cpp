@@ -24,6 +24,7 @@
 #include "imageio/ImageLoad.hpp"
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
+#include "support/FixedEngine.hpp"
 
 namespace {
 
@@ -31,27 +32,11 @@ using testsupport::expectError;
 
 const std::string kURL = "https://vidlumen.example.com/wallpaper/aurora-Xy12?utm_source=share";
 
-// An engine that always answers one fixed matrix, so that documents of known cells can be
-// written.
-class FixedEngine : public QRCodeEngine {
- public:
-  FixedEngine(std::int64_t dimension, std::vector<bool> cells) : dimension_(dimension), cells_(std::move(cells)) {}
-  std::string name() const override { return "fixed"; }
-  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t>, int) override {
-    return QRCodeBoolMatrix(dimension_, cells_);
-  }
-  QRCodeBoolMatrix generateWithText(std::string_view, int) override { return QRCodeBoolMatrix(dimension_, cells_); }
-
- private:
-  std::int64_t dimension_;
-  std::vector<bool> cells_;
-};
-
 // A code of an n x n matrix with exactly the given modules on.
 QRCode fixedCode(std::int64_t n, std::initializer_list<std::pair<int, int>> on) {
   std::vector<bool> cells(static_cast<std::size_t>(n * n), false);
   for (const auto& [r, c] : on) cells[static_cast<std::size_t>(r * n + c)] = true;
-  return QRCode("x", QRCode::ErrorCorrection::low, std::make_shared<FixedEngine>(n, std::move(cells)));
+  return QRCode("x", QRCode::ErrorCorrection::low, std::make_shared<testsupport::FixedEngine>(QRCodeBoolMatrix(n, std::move(cells))));
 }
 
 const QRCode& urlCode() {

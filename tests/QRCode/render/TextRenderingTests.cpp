@@ -10,6 +10,7 @@
 #include "QRCode/core/QRCode.hpp"
 #include "QRCode/render/QRCodeTextRenderings.hpp"
 #include "support/Decode.hpp"
+#include "support/FixedEngine.hpp"
 
 namespace {
 
@@ -26,19 +27,8 @@ QRCodeBoolMatrix matrixOf(const std::vector<std::string>& rows) {
   return m;
 }
 
-class FixedEngine : public QRCodeEngine {
- public:
-  explicit FixedEngine(std::vector<std::string> rows) : rows_(std::move(rows)) {}
-  std::string name() const override { return "fixed"; }
-  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t>, int) override { return matrixOf(rows_); }
-  QRCodeBoolMatrix generateWithText(std::string_view, int) override { return matrixOf(rows_); }
-
- private:
-  std::vector<std::string> rows_;
-};
-
 QRCode codeOf(std::vector<std::string> rows) {
-  return QRCode("x", QRCode::ErrorCorrection::low, std::make_shared<FixedEngine>(std::move(rows)));
+  return QRCode("x", QRCode::ErrorCorrection::low, std::make_shared<testsupport::FixedEngine>(matrixOf(rows)));
 }
 
 std::vector<std::string> linesOf(const std::string& text) {

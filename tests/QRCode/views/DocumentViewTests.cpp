@@ -18,6 +18,7 @@
 #include "QRCode/design/QRCodeLogoTemplate.hpp"
 #include "QRCode/render/QRCodeComponentPaths.hpp"
 #include "ViewTestSupport.hpp"
+#include "support/FixedEngine.hpp"
 #include "support/Raster.hpp"
 
 namespace {
@@ -32,14 +33,6 @@ QRCodeDocumentPtr documentOf(const std::string& text,
                              QRCode::ErrorCorrection level = QRCode::ErrorCorrection::medium) {
   return std::make_shared<QRCodeDocument>(std::string_view(text), level);
 }
-
-// An engine that answers an empty matrix for everything.
-class EmptyEngine final : public QRCodeEngine {
- public:
-  std::string name() const override { return "empty"; }
-  QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t>, int) override { return QRCodeBoolMatrix(); }
-  QRCodeBoolMatrix generateWithText(std::string_view, int) override { return QRCodeBoolMatrix(); }
-};
 
 class DocumentViewTest : public viewtest::ViewTest {
  protected:
@@ -248,7 +241,7 @@ TEST_F(DocumentViewTest, AFailedDocumentDrawsNothingAndStopsTheSpinner) {
 TEST_F(DocumentViewTest, AnEmptyMatrixDrawsNothing) {
   viewtest::CapturedOutput output;
   auto document = std::make_shared<QRCodeDocument>(std::string_view("abc"), QRCode::ErrorCorrection::low,
-                                                   std::make_shared<EmptyEngine>());
+                                                   std::make_shared<testsupport::FixedEngine>(QRCodeBoolMatrix()));
   ASSERT_EQ(document->cellDimension(), 0);
   auto& view = host(std::make_unique<QRCodeDocumentView>(document));
   settle(view);
