@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   auto application = Gtk::Application::create("com.vidlumen.VidLumen");
   std::shared_ptr<AppDelegate> delegate;
   application->signal_activate().connect([&] {
-    if (!delegate) delegate = AppDelegate::create(application);
+    if (!delegate) delegate = AppDelegate::make(application);
     delegate->shareCurrentWallpaper();
   });
   // Hands a copied link to the desktop's clipboard manager, so that it can still be pasted

@@ -15,7 +15,7 @@
 namespace {
 
 std::shared_ptr<QRCodeDesign> styledDesign() {
-  auto design = QRCodeDesign::create(sRGB(0.1, 0.2, 0.5, 1), sRGB(1, 1, 1, 1));
+  auto design = QRCodeDesign::make(sRGB(0.1, 0.2, 0.5, 1), sRGB(1, 1, 1, 1));
   design->style()->setEye(QRCodeFillStyleSolid::withGray(0.2));
   design->style()->setShadow(std::make_shared<QRCodeShadow>());
   design->style()->setEyeBackground(sRGB(1, 0, 0, 1));

@@ -9,18 +9,18 @@
 #include "QRCode/design/QRCodeFillStyleSolid.hpp"
 #include "platform/foundation/Error.hpp"
 
-QRCodeDesign::QRCodeDesign() : shape_(QRCodeShape::create()), style_(QRCodeStyle::create()) {}
+QRCodeDesign::QRCodeDesign() : shape_(QRCodeShape::create()), style_(QRCodeStyle::make()) {}
 
-std::shared_ptr<QRCodeDesign> QRCodeDesign::create(const gfx::Color& foreground,
+std::shared_ptr<QRCodeDesign> QRCodeDesign::make(const gfx::Color& foreground,
                                                    std::optional<gfx::Color> background) {
-  auto design = create();
+  auto design = make();
   design->foregroundColor(foreground).backgroundColor(std::move(background));
   return design;
 }
 
 void QRCodeDesign::setShape(QRCodeShapePtr shape) { shape_ = shape ? std::move(shape) : QRCodeShape::create(); }
 
-void QRCodeDesign::setStyle(QRCodeStylePtr style) { style_ = style ? std::move(style) : QRCodeStyle::create(); }
+void QRCodeDesign::setStyle(QRCodeStylePtr style) { style_ = style ? std::move(style) : QRCodeStyle::make(); }
 
 std::shared_ptr<QRCodeDesign> QRCodeDesign::copyDesign() const {
   auto copy = std::make_shared<QRCodeDesign>();
@@ -61,7 +61,7 @@ foundation::Bytes QRCodeDesign::jsonData() const {
 }
 
 std::shared_ptr<QRCodeDesign> QRCodeDesign::CreateWithSettings(const foundation::Settings& settings) {
-  auto design = create();
+  auto design = make();
   if (const foundation::Settings* shape = foundation::objectValue(settings, "shape"))
     design->shape_ = QRCodeShape::CreateWithSettings(*shape);
   if (const foundation::Settings* style = foundation::objectValue(settings, "style"))

@@ -22,10 +22,10 @@ class QRCodeDesign {
 
   // The default design: default shape, default style, no extra quiet zone.
   QRCodeDesign();
-  static std::shared_ptr<QRCodeDesign> create() { return std::make_shared<QRCodeDesign>(); }
+  static std::shared_ptr<QRCodeDesign> make() { return std::make_shared<QRCodeDesign>(); }
   // A default design with foregroundColor(foreground), then backgroundColor(background)
   // (initWithForegroundColor:backgroundColor:).
-  static std::shared_ptr<QRCodeDesign> create(const gfx::Color& foreground,
+  static std::shared_ptr<QRCodeDesign> make(const gfx::Color& foreground,
                                               std::optional<gfx::Color> background);
 
   // Never null: setting null installs a new default shape or style.

@@ -20,7 +20,7 @@ class QRCodeStyle {
   // The default style: on modules a solid black (generic gray 0, alpha 1), background a
   // solid white (generic gray 1, alpha 1), everything else absent, radius 0.
   QRCodeStyle();
-  static std::shared_ptr<QRCodeStyle> create() { return std::make_shared<QRCodeStyle>(); }
+  static std::shared_ptr<QRCodeStyle> make() { return std::make_shared<QRCodeStyle>(); }
 
   // The on-module fill is never absent: setting null installs the default black fill.
   const QRCodeFillStyleGeneratorPtr& onPixels() const { return onPixels_; }

@@ -5,7 +5,7 @@
 #include "QRCode/core/QRCodeError.hpp"
 #include "platform/foundation/Output.hpp"
 
-QRCodeDocument::QRCodeDocument() : design_(QRCodeDesign::create()) {
+QRCodeDocument::QRCodeDocument() : design_(QRCodeDesign::make()) {
   // The plain initialiser cannot report a failure: when the engine refuses the empty
   // content the matrix stays empty and the error is kept, so exports refuse to run.
   try {
@@ -15,19 +15,19 @@ QRCodeDocument::QRCodeDocument() : design_(QRCodeDesign::create()) {
 }
 
 QRCodeDocument::QRCodeDocument(std::shared_ptr<QRCodeEngine> engine)
-    : design_(QRCodeDesign::create()), qrcode_(std::move(engine)) {}
+    : design_(QRCodeDesign::make()), qrcode_(std::move(engine)) {}
 
 QRCodeDocument::QRCodeDocument(std::span<const std::uint8_t> data, ErrorCorrection errorCorrection,
                                std::shared_ptr<QRCodeEngine> engine)
     : errorCorrection_(errorCorrection),
-      design_(QRCodeDesign::create()),
+      design_(QRCodeDesign::make()),
       qrcode_(data, errorCorrection, std::move(engine)),
       content_(Content::data(foundation::Bytes(data.begin(), data.end()))) {}
 
 QRCodeDocument::QRCodeDocument(std::string_view utf8String, ErrorCorrection errorCorrection,
                                std::shared_ptr<QRCodeEngine> engine)
     : errorCorrection_(errorCorrection),
-      design_(QRCodeDesign::create()),
+      design_(QRCodeDesign::make()),
       qrcode_(utf8String, errorCorrection, std::move(engine)),
       content_(Content::text(std::string(utf8String))) {}
 
@@ -85,7 +85,7 @@ std::string QRCodeDocument::decodedText() const {
 }
 
 void QRCodeDocument::setDesign(QRCodeDesignPtr design) {
-  design_ = design ? std::move(design) : QRCodeDesign::create();
+  design_ = design ? std::move(design) : QRCodeDesign::make();
   regenerateAndReport();
 }
 

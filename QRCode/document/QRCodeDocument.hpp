@@ -121,7 +121,7 @@ class QRCodeDocument {
   }
   template <class F> void modifyDesign(F&& fn) {
     std::forward<F>(fn)(design_);
-    if (!design_) design_ = QRCodeDesign::create();
+    if (!design_) design_ = QRCodeDesign::make();
     regenerateAndReport();
   }
   template <class F> void modifyLogoTemplate(F&& fn) {

@@ -9,7 +9,7 @@
 #include "app/share/SharePanelViewModel.hpp"
 #include "platform/foundation/Dispatch.hpp"
 
-std::shared_ptr<AppDelegate> AppDelegate::create(Glib::RefPtr<Gtk::Application> application,
+std::shared_ptr<AppDelegate> AppDelegate::make(Glib::RefPtr<Gtk::Application> application,
                                                  AerialManager* manager) {
   return std::shared_ptr<AppDelegate>(
       new AppDelegate(std::move(application), manager ? *manager : AerialManager::shared()));

@@ -26,7 +26,7 @@ class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
   // application: where the delegate's windows are registered, so that the application runs
   // while one is shown (may be null in tests). manager: the wallpaper state (the shared
   // instance when null). The application starts as an accessory (menu-bar) application.
-  static std::shared_ptr<AppDelegate> create(Glib::RefPtr<Gtk::Application> application = {},
+  static std::shared_ptr<AppDelegate> make(Glib::RefPtr<Gtk::Application> application = {},
                                              AerialManager* manager = nullptr);
 
   AppDelegate(const AppDelegate&) = delete;

@@ -119,7 +119,7 @@ TEST(QRCodeShape, CopyIsIndependent) {
 
 // A design with every optional field set.
 std::shared_ptr<QRCodeDesign> fullDesign() {
-  auto design = QRCodeDesign::create();
+  auto design = QRCodeDesign::make();
   auto& shape = *design->shape();
   shape.setOnPixels(std::make_shared<QRCodePixelShapeRoundedRect>(0.7, std::make_shared<QRCodePixelInsetFixed>(), 0.1,
                                                                    0.0, false));
@@ -212,7 +212,7 @@ TEST(QRCodeDesign, JSONReaderErrors) {
 }
 
 TEST(QRCodeDesign, FluentColours) {
-  auto design = QRCodeDesign::create(sRGB(1, 0, 0, 1), std::nullopt);
+  auto design = QRCodeDesign::make(sRGB(1, 0, 0, 1), std::nullopt);
   const auto* on = dynamic_cast<const QRCodeFillStyleSolid*>(design->style()->onPixels().get());
   ASSERT_NE(on, nullptr);
   EXPECT_EQ(on->color(), sRGB(1, 0, 0, 1));

@@ -182,7 +182,7 @@ TEST(QRCodeFillStyleGradients, CopiesAreIndependentWithEqualValues) {
 }
 
 TEST(QRCodeFillStyleGradients, StyleArchiveKeepsGradientFills) {
-  auto style = QRCodeStyle::create();
+  auto style = QRCodeStyle::make();
   style->setOnPixels(QRCodeFillStyleLinearGradient::make(redToBlue(), {0, 0}, {1, 0}));
   style->setBackground(QRCodeFillStyleRadialGradient::make(blackToWhite(), {0.5, 0.25}));
   const auto json = foundation::writeJSON(style->settings());

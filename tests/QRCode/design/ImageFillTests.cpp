@@ -306,7 +306,7 @@ TEST(QRCodeFillStyleImage, SettingsHoldThePictureAsPNG) {
   const auto read = QRCodeFillStyleFactory::shared().CreateWithSettings(*foundation::readJSON(*json));
   EXPECT_EQ(read->name(), "image");
   EXPECT_EQ(*dynamic_cast<const QRCodeFillStyleImage&>(*read).image(), source);
-  auto style = QRCodeStyle::create();
+  auto style = QRCodeStyle::make();
   style->setOnPixels(fill);
   const auto restored = QRCodeStyle::CreateWithSettings(*foundation::readJSON(*foundation::writeJSON(style->settings())));
   const auto* onPixels = dynamic_cast<const QRCodeFillStyleImage*>(restored->onPixels().get());

@@ -21,7 +21,7 @@ const QRCodeFillStyleSolid& asSolid(const QRCodeFillStyleGeneratorPtr& fill) {
 Settings solidRecord(const char* color) { return {{"type", "solid"}, {"settings", {{"color", color}}}}; }
 
 TEST(QRCodeStyle, Defaults) {
-  const auto style = QRCodeStyle::create();
+  const auto style = QRCodeStyle::make();
   EXPECT_EQ(asSolid(style->onPixels()).color(), commonBlack());
   ASSERT_NE(style->background(), nullptr);
   EXPECT_EQ(asSolid(style->background()).color(), commonWhite());

@@ -101,7 +101,7 @@ TEST(QRCodeDocument, EverySetterRegenerates) {
   // The matrix handed out earlier stays valid and unchanged after regenerations.
   EXPECT_EQ(low->dimension(), 23);
   const auto before = doc.boolMatrix();
-  doc.setDesign(QRCodeDesign::create());
+  doc.setDesign(QRCodeDesign::make());
   EXPECT_NE(doc.boolMatrix(), before);
   EXPECT_EQ(*doc.boolMatrix(), *before);
   const auto beforeLogo = doc.boolMatrix();
@@ -200,7 +200,7 @@ TEST(QRCodeDocument, EngineSetter) {
 
 TEST(QRCodeDocument, DesignAndLogoAreHeldByReference) {
   QRCodeDocument doc(kLink, Level::high);
-  auto design = QRCodeDesign::create();
+  auto design = QRCodeDesign::make();
   doc.setDesign(design);
   EXPECT_EQ(doc.design(), design);
   design->foregroundColor(sRGB(0, 0, 0.5, 1));  // seen at the next drawing

@@ -346,7 +346,7 @@ TEST_F(QRCodeViewTest, ADragOffersTheFiveTypesInOrder) {
 TEST_F(QRCodeViewTest, ProvidesPDFPNGAndTIFFOfTheDragSize) {
   QRCodeView view;
   view.setString(kLink);
-  view.setDesign(QRCodeDesign::create(gfx::Color::sRGB(0.1, 0.1, 0.3), gfx::Color::sRGB(1, 1, 1)));
+  view.setDesign(QRCodeDesign::make(gfx::Color::sRGB(0.1, 0.1, 0.3), gfx::Color::sRGB(1, 1, 1)));
 
   QRCodeDragPasteboard pasteboard;
   view.pasteboard(pasteboard, QRCodeView::pasteboardTypePDF);

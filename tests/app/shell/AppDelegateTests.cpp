@@ -56,7 +56,7 @@ class AppDelegateTest : public ::testing::Test {
   void SetUp() override {
     if (!panelharness::startGtk()) GTEST_FAIL() << "no display: run the GUI tests under xvfb-run";
     DispatchClock::setManual(true);
-    delegate_ = AppDelegate::create();
+    delegate_ = AppDelegate::make();
   }
   void TearDown() override {
     delegate_.reset();
@@ -151,7 +151,7 @@ TEST_F(AppDelegateTest, TheViewsCloseClosureClosesThePanel) {
   // A closure that outlived its delegate does nothing either.
   delegate_.reset();
   onClose();
-  delegate_ = AppDelegate::create();
+  delegate_ = AppDelegate::make();
 }
 
 TEST_F(AppDelegateTest, ClosingWhileTheBrowseWindowIsVisibleKeepsTheRegularPolicy) {
@@ -261,7 +261,7 @@ TEST_F(AppDelegateTest, AFillTaskOutlivesItsDelegateHarmlessly) {
   DispatchClock::advance(0.2);  // the fill task starts 0.2 s after opening
   drainMainQueue();
   ASSERT_TRUE(runMainLoopUntil([&] { return model->qrCode().has_value(); }, 60.0));
-  delegate_ = AppDelegate::create();
+  delegate_ = AppDelegate::make();
 }
 
 TEST(ApplicationRun, EndsWhenItsLastWindowCloses) {
@@ -271,7 +271,7 @@ TEST(ApplicationRun, EndsWhenItsLastWindowCloses) {
   bool shown = false;
   bool gaveUp = false;
   application->signal_activate().connect([&] {
-    delegate = AppDelegate::create(application);
+    delegate = AppDelegate::make(application);
     delegate->shareCurrentWallpaper();
     // Runs after the panel was shown: close it as the user would.
     foundation::DispatchQueue::main().async([&] {
