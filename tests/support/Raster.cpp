@@ -16,15 +16,13 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/graphics/CairoSurface.hpp"
 #include "support/Decode.hpp"
 
 namespace testsupport {
 
 namespace {
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
 struct ContextDeleter {
   void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
@@ -33,7 +31,7 @@ struct GObjectDeleter {
     if (o) g_object_unref(o);
   }
 };
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using Surface = gfx::CairoSurfacePtr;
 using Context = std::unique_ptr<cairo_t, ContextDeleter>;
 
 Surface makeSurface(int width, int height, std::optional<gfx::Image::RGBA> background) {
@@ -432,23 +430,8 @@ ImageDecodeResults decodeImage(const gfx::Image& image) {
 }
 
 bool writeImagePNG(const gfx::Image& image, const std::string& path) {
-  const gfx::Image rgba = image.toRGBA();
-  if (rgba.empty()) return false;
-  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, rgba.width(), rgba.height()));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
-  cairo_surface_flush(surface.get());
-  unsigned char* data = cairo_image_surface_get_data(surface.get());
-  const int stride = cairo_image_surface_get_stride(surface.get());
-  for (int y = 0; y < rgba.height(); ++y) {
-    const auto row = rgba.row(y);
-    auto* d = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-    for (int x = 0; x < rgba.width(); ++x) {
-      const std::uint8_t* s = row.data() + 4 * x;
-      d[x] = (std::uint32_t(s[3]) << 24) | (std::uint32_t(s[0]) << 16) | (std::uint32_t(s[1]) << 8) | s[2];
-    }
-  }
-  cairo_surface_mark_dirty(surface.get());
-  return cairo_surface_write_to_png(surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
+  const Surface surface = gfx::makeCairoSurface(image);
+  return surface && cairo_surface_write_to_png(surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
 MeanColor meanColor(const gfx::Image& image, int x0, int y0, int x1, int y1, bool overWhite) {
