@@ -174,16 +174,10 @@ Settings coordinate(double v) {
   return Settings(v);
 }
 
-// A JSON number that is not a boolean, as a double.
+// A JSON number that is not a boolean, as a double (path JSON has no boolean numbers).
 std::optional<double> plainNumber(const Settings& v) {
-  switch (v.type()) {
-    case Settings::value_t::number_float: return *v.get_ptr<const Settings::number_float_t*>();
-    case Settings::value_t::number_unsigned:
-      return static_cast<double>(*v.get_ptr<const Settings::number_unsigned_t*>());
-    case Settings::value_t::number_integer:
-      return static_cast<double>(*v.get_ptr<const Settings::number_integer_t*>());
-    default: return std::nullopt;
-  }
+  if (v.is_boolean()) return std::nullopt;
+  return foundation::DoubleValue(v);
 }
 
 std::string at(std::size_t index) { return "element " + std::to_string(index); }
@@ -284,7 +278,7 @@ Settings CGPathCodable::encode() const {
 }
 
 CGPathCodable CGPathCodable::decode(const Settings& value) {
-  const auto* text = value.get_ptr<const Settings::string_t*>();
+  const std::optional<std::string> text = foundation::StringValue(value);
   if (!text) foundation::raise(PathCodingError::typeMismatch, "path value is not base64 text");
   const std::optional<foundation::Bytes> bytes = foundation::base64Decode(*text);
   if (!bytes) foundation::raise(PathCodingError::dataCorrupted, "path value is not valid base64");
