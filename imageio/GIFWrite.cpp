@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <cstdint>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -13,6 +14,8 @@
 using namespace imagewrite;
 
 namespace {
+
+constexpr std::string_view kGIFType = "com.compuserve.gif";
 
 extern "C" int gifWrite(GifFileType* gif, const GifByteType* data, int size) {
   auto* bytes = static_cast<foundation::Bytes*>(gif->UserData);
@@ -93,11 +96,11 @@ bool indexPixels(const Pixels& px, IndexedImage& out) {
 
 }  // namespace
 
-foundation::Bytes writeGIF(const gfx::Image& image, const ImageExportType& type) {
+foundation::Bytes writeGIF(const gfx::Image& image) {
   const Pixels px = pixelsOf(image);
-  if (px.width <= 0 || px.height <= 0 || px.width > 65535 || px.height > 65535) cannotCreate(type);
+  if (px.width <= 0 || px.height <= 0 || px.width > 65535 || px.height > 65535) cannotCreate(kGIFType);
   IndexedImage indexed;
-  if (!indexPixels(px, indexed)) cannotCreate(type);
+  if (!indexPixels(px, indexed)) cannotCreate(kGIFType);
   // The colour table has a power-of-two size, at least 2.
   int tableSize = 2;
   while (tableSize < static_cast<int>(indexed.palette.size())) tableSize *= 2;
@@ -106,7 +109,7 @@ foundation::Bytes writeGIF(const gfx::Image& image, const ImageExportType& type)
   foundation::Bytes bytes;
   int error = 0;
   GifFileType* gif = EGifOpen(&bytes, gifWrite, &error);
-  if (!gif) cannotCreate(type);
+  if (!gif) cannotCreate(kGIFType);
   ColorMapObject* map = GifMakeMapObject(tableSize, indexed.palette.data());
   bool ok = map != nullptr;
   if (ok) {
@@ -128,6 +131,6 @@ foundation::Bytes writeGIF(const gfx::Image& image, const ImageExportType& type)
     ok = EGifPutLine(gif, indexed.indices.data() + static_cast<std::size_t>(y) * px.width, px.width) == GIF_OK;
   if (map) GifFreeMapObject(map);
   const bool closed = EGifCloseFile(gif, &error) == GIF_OK;
-  if (!ok || !closed || bytes.empty()) cannotCreate(type);
+  if (!ok || !closed || bytes.empty()) cannotCreate(kGIFType);
   return bytes;
 }

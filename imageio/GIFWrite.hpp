@@ -1,11 +1,10 @@
 #pragma once
 // GIF encoding through giflib.
 
-#include "imageio/ImageExportType.hpp"
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
 
 // Colours kept exactly up to 255 (else median-cut), alpha below one half transparent;
 // no resolution (GIF records none). Fails with
 // ImageReadWriteError::cannotCreateImageOfType.
-foundation::Bytes writeGIF(const gfx::Image& image, const ImageExportType& type);
+foundation::Bytes writeGIF(const gfx::Image& image);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/ImageWriteSupport.hpp"
@@ -13,6 +14,8 @@
 using namespace imagewrite;
 
 namespace {
+
+constexpr std::string_view kHEICType = "public.heic";
 
 extern "C" heif_error heifWrite(heif_context*, const void* data, size_t size, void* userdata) {
   auto* bytes = static_cast<foundation::Bytes*>(userdata);
@@ -27,13 +30,13 @@ extern "C" heif_error heifWrite(heif_context*, const void* data, size_t size, vo
 
 // A minimal big-endian Exif block holding the resolution (XResolution, YResolution as
 // rationals over 1000, ResolutionUnit inch), so that the file records its dpi.
-foundation::Bytes resolutionExif(double dpi) {
+foundation::Bytes resolutionExif(double dpiX, double dpiY) {
   foundation::Bytes e;
   auto u16 = [&](unsigned v) { e.push_back(std::uint8_t(v >> 8)); e.push_back(std::uint8_t(v)); };
   auto u32 = [&](std::uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) e.push_back(std::uint8_t(v >> s));
   };
-  const std::uint32_t numerator = static_cast<std::uint32_t>(std::lround(std::min(dpi, 4e6) * 1000));
+  auto numerator = [](double dpi) { return static_cast<std::uint32_t>(std::lround(std::min(dpi, 4e6) * 1000)); };
   e.insert(e.end(), {'M', 'M', 0, 42});
   u32(8);   // first directory
   u16(3);   // entries
@@ -42,16 +45,16 @@ foundation::Bytes resolutionExif(double dpi) {
   u16(0x011B); u16(5); u32(1); u32(dataOffset + 8);  // YResolution
   u16(0x0128); u16(3); u32(1); u16(2); u16(0);       // ResolutionUnit = inch
   u32(0);   // no next directory
-  u32(numerator); u32(1000);
-  u32(numerator); u32(1000);
+  u32(numerator(dpiX)); u32(1000);
+  u32(numerator(dpiY)); u32(1000);
   return e;
 }
 
 }  // namespace
 
-foundation::Bytes writeHEIF(const gfx::Image& image, const ImageExportType& type, double dpi) {
+foundation::Bytes writeHEIF(const gfx::Image& image, const ImageWriteProperties& properties) {
   const Pixels px = pixelsOf(image);
-  if (px.width <= 0 || px.height <= 0) cannotCreate(type);
+  if (px.width <= 0 || px.height <= 0) cannotCreate(kHEICType);
   foundation::Bytes bytes;
   heif_context* context = heif_context_alloc();
   heif_encoder* encoder = nullptr;
@@ -60,7 +63,7 @@ foundation::Bytes writeHEIF(const gfx::Image& image, const ImageExportType& type
   bool ok = context != nullptr;
   if (ok) ok = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok;
   if (ok) {
-    if (const auto quality = clampedQuality(type.compression()))
+    if (const auto quality = clampedQuality(properties.quality))
       ok = heif_encoder_set_lossy_quality(encoder, static_cast<int>(std::lround(*quality * 100))).code == heif_error_Ok;
   }
   if (ok)
@@ -76,7 +79,7 @@ foundation::Bytes writeHEIF(const gfx::Image& image, const ImageExportType& type
   }
   if (ok) ok = heif_context_encode_image(context, picture, encoder, nullptr, &handle).code == heif_error_Ok;
   if (ok) {
-    const foundation::Bytes exif = resolutionExif(dpi);
+    const foundation::Bytes exif = resolutionExif(properties.dpiWidth, properties.dpiHeight);
     ok = heif_context_add_exif_metadata(context, handle, exif.data(), static_cast<int>(exif.size())).code ==
          heif_error_Ok;
   }
@@ -90,6 +93,6 @@ foundation::Bytes writeHEIF(const gfx::Image& image, const ImageExportType& type
   if (picture) heif_image_release(picture);
   if (encoder) heif_encoder_release(encoder);
   if (context) heif_context_free(context);
-  if (!ok || bytes.empty()) cannotCreate(type);
+  if (!ok || bytes.empty()) cannotCreate(kHEICType);
   return bytes;
 }

@@ -1,10 +1,10 @@
 #pragma once
 // HEIC encoding through libheif (HEVC).
 
-#include "imageio/ImageExportType.hpp"
+#include "imageio/ImageWriteSupport.hpp"
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
 
-// HEVC at the type's clamped quality (libheif's default without one); the resolution in
-// an Exif block. Fails with ImageReadWriteError::cannotCreateImageOfType.
-foundation::Bytes writeHEIF(const gfx::Image& image, const ImageExportType& type, double dpi);
+// HEVC at the quality (libheif's default without one); the resolution in an Exif block
+// (limited to 4 000 000 dpi). Fails with ImageReadWriteError::cannotCreateImageOfType.
+foundation::Bytes writeHEIF(const gfx::Image& image, const ImageWriteProperties& properties);

@@ -13,13 +13,23 @@
 #include "imageio/SVGWrite.hpp"
 #include "imageio/TIFFWrite.hpp"
 #include "platform/foundation/Error.hpp"
+#include "platform/foundation/Settings.hpp"
 
 namespace {
 
-double checkedDPI(const ImageExportType& type) {
-  const double dpi = 72.0 * type.scale();
-  if (!(dpi > 0) || !std::isfinite(dpi)) foundation::raise(ImageReadWriteError::invalidDPI);
-  return dpi;
+bool usableDPI(double dpi) { return dpi > 0 && std::isfinite(dpi); }
+
+// The properties of a bitmap file: those the type gives, with the extra ones over them.
+ImageWriteProperties writeProperties(const ImageExportType& type, const foundation::Settings& extra) {
+  ImageWriteProperties properties;
+  properties.dpiWidth = properties.dpiHeight = 72.0 * type.scale();
+  properties.quality = type.compression();
+  if (const auto v = foundation::doubleValue(extra, ImageProperty::dpiWidth)) properties.dpiWidth = *v;
+  if (const auto v = foundation::doubleValue(extra, ImageProperty::dpiHeight)) properties.dpiHeight = *v;
+  if (const auto v = foundation::doubleValue(extra, ImageProperty::lossyCompressionQuality)) properties.quality = *v;
+  if (!usableDPI(properties.dpiWidth) || !usableDPI(properties.dpiHeight))
+    foundation::raise(ImageReadWriteError::invalidDPI);
+  return properties;
 }
 
 // An opaque image whose pixels are all grey (black and white codes and their antialiased
@@ -60,18 +70,21 @@ PNGWriteOptions pngExportOptions(double dpi) {
   return options;
 }
 
-foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type) {
+foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type,
+                                  const foundation::Settings& extraProperties) {
   switch (type.kind()) {
     case ImageExportType::Kind::png: {
-      const PNGWriteOptions options = pngExportOptions(checkedDPI(type));
+      const ImageWriteProperties properties = writeProperties(type, extraProperties);
+      PNGWriteOptions options = pngExportOptions(properties.dpiWidth);
+      options.verticalDPI = properties.dpiHeight;
       return writePNG(pngReady(image), options);
     }
-    case ImageExportType::Kind::jpg: return writeJPEG(image, type, checkedDPI(type));
-    case ImageExportType::Kind::tiff: return writeTIFF(image, type, checkedDPI(type));
-    case ImageExportType::Kind::heic: return writeHEIF(image, type, checkedDPI(type));
-    case ImageExportType::Kind::gif: return writeGIF(image, type);
-    case ImageExportType::Kind::pdf: return writePDF(image, type);
-    case ImageExportType::Kind::svg: return writeSVG(image, type);
+    case ImageExportType::Kind::jpg: return writeJPEG(image, writeProperties(type, extraProperties));
+    case ImageExportType::Kind::tiff: return writeTIFF(image, writeProperties(type, extraProperties));
+    case ImageExportType::Kind::heic: return writeHEIF(image, writeProperties(type, extraProperties));
+    case ImageExportType::Kind::gif: return writeGIF(image);
+    case ImageExportType::Kind::pdf: return writePDF(image, type.size().value_or(gfx::Size{}));
+    case ImageExportType::Kind::svg: return writeSVG(image, type, extraProperties);
   }
   foundation::raise(ImageReadWriteError::internalError);
 }

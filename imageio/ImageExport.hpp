@@ -2,8 +2,11 @@
 // Encoding a bitmap image into the bytes of an image file: PNG, JPEG, TIFF, HEIC, GIF,
 // a one-page PDF, or an SVG document that embeds the image.
 
+#include <string_view>
+
 #include "imageio/ImageExportType.hpp"
 #include "imageio/PNG.hpp"
+#include "platform/foundation/Settings.hpp"
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
 
@@ -12,9 +15,26 @@
 // rendered QR codes (bench/render.cpp).
 PNGWriteOptions pngExportOptions(double dpi);
 
-// Encodes the image in the given format. Throws ImageReadWriteError:
-//   invalidDPI                     png, jpg, tiff, heic: 72 x scale is not greater than 0
-//                                  (or not finite);
+// The keys of the extra properties that encodeImageData understands (the names of the
+// platform's image destination properties). Other keys are passed over, and so is a
+// value of the wrong kind.
+namespace ImageProperty {
+// The resolution across and down, in dots per inch (numbers); 72 x scale by default.
+inline constexpr std::string_view dpiWidth = "DPIWidth";
+inline constexpr std::string_view dpiHeight = "DPIHeight";
+// The quality of jpg and heic, clamped to 0...1 (a number); for tiff any value asks for
+// its lossless compression. By default the type's compression.
+inline constexpr std::string_view lossyCompressionQuality = "kCGImageDestinationLossyCompressionQuality";
+// Whether to leave out GPS data (a boolean); no writer records any, so it always holds.
+inline constexpr std::string_view excludeGPS = "kCGImageMetadataShouldExcludeGPS";
+}  // namespace ImageProperty
+
+// Encodes the image in the given format. The png, jpg, tiff and heic writers take the
+// properties computed from the type with the extra properties merged over them: a key in
+// both takes the extra value. svg hands the extra properties to its embedded image; gif
+// and pdf pass them over. Throws ImageReadWriteError:
+//   invalidDPI                     png, jpg, tiff, heic: the resolution, 72 x scale or
+//                                  the extra one, is not greater than 0 (or not finite);
 //   cannotCreateImageOfType(id)    the encoder cannot be set up or writes no bytes;
 //   cannotCreatePDFContext         pdf: the page size is not usable or the PDF fails;
 //   unsupportedEmbeddedImageType   svg: the embedded format is pdf, heic or svg;
@@ -30,7 +50,8 @@ PNGWriteOptions pngExportOptions(double dpi);
 //   heic  HEVC at the clamped quality; the resolution in an Exif block;
 //   gif   colours kept exactly up to 255 (else median-cut), alpha below one half
 //         transparent; 72 dpi (GIF records none);
-//   pdf   one page of the given size in points (at most 14400 a side), the image drawn
-//         upright over the whole page.
+//   pdf   one page of the given size in points (at most gfx::Canvas::maxPDFPageSide a
+//         side), the image drawn upright over the whole page.
 // No GPS data is ever written, so excludeGPSData holds for every format.
-foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type);
+foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type,
+                                  const foundation::Settings& extraProperties = {});

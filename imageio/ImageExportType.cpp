@@ -1,5 +1,10 @@
 #include "imageio/ImageExportType.hpp"
 
+#include <string>
+
+#include "imageio/ImageReadWriteError.hpp"
+#include "platform/foundation/Error.hpp"
+
 ImageExportType ImageExportType::png(double scale, bool excludeGPSData) {
   ImageExportType t(Kind::png);
   t.scale_ = scale;
@@ -46,6 +51,21 @@ ImageExportType ImageExportType::svg(std::optional<gfx::Size> size, SVGImageFill
 }
 
 ImageExportType ImageExportType::gif() { return ImageExportType(Kind::gif); }
+
+ImageExportType ImageExportType::withTypeIdentifier(std::string_view typeIdentifier, double scale,
+                                                    std::optional<double> compression, bool excludeGPSData) {
+  const ImageExportType candidates[] = {
+      png(scale, excludeGPSData),
+      jpg(scale, compression, excludeGPSData),
+      tiff(scale, compression, excludeGPSData),
+      heic(scale, compression, excludeGPSData),
+      gif(),
+      svg(std::nullopt, SVGImageFillStyle::aspectFit, png(scale, excludeGPSData)),
+  };
+  for (const ImageExportType& candidate : candidates)
+    if (candidate.typeIdentifier() == typeIdentifier) return candidate;
+  foundation::raise(ImageReadWriteError::cannotCreateImageOfType, std::string(typeIdentifier));
+}
 
 std::string_view ImageExportType::mimeType() const {
   switch (kind_) {

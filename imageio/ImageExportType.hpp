@@ -26,6 +26,14 @@ class ImageExportType {
   static ImageExportType svg(std::optional<gfx::Size> size, SVGImageFillStyle fillStyle,
                              const ImageExportType& embeddedImageFormat);
   static ImageExportType gif();
+  // The type of a type identifier: "public.png", "public.jpeg", "public.tiff",
+  // "public.heic" and "com.compuserve.gif" with the scale, compression and excludeGPSData
+  // each takes, and "public.svg-image" (an SVG of the image's pixel size, aspect fit,
+  // embedding a PNG at the scale). Any other identifier fails with
+  // ImageReadWriteError::cannotCreateImageOfType carrying it.
+  static ImageExportType withTypeIdentifier(std::string_view typeIdentifier, double scale,
+                                            std::optional<double> compression = std::nullopt,
+                                            bool excludeGPSData = false);
 
   Kind kind() const { return kind_; }
   double scale() const { return scale_; }

@@ -29,8 +29,8 @@ Pixels pixelsOf(const gfx::Image& image) {
   return Pixels{std::move(rgba), data, width, height, stride};
 }
 
-[[noreturn]] void cannotCreate(const ImageExportType& type) {
-  foundation::raise(ImageReadWriteError::cannotCreateImageOfType, std::string(type.typeIdentifier()));
+[[noreturn]] void cannotCreate(std::string_view typeIdentifier) {
+  foundation::raise(ImageReadWriteError::cannotCreateImageOfType, std::string(typeIdentifier));
 }
 
 void unpremultiplyRow(const std::uint8_t* src, std::uint8_t* dst, int width) {

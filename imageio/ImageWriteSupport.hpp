@@ -1,13 +1,23 @@
 #pragma once
-// What the image writers share: a read-only view of a bitmap's premultiplied RGBA pixels,
-// un-premultiplying, the clamped quality and the writers' common failure.
+// What the image writers share: the properties encodeImageData hands them, a read-only
+// view of a bitmap's premultiplied RGBA pixels, un-premultiplying, the clamped quality and
+// the writers' common failure.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
-#include "imageio/ImageExportType.hpp"
 #include "platform/graphics/Image.hpp"
+
+// The properties of one bitmap file: the resolution per axis in dots per inch (finite and
+// greater than 0) and the quality, which the writers clamp to 0...1 (none: the writer's
+// default).
+struct ImageWriteProperties {
+  double dpiWidth = 72;
+  double dpiHeight = 72;
+  std::optional<double> quality;
+};
 
 namespace imagewrite {
 
@@ -23,8 +33,8 @@ struct Pixels {
 
 Pixels pixelsOf(const gfx::Image& image);
 
-// Fails with ImageReadWriteError::cannotCreateImageOfType carrying the type's identifier.
-[[noreturn]] void cannotCreate(const ImageExportType& type);
+// Fails with ImageReadWriteError::cannotCreateImageOfType carrying the type identifier.
+[[noreturn]] void cannotCreate(std::string_view typeIdentifier);
 
 // One row of premultiplied RGBA as straight RGBA.
 void unpremultiplyRow(const std::uint8_t* src, std::uint8_t* dst, int width);

@@ -1,6 +1,7 @@
 #include "imageio/JPEGRead.hpp"
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -25,11 +26,26 @@ void jpegReadErrorExit(j_common_ptr cinfo) {
   std::longjmp(manager->jump, 1);
 }
 
-// Warnings (level -1) mean damaged or truncated data, which libjpeg would otherwise hide
-// by filling the missing rows with grey: they end the decoding. Trace messages are
-// dropped.
+// True for the warnings that mean missing or damaged picture data (a truncated file,
+// broken entropy-coded data), which libjpeg would hide by filling the gap with grey.
+bool losesPictureData(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Warnings (level -1) of lost picture data end the decoding; the others (extraneous
+// bytes before a marker, an unknown JFIF revision, ...) leave every pixel as written and
+// are let through, as other readers do. Trace messages are dropped.
 void jpegReadEmitMessage(j_common_ptr cinfo, int level) {
-  if (level < 0) jpegReadErrorExit(cinfo);
+  if (level < 0 && losesPictureData(cinfo->err->msg_code)) jpegReadErrorExit(cinfo);
 }
 
 struct Decoder {

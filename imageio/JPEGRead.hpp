@@ -1,7 +1,8 @@
 #pragma once
 // JPEG decoding through libjpeg. Grey files give gray images, CMYK and YCCK files cmyk
-// images (Adobe's inverted values put right), the rest opaque rgba. Any warning of the
-// decoder (truncated or damaged data) is an error.
+// images (Adobe's inverted values put right), the rest opaque rgba. A warning of the
+// decoder about missing or damaged picture data (a truncated file) is an error; warnings
+// that libjpeg recovers from without losing pixels (extraneous bytes) are not.
 
 #include <cstddef>
 #include <cstdint>

@@ -17,6 +17,8 @@ using namespace imagewrite;
 
 namespace {
 
+constexpr std::string_view kJPEGType = "public.jpeg";
+
 struct JpegErrorManager {
   jpeg_error_mgr base;
   std::jmp_buf jump;
@@ -31,7 +33,7 @@ extern "C" void jpegOutputMessage(j_common_ptr) {}
 // Compresses RGB rows made by compositing the pixels onto white. Only plain data lives in
 // this frame, so the error jump skips no destructor. Returns false on failure; *out is
 // then freed.
-bool jpegCompress(const Pixels& px, std::uint8_t* rowBuffer, int quality, unsigned density,
+bool jpegCompress(const Pixels& px, std::uint8_t* rowBuffer, int quality, unsigned densityX, unsigned densityY,
                   unsigned char** out, unsigned long* outSize) {
   jpeg_compress_struct cinfo;
   JpegErrorManager errors;
@@ -54,8 +56,8 @@ bool jpegCompress(const Pixels& px, std::uint8_t* rowBuffer, int quality, unsign
   if (quality >= 0) jpeg_set_quality(&cinfo, quality, TRUE);
   cinfo.write_JFIF_header = TRUE;
   cinfo.density_unit = 1;  // dots per inch
-  cinfo.X_density = static_cast<UINT16>(density);
-  cinfo.Y_density = static_cast<UINT16>(density);
+  cinfo.X_density = static_cast<UINT16>(densityX);
+  cinfo.Y_density = static_cast<UINT16>(densityY);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     const std::uint8_t* src = px.row(static_cast<int>(cinfo.next_scanline));
@@ -81,20 +83,21 @@ unsigned densityOf(double dpi) {
 
 }  // namespace
 
-foundation::Bytes writeJPEG(const gfx::Image& image, const ImageExportType& type, double dpi) {
+foundation::Bytes writeJPEG(const gfx::Image& image, const ImageWriteProperties& properties) {
   const Pixels px = pixelsOf(image);
   if (px.width <= 0 || px.height <= 0 || px.width > JPEG_MAX_DIMENSION ||
       px.height > JPEG_MAX_DIMENSION)
-    cannotCreate(type);
-  const auto quality = clampedQuality(type.compression());
+    cannotCreate(kJPEGType);
+  const auto quality = clampedQuality(properties.quality);
   const int q = quality ? static_cast<int>(std::lround(*quality * 100)) : -1;
   std::vector<std::uint8_t> rowBuffer(static_cast<std::size_t>(px.width) * 3);
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
-  if (!jpegCompress(px, rowBuffer.data(), q, densityOf(dpi), &out, &outSize) || !out ||
-      outSize == 0) {
+  const bool compressed = jpegCompress(px, rowBuffer.data(), q, densityOf(properties.dpiWidth),
+                                       densityOf(properties.dpiHeight), &out, &outSize);
+  if (!compressed || !out || outSize == 0) {
     std::free(out);
-    cannotCreate(type);
+    cannotCreate(kJPEGType);
   }
   foundation::Bytes bytes(out, out + outSize);
   std::free(out);

@@ -1,12 +1,12 @@
 #pragma once
 // JPEG encoding through libjpeg.
 
-#include "imageio/ImageExportType.hpp"
+#include "imageio/ImageWriteSupport.hpp"
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
 
-// Transparent pixels composited onto white (JPEG has no alpha); the quality is the type's
-// compression clamped to 0...1, libjpeg's default without one; the resolution in the
-// JFIF header (whole dots per inch, 1...65535). Fails with
+// Transparent pixels composited onto white (JPEG has no alpha); the quality, libjpeg's
+// default without one; the resolution in the JFIF header (whole dots per inch, limited to
+// 1...65535). Fails with
 // ImageReadWriteError::cannotCreateImageOfType.
-foundation::Bytes writeJPEG(const gfx::Image& image, const ImageExportType& type, double dpi);
+foundation::Bytes writeJPEG(const gfx::Image& image, const ImageWriteProperties& properties);

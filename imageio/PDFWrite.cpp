@@ -3,12 +3,10 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
-#include <cmath>
-#include <cstdint>
-
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
 #include "platform/graphics/CairoSurface.hpp"
+#include "platform/graphics/Canvas.hpp"
 
 namespace {
 
@@ -24,11 +22,9 @@ extern "C" cairo_status_t pdfWrite(void* closure, const unsigned char* data, uns
 
 }  // namespace
 
-foundation::Bytes writePDF(const gfx::Image& image, const ImageExportType& type) {
-  const gfx::Size page = type.size().value_or(gfx::Size{});
-  // PDF pages hold at most 14400 units a side; cairo refuses what it cannot write.
-  if (!(page.width > 0) || !(page.height > 0) || !std::isfinite(page.width) || !std::isfinite(page.height) ||
-      page.width > 14400 || page.height > 14400 || image.empty())
+foundation::Bytes writePDF(const gfx::Image& image, gfx::Size page) {
+  auto usable = [](double side) { return side > 0 && side <= gfx::Canvas::maxPDFPageSide; };
+  if (!usable(page.width) || !usable(page.height) || image.empty())
     foundation::raise(ImageReadWriteError::cannotCreatePDFContext);
 
   const gfx::CairoSurfacePtr source = gfx::makeCairoSurface(image);

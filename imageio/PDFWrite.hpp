@@ -1,10 +1,10 @@
 #pragma once
 // One-page PDF of a bitmap through cairo.
 
-#include "imageio/ImageExportType.hpp"
 #include "platform/foundation/Text.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Image.hpp"
 
-// One page of the type's size in points (at most 14400 a side), the image drawn upright
-// over the whole page. Fails with ImageReadWriteError::cannotCreatePDFContext.
-foundation::Bytes writePDF(const gfx::Image& image, const ImageExportType& type);
+// One page of that size in points (at most gfx::Canvas::maxPDFPageSide a side), the
+// image drawn upright over the whole page. Fails with ImageReadWriteError::cannotCreatePDFContext.
+foundation::Bytes writePDF(const gfx::Image& image, gfx::Size pageSize);

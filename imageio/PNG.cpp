@@ -43,7 +43,8 @@ struct WriteParams {
   std::size_t stride;
   int width, height;
   bool gray;
-  png_uint_32 pixelsPerMetre;
+  png_uint_32 pixelsPerMetreX, pixelsPerMetreY;
+  const std::vector<png_text>* text;
   int level;
   int filters;
   int strategy;
@@ -57,7 +58,8 @@ bool runWrite(png_structp png, png_infop info, const WriteParams* p, WriteSink* 
   png_set_IHDR(png, info, static_cast<png_uint_32>(p->width), static_cast<png_uint_32>(p->height), 8,
                p->gray ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_pHYs(png, info, p->pixelsPerMetre, p->pixelsPerMetre, PNG_RESOLUTION_METER);
+  png_set_pHYs(png, info, p->pixelsPerMetreX, p->pixelsPerMetreY, PNG_RESOLUTION_METER);
+  if (!p->text->empty()) png_set_text(png, info, p->text->data(), static_cast<int>(p->text->size()));
   png_set_compression_level(png, p->level);
   png_set_compression_strategy(png, p->strategy);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, p->filters);
@@ -117,12 +119,24 @@ bool isPNGData(std::span<const std::uint8_t> data) {
 }
 
 foundation::Bytes writePNG(const gfx::Image& source, const PNGWriteOptions& options) {
-  if (!(options.dpi > 0) || !std::isfinite(options.dpi)) foundation::raise(ImageReadWriteError::invalidDPI);
+  const double dpiY = options.verticalDPI.value_or(options.dpi);
+  if (!(options.dpi > 0) || !std::isfinite(options.dpi) || !(dpiY > 0) || !std::isfinite(dpiY))
+    foundation::raise(ImageReadWriteError::invalidDPI);
   if (source.empty()) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
   const gfx::Image image = source.format() == gfx::PixelFormat::cmyk ? source.toRGBA() : source;
   const bool gray = image.format() == gfx::PixelFormat::gray;
 
-  const double ppm = std::round(options.dpi / 0.0254);
+  auto pixelsPerMetre = [](double dpi) {
+    return static_cast<png_uint_32>(std::clamp(std::round(dpi / 0.0254), 1.0, 2147483647.0));
+  };
+  // libpng keeps pointers to the texts, which live in the options until the end.
+  std::vector<png_text> text(options.text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i].compression = PNG_TEXT_COMPRESSION_NONE;
+    text[i].key = const_cast<char*>(options.text[i].first.c_str());
+    text[i].text = const_cast<char*>(options.text[i].second.c_str());
+    text[i].text_length = options.text[i].second.size();
+  }
   foundation::Bytes out;
   out.reserve(static_cast<std::size_t>(image.width()) * image.height() / 4 + 1024);
   std::vector<std::uint8_t> rowBuffer(gray ? 0 : static_cast<std::size_t>(image.width()) * 4);
@@ -133,7 +147,9 @@ foundation::Bytes writePNG(const gfx::Image& source, const PNGWriteOptions& opti
       image.width(),
       image.height(),
       gray,
-      static_cast<png_uint_32>(std::clamp(ppm, 1.0, 2147483647.0)),
+      pixelsPerMetre(options.dpi),
+      pixelsPerMetre(dpiY),
+      &text,
       std::clamp(options.compressionLevel, 0, 9),
       static_cast<int>(options.filters & PNGFilter::all) ? static_cast<int>(options.filters & PNGFilter::all)
                                                          : PNG_FILTER_NONE,
@@ -172,6 +188,11 @@ PNGInfo readPNGInfo(std::span<const std::uint8_t> data) {
         info.dpiX = bigEndian32(body) * 0.0254;
         info.dpiY = bigEndian32(body + 4) * 0.0254;
       }
+    } else if (std::memcmp(type, "tEXt", 4) == 0) {
+      const auto* end = body + length;
+      const auto* separator = std::find(body, end, std::uint8_t{0});
+      if (separator != end)
+        info.text.emplace_back(std::string(body, separator), std::string(separator + 1, end));
     } else if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0) {
       break;
     }
@@ -201,6 +222,8 @@ gfx::Image readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
     undecodable("image too large: " + std::to_string(w) + " x " + std::to_string(h));
   }
   image.format = PNG_FORMAT_RGBA;
+  // Without this flag libpng takes 16-bit samples as linear light and brightens them.
+  image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
     undecodable(image.message);

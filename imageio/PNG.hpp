@@ -11,6 +11,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
@@ -30,14 +33,17 @@ enum class PNGStrategy { defaultStrategy, filtered, huffmanOnly, rle };
 
 struct PNGWriteOptions {
   double dpi = 72.0;         // recorded in pHYs; must be finite and > 0
+  std::optional<double> verticalDPI;  // the resolution down when it differs from dpi
+  // tEXt chunks (keyword, Latin-1 text), written before the pixels.
+  std::vector<std::pair<std::string, std::string>> text;
   int compressionLevel = 6;  // zlib level 0...9 (clamped)
   unsigned filters = PNGFilter::all;
   PNGStrategy strategy = PNGStrategy::defaultStrategy;
 };
 
-// Encodes the image. Fails with ImageReadWriteError::invalidDPI for a dpi that is not
-// finite or not > 0, and ImageReadWriteError::cannotCreateImageOfType ("public.png") for
-// an empty image or when libpng fails.
+// Encodes the image. Fails with ImageReadWriteError::invalidDPI for a dpi (or vertical
+// dpi) that is not finite or not > 0, and ImageReadWriteError::cannotCreateImageOfType
+// ("public.png") for an empty image or when libpng fails.
 foundation::Bytes writePNG(const gfx::Image& image, const PNGWriteOptions& options = {});
 
 // True when the bytes start with the PNG signature.
@@ -47,6 +53,7 @@ struct PNGInfo {
   int width = 0;
   int height = 0;
   std::optional<double> dpiX, dpiY;  // from pHYs when its unit is the metre
+  std::vector<std::pair<std::string, std::string>> text;  // the tEXt chunks before the pixels
 };
 
 // Reads the header and resolution without decoding pixels. Fails with
@@ -57,6 +64,8 @@ PNGInfo readPNGInfo(std::span<const std::uint8_t> data);
 inline constexpr std::size_t kDefaultMaxImagePixels = 64u * 1024u * 1024u;
 
 // Decodes the image (any PNG colour type and depth, gamma and transparency applied) into
-// premultiplied rgba. The size is checked against maxPixels and the canvas limit of 32767
-// per side before pixels are allocated. Fails with ImageReadWriteError::unableToDecodeImage.
+// premultiplied rgba. 16-bit samples without a gAMA, sRGB or iCCP chunk count as
+// sRGB-encoded, as other readers take them. The size is checked against maxPixels and
+// the canvas limit of 32767 per side before pixels are allocated. Fails with
+// ImageReadWriteError::unableToDecodeImage.
 gfx::Image readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);

@@ -2,11 +2,13 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "imageio/ImageReadWriteError.hpp"
@@ -16,6 +18,13 @@
 using namespace imagewrite;
 
 namespace {
+
+constexpr std::string_view kTIFFType = "public.tiff";
+
+// libtiff records a resolution as a float and writes it as a rational of two 32-bit
+// numbers: anything from 2^32 up (or beyond float's range) would come out as 0/0. The
+// largest float below 2^32 is kept exactly (as n/1).
+float recordedResolution(double dpi) { return static_cast<float>(std::min(dpi, 4294967040.0)); }
 
 struct TiffMemory {
   foundation::Bytes* bytes;
@@ -52,20 +61,20 @@ extern "C" int tiffSilentHandler(TIFF*, void*, const char*, const char*, va_list
 
 }  // namespace
 
-foundation::Bytes writeTIFF(const gfx::Image& image, const ImageExportType& type, double dpi) {
+foundation::Bytes writeTIFF(const gfx::Image& image, const ImageWriteProperties& properties) {
   const Pixels px = pixelsOf(image);
-  if (px.width <= 0 || px.height <= 0) cannotCreate(type);
+  if (px.width <= 0 || px.height <= 0) cannotCreate(kTIFFType);
   foundation::Bytes bytes;
   bytes.reserve(static_cast<std::size_t>(px.width) * px.height * 4 + 512);
   TiffMemory memory{&bytes, 0};
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  if (!options) cannotCreate(type);
+  if (!options) cannotCreate(kTIFFType);
   TIFFOpenOptionsSetErrorHandlerExtR(options, tiffSilentHandler, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, tiffSilentHandler, nullptr);
   TIFF* tiff = TIFFClientOpenExt("memory", "w", &memory, tiffRead, tiffWrite, tiffSeek, tiffClose,
                                  tiffSize, tiffMap, tiffUnmap, options);
   TIFFOpenOptionsFree(options);
-  if (!tiff) cannotCreate(type);
+  if (!tiff) cannotCreate(kTIFFType);
   // The pixels are premultiplied, which TIFF records as associated alpha. A requested
   // compression selects lossless LZW (a quality has no meaning for it); without one the
   // strips are stored uncompressed.
@@ -79,12 +88,12 @@ foundation::Bytes writeTIFF(const gfx::Image& image, const ImageExportType& type
             TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
             TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) &&
             TIFFSetField(tiff, TIFFTAG_COMPRESSION,
-                         type.compression() ? COMPRESSION_LZW : COMPRESSION_NONE) &&
-            TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<float>(dpi)) &&
-            TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<float>(dpi)) &&
+                         properties.quality ? COMPRESSION_LZW : COMPRESSION_NONE) &&
+            TIFFSetField(tiff, TIFFTAG_XRESOLUTION, recordedResolution(properties.dpiWidth)) &&
+            TIFFSetField(tiff, TIFFTAG_YRESOLUTION, recordedResolution(properties.dpiHeight)) &&
             TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH) &&
             TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
-  if (ok && type.compression()) ok = TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  if (ok && properties.quality) ok = TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
   // libtiff may change the buffer it is given (the encoders work in place), so every row
   // goes through a scratch copy: the image's pixels are shared and must stay as they are.
   std::vector<std::uint8_t> scratch(static_cast<std::size_t>(px.width) * 4);
@@ -94,6 +103,6 @@ foundation::Bytes writeTIFF(const gfx::Image& image, const ImageExportType& type
   }
   if (ok) ok = TIFFFlush(tiff) == 1;
   TIFFClose(tiff);
-  if (!ok || bytes.empty()) cannotCreate(type);
+  if (!ok || bytes.empty()) cannotCreate(kTIFFType);
   return bytes;
 }

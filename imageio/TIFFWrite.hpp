@@ -1,11 +1,12 @@
 #pragma once
 // TIFF encoding through libtiff.
 
-#include "imageio/ImageExportType.hpp"
+#include "imageio/ImageWriteSupport.hpp"
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
 
-// Premultiplied RGBA (associated alpha); lossless LZW when the type has a compression,
-// uncompressed otherwise; the resolution in inches. Fails with
+// Premultiplied RGBA (associated alpha); lossless LZW when a quality is given (it has no
+// other meaning here), uncompressed otherwise; the resolution in inches, limited to what
+// a TIFF rational holds. Fails with
 // ImageReadWriteError::cannotCreateImageOfType.
-foundation::Bytes writeTIFF(const gfx::Image& image, const ImageExportType& type, double dpi);
+foundation::Bytes writeTIFF(const gfx::Image& image, const ImageWriteProperties& properties);

@@ -104,7 +104,7 @@ foundation::Bytes pdfData(const QRCode& qrcode, gfx::Size size, double pdfResolu
     foundation::raise(QRCodeError::cannotGenerateImage, "PDF resolution must be finite and positive");
   const double k = 72.0 / pdfResolution;
   const gfx::Rect mediaBox(0, 0, size.width * k, size.height * k);
-  auto fits = [](double v) { return std::isfinite(v) && v > 0 && v <= gfx::Image::maxDimension; };
+  auto fits = [](double v) { return std::isfinite(v) && v > 0 && v <= gfx::Canvas::maxPDFPageSide; };
   if (!fits(mediaBox.size.width) || !fits(mediaBox.size.height))
     foundation::raise(QRCodeError::cannotGenerateImage, "PDF page size out of range");
   return generating([&] {

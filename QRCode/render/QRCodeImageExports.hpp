@@ -11,8 +11,9 @@
 //   QRCodeError::cannotGenerateImage      a size that is not finite or truncates to less
 //                                         than 1 or more than 32767 pixels; a PDF
 //                                         resolution that is not finite and positive, or
-//                                         a page over 32767 points; a platform image dpi
-//                                         that is not finite and positive;
+//                                         a page over gfx::Canvas::maxPDFPageSide points;
+//                                         a platform image dpi that is not finite and
+//                                         positive;
 //   ImageReadWriteError::invalidDPI       PNG, JPEG, TIFF with dpi <= 0 or not finite
 //                                         (after the bitmap is made);
 //   ImageReadWriteError::cannotCreateImageOfType   the encoder failed.
@@ -20,18 +21,13 @@
 #include <cstdint>
 
 #include "QRCode/core/QRCode.hpp"
+#include "imageio/PlatformImage.hpp"
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Image.hpp"
 
 class QRCodeDesign;
 class QRCodeLogoTemplate;
-
-// An image with its size in points (the platform image of the exports).
-struct PlatformImage {
-  gfx::Image cgImage;  // the bitmap, in pixels
-  gfx::Size size;      // the size in points
-};
 
 // --- bitmaps ---------------------------------------------------------------------------
 gfx::Image cgImage(const QRCode& qrcode, gfx::Size size, QRCodeDesign& design,

@@ -405,7 +405,7 @@ cairo_status_t writePDF(void* closure, const unsigned char* data, unsigned int l
   return CAIRO_STATUS_SUCCESS;
 }
 
-bool validExtent(double v) { return std::isfinite(v) && v > 0 && v <= Image::maxDimension; }
+bool validExtent(double v, double limit = Image::maxDimension) { return std::isfinite(v) && v > 0 && v <= limit; }
 }  // namespace
 
 Canvas::Canvas(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -437,7 +437,7 @@ Canvas Canvas::bitmap(double width, double height) {
 Canvas Canvas::pdf(const Rect& mediaBox) {
   const Rect box = mediaBox;
   if ( !std::isfinite(box.origin.x) || !std::isfinite(box.origin.y) ||
-      !validExtent(box.size.width) || !validExtent(box.size.height)) {
+      !validExtent(box.size.width, maxPDFPageSide) || !validExtent(box.size.height, maxPDFPageSide)) {
     foundation::raise(GraphicsError::invalidSize, sizeText(mediaBox.size.width, mediaBox.size.height));
   }
   auto impl = std::make_unique<Impl>();

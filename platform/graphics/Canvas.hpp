@@ -28,7 +28,7 @@
 // everything).
 //
 // Errors: the factories fail with GraphicsError::invalidSize for sizes <= 0, not finite or
-// over 32767 pixels (the PDF media box uses the same limit in points), and with
+// over 32767 pixels (the PDF media box: over maxPDFPageSide points), and with
 // GraphicsError::cannotCreateCanvas when cairo refuses. Drawing calls never throw.
 
 #include <array>
@@ -85,6 +85,10 @@ class Canvas {
  public:
   // A transparent bitmap canvas of trunc(width) x trunc(height) pixels.
   static Canvas bitmap(double width, double height);
+  // The largest side of a PDF page, in points. Everything drawn stays within the
+  // +-4194304 that cairo's fixed point keeps exactly (with the extents between them);
+  // beyond 2^23 cairo refuses the page or writes a wrong one.
+  static constexpr double maxPDFPageSide = 4194304;
   // A one-page PDF canvas whose page is the media box (in points).
   static Canvas pdf(const Rect& mediaBox);
   // A canvas that draws into an existing cairo context, for example the one GTK hands a

@@ -7,14 +7,18 @@
 #include <png.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "imageio/ImageExport.hpp"
+#include "imageio/ImageRepresentation.hpp"
+#include "imageio/PlatformImageCodable.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "support/Raster.hpp"
 
@@ -657,6 +661,193 @@ TEST(ImageExportSVG, RendersLikeTheImage) {
       ASSERT_LE(std::abs(int(got.r) - int(want.r)), 2) << x << "," << y;
       ASSERT_LE(std::abs(int(got.b) - int(want.b)), 2) << x << "," << y;
     }
+}
+
+// --- huge resolutions ------------------------------------------------------------------
+
+// A huge but finite scale records the largest resolution each format holds (read back
+// with the format's own library), never a NaN or a wrapped value.
+TEST(ImageExport, HugeScaleRecordsTheLargestResolutionTheFormatHolds) {
+  const gfx::Image image = testImage(8, 8);
+  struct Row {
+    const char* name;
+    ImageExportType type;
+    Decoded (*decode)(const Bytes&);
+    double dpi;
+  };
+  const Row rows[] = {
+      {"png", ImageExportType::png(1e300), [](const Bytes& b) { return decodePNG(b); }, 2147483647 * 0.0254},
+      {"jpg", ImageExportType::jpg(1e300), decodeJPEG, 65535},
+      {"tiff", ImageExportType::tiff(1e300), [](const Bytes& b) { return decodeTIFF(b); }, 4294967040.0},
+      {"heic", ImageExportType::heic(1e300), decodeHEIC, 4e6},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Decoded d = row.decode(encodeImageData(image, row.type));
+    EXPECT_EQ(d.width, 8);
+    EXPECT_DOUBLE_EQ(d.dpiX, row.dpi);
+    EXPECT_DOUBLE_EQ(d.dpiY, row.dpi);
+  }
+}
+
+// --- PDF page limit ---------------------------------------------------------------------
+
+// cairo keeps coordinates in 24.8 fixed point: pages up to 2^22 points a side are
+// written whole; larger ones are refused before cairo writes a wrong page.
+TEST(ImageExportPDF, PagesUpToTheLimitAreWritten) {
+  const gfx::Image image = testImage(8, 8);
+  for (const gfx::Size size : {gfx::Size{14401, 20}, gfx::Size{4194304, 4194304}}) {
+    const auto info = testsupport::pdfInfo(encodeImageData(image, ImageExportType::pdf(size)));
+    EXPECT_EQ(info.pageSize.width, size.width);
+    EXPECT_EQ(info.pageSize.height, size.height);
+  }
+  expectError([&] { encodeImageData(image, ImageExportType::pdf({4194305, 10})); },
+              ImageReadWriteError::cannotCreatePDFContext);
+}
+
+// --- conveniences -------------------------------------------------------------------------
+
+// What an independent reader sees in an encoded file.
+struct Seen {
+  int width = 0, height = 0;
+  double dpiX = 0, dpiY = 0;
+};
+
+Seen seenAs(const Bytes& bytes, std::string_view format) {
+  Decoded d;
+  if (format == "png") d = decodePNG(bytes);
+  else if (format == "jpg") d = decodeJPEG(bytes);
+  else if (format == "tiff") d = decodeTIFF(bytes);
+  else if (format == "heic") d = decodeHEIC(bytes);
+  else if (format == "gif") d = decodeGIF(bytes);
+  else if (format == "pdf") {
+    const auto info = testsupport::pdfInfo(bytes);
+    return {static_cast<int>(info.pageSize.width), static_cast<int>(info.pageSize.height), 0, 0};
+  } else if (format == "svg") {
+    const gfx::Image drawn = testsupport::rasterizeSVG(bytes, 40, 30);
+    return {drawn.width(), drawn.height(), 0, 0};
+  }
+  return {d.width, d.height, d.dpiX, d.dpiY};
+}
+
+// Every convenience of a platform image builds its export type, and the bytes open in the
+// format's own reader with the image's pixel size (the page size for PDF) and the asked
+// resolution. The bitmap's conveniences give the same bytes.
+TEST(ImageExportConveniences, EveryFormatOpensWithTheAskedSizeAndResolution) {
+  const gfx::Image bitmap = testImage(40, 30);
+  const PlatformImage::ImageRepresentation platform(ImageRepresentation(bitmap).platformImage(ImageResolution::dpi(144)));
+  const ImageRepresentation direct(bitmap);
+  using Encode = std::function<Bytes(const PlatformImage::ImageRepresentation&)>;
+  using EncodeBitmap = std::function<Bytes(const ImageRepresentation&)>;
+  struct Row {
+    const char* name;
+    const char* format;
+    Encode encode;
+    EncodeBitmap encodeBitmap;
+    Seen seen;
+  };
+#define BOTH(call) [](const PlatformImage::ImageRepresentation& r) { return r.call; }, [](const ImageRepresentation& r) { return r.call; }
+  const Row rows[] = {
+      {"png by dpi", "png", BOTH(png(ImageResolution::dpi(144))), {40, 30, 144, 144}},
+      {"png by scale", "png", BOTH(png(ImageResolution::scale(3), true)), {40, 30, 216, 216}},
+      {"jpg by dpi", "jpg", BOTH(jpg(ImageResolution::dpi(300), 0.9)), {40, 30, 300, 300}},
+      {"jpg by scale", "jpg", BOTH(jpg(ImageResolution::scale(2), std::nullopt, true)), {40, 30, 144, 144}},
+      {"tiff by dpi", "tiff", BOTH(tiff(ImageResolution::dpi(150), 0.5)), {40, 30, 150, 150}},
+      {"tiff by scale", "tiff", BOTH(tiff(ImageResolution::scale(2))), {40, 30, 144, 144}},
+      {"heic by dpi", "heic", BOTH(heic(ImageResolution::dpi(96), 0.9)), {40, 30, 96, 96}},
+      {"heic by scale", "heic", BOTH(heic(ImageResolution::scale(3), std::nullopt, true)), {40, 30, 216, 216}},
+      {"gif", "gif", BOTH(gif()), {40, 30, 0, 0}},
+      {"pdf", "pdf", BOTH(pdf({200, 150})), {200, 150, 0, 0}},
+      {"svg", "svg", BOTH(svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1))), {40, 30, 0, 0}},
+      {"public.png", "png", BOTH(imageData("public.png", 2)), {40, 30, 144, 144}},
+      {"public.jpeg", "jpg", BOTH(imageData("public.jpeg", 2, 0.8)), {40, 30, 144, 144}},
+      {"public.tiff", "tiff", BOTH(imageData("public.tiff", 3)), {40, 30, 216, 216}},
+      {"public.heic", "heic", BOTH(imageData("public.heic", 2, 0.9)), {40, 30, 144, 144}},
+      {"com.compuserve.gif", "gif", BOTH(imageData("com.compuserve.gif", 2)), {40, 30, 0, 0}},
+      {"public.svg-image", "svg", BOTH(imageData("public.svg-image", 1)), {40, 30, 0, 0}},
+  };
+#undef BOTH
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Bytes bytes = row.encode(platform);
+    const Seen seen = seenAs(bytes, row.format);
+    EXPECT_EQ(seen.width, row.seen.width);
+    EXPECT_EQ(seen.height, row.seen.height);
+    EXPECT_NEAR(seen.dpiX, row.seen.dpiX, 0.02);
+    EXPECT_NEAR(seen.dpiY, row.seen.dpiY, 0.02);
+    EXPECT_EQ(row.encodeBitmap(direct), bytes);
+  }
+}
+
+TEST(ImageExportConveniences, UnknownTypeIdentifierIsCannotCreateImageOfTypeWithIt) {
+  const ImageRepresentation image(testImage(8, 8));
+  for (const char* identifier : {"com.adobe.pdf", "public.bmp", "", "PUBLIC.PNG"})
+    expectError([&] { (void)image.imageData(identifier, 1); }, ImageReadWriteError::cannotCreateImageOfType, identifier);
+}
+
+// The quantisation table libjpeg reads from a JPEG (luminance, zig-zag order).
+std::vector<int> jpegLuminanceTable(const Bytes& bytes) {
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.base);
+  err.base.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); };
+  std::vector<int> table;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return {};
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, bytes.data(), bytes.size());
+  jpeg_read_header(&cinfo, TRUE);
+  if (cinfo.quant_tbl_ptrs[0])
+    for (int i = 0; i < DCTSIZE2; ++i) table.push_back(cinfo.quant_tbl_ptrs[0]->quantval[i]);
+  jpeg_destroy_decompress(&cinfo);
+  return table;
+}
+
+// Extra properties are merged over the computed ones: a key they repeat wins.
+TEST(ImageExportConveniences, ExtraPropertiesWinOverTheComputedOnes) {
+  const ImageRepresentation image(testImage(40, 30));
+  const foundation::Settings resolution{{"DPIWidth", 200}, {"DPIHeight", 100}};
+  for (const char* identifier : {"public.png", "public.jpeg", "public.tiff", "public.heic"}) {
+    SCOPED_TRACE(identifier);
+    const std::string_view id(identifier);
+    const char* format = id == "public.png" ? "png" : id == "public.jpeg" ? "jpg" : id == "public.tiff" ? "tiff" : "heic";
+    const Seen seen = seenAs(image.imageData(identifier, 1, std::nullopt, false, resolution), format);
+    EXPECT_NEAR(seen.dpiX, 200, 0.02);
+    if (id != "public.heic") {
+      EXPECT_NEAR(seen.dpiY, 100, 0.02);  // the test's Exif reader reads one value
+    }
+  }
+  // Quality 1 over a computed 0.1: libjpeg's tables at quality 100 are all ones.
+  const auto table = jpegLuminanceTable(
+      image.imageData("public.jpeg", 1, 0.1, false, {{"kCGImageDestinationLossyCompressionQuality", 1.0}}));
+  ASSERT_EQ(table.size(), 64u);
+  EXPECT_EQ(std::count(table.begin(), table.end(), 1), 64);
+  EXPECT_GT(jpegLuminanceTable(image.imageData("public.jpeg", 1, 0.1)).at(0), 1);
+  // A quality for TIFF asks for its lossless compression.
+  std::uint16_t scheme = 0;
+  decodeTIFF(image.imageData("public.tiff", 1, std::nullopt, false, {{"kCGImageDestinationLossyCompressionQuality", 0.5}}),
+             &scheme);
+  EXPECT_EQ(scheme, COMPRESSION_LZW);
+  // A value of the wrong kind is passed over; a resolution that is no usable number fails.
+  EXPECT_NEAR(seenAs(image.imageData("public.png", 2, std::nullopt, false, {{"DPIWidth", "300"}}), "png").dpiX, 144, 0.02);
+  for (const double bad : {0.0, -1.0, std::numeric_limits<double>::infinity()})
+    expectError([&] { (void)image.imageData("public.png", 1, std::nullopt, false, {{"DPIHeight", bad}}); },
+                ImageReadWriteError::invalidDPI);
+  // An extra resolution also rescues a scale that alone would be refused.
+  EXPECT_NEAR(seenAs(image.imageData("public.png", 0, std::nullopt, false, resolution), "png").dpiX, 200, 0.02);
+}
+
+// The archive of a platform image is a PNG whose resolution gives its point size.
+TEST(PlatformImageCodable, OtherReadersSeeThePointSizeAsTheResolution) {
+  const PlatformImage image{testImage(40, 30), {20, 10}};
+  const auto bytes = foundation::base64Decode(*foundation::asString(PlatformImageCodable(image).encode()));
+  ASSERT_TRUE(bytes.has_value());
+  const Decoded d = decodePNG(*bytes);
+  EXPECT_EQ(d.width, 40);
+  EXPECT_NEAR(d.dpiX, 144, 0.02);
+  EXPECT_NEAR(d.dpiY, 216, 0.02);
 }
 
 }  // namespace

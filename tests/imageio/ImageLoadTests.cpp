@@ -285,6 +285,38 @@ Bytes withHEIFSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
   return heif;
 }
 
+// libjpeg recovers from extraneous bytes before a marker without losing a pixel, and other
+// readers load such files; a file cut in half stays an error.
+TEST(ImageLoad, RecoverableJPEGWarningsAreAcceptedLostDataIsNot) {
+  const Bytes jpeg = encodeImageData(orientedPicture(64, 48), ImageExportType::jpg(1, 0.9));
+  // Two extraneous bytes before the first quantisation table (FF DB).
+  const std::uint8_t marker[] = {0xFF, 0xDB};
+  const auto table = std::search(jpeg.begin(), jpeg.end(), std::begin(marker), std::end(marker));
+  ASSERT_NE(table, jpeg.end());
+  Bytes extraneous(jpeg.begin(), table);
+  extraneous.insert(extraneous.end(), {0x12, 0x34});
+  extraneous.insert(extraneous.end(), table, jpeg.end());
+  struct Row {
+    const char* name;
+    Bytes data;
+    bool loads;
+  };
+  const Row rows[] = {
+      {"two extraneous bytes", extraneous, true},
+      {"cut in half", Bytes(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() / 2)), false},
+      {"extraneous bytes and cut", Bytes(extraneous.begin(), extraneous.end() - 200), false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.loads) {
+      // libjpeg's own reading of the same bytes, pixel for pixel.
+      EXPECT_EQ(maxChannelDifference(loadImageFromData(row.data), testsupport::decodeJPEGFile(row.data).image), 0);
+    } else {
+      EXPECT_TRUE(errorOf([&] { (void)loadImageFromData(row.data); }).is(ImageReadWriteError::unableToDecodeImage));
+    }
+  }
+}
+
 }  // namespace
 
 // --- every format ---------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
@@ -77,11 +78,11 @@ cairo_status_t readChunk(void* closure, unsigned char* out, unsigned int length)
   return CAIRO_STATUS_SUCCESS;
 }
 
-// A 3 x 2 RGB picture written by libpng itself, with xppm and yppm pixels per metre in
-// its pHYs chunk.
-foundation::Bytes libpngPictureWithResolution(png_uint_32 xppm, png_uint_32 yppm) {
-  static const png_byte pixels[2][9] = {{255, 0, 0, 0, 255, 0, 0, 0, 255}, {0, 0, 0, 128, 128, 128, 255, 255, 255}};
-  png_bytep rows[2] = {const_cast<png_bytep>(pixels[0]), const_cast<png_bytep>(pixels[1])};
+// A PNG written by libpng itself: the rows (bytes for the depth and colour type), with
+// xppm and yppm pixels per metre in a pHYs chunk when they are not 0, and no other chunk
+// but IHDR, IDAT and IEND (no gAMA, sRGB or iCCP); empty when libpng fails.
+foundation::Bytes writtenByLibpng(int width, int bitDepth, int colourType, const std::vector<const png_byte*>& rows,
+                                  png_uint_32 xppm = 0, png_uint_32 yppm = 0) {
   foundation::Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -96,14 +97,21 @@ foundation::Bytes libpngPictureWithResolution(png_uint_32 xppm, png_uint_32 yppm
         bytes->insert(bytes->end(), data, data + n);
       },
       nullptr);
-  png_set_IHDR(png, info, 3, 2, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_set_pHYs(png, info, xppm, yppm, PNG_RESOLUTION_METER);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(rows.size()), bitDepth,
+               colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (xppm != 0 || yppm != 0) png_set_pHYs(png, info, xppm, yppm, PNG_RESOLUTION_METER);
   png_write_info(png, info);
-  png_write_image(png, rows);
+  for (const png_byte* row : rows) png_write_row(png, row);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return out;
+}
+
+// A 3 x 2 RGB picture written by libpng itself, with xppm and yppm pixels per metre in
+// its pHYs chunk.
+foundation::Bytes libpngPictureWithResolution(png_uint_32 xppm, png_uint_32 yppm) {
+  static const png_byte pixels[2][9] = {{255, 0, 0, 0, 255, 0, 0, 0, 255}, {0, 0, 0, 128, 128, 128, 255, 255, 255}};
+  return writtenByLibpng(3, 8, PNG_COLOR_TYPE_RGB, {pixels[0], pixels[1]}, xppm, yppm);
 }
 
 }  // namespace
@@ -238,4 +246,39 @@ TEST(ImageLoad, LoadsPNGAndRefusesOtherFormatsClearly) {
   const auto e = errorOf([&] { (void)loadImageFromData(jpegStart); });
   EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
   EXPECT_EQ(std::string(e.what()).find("ImageReadWriteError.unableToDecodeImage"), 0u);
+}
+
+// A 16-bit file without gAMA, sRGB or iCCP holds sRGB-encoded samples: PIL reads the
+// samples 0x8080, 0x4040 and 0xC0C0 of these files as 128, 64 and 192.
+TEST(PNG, SixteenBitSamplesWithoutGammaChunksAreSRGBEncoded) {
+  struct Row {
+    const char* name;
+    int colourType;
+    int channels;
+  };
+  const Row rows[] = {{"grey", PNG_COLOR_TYPE_GRAY, 1}, {"rgb", PNG_COLOR_TYPE_RGB, 3}};
+  const unsigned samples[3] = {0x8080, 0x4040, 0xC0C0};
+  const int expected[3] = {128, 64, 192};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    // Pixel x, channel c holds sample (x + c) mod 3.
+    std::vector<std::uint8_t> line;
+    for (int x = 0; x < 3; ++x)
+      for (int c = 0; c < row.channels; ++c) {
+        const unsigned s = samples[(x + c) % 3];
+        line.push_back(static_cast<std::uint8_t>(s >> 8));
+        line.push_back(static_cast<std::uint8_t>(s & 0xff));
+      }
+    const foundation::Bytes png = writtenByLibpng(3, 16, row.colourType, {line.data()});
+    ASSERT_FALSE(png.empty());
+    const Image image = readPNG(png);
+    for (int x = 0; x < 3; ++x) {
+      const auto p = image.pixelAt(x, 0);
+      const int c1 = row.channels == 1 ? 0 : 1, c2 = row.channels == 1 ? 0 : 2;
+      EXPECT_EQ(p.r, expected[x % 3]) << x;
+      EXPECT_EQ(p.g, expected[(x + c1) % 3]) << x;
+      EXPECT_EQ(p.b, expected[(x + c2) % 3]) << x;
+      EXPECT_EQ(p.a, 255);
+    }
+  }
 }

@@ -12,6 +12,7 @@
 #include "imageio/ImageExport.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/PNG.hpp"
+#include "platform/graphics/Canvas.hpp"
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
 
@@ -108,6 +109,11 @@ TEST(ImageExports, PDFPageIsTheSizeAtTheResolution) {
   const gfx::Image page = testsupport::rasterizePDF(pdf, 600, 400, gfx::Image::RGBA{255, 255, 255, 255});
   testsupport::writeImagePNG(page, "/tmp/render-pdf-wide.png");
   EXPECT_TRUE(testsupport::decodeImage(page).bothRead(kText));
+  // The largest page (512 x 8192 points a side) is drawn whole.
+  const foundation::Bytes largest = pdfDataWithDimension(code(), 512, 72.0 / 8192, design, nullptr);
+  EXPECT_DOUBLE_EQ(testsupport::pdfInfo(largest).pageSize.width, gfx::Canvas::maxPDFPageSide);
+  EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizePDF(largest, 512, 512, gfx::Image::RGBA{255, 255, 255, 255}))
+                  .bothRead(kText));
 }
 
 TEST(ImageExports, PDFResolutionMustBeFiniteAndPositive) {
@@ -115,7 +121,8 @@ TEST(ImageExports, PDFResolutionMustBeFiniteAndPositive) {
   for (double resolution : {0.0, -72.0, kNaN, kInf})
     expectError([&] { pdfDataWithDimension(code(), 100, resolution, design, nullptr); }, QRCodeError::cannotGenerateImage);
   expectError([&] { pdfDataWithDimension(code(), 0, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
-  expectError([&] { pdfData(code(), {1e6, 10}, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { pdfData(code(), {gfx::Canvas::maxPDFPageSide + 1, 10}, 72, design, nullptr); },
+              QRCodeError::cannotGenerateImage);
 }
 
 TEST(ImageExports, PlatformImageSizeIsInPoints) {

@@ -56,7 +56,7 @@ long maxRSSKilobytes() {
 
 struct BadSize {
   double width, height;
-  bool badForPDF = true;  // a PDF page may be smaller than one point
+  bool badForPDF = true;  // a PDF page may be smaller than one point or larger than a bitmap
 };
 
 class CanvasBadSize : public testing::TestWithParam<BadSize> {};
@@ -74,7 +74,8 @@ TEST_P(CanvasBadSize, BitmapAndPDFRefuseIt) {
 INSTANTIATE_TEST_SUITE_P(Sizes, CanvasBadSize,
                          testing::Values(BadSize{0, 10}, BadSize{-1, 10}, BadSize{0.5, 10, false},
                                          BadSize{kNaN, 10}, BadSize{kInf, 10}, BadSize{-kInf, 10},
-                                         BadSize{32768, 10}, BadSize{1e300, 10}));
+                                         BadSize{32768, 10, false}, BadSize{Canvas::maxPDFPageSide + 1, 10},
+                                         BadSize{1e300, 10}));
 
 TEST(Canvas, BitmapTruncatesItsSizeAndStartsTransparent) {
   Canvas c = Canvas::bitmap(10.9, 7.2);

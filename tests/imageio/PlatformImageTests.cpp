@@ -1,0 +1,226 @@
+// Platform images: the point size at a resolution, loading, encoding without a bitmap,
+// the archive wrapper, the CoreImage stand-in and the view-image value.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "imageio/CoreImage.hpp"
+#include "imageio/ImageExport.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "imageio/ImageRepresentation.hpp"
+#include "imageio/PlatformImageCodable.hpp"
+#include "imageio/ViewImage.hpp"
+#include "platform/foundation/Text.hpp"
+#include "support/Expect.hpp"
+
+namespace {
+
+using gfx::Image;
+using testsupport::expectError;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// width x height opaque pixels whose colour follows the position, so that any change of
+// size, order or value shows.
+Image picture(int width, int height) {
+  std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* d = px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+      d[0] = static_cast<std::uint8_t>(x * 255 / std::max(1, width - 1));
+      d[1] = static_cast<std::uint8_t>(y * 255 / std::max(1, height - 1));
+      d[2] = static_cast<std::uint8_t>((x + y) % 256);
+      d[3] = 255;
+    }
+  return Image::make(width, height, std::move(px));
+}
+
+// A folder of the test's own, removed afterwards.
+struct TempFolder {
+  std::filesystem::path path;
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "platform-image-XXXXXX").string();
+    if (::mkdtemp(pattern.data())) path = pattern;
+  }
+  ~TempFolder() {
+    std::error_code error;
+    if (!path.empty()) std::filesystem::remove_all(path, error);
+  }
+};
+
+// --- point sizes ----------------------------------------------------------------------------
+
+TEST(PlatformImage, PointSizeIsThePixelSizeOverTheScale) {
+  struct Row {
+    const char* name;
+    ImageResolution resolution;
+    gfx::Size points;
+  };
+  const Row rows[] = {
+      {"144 dpi", ImageResolution::dpi(144), {150, 150}},
+      {"scale 3", ImageResolution::scale(3), {100, 100}},
+      {"72 dpi", ImageResolution::dpi(72), {300, 300}},
+      {"scale 0.5", ImageResolution::scale(0.5), {600, 600}},
+  };
+  const ImageRepresentation bitmap(picture(300, 300));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const PlatformImage image = bitmap.platformImage(row.resolution);
+    EXPECT_DOUBLE_EQ(image.size.width, row.points.width);
+    EXPECT_DOUBLE_EQ(image.size.height, row.points.height);
+    EXPECT_TRUE(image.cgImage.sharesPixelsWith(bitmap.owner()));
+  }
+  EXPECT_EQ(bitmap.size(), (gfx::Size{300.0, 300.0}));
+  for (double bad : {0.0, -72.0, kNaN, kInf}) {
+    expectError([&] { (void)bitmap.platformImage(ImageResolution::dpi(bad)); }, ImageReadWriteError::invalidDPI);
+    expectError([&] { (void)bitmap.platformImage(ImageResolution::scale(bad)); }, ImageReadWriteError::invalidDPI);
+  }
+}
+
+TEST(PlatformImage, WithoutABitmapEveryEncodingIsCannotCreateCGImage) {
+  const PlatformImage::ImageRepresentation empty(PlatformImage{Image(), {10, 10}});
+  EXPECT_FALSE(empty.cgImage().has_value());
+  const std::function<void()> encodings[] = {
+      [&] { (void)empty.png(ImageResolution::dpi(72)); },
+      [&] { (void)empty.jpg(ImageResolution::scale(1), 0.5); },
+      [&] { (void)empty.tiff(ImageResolution::scale(1)); },
+      [&] { (void)empty.heic(ImageResolution::scale(1)); },
+      [&] { (void)empty.gif(); },
+      [&] { (void)empty.pdf({10, 10}); },
+      [&] { (void)empty.svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)); },
+      [&] { (void)empty.imageData("public.png", 1); },
+      [&] { (void)encodeNSImageData(empty.owner(), ImageExportType::gif()); },
+  };
+  for (const auto& encode : encodings) expectError(encode, ImageReadWriteError::cannotCreateCGImage);
+}
+
+// --- loading ----------------------------------------------------------------------------------
+
+TEST(PlatformImage, LoadingGivesThePixelSizeInPointsAndTheBitmapLoadersErrors) {
+  TempFolder folder;
+  ASSERT_FALSE(folder.path.empty());
+  const Image source = picture(40, 30);
+  const foundation::Bytes png = encodeImageData(source, ImageExportType::png(2));
+  {
+    std::ofstream out(folder.path / "logo.png", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  }
+  const PlatformImage loaded[] = {loadPlatformImageFromData(png), loadPlatformImageFromFile(folder.path / "logo.png"),
+                                  loadPlatformImageNamed("logo", folder.path)};
+  for (const PlatformImage& image : loaded) {
+    EXPECT_EQ(image.cgImage, source);
+    EXPECT_EQ(image.size, (gfx::Size{40, 30}));
+  }
+  expectError([&] { (void)loadPlatformImageFromData(foundation::bytesOf("no image")); },
+              ImageReadWriteError::unableToDecodeImage);
+  expectError([&] { (void)loadPlatformImageFromFile(folder.path / "missing.png"); },
+              ImageReadWriteError::unableToDecodeImage);
+  try {
+    (void)loadPlatformImageNamed("missing", folder.path);
+    ADD_FAILURE() << "no error";
+  } catch (const foundation::Error& e) {
+    EXPECT_TRUE(e.is(ImageReadWriteError::cannotLoadImageNamed));
+    EXPECT_EQ(e.text(), "missing");
+  }
+}
+
+// --- archive wrapper --------------------------------------------------------------------------
+
+TEST(PlatformImageCodable, RoundTripKeepsPixelsAndPointSize) {
+  struct Row {
+    int width, height;
+    gfx::Size points;
+  };
+  const Row rows[] = {{300, 300, {150, 150}}, {300, 200, {100, 77.7}}, {7, 5, {7, 5}}, {64, 64, {1.0 / 3, 1e5}}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.width) + " x " + std::to_string(row.height));
+    const PlatformImage image{picture(row.width, row.height), row.points};
+    const foundation::Settings value = PlatformImageCodable(image).encode();
+    const auto json = foundation::writeJSON(foundation::Settings{{"image", value}});
+    ASSERT_TRUE(json.has_value());
+    const auto read = foundation::readJSON(*json);
+    ASSERT_TRUE(read.has_value());
+    const PlatformImage back = PlatformImageCodable::decode((*read)["image"]).image();
+    EXPECT_EQ(back.cgImage, image.cgImage);
+    EXPECT_EQ(back.size, image.size);
+  }
+}
+
+TEST(PlatformImageCodable, NotDataOrNoImageIsInvalidData) {
+  const foundation::Settings bad[] = {
+      foundation::Settings(12),
+      foundation::Settings::object(),
+      foundation::Settings(nullptr),
+      foundation::Settings("not base64!"),
+      foundation::Settings(foundation::base64Encode(foundation::bytesOf("hello, world"))),
+  };
+  for (const auto& value : bad)
+    expectError([&] { (void)PlatformImageCodable::decode(value); }, PlatformImageCodable::ImageCodingError::InvalidData,
+                value.dump());
+  // Image data archived elsewhere reads as an image at 72 dpi.
+  const Image source = picture(20, 10);
+  const foundation::Settings jpeg(foundation::base64Encode(encodeImageData(source, ImageExportType::jpg(1, 1.0))));
+  EXPECT_EQ(PlatformImageCodable::decode(jpeg).image().size, (gfx::Size{20, 10}));
+}
+
+TEST(PlatformImageCodable, AnImageWithoutAUsablePointSizeCannotBeArchived) {
+  const Image source = picture(20, 10);
+  for (const gfx::Size points : {gfx::Size{0, 10}, gfx::Size{10, kNaN}, gfx::Size{-1, 10}, gfx::Size{kInf, 10}})
+    expectError([&] { (void)PlatformImageCodable(PlatformImage{source, points}).encode(); },
+                ImageReadWriteError::invalidDPI);
+  expectError([&] { (void)PlatformImageCodable(PlatformImage{Image(), {10, 10}}).encode(); },
+              ImageReadWriteError::invalidDPI);
+}
+
+// --- CoreImage stand-in and view image --------------------------------------------------------
+
+TEST(CoreImage, ConversionsKeepSizesAndAnswerNoneWhenTheyCannot) {
+  const Image source = picture(60, 40);
+  const CoreImage image(source);
+  EXPECT_EQ(image.extent(), gfx::Rect(0, 0, 60, 40));
+  ASSERT_TRUE(image.cgImage().has_value());
+  EXPECT_EQ(*image.cgImage(), source);
+
+  const auto plain = image.platformImage();
+  ASSERT_TRUE(plain.has_value());
+  EXPECT_EQ(plain->cgImage, source);
+  EXPECT_EQ(plain->size, (gfx::Size{60, 40}));
+  const auto resized = image.platformImage(gfx::Size{30, 20}, gfx::Size{15, 10});
+  ASSERT_TRUE(resized.has_value());
+  EXPECT_EQ(resized->cgImage.width(), 30);
+  EXPECT_EQ(resized->cgImage.height(), 20);
+  EXPECT_EQ(resized->size, (gfx::Size{15, 10}));
+  for (const gfx::Size pixels : {gfx::Size{30.5, 20}, gfx::Size{kNaN, 20}, gfx::Size{1e19, 20}, gfx::Size{0, 20},
+                                 gfx::Size{40000, 20}})
+    EXPECT_FALSE(image.platformImage(pixels).has_value()) << pixels.width;
+  for (const gfx::Size points : {gfx::Size{kNaN, 20}, gfx::Size{-1, 20}, gfx::Size{kInf, 20}})
+    EXPECT_FALSE(image.platformImage(std::nullopt, points).has_value()) << points.width;
+
+  const auto fromPlatform = CoreImage::fromPlatformImage(PlatformImage{source, {30, 20}});
+  ASSERT_TRUE(fromPlatform.has_value());
+  EXPECT_EQ(fromPlatform->extent(), gfx::Rect(0, 0, 60, 40));
+  EXPECT_FALSE(CoreImage::fromPlatformImage(PlatformImage{Image(), {30, 20}}).has_value());
+  EXPECT_FALSE(CoreImage(Image()).cgImage().has_value());
+}
+
+TEST(ViewImage, HoldsTheBitmapAtItsScaleUprightWithItsLabel) {
+  const Image source = picture(30, 30);
+  const ViewImage image(source, 2, "QR code");
+  EXPECT_EQ(image.cgImage, source);
+  EXPECT_EQ(image.scale, 2);
+  EXPECT_EQ(image.orientation, ViewImage::Orientation::up);
+  EXPECT_EQ(image.label, "QR code");
+  for (double bad : {0.0, -1.0, kNaN, kInf})
+    expectError([&] { (void)ViewImage(source, bad, "x"); }, ImageReadWriteError::invalidDPI);
+}
+
+}  // namespace
