@@ -55,7 +55,7 @@ foundation::Settings PlatformImageCodable::encode() const {
 }
 
 PlatformImageCodable PlatformImageCodable::decode(const foundation::Settings& value) {
-  const auto text = foundation::asString(value);
+  const auto text = foundation::StringValue(value);
   if (!text) invalidData("not a data value");
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) invalidData("not base64");

@@ -842,7 +842,7 @@ TEST(ImageExportConveniences, ExtraPropertiesWinOverTheComputedOnes) {
 // The archive of a platform image is a PNG whose resolution gives its point size.
 TEST(PlatformImageCodable, OtherReadersSeeThePointSizeAsTheResolution) {
   const PlatformImage image{testImage(40, 30), {20, 10}};
-  const auto bytes = foundation::base64Decode(*foundation::asString(PlatformImageCodable(image).encode()));
+  const auto bytes = foundation::base64Decode(*foundation::StringValue(PlatformImageCodable(image).encode()));
   ASSERT_TRUE(bytes.has_value());
   const Decoded d = decodePNG(*bytes);
   EXPECT_EQ(d.width, 40);
