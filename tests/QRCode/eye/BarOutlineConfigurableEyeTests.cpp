@@ -38,7 +38,7 @@ enum class Ring {
   quarters,  // four quarters
 };
 
-struct MoreEyeCase {
+struct BarOutlineConfigurableEyeCase {
   std::string label;  // unique test name
   std::string name;
   std::string title;
@@ -48,17 +48,17 @@ struct MoreEyeCase {
   Ring ring;
 };
 
-void PrintTo(const MoreEyeCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const BarOutlineConfigurableEyeCase& c, std::ostream* os) { *os << c.label; }
 
 template <class Eye>
-MoreEyeCase eyeCase(std::string label, std::string pupil, bool shared, Ring ring,
+BarOutlineConfigurableEyeCase eyeCase(std::string label, std::string pupil, bool shared, Ring ring,
                     Settings settings = Settings()) {
   return {std::move(label), std::string(Eye::Name()), std::string(Eye::Title()),
           [settings] { return Eye::Create(settings); }, std::move(pupil), shared, ring};
 }
 
 // Each eye class by its defaults, and the configurable ones also in their other looks.
-std::vector<MoreEyeCase> moreEyes() {
+std::vector<BarOutlineConfigurableEyeCase> barOutlineConfigurableEyes() {
   return {
       eyeCase<QRCodeEyeShapeBarsHorizontal>("barsHorizontal", "barsHorizontal", true, Ring::outlines),
       eyeCase<QRCodeEyeShapeBarsVertical>("barsVertical", "barsVertical", true, Ring::outlines),
@@ -98,9 +98,9 @@ std::size_t subpathCount(Ring ring) {
   return 0;
 }
 
-class MoreEyes : public testing::TestWithParam<MoreEyeCase> {};
+class BarOutlineConfigurableEyes : public testing::TestWithParam<BarOutlineConfigurableEyeCase> {};
 
-TEST_P(MoreEyes, NameAndTitleOfItsClass) {
+TEST_P(BarOutlineConfigurableEyes, NameAndTitleOfItsClass) {
   const auto eye = GetParam().make();
   EXPECT_EQ(eye->name(), GetParam().name);
   EXPECT_EQ(eye->title(), GetParam().title);
@@ -108,7 +108,7 @@ TEST_P(MoreEyes, NameAndTitleOfItsClass) {
   EXPECT_EQ(QRCodeEyeShape::titleOfGenerator(*eye), GetParam().title);
 }
 
-TEST_P(MoreEyes, EverySubpathClosesWhereItStarts) {
+TEST_P(BarOutlineConfigurableEyes, EverySubpathClosesWhereItStarts) {
   const auto eye = GetParam().make();
   const auto ring = subpathsOf(eye->eyePath());
   ASSERT_EQ(ring.size(), subpathCount(GetParam().ring));
@@ -151,7 +151,7 @@ std::vector<gfx::Path> splitSubpaths(const gfx::Path& path) {
 // under either fill rule. Rings of separate pieces (modules, bars, the shield's quarters)
 // never overlap, so that no winding can cancel another; the modules and bars also all run
 // the same way. (The shield's quarters are written partly in each direction.)
-TEST_P(MoreEyes, RingPiecesWindWithoutCancelling) {
+TEST_P(BarOutlineConfigurableEyes, RingPiecesWindWithoutCancelling) {
   const gfx::Path ring = GetParam().make()->eyePath();
   const auto subpaths = subpathsOf(ring);
   if (GetParam().ring == Ring::outlines) {
@@ -175,7 +175,7 @@ TEST_P(MoreEyes, RingPiecesWindWithoutCancelling) {
   }
 }
 
-TEST_P(MoreEyes, RingAndBackgroundStayInTheirBounds) {
+TEST_P(BarOutlineConfigurableEyes, RingAndBackgroundStayInTheirBounds) {
   const auto eye = GetParam().make();
   const gfx::Path ring = eye->eyePath();
   // The shield's notched quarters end in a curve whose control point lies 0.06 beyond the
@@ -192,7 +192,7 @@ TEST_P(MoreEyes, RingAndBackgroundStayInTheirBounds) {
   EXPECT_TRUE(boundsSpan(background, 0, 90)) << background.description();
 }
 
-TEST_P(MoreEyes, RingIsFilledOnEverySideAndHollowInside) {
+TEST_P(BarOutlineConfigurableEyes, RingIsFilledOnEverySideAndHollowInside) {
   const gfx::Path ring = GetParam().make()->eyePath();
   // The shield's quarters meet on the lines x = 45 and y = 45; sample beside them.
   std::vector<double> offsets{-0.5, 0.5};
@@ -216,7 +216,7 @@ TEST_P(MoreEyes, RingIsFilledOnEverySideAndHollowInside) {
 
 // The renderer mirrors the background top to bottom and then places it with the eye, so
 // the mirrored background must lie under every part of the ring.
-TEST_P(MoreEyes, MirroredBackgroundContainsTheEye) {
+TEST_P(BarOutlineConfigurableEyes, MirroredBackgroundContainsTheEye) {
   const auto eye = GetParam().make();
   const gfx::Path ring = eye->eyePath();
   const gfx::Path placed = mirroredTopToBottom(eye->eyeBackgroundPath());
@@ -232,7 +232,7 @@ TEST_P(MoreEyes, MirroredBackgroundContainsTheEye) {
   for (const Point& p : eyetest::endPoints(ring)) EXPECT_TRUE(placed.contains(p)) << p.x << "," << p.y;
 }
 
-TEST_P(MoreEyes, EachCallBuildsEqualNewPaths) {
+TEST_P(BarOutlineConfigurableEyes, EachCallBuildsEqualNewPaths) {
   const auto eye = GetParam().make();
   gfx::Path ring = eye->eyePath();
   gfx::Path background = eye->eyeBackgroundPath();
@@ -244,7 +244,7 @@ TEST_P(MoreEyes, EachCallBuildsEqualNewPaths) {
   EXPECT_NE(background, eye->eyeBackgroundPath());
 }
 
-TEST_P(MoreEyes, ProposesItsDefaultPupil) {
+TEST_P(BarOutlineConfigurableEyes, ProposesItsDefaultPupil) {
   const auto eye = GetParam().make();
   const auto pupil = eye->defaultPupil();
   ASSERT_NE(pupil, nullptr);
@@ -268,7 +268,7 @@ TEST_P(MoreEyes, ProposesItsDefaultPupil) {
   EXPECT_EQ(pupil->pupilPath(), fresh->pupilPath());
 }
 
-TEST_P(MoreEyes, RecordRoundTripsThroughTheFactory) {
+TEST_P(BarOutlineConfigurableEyes, RecordRoundTripsThroughTheFactory) {
   const auto eye = GetParam().make();
   const GeneratorSettingsRecord record = eye->typeAndSettings();
   ASSERT_TRUE(record.is_object());
@@ -293,7 +293,7 @@ TEST_P(MoreEyes, RecordRoundTripsThroughTheFactory) {
   EXPECT_EQ(restored->typeAndSettings(), record);
 }
 
-TEST_P(MoreEyes, CopyIsANewEqualEye) {
+TEST_P(BarOutlineConfigurableEyes, CopyIsANewEqualEye) {
   const auto eye = GetParam().make();
   const auto copy = eye->copyShape();
   ASSERT_NE(copy, nullptr);
@@ -304,7 +304,7 @@ TEST_P(MoreEyes, CopyIsANewEqualEye) {
   EXPECT_EQ(copy->eyeBackgroundPath(), eye->eyeBackgroundPath());
 }
 
-TEST_P(MoreEyes, UnknownKeysAndValuesChangeNothing) {
+TEST_P(BarOutlineConfigurableEyes, UnknownKeysAndValuesChangeNothing) {
   const auto eye = GetParam().make();
   const Settings before = eye->settings();
   const gfx::Path ring = eye->eyePath();
@@ -317,8 +317,8 @@ TEST_P(MoreEyes, UnknownKeysAndValuesChangeNothing) {
   EXPECT_EQ(eye->eyePath(), ring);
 }
 
-INSTANTIATE_TEST_SUITE_P(Eyes, MoreEyes, testing::ValuesIn(moreEyes()),
-                         [](const testing::TestParamInfo<MoreEyeCase>& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Eyes, BarOutlineConfigurableEyes, testing::ValuesIn(barOutlineConfigurableEyes()),
+                         [](const testing::TestParamInfo<BarOutlineConfigurableEyeCase>& info) { return info.param.label; });
 
 // --- the eyes without settings ----------------------------------------------------------------
 
@@ -1025,14 +1025,14 @@ TEST(UFOEye, EachDefaultPupilCarriesTheFlag) {
 
 // --- previews: look at the shapes -------------------------------------------------------------
 
-TEST(MoreEyePreviews, EveryEyeDrawsItsRingAndPupil) {
+TEST(BarOutlineConfigurableEyePreviews, EveryEyeDrawsItsRingAndPupil) {
   const gfx::Color black = gfx::Color::sRGB(0, 0, 0);
   const gfx::Color white = gfx::Color::sRGB(1, 1, 1);
-  for (const auto& c : moreEyes()) {
+  for (const auto& c : barOutlineConfigurableEyes()) {
     SCOPED_TRACE(c.label);
     const auto eye = c.make();
     const gfx::Image image = QRCodeEyeShapeFactory::previewImage(180, *eye, nullptr, black, &white);
-    testsupport::writeImagePNG(image, "/tmp/w4-eye-" + c.label + ".png");
+    testsupport::writeImagePNG(image, "eye-" + c.label + ".png");
     // (x, y) of the eye space at (2x, 2y) of the image, from the top-left corner.
     EXPECT_EQ(image.pixelAt(30, 94).r, 0);   // the ring's left side (15, 47)
     EXPECT_EQ(image.pixelAt(90, 90).r, 0);   // the pupil's centre
@@ -1047,7 +1047,7 @@ namespace {
 
 // --- the factory ------------------------------------------------------------------------------
 
-TEST(MoreEyeFactory, RecordsNameTheEyesExactly) {
+TEST(BarOutlineConfigurableEyeFactory, RecordsNameTheEyesExactly) {
   const auto& factory = QRCodeEyeShapeFactory::shared();
   const auto edges = std::dynamic_pointer_cast<QRCodeEyeShapeEdges>(
       factory.createWithSettings({{"type", "edges"}, {"settings", {{"cornerRadiusFraction", 0.5}}}}));

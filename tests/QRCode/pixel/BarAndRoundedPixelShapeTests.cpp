@@ -787,7 +787,7 @@ TEST(RoundedModuleShapes, DrawingRepeatsAndCopiesDrawAlike) {
 // ---------------------------------------------------------------------------------------
 // Through the factory
 
-TEST(RunShapesFactory, RecordsRoundTripThroughTheFactory) {
+TEST(BarAndRoundedShapeFactory, RecordsRoundTripThroughTheFactory) {
   const auto& factory = QRCodePixelShapeFactory::shared();
   struct Case {
     const char* name;
@@ -823,7 +823,7 @@ TEST(RunShapesFactory, RecordsRoundTripThroughTheFactory) {
   }
 }
 
-TEST(RunShapesFactory, PreviewsDrawTheSample) {
+TEST(BarAndRoundedShapeFactory, PreviewsDrawTheSample) {
   const gfx::Color black = gfx::Color::sRGB(0, 0, 0);
   const gfx::Color white = gfx::Color::sRGB(1, 1, 1);
   const auto& sample = QRCodePixelShapeFactory::samplePixelMatrix();
@@ -831,10 +831,10 @@ TEST(RunShapesFactory, PreviewsDrawTheSample) {
     SCOPED_TRACE(name);
     auto shape = QRCodePixelShapeFactory::shared().named(name);
     const gfx::Image image = QRCodePixelShapeFactory::imageWithPixelGenerator(*shape, 70, black, &white);
-    if (const char* dir = std::getenv("VL_PIXEL_PNG_DIR")) {
+    if (std::getenv("VL_KEEP_TEST_FILES")) {
       // A large preview to look at.
       const gfx::Image large = QRCodePixelShapeFactory::imageWithPixelGenerator(*shape, 350, black, &white);
-      EXPECT_TRUE(testsupport::writeImagePNG(large, std::string(dir) + "/preview_" + name + ".png"));
+      EXPECT_TRUE(testsupport::writeImagePNG(large, std::string("preview_") + name + ".png"));
     }
     // The centre of every set sample cell is dark, of every unset cell light.
     for (int r = 0; r < 7; ++r)
