@@ -29,6 +29,7 @@
 #include "imageio/TIFFRead.hpp"
 #include "platform/foundation/Text.hpp"
 #include "support/Raster.hpp"
+#include "support/TestFolder.hpp"
 
 namespace {
 
@@ -151,7 +152,7 @@ Bytes writeRawJPEG(int width, int height, int components, const std::vector<std:
 // A TIFF file of raw 8-bit samples through libtiff, written to a temporary file.
 Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric,
                    const std::vector<std::uint8_t>& data) {
-  const std::string path = "/tmp/w5-raw-" + std::to_string(::getpid()) + ".tiff";
+  const std::string path = testsupport::testPath("raw.tiff").string();
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   if (!tiff) return {};
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
@@ -550,8 +551,7 @@ TEST(ImageLoad, FormatsAreRecognisedByTheirLeadingBytes) {
 // --- files and named resources ------------------------------------------------------------
 
 TEST(ImageLoad, FilesAndNamedResources) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("w5-images-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const std::filesystem::path folder = testsupport::testFolder();
   auto write = [&](const std::string& name, const Bytes& bytes) {
     std::ofstream out(folder / name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -574,7 +574,6 @@ TEST(ImageLoad, FilesAndNamedResources) {
     EXPECT_TRUE(e.is(ImageReadWriteError::cannotLoadImageNamed)) << name;
     EXPECT_EQ(e.text(), name);
   }
-  std::filesystem::remove_all(folder);
 }
 
 // --- colour conversions ---------------------------------------------------------------------

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "TestFolder.hpp"
+
 namespace {
 
 // Grey copy of the image (RGBA composited over white), tightly packed.
@@ -152,14 +154,14 @@ std::vector<std::string> zxingLevels(const ModuleImage& image) {
 }
 
 bool writeGreyPNG(const std::uint8_t* pixels, int width, int height, std::size_t stride,
-                  const std::string& path) {
+                  std::string_view name) {
   if (!pixels || width <= 0 || height <= 0) return false;
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(width);
   image.height = static_cast<png_uint_32>(height);
   image.format = PNG_FORMAT_GRAY;
-  const int ok = png_image_write_to_file(&image, path.c_str(), 0, pixels,
+  const int ok = png_image_write_to_file(&image, testsupport::testPath(name).c_str(), 0, pixels,
                                          static_cast<png_int_32>(stride), nullptr);
   png_image_free(&image);
   return ok != 0;

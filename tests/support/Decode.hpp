@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // pixels: height rows of stride bytes; channels 1 (grey) or 4 (RGBA; alpha is composited
@@ -49,10 +50,11 @@ DecodeResults decodeBoth(const ModuleImage& image);
 // decodes in a module image.
 std::vector<std::string> zxingLevels(const ModuleImage& image);
 
-// Writes a grey image as a PNG file (for looking at results); false on failure.
+// Writes a grey image as a PNG file of that name in the running test's own folder (see
+// TestFolder.hpp), for looking at results; false on failure.
 bool writeGreyPNG(const std::uint8_t* pixels, int width, int height, std::size_t stride,
-                  const std::string& path);
-inline bool writeGreyPNG(const ModuleImage& image, const std::string& path) {
+                  std::string_view name);
+inline bool writeGreyPNG(const ModuleImage& image, std::string_view name) {
   return writeGreyPNG(image.pixels.data(), image.size, image.size,
-                      static_cast<std::size_t>(image.size), path);
+                      static_cast<std::size_t>(image.size), name);
 }

@@ -18,6 +18,7 @@
 
 #include "platform/graphics/CairoSurface.hpp"
 #include "support/Decode.hpp"
+#include "support/TestFolder.hpp"
 
 namespace testsupport {
 
@@ -429,9 +430,9 @@ ImageDecodeResults decodeImage(const gfx::Image& image) {
   return results;
 }
 
-bool writeImagePNG(const gfx::Image& image, const std::string& path) {
+bool writeImagePNG(const gfx::Image& image, std::string_view name) {
   const Surface surface = gfx::makeCairoSurface(image);
-  return surface && cairo_surface_write_to_png(surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
+  return surface && cairo_surface_write_to_png(surface.get(), testPath(name).c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
 MeanColor meanColor(const gfx::Image& image, int x0, int y0, int x1, int y1, bool overWhite) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/graphics/Geometry.hpp"
@@ -74,8 +75,9 @@ struct ImageDecodeResults {
 };
 ImageDecodeResults decodeImage(const gfx::Image& image);
 
-// Writes the image as a PNG file for looking at it (through cairo); false on failure.
-bool writeImagePNG(const gfx::Image& image, const std::string& path);
+// Writes the image as a PNG file of that name in the running test's own folder (see
+// TestFolder.hpp), for looking at it (through cairo); false on failure.
+bool writeImagePNG(const gfx::Image& image, std::string_view name);
 
 // Mean straight colour of the pixels in the rectangle [x0, x1) x [y0, y1), clipped to
 // the image, as 0...255 per channel with alpha, composited over white when overWhite.

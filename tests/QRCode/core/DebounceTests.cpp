@@ -18,6 +18,7 @@
 
 #include "QRCode/QRCode+Core.hpp"
 #include "platform/foundation/Dispatch.hpp"
+#include "support/TestFolder.hpp"
 
 namespace {
 
@@ -163,13 +164,8 @@ TEST_F(DebounceTest, ActionsRunOnTheGivenQueue) {
 class UniqueFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("w8-unique-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
+    folder_ = testsupport::testFolder();
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
   void touch(const std::string& name) { std::ofstream(folder_ / name) << "x"; }
   std::filesystem::path folder_;
 };

@@ -228,7 +228,7 @@ TEST(Detection, TiltedAndResampledLikeAPhoto) {
     canvas.drawImage(source, gfx::Rect(-side / 2, -side / 2, side, side));
     const gfx::Image photo = canvas.makeImage();
     testsupport::writeImagePNG(
-        photo, "/tmp/w8-detect-tilted-" + std::to_string(static_cast<int>(degrees)) + ".png");
+        photo, "detect-tilted-" + std::to_string(static_cast<int>(degrees)) + ".png");
     const auto features = QRCode::DetectQRCodes(photo, Accuracy::high);
     ASSERT_EQ(features.size(), 1u);
     EXPECT_EQ(features[0].messageString, std::optional<std::string>(kLink));
@@ -295,7 +295,7 @@ TEST(Detection, SeveralCodesInOneImage) {
     x += items.back().image.size + 15;
   }
   const gfx::Image image = composite(x + 10, 20 + 40 * 3 + items.back().image.size + 10, items);
-  testsupport::writeImagePNG(image.toRGBA(), "/tmp/w8-detect-several.png");
+  testsupport::writeImagePNG(image.toRGBA(), "detect-several.png");
 
   const std::vector<QRCodeFeature> features = QRCode::DetectQRCodes(image, Accuracy::high);
   ASSERT_EQ(features.size(), payloads.size());

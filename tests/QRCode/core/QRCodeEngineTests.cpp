@@ -57,7 +57,7 @@ void expectSymbolShape(const QRCodeBoolMatrix& m) {
 
 void expectDecodes(const QRCodeBoolMatrix& m, const std::string& expected, const char* tag) {
   const ModuleImage image = matrixImage(m, 4, m.dimension() > 100 ? 3 : 4);
-  writeGreyPNG(image, std::string("/tmp/qr_core_") + tag + ".png");
+  writeGreyPNG(image, std::string("qr_core_") + tag + ".png");
   const DecodeResults results = decodeBoth(image);
   ASSERT_EQ(results.zxing.size(), 1u) << tag;
   EXPECT_EQ(results.zxing[0], expected) << tag;

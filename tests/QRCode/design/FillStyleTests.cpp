@@ -161,7 +161,7 @@ TEST(QRCodeFillStyleSolid, PaintsAPathWithADropShadow) {
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 60, 60), centreSquare(), 20, &shadow);
   canvas.restore();
   const gfx::Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/design_solid_drop_shadow.png");
+  testsupport::writeImagePNG(image, "design_solid_drop_shadow.png");
   EXPECT_EQ(image.pixelAt(30, 30), (gfx::Image::RGBA{255, 0, 0, 255}));  // the shape
   EXPECT_EQ(image.pixelAt(42, 42).a, 255);                               // shadow, below right
   EXPECT_EQ(image.pixelAt(42, 42).r, 0);
@@ -177,7 +177,7 @@ TEST(QRCodeFillStyleSolid, PaintsAPathWithAnInnerShadow) {
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 60, 60), centreSquare(), 20, &shadow);
   canvas.restore();
   const gfx::Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/design_solid_inner_shadow.png");
+  testsupport::writeImagePNG(image, "design_solid_inner_shadow.png");
   // The frame's shadow falls 4 units right and down over the shape: a dark band inside the
   // top and left edges, white elsewhere inside, nothing outside.
   EXPECT_EQ(image.pixelAt(22, 30), (gfx::Image::RGBA{0, 0, 0, 255}));
@@ -200,7 +200,7 @@ TEST(QRCodeFillStyle, OuterShadowPassShowsOnlyTheShadow) {
   EXPECT_EQ(canvas.saveDepth(), 0);
   EXPECT_FALSE(canvas.hasShadow());
   const gfx::Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/design_outer_shadow.png");
+  testsupport::writeImagePNG(image, "design_outer_shadow.png");
   EXPECT_EQ(image.pixelAt(30, 30), (gfx::Image::RGBA{0, 0, 255, 255}));
   EXPECT_EQ(image.pixelAt(42, 42), (gfx::Image::RGBA{255, 0, 0, 255}));
   EXPECT_EQ(image.pixelAt(17, 17).a, 0);
@@ -216,7 +216,7 @@ TEST(QRCodeFillStyleSolid, SVGShadowFilterRendersWithLibrsvg) {
       "viewBox=\"0 0 60 60\"><defs>" + *svg.styleDefinition() + "</defs><rect x=\"20\" y=\"20\" width=\"20\" "
       "height=\"20\" " + svg.styleAttribute() + " /></svg>";
   const gfx::Image image = testsupport::rasterizeSVG(foundation::bytesOf(doc), 60, 60);
-  testsupport::writeImagePNG(image, "/tmp/design_solid_svg_shadow.png");
+  testsupport::writeImagePNG(image, "design_solid_svg_shadow.png");
   const auto shape = testsupport::meanColor(image, 25, 25, 35, 35);
   EXPECT_GT(shape.r, 200);
   EXPECT_LT(shape.g, 60);

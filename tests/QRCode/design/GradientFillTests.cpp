@@ -212,7 +212,7 @@ TEST(QRCodeFillStyleLinearGradient, BothAxesAreScaledByTheWidth) {
   gfx::Canvas canvas = flippedCanvas(100);
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 100, 50));
   const Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/w5_linear_rect.png");
+  testsupport::writeImagePNG(image, "linear_rect.png");
   EXPECT_TRUE(near(image.pixelAt(0, 0), 0, 0, 0, 4)) << "start colour at the top left";
   EXPECT_TRUE(near(image.pixelAt(99, 99), 255, 255, 255, 4)) << "end colour at the bottom right";
   EXPECT_TRUE(near(image.pixelAt(0, 50), 64, 64, 64, 4));
@@ -243,7 +243,7 @@ TEST(QRCodeFillStyleRadialGradient, CentreAndRadiusFollowTheRectangle) {
   gfx::Canvas canvas = flippedCanvas(350);
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 350, 350));
   const Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/w5_radial.png");
+  testsupport::writeImagePNG(image, "radial.png");
   EXPECT_TRUE(near(image.pixelAt(175, 175), 255, 0, 0, 3)) << "first colour at the centre";
   EXPECT_TRUE(near(image.pixelAt(275, 175), 128, 0, 127, 3)) << "half way at radius 100";
   EXPECT_TRUE(near(image.pixelAt(175, 75), 128, 0, 127, 3));
@@ -283,7 +283,7 @@ TEST(QRCodeFillStyleGradients, PathsAreClippedAndOneGradientSpansAllShapes) {
   }
   EXPECT_EQ(canvas.saveDepth(), 0);
   const Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/w5_linear_paths.png");
+  testsupport::writeImagePNG(image, "linear_paths.png");
   EXPECT_TRUE(near(image.pixelAt(1, 50), 3, 3, 3, 4));
   EXPECT_TRUE(near(image.pixelAt(98, 50), 252, 252, 252, 4));
   EXPECT_TRUE(near(image.pixelAt(85, 50), 217, 217, 217, 4));
@@ -309,8 +309,8 @@ TEST(QRCodeFillStyleGradients, ShadowsAreDrawnAfterTheGradient) {
     return canvas.makeImage();
   };
   const Image plain = paint(nullptr), dropped = paint(&drop), inside = paint(&inner);
-  testsupport::writeImagePNG(dropped, "/tmp/w5_gradient_drop.png");
-  testsupport::writeImagePNG(inside, "/tmp/w5_gradient_inner.png");
+  testsupport::writeImagePNG(dropped, "gradient_drop.png");
+  testsupport::writeImagePNG(inside, "gradient_inner.png");
   // Drop: 4 units right and down, outside the shape only; the gradient is unchanged.
   EXPECT_EQ(dropped.pixelAt(42, 42), (Image::RGBA{0, 255, 0, 255}));
   EXPECT_EQ(dropped.pixelAt(17, 17).a, 0);
@@ -400,7 +400,7 @@ TEST(QRCodeFillStyleGradients, SVGRendersWithLibrsvgLikeThePaint) {
   const std::string doc = svgDocument(100, linear->svgRepresentationWithStyleIdentifier("g", 1, nullptr),
                                       "<rect x=\"0\" y=\"0\" width=\"100\" height=\"100\" />");
   const Image image = testsupport::rasterizeSVG(foundation::bytesOf(doc), 100, 100);
-  testsupport::writeImagePNG(image, "/tmp/w5_linear_svg.png");
+  testsupport::writeImagePNG(image, "linear_svg.png");
   EXPECT_TRUE(near(image.pixelAt(0, 50), 255, 0, 0, 5));
   EXPECT_TRUE(near(image.pixelAt(99, 50), 0, 0, 255, 5));
   EXPECT_TRUE(near(image.pixelAt(50, 10), 128, 0, 127, 6));
@@ -411,7 +411,7 @@ TEST(QRCodeFillStyleGradients, SVGRendersWithLibrsvgLikeThePaint) {
   const std::string rdoc = svgDocument(100, radial->svgRepresentationWithStyleIdentifier("r", 1, nullptr),
                                        "<rect x=\"20\" y=\"20\" width=\"60\" height=\"60\" />");
   const Image rimage = testsupport::rasterizeSVG(foundation::bytesOf(rdoc), 100, 100);
-  testsupport::writeImagePNG(rimage, "/tmp/w5_radial_svg.png");
+  testsupport::writeImagePNG(rimage, "radial_svg.png");
   EXPECT_TRUE(near(rimage.pixelAt(50, 50), 255, 0, 0, 8));
   EXPECT_TRUE(near(rimage.pixelAt(21, 21), 0, 0, 255, 5));
   EXPECT_EQ(rimage.pixelAt(10, 10).a, 0);

@@ -73,7 +73,7 @@ TEST(QRCodeFillStyleImage, StretchedUprightOverTheRectangleInAYDownCanvas) {
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 100, 100));
   EXPECT_EQ(canvas.saveDepth(), 0);
   const Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/w5_image_fill.png");
+  testsupport::writeImagePNG(image, "image_fill.png");
   // The red top stays at the top, the green pixel at the top left; 4 x 2 becomes 100 x 100.
   EXPECT_EQ(image.pixelAt(10, 10), kGreen);
   EXPECT_EQ(image.pixelAt(60, 10), kRed);
@@ -124,7 +124,7 @@ TEST(QRCodeFillStyleImage, PathsShowThePartOfThePictureUnderThem) {
     canvas.restore();
   }
   const Image image = canvas.makeImage();
-  testsupport::writeImagePNG(image, "/tmp/w5_image_paths.png");
+  testsupport::writeImagePNG(image, "image_paths.png");
   EXPECT_EQ(image.pixelAt(80, 20), kRed);
   EXPECT_EQ(image.pixelAt(20, 80), kBlue);
   EXPECT_EQ(image.pixelAt(10, 10).a, 0) << "the green corner lies under no shape";
@@ -146,7 +146,7 @@ TEST(QRCodeFillStyleImage, ShadowsAroundAndInsideTheShape) {
     return canvas.makeImage();
   };
   const Image dropped = paint(&drop), inside = paint(&inner);
-  testsupport::writeImagePNG(dropped, "/tmp/w5_image_drop.png");
+  testsupport::writeImagePNG(dropped, "image_drop.png");
   EXPECT_EQ(dropped.pixelAt(30, 25), kRed);
   EXPECT_EQ(dropped.pixelAt(30, 35), kBlue);
   EXPECT_EQ(dropped.pixelAt(42, 42), (Image::RGBA{0, 0, 0, 255}));
@@ -273,7 +273,7 @@ TEST(QRCodeFillStyleImage, SVGPatternRendersUprightWithLibrsvg) {
       "height=\"90\"><defs>" + *svg.styleDefinition() + "</defs><rect x=\"0\" y=\"0\" width=\"120\" height=\"90\" " +
       svg.styleAttribute() + " /></svg>";
   const Image image = testsupport::rasterizeSVG(foundation::bytesOf(doc), 120, 90);
-  testsupport::writeImagePNG(image, "/tmp/w5_image_svg.png");
+  testsupport::writeImagePNG(image, "image_svg.png");
   const auto top = testsupport::meanColor(image, 20, 5, 100, 35);
   const auto bottom = testsupport::meanColor(image, 20, 55, 100, 85);
   EXPECT_GT(top.r, 230);

@@ -191,7 +191,7 @@ TEST(DocumentArchive, FullRoundTripDrawsTheSamePixels) {
 
   const gfx::Image a = original->cgImageWithDimension(400);
   const gfx::Image b = restored->cgImageWithDimension(400);
-  testsupport::writeImagePNG(b, "/tmp/archive-roundtrip.png");
+  testsupport::writeImagePNG(b, "archive-roundtrip.png");
   // Colours travel through their text forms (the gradient's stops among them), which may
   // move a blended channel by one step; nothing else may change.
   EXPECT_LE(testsupport::imageDifference(a, b).largest, 1);
@@ -430,7 +430,7 @@ TEST(DocumentArchive, ApplyingDesignFromLeavesTheReceiverAlone) {
   EXPECT_EQ(result->design()->settings(), source->design()->settings());
   ASSERT_TRUE(result->logoTemplate());
   const gfx::Image image = result->cgImageWithDimension(400);
-  testsupport::writeImagePNG(image, "/tmp/archive-applying.png");
+  testsupport::writeImagePNG(image, "archive-applying.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead("receiver"));
 }
 
@@ -450,7 +450,7 @@ TEST(DocumentArchive, DocumentsFromATemplate) {
   const foundation::Bytes png = QRCodeDocument::PNGUsingTemplateWithTemplateJSONData(templateJSON, "abc", 360);
   const gfx::Image image = loadImageFromData(png);
   EXPECT_EQ(image.width(), 360);
-  testsupport::writeImagePNG(image, "/tmp/archive-template.png");
+  testsupport::writeImagePNG(image, "archive-template.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead("abc"));
 
   const foundation::Bytes pdf = QRCodeDocument::PDFUsingTemplateWithTemplateJSONData(templateJSON, "abc", 300, 144);

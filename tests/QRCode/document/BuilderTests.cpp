@@ -81,7 +81,7 @@ TEST(Builder, OneChainStylesAndExports) {
   EXPECT_EQ(hexString(solidOf(document.design()->style()->pupil()).color()), "#a01010");
   const gfx::Image image = loadImageFromData(png);
   EXPECT_EQ(image.width(), 360);
-  testsupport::writeImagePNG(image, "/tmp/builder-chain.png");
+  testsupport::writeImagePNG(image, "builder-chain.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
 }
 

@@ -65,7 +65,7 @@ TEST(QRCodeDocument, TextDocumentDecodes) {
   EXPECT_EQ(doc.errorCorrection(), Level::medium);
   EXPECT_FALSE(doc.regenerationError());
   const gfx::Image image = doc.cgImageWithDimension(300);
-  testsupport::writeImagePNG(image, "/tmp/design_document_link.png");
+  testsupport::writeImagePNG(image, "design_document_link.png");
   EXPECT_EQ(decodedBy(image), kLink);
 }
 
@@ -211,7 +211,7 @@ TEST(QRCodeDocument, DesignAndLogoAreHeldByReference) {
   doc.setLogoTemplate(logo);
   EXPECT_EQ(doc.logoTemplate(), logo);
   const gfx::Image image = doc.cgImageWithDimension(330);
-  testsupport::writeImagePNG(image, "/tmp/design_document_logo.png");
+  testsupport::writeImagePNG(image, "design_document_logo.png");
   EXPECT_EQ(decodedBy(image), kLink);
 }
 
@@ -239,7 +239,7 @@ TEST(QRCodeDocument, ImageMaskLogoDrawsAndDecodes) {
         EXPECT_LT(dx * dx + dy * dy, 0.25 * 0.25) << r << "," << c;
       }
   const gfx::Image image = doc.cgImageWithDimension(330);
-  testsupport::writeImagePNG(image, "/tmp/design_document_image_mask.png");
+  testsupport::writeImagePNG(image, "design_document_image_mask.png");
   EXPECT_EQ(decodedBy(image), kLink);
 }
 

@@ -69,7 +69,7 @@ TEST(DocumentDrawing, EveryExportFormatDecodes) {
     SCOPED_TRACE(c.name);
     auto document = c.make();
     const gfx::Image bitmap = document->cgImageWithDimension(300);
-    testsupport::writeImagePNG(bitmap, std::string("/tmp/document-") + c.name + ".png");
+    testsupport::writeImagePNG(bitmap, std::string("document-") + c.name + ".png");
     EXPECT_TRUE(testsupport::decodeImage(bitmap).bothRead(kURL)) << "bitmap";
     EXPECT_TRUE(testsupport::decodeImage(document->cgImage({320, 240})).bothRead(kURL)) << "bitmap of a size";
     EXPECT_TRUE(testsupport::decodeImage(document->cgImageWithWidth(250, 250)).bothRead(kURL)) << "bitmap w x h";
@@ -82,7 +82,7 @@ TEST(DocumentDrawing, EveryExportFormatDecodes) {
         << "TIFF";
     const foundation::Bytes pdf = document->pdfDataWithDimension(300, 72);
     const gfx::Image page = testsupport::rasterizePDF(pdf, 300, 300, gfx::Image::RGBA{255, 255, 255, 255});
-    testsupport::writeImagePNG(page, std::string("/tmp/document-") + c.name + "-pdf.png");
+    testsupport::writeImagePNG(page, std::string("document-") + c.name + "-pdf.png");
     EXPECT_TRUE(testsupport::decodeImage(page).bothRead(kURL)) << "PDF";
     EXPECT_TRUE(testsupport::decodeImage(document->nsImageWithDimension(300, 72).cgImage).bothRead(kURL)) << "image";
     // The other formats of the image writer, from the document's bitmap.
@@ -244,11 +244,11 @@ TEST(DocumentDrawing, LogoRedTopIsOnTopInPNGAndPDF) {
     EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL)) << what;
   };
   const gfx::Image png = readPNG(document->pngDataWithDimension(static_cast<std::int64_t>(side), 72));
-  testsupport::writeImagePNG(png, "/tmp/document-logo.png");
+  testsupport::writeImagePNG(png, "document-logo.png");
   check(png, "PNG");
   const gfx::Image page = testsupport::rasterizePDF(document->pdfDataWithDimension(static_cast<std::int64_t>(side), 72),
                                                     400, 400, gfx::Image::RGBA{255, 255, 255, 255});
-  testsupport::writeImagePNG(page, "/tmp/document-logo-pdf.png");
+  testsupport::writeImagePNG(page, "document-logo-pdf.png");
   check(page, "PDF");
 }
 

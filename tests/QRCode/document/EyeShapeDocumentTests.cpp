@@ -127,7 +127,7 @@ ReadCounts readCounts(QRCodeDocument& document, const std::string& label) {
     document.design()->setAdditionalQuietZonePixels(quiet);
     for (std::int64_t dimension : {300, 330, 360, 400, 480, 600}) {
       const gfx::Image image = document.cgImageWithDimension(dimension);
-      if (dimension == 330 && quiet == 3) testsupport::writeImagePNG(image, "/tmp/w4-doc-" + label + ".png");
+      if (dimension == 330 && quiet == 3) testsupport::writeImagePNG(image, "doc-" + label + ".png");
       for (int radius : {0, 1}) {
         const auto results = testsupport::decodeImage(radius ? blurred(image, radius) : image);
         ++counts.renderings;

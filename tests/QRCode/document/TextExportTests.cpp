@@ -252,8 +252,8 @@ TEST(DocumentTextExports, SVGRendersLikeTheBitmapForDefaultAndStyledDesigns) {
     doc.setLogoTemplate(QRCodeLogoTemplate::SquareCenterWithImage(twoToneLogo(), 3));
     const gfx::Image fromSVG = testsupport::rasterizeSVG(doc.svgDataWithDimension(420), 420, 420);
     const gfx::Image bitmap = doc.cgImageWithDimension(420);
-    testsupport::writeImagePNG(fromSVG, "/tmp/w6/doc-svg-styled.png");
-    testsupport::writeImagePNG(bitmap, "/tmp/w6/doc-bitmap-styled.png");
+    testsupport::writeImagePNG(fromSVG, "doc-svg-styled.png");
+    testsupport::writeImagePNG(bitmap, "doc-bitmap-styled.png");
     EXPECT_LT(testsupport::imageDifference(fromSVG, bitmap).mean, 4.0);
     EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kLink));
   }

@@ -33,7 +33,7 @@ TEST(UsePixelShapeDocument, BitmapAndPDFDecode) {
     SCOPED_TRACE(pixelShape);
     auto document = pixelShapeDocument(pixelShape);
     const gfx::Image bitmap = document->cgImageWithDimension(360);
-    testsupport::writeImagePNG(bitmap, std::string("/tmp/document-use-pixel-shape-") + pixelShape + ".png");
+    testsupport::writeImagePNG(bitmap, std::string("document-use-pixel-shape-") + pixelShape + ".png");
     EXPECT_TRUE(testsupport::decodeImage(bitmap).bothRead(kURL)) << "bitmap";
     // The document's eye now draws with the document's pixel shape.
     const auto& shape = *document->design()->shape();

@@ -207,7 +207,7 @@ TEST(PupilShapeFactory, SquarePupilPreviewFillsTheEnlargedBox) {
       QRCodePupilShapeFactory::previewImage(90, QRCodePupilShapeSquare(), gfx::Color::sRGB(0, 0, 0));
   ASSERT_EQ(image.width(), 90);
   ASSERT_EQ(image.height(), 90);
-  testsupport::writeImagePNG(image, "/tmp/eye-preview-pupil-square.png");
+  testsupport::writeImagePNG(image, "eye-preview-pupil-square.png");
   for (int i = 16; i < 76; ++i) {
     EXPECT_TRUE(opaque(image, i, 16) && opaque(image, i, 75) && opaque(image, 16, i) && opaque(image, 75, i))
         << i;
@@ -221,7 +221,7 @@ TEST(PupilShapeFactory, PreviewIsDrawnTheRightWayUp) {
   // the top left of the image.
   const gfx::Image image =
       QRCodePupilShapeFactory::previewImage(180, QRCodePupilShapeRoundedOuter(), gfx::Color::sRGB(0, 0, 0));
-  testsupport::writeImagePNG(image, "/tmp/eye-preview-pupil-roundedOuter.png");
+  testsupport::writeImagePNG(image, "eye-preview-pupil-roundedOuter.png");
   EXPECT_TRUE(clear(image, 33, 33));    // eye-space (16.5, 16.5): the rounded corner
   EXPECT_TRUE(opaque(image, 149, 33));  // the other corners are square
   EXPECT_TRUE(opaque(image, 33, 149));
@@ -232,7 +232,7 @@ TEST(EyeShapeFactory, PreviewShowsTheRingAndTheDefaultPupil) {
   const gfx::Color white = gfx::Color::sRGB(1, 1, 1);
   const gfx::Image image =
       QRCodeEyeShapeFactory::previewImage(180, QRCodeEyeShapeSquare(), nullptr, gfx::Color::sRGB(0, 0, 1), &white);
-  testsupport::writeImagePNG(image, "/tmp/eye-preview-eye-square.png");
+  testsupport::writeImagePNG(image, "eye-preview-eye-square.png");
   auto blue = [&](int x, int y) {
     const auto p = image.pixelAt(x, y);
     return p.b == 255 && p.r == 0 && p.a == 255;
@@ -253,7 +253,7 @@ TEST(EyeShapeFactory, PreviewShowsTheRingAndTheDefaultPupil) {
 TEST(EyeShapeFactory, PreviewWithAGivenPupilDrawsThatPupil) {
   const gfx::Image image = QRCodeEyeShapeFactory::previewImage(
       180, QRCodeEyeShapeRoundedRect(), QRCodePupilShapeCircle::Create().get(), gfx::Color::sRGB(0, 0, 0));
-  testsupport::writeImagePNG(image, "/tmp/eye-preview-eye-roundedRect-circle.png");
+  testsupport::writeImagePNG(image, "eye-preview-eye-roundedRect-circle.png");
   EXPECT_TRUE(opaque(image, 90, 90));
   EXPECT_TRUE(clear(image, 62, 62));  // (31, 31) lies outside the circle
   EXPECT_TRUE(opaque(image, 30, 90));

@@ -810,9 +810,9 @@ TEST(NeighbourShapes, FactoryPreviewsDrawTheSample) {
     const gfx::Image off = QRCodePixelShapeFactory::imageWithPixelGenerator(*shape, 70, black, &white, nullptr, false);
     EXPECT_GT(off.pixelAt(35, 35).r, 192);
     EXPECT_LT(off.pixelAt(35, 5).r, 64);
-    if (const char* dir = std::getenv("VL_PIXEL_PNG_DIR")) {
+    if (std::getenv("VL_KEEP_TEST_FILES")) {
       const gfx::Image large = QRCodePixelShapeFactory::imageWithPixelGenerator(*shape, 350, black, &white);
-      EXPECT_TRUE(testsupport::writeImagePNG(large, std::string(dir) + "/neighbour_preview_" + k.name + ".png"));
+      EXPECT_TRUE(testsupport::writeImagePNG(large, std::string("neighbour_preview_") + k.name + ".png"));
     }
   }
 }
@@ -820,8 +820,7 @@ TEST(NeighbourShapes, FactoryPreviewsDrawTheSample) {
 // --- decoding rendered codes ------------------------------------------------------------
 
 std::string pngPath(const std::string& label) {
-  const char* dir = std::getenv("VL_PIXEL_PNG_DIR");
-  return dir ? std::string(dir) + "/neighbour_" + label + ".png" : std::string();
+  return std::getenv("VL_KEEP_TEST_FILES") ? testsupport::testPath("neighbour_" + label + ".png").string() : std::string();
 }
 
 struct Reading {

@@ -14,6 +14,7 @@
 #include "QRCode/pixel/QRCodePixelShapeGenerator.hpp"
 #include "platform/graphics/Path.hpp"
 #include "support/Decode.hpp"
+#include "support/TestFolder.hpp"
 
 namespace pixeltest {
 

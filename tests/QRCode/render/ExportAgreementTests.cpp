@@ -24,6 +24,7 @@
 #include "imageio/ImageExport.hpp"
 #include "platform/foundation/Text.hpp"
 #include "support/Raster.hpp"
+#include "support/TestFolder.hpp"
 
 namespace {
 
@@ -160,34 +161,18 @@ gfx::Image onPaper(const gfx::Image& image) {
   return gfx::Image::make(w, h, std::move(px));
 }
 
-// A folder of this test's own, kept only when it holds pictures of a failure.
+// Pictures of a failure, written to the test's own folder (which a failing test keeps).
 class PictureFolder {
  public:
-  PictureFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "export-agreement-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~PictureFolder() {
-    std::error_code ignored;
-    if (!keep_ && !path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  PictureFolder(const PictureFolder&) = delete;
-  PictureFolder& operator=(const PictureFolder&) = delete;
-
-  // Writes the picture and keeps the folder; returns where it went.
+  // Writes the picture; returns where it went.
   std::string keep(const gfx::Image& image, const std::string& name) {
-    keep_ = true;
     std::string file = name;
     for (char& c : file)
       if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
-    const std::string where = (std::filesystem::path(path_) / (file + ".png")).string();
-    testsupport::writeImagePNG(image, where);
-    return where;
+    file += ".png";
+    testsupport::writeImagePNG(image, file);
+    return testsupport::testPath(file).string();
   }
-
- private:
-  std::string path_;
-  bool keep_ = false;
 };
 
 struct Picture {

@@ -107,7 +107,7 @@ TEST(ImageExports, PDFPageIsTheSizeAtTheResolution) {
   EXPECT_DOUBLE_EQ(wide.pageSize.width, 300);
   EXPECT_DOUBLE_EQ(wide.pageSize.height, 200);
   const gfx::Image page = testsupport::rasterizePDF(pdf, 600, 400, gfx::Image::RGBA{255, 255, 255, 255});
-  testsupport::writeImagePNG(page, "/tmp/render-pdf-wide.png");
+  testsupport::writeImagePNG(page, "render-pdf-wide.png");
   EXPECT_TRUE(testsupport::decodeImage(page).bothRead(kText));
   // The largest page (512 x 8192 points a side) is drawn whole.
   const foundation::Bytes largest = pdfDataWithDimension(code(), 512, 72.0 / 8192, design, nullptr);

@@ -66,7 +66,7 @@ TEST(Renderer, DefaultDesignDecodesAtSeveralSizes) {
     const gfx::Image image = cgImageWithDimension(urlCode(), side, design, nullptr);
     ASSERT_EQ(image.width(), side);
     EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL)) << side;
-    if (side == 300) testsupport::writeImagePNG(image, "/tmp/render-default.png");
+    if (side == 300) testsupport::writeImagePNG(image, "render-default.png");
   }
 }
 
@@ -85,7 +85,7 @@ TEST(Renderer, WhiteOnClearDecodesOverADarkBackground) {
   canvas.fillRect({0, 0, 300, 300});
   canvas.drawImage(image, {0, 0, 300, 300});
   const gfx::Image shown = canvas.makeImage();
-  testsupport::writeImagePNG(shown, "/tmp/render-share-design.png");
+  testsupport::writeImagePNG(shown, "render-share-design.png");
   EXPECT_TRUE(testsupport::decodeImage(shown).bothRead(kURL));
 }
 
@@ -96,7 +96,7 @@ TEST(Renderer, RoundedDesignWithShadowDecodes) {
   design.style()->setShadow(std::make_shared<QRCodeShadow>());
   design.setAdditionalQuietZonePixels(2);
   const gfx::Image image = cgImageWithDimension(urlCode(), 400, design, nullptr);
-  testsupport::writeImagePNG(image, "/tmp/render-rounded-shadow.png");
+  testsupport::writeImagePNG(image, "render-rounded-shadow.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
 }
 
@@ -183,7 +183,7 @@ TEST(Renderer, EyeBackgroundCoversTheEyeAtAllThreeCorners) {
     design.style()->setPupil(QRCodeFillStyleSolid::make(kClear));
     design.style()->setEyeBackground(kRed);
     const gfx::Image image = cgImageWithDimension(qr, side, design, nullptr);
-    if (eye->name() == "roundedPointingIn") testsupport::writeImagePNG(image, "/tmp/render-eye-background.png");
+    if (eye->name() == "roundedPointingIn") testsupport::writeImagePNG(image, "render-eye-background.png");
     const gfx::Path ring = eye->eyePath();
     const double far = (n - 9) * 10.0;
     int checked = 0;
@@ -212,7 +212,7 @@ TEST(Renderer, ShadowOffsetIsOneModuleOnAWideRectangle) {
   QRCodeDesign design;
   design.style()->setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::dropShadow, 1.0, -1.0, 0.0, kRed));
   const gfx::Image image = cgImage(qr, {w, h}, design, nullptr);
-  testsupport::writeImagePNG(image, "/tmp/render-wide-shadow.png");
+  testsupport::writeImagePNG(image, "render-wide-shadow.png");
   const double x0 = (w - h) / 2;
   // The top-left ring covers columns 1 to 7; its shadow, one module right and down,
   // fills column 8 on rows 2 to 8, and nothing lies in column 9 there.
@@ -250,7 +250,7 @@ TEST(Renderer, OffPixelsWithTheirBackgroundOnlyWhenBothAreSet) {
   const gfx::Image without = cgImageWithDimension(qr, n * 10, design, nullptr);
   design.shape()->setOffPixels(std::make_shared<QRCodePixelShapeCircle>(std::make_shared<QRCodePixelInsetFixed>(), 0.3));
   const gfx::Image with = cgImageWithDimension(qr, n * 10, design, nullptr);
-  testsupport::writeImagePNG(with, "/tmp/render-off-pixels.png");
+  testsupport::writeImagePNG(with, "render-off-pixels.png");
   int offModules = 0;
   for (int r = 9; r < n - 9; ++r)
     for (int c = 9; c < n - 9; ++c) {
@@ -328,7 +328,7 @@ TEST(Renderer, LogoIsUprightInItsRegion) {
   const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(redTopBlueBottom(), 0);
   const double side = n * 10.0;
   const gfx::Image image = cgImageWithDimension(qr, static_cast<int>(side), design, logo.get());
-  testsupport::writeImagePNG(image, "/tmp/render-logo.png");
+  testsupport::writeImagePNG(image, "render-logo.png");
   const int x0 = static_cast<int>(0.375 * side), x1 = static_cast<int>(0.625 * side);
   const auto top = testsupport::meanColor(image, x0 + 3, x0 + 3, x1 - 3, static_cast<int>(0.5 * side) - 3);
   const auto bottom = testsupport::meanColor(image, x0 + 3, static_cast<int>(0.5 * side) + 3, x1 - 3, x1 - 3);

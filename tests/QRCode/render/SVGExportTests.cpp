@@ -261,7 +261,7 @@ TEST(SVGExport, NegatedOnPixelsOnlyWritesOnlyTheNegatedLayers) {
   // an inverted code.
   design.style()->setOnPixelsBackground(std::nullopt);
   const gfx::Image image = rasterize(svg(urlCode(), 400, design, nullptr), 400);
-  testsupport::writeImagePNG(image, "/tmp/w6/svg-negated.png");
+  testsupport::writeImagePNG(image, "svg-negated.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
 }
 
@@ -355,7 +355,7 @@ TEST(SVGExport, GradientDefinitionStandsInsideDefsAfterTheLogo) {
   EXPECT_LT(gradient, clip) << "the logo's clip path is the last definition";
   EXPECT_LT(clip, text.find("</defs>\n</svg>\n"));
   const gfx::Image picture = rasterize(text, 400);
-  testsupport::writeImagePNG(picture, "/tmp/w6/svg-gradient-logo.png");
+  testsupport::writeImagePNG(picture, "svg-gradient-logo.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kURL));
 }
 
@@ -499,7 +499,7 @@ TEST(SVGExport, DefaultDesignRendersLikeTheBitmapAndDecodes) {
     const std::string text = svg(urlCode(), side, design, nullptr);
     const gfx::Image fromSVG = rasterize(text, side);
     const gfx::Image bitmap = cgImageWithDimension(urlCode(), side, design, nullptr);
-    testsupport::writeImagePNG(fromSVG, "/tmp/w6/svg-default-" + std::to_string(side) + ".png");
+    testsupport::writeImagePNG(fromSVG, "svg-default-" + std::to_string(side) + ".png");
     const testsupport::ImageDifference d = testsupport::imageDifference(fromSVG, bitmap);
     EXPECT_LT(d.mean, 2.0) << side;
     EXPECT_LT(d.farShare, 0.01) << side;
@@ -528,8 +528,8 @@ TEST(SVGExport, StyledDesignWithShadowAndLogoRendersLikeTheBitmapAndDecodes) {
   const std::string text = svg(urlCode(), side, design, logo.get());
   const gfx::Image fromSVG = rasterize(text, side);
   const gfx::Image bitmap = cgImageWithDimension(urlCode(), side, design, logo.get());
-  testsupport::writeImagePNG(fromSVG, "/tmp/w6/svg-styled.png");
-  testsupport::writeImagePNG(bitmap, "/tmp/w6/bitmap-styled.png");
+  testsupport::writeImagePNG(fromSVG, "svg-styled.png");
+  testsupport::writeImagePNG(bitmap, "bitmap-styled.png");
   const testsupport::ImageDifference d = testsupport::imageDifference(fromSVG, bitmap);
   EXPECT_LT(d.mean, 4.0);
   EXPECT_LT(d.farShare, 0.03);

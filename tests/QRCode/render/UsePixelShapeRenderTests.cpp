@@ -109,7 +109,7 @@ TEST(UsePixelShapeRender, CodesWithJoinedModulesDecode) {
     SCOPED_TRACE(name);
     auto design = pixelShapeDesign(QRCodePixelShapeFactory::shared().named(name));
     const gfx::Image image = cgImageWithDimension(urlCode(), 400, *design, nullptr);
-    testsupport::writeImagePNG(image, std::string("/tmp/render-use-pixel-shape-") + name + ".png");
+    testsupport::writeImagePNG(image, std::string("render-use-pixel-shape-") + name + ".png");
     EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
   }
 }
@@ -125,7 +125,7 @@ TEST(UsePixelShapeRender, FinderPatternsFollowThePixelShape) {
   };
   auto circles = pixelShapeDesign(QRCodePixelShapeCircle::Create());
   const gfx::Image dots = cgImageWithDimension(urlCode(), side, *circles, nullptr);
-  testsupport::writeImagePNG(dots, "/tmp/render-use-pixel-shape-circle.png");
+  testsupport::writeImagePNG(dots, "render-use-pixel-shape-circle.png");
   auto squares = pixelShapeDesign(QRCodePixelShapeSquare::Create());
   const gfx::Image solid = cgImageWithDimension(urlCode(), side, *squares, nullptr);
   const double n = static_cast<double>(urlCode().cellDimension());

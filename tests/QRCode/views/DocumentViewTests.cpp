@@ -80,7 +80,7 @@ TEST_F(DocumentViewTest, ShowsTheDocumentScaledToFitAndBothDecodersReadIt) {
   EXPECT_EQ(view.imageLayer().opacity, 1.0);
 
   const gfx::Image picture = snapshot(view, 360, 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-documentview.png");
+  testsupport::writeImagePNG(picture, "documentview.png");
   const auto decoded = testsupport::decodeImage(picture);
   EXPECT_TRUE(decoded.bothRead(kLink)) << "zxing " << decoded.zxing.size() << ", zbar " << decoded.zbar.size();
 
@@ -109,7 +109,7 @@ TEST_F(DocumentViewTest, InPlaceChangesShowOnlyAfterTheDocumentIsAssignedAgain) 
   settle(view);
   EXPECT_EQ(view.renderCount(), 2u);
   const gfx::Image picture = snapshot(view, 300, 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-documentview-text.png");
+  testsupport::writeImagePNG(picture, "documentview-text.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kOther));
 }
 
@@ -128,7 +128,7 @@ TEST_F(DocumentViewTest, ADesignChangeRedrawsWithTheNewColours) {
   view.modifyDocument([](QRCodeDocumentPtr&) {});
   settle(view);
   const gfx::Image picture = snapshot(view, 300, 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-documentview-colours.png");
+  testsupport::writeImagePNG(picture, "documentview-colours.png");
   auto eye = testsupport::meanColor(picture, ex - 1, ey - 1, ex + 2, ey + 2);
   EXPECT_NEAR(eye.r, 204, 8);
   EXPECT_NEAR(eye.g, 25, 8);
@@ -195,7 +195,7 @@ TEST_F(DocumentViewTest, ASlowRenderDimsThePreviousPictureAndSpinsUntilItComplet
 
   // The old picture, dimmed: its dark modules are now light grey over a clear view.
   const gfx::Image dimmed = snapshot(view, 300, 300);
-  testsupport::writeImagePNG(dimmed, "/tmp/w9-documentview-dimmed.png");
+  testsupport::writeImagePNG(dimmed, "documentview-dimmed.png");
   const auto dark = testsupport::meanColor(bright, 3, 3, 297, 297);
   const auto faded = testsupport::meanColor(dimmed, 3, 3, 297, 297);
   EXPECT_GT(faded.r, dark.r + 40) << "the picture is dimmed";
@@ -257,7 +257,7 @@ TEST_F(DocumentViewTest, AShadowedDesignStaysSharpWhenTheViewIsLargerThanThePict
   auto& view = host(std::make_unique<QRCodeDocumentView>(document), 700, 700);
   settle(view);
   const gfx::Image picture = snapshot(view, 700, 700);
-  testsupport::writeImagePNG(picture, "/tmp/w9-documentview-shadow.png");
+  testsupport::writeImagePNG(picture, "documentview-shadow.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kLink));
   // Vector fills: a module edge goes from dark to light within about two pixels even at
   // 700 / 512 of the recorded size.
@@ -290,7 +290,7 @@ TEST_F(DocumentViewTest, ResizingCentresTheSpinnerAndStartsNoRender) {
   advance(1.0);
   EXPECT_EQ(view.renderCount(), renders) << "a resize rescales the picture, it does not render";
   const gfx::Image picture = snapshot(view, 200, 100);
-  testsupport::writeImagePNG(picture, "/tmp/w9-documentview-resized.png");
+  testsupport::writeImagePNG(picture, "documentview-resized.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kLink));
   EXPECT_EQ(picture.pixelAt(20, 50).a, 0);
 }
@@ -373,7 +373,7 @@ TEST(QRCodeShapeValue, ItsOutlineIsTheCodeWhereverTheRectangleStarts) {
   EXPECT_EQ(atOrigin, moved);
   EXPECT_FALSE(atOrigin.empty());
   const gfx::Image picture = filled(atOrigin, 290);
-  testsupport::writeImagePNG(picture, "/tmp/w9-shape-value.png");
+  testsupport::writeImagePNG(picture, "shape-value.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kLink));
 
   // Bytes and a message give the same symbol as the text.
@@ -426,7 +426,7 @@ TEST(QRCodeShapeValue, ModifiersMakeNewValuesAndLeaveTheReceiver) {
 
   const auto pixels = shape.withOnPixelShape(QRCodePixelShapeCircle::Create());
   const gfx::Image picture = filled(pixels.withEyeShape(eye).path(gfx::Rect(0, 0, 300, 300)), 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-shape-value-styled.png");
+  testsupport::writeImagePNG(picture, "shape-value-styled.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kLink));
 
   auto otherShape = QRCodeShape::create();
@@ -460,7 +460,7 @@ TEST_F(DocumentViewTest, ALogoIsDrawnInTheView) {
   auto& view = host(std::make_unique<QRCodeDocumentView>(document));
   settle(view);
   const gfx::Image picture = snapshot(view, 300, 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-documentview-logo.png");
+  testsupport::writeImagePNG(picture, "documentview-logo.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kLink));
   const auto centre = testsupport::meanColor(picture, 145, 145, 155, 155);
   EXPECT_NEAR(centre.r, 200, 4);
@@ -482,7 +482,7 @@ TEST(QRCodeViewUIValue, BuildsAStyledDocumentOrAnEmptyInvalidOne) {
   EXPECT_EQ(view.content()->design()->additionalQuietZonePixels(), 2u);
   EXPECT_EQ(view.body().document(), view.content());
   const gfx::Image image = view.content()->cgImageWithDimension(300);
-  testsupport::writeImagePNG(image, "/tmp/w9-viewui.png");
+  testsupport::writeImagePNG(image, "viewui.png");
   const auto read = testsupport::decodeImage(image);
   EXPECT_TRUE(read.bothRead(kLink)) << "zxing " << read.zxing.size() << " zbar " << read.zbar.size();
 

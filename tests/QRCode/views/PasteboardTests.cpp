@@ -140,7 +140,7 @@ TEST_F(PasteboardTest, FourFormsInOrderAt72Dpi) {
   ASSERT_TRUE(svgBytes.has_value());
   EXPECT_EQ(*svgBytes, svgData(linkCode(), 300, design, nullptr));
   const gfx::Image fromSVG = testsupport::rasterizeSVG(*svgBytes, 300, 300);
-  testsupport::writeImagePNG(fromSVG, "/tmp/w6/pasteboard-svg.png");
+  testsupport::writeImagePNG(fromSVG, "pasteboard-svg.png");
   EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kLink));
 }
 
@@ -243,7 +243,7 @@ TEST_F(PasteboardTest, DocumentWritesItsOwnDesignAndLogo) {
   EXPECT_EQ(*pasteboard.dataForType(Pasteboard::typeSVG), doc.svgDataWithDimension(320));
   EXPECT_EQ(*pasteboard.dataForType(Pasteboard::typePNG), doc.pngDataWithDimension(320, 72));
   const gfx::Image png = readPNG(*pasteboard.dataForType(Pasteboard::typePNG));
-  testsupport::writeImagePNG(png, "/tmp/w6/pasteboard-document.png");
+  testsupport::writeImagePNG(png, "pasteboard-document.png");
   EXPECT_TRUE(testsupport::decodeImage(png).bothRead(kLink));
   // The logo is at the centre.
   const auto centre = testsupport::meanColor(png, 150, 150, 170, 170);

@@ -24,6 +24,7 @@
 #include "imageio/PNG.hpp"
 #include "ViewTestSupport.hpp"
 #include "support/Raster.hpp"
+#include "support/TestFolder.hpp"
 
 namespace {
 
@@ -65,17 +66,8 @@ class QRCodeViewTest : public viewtest::ViewTest {
     ASSERT_TRUE(waitFor([&] { return view.completedRenderCount() > before; }));
     foundation::drainMainQueue();
   }
-  // A fresh folder under the temporary directory.
-  std::filesystem::path folder() {
-    if (folder_.empty()) {
-      folder_ = std::filesystem::temp_directory_path() /
-                ("w9-drop-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-      std::filesystem::remove_all(folder_);
-      std::filesystem::create_directories(folder_);
-    }
-    return folder_;
-  }
+  // The drop folder: the test's own.
+  static std::filesystem::path folder() { return testsupport::testFolder(); }
   static std::string uriOf(const std::filesystem::path& path) {
     char* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
     std::string result = uri ? uri : "";
@@ -85,7 +77,6 @@ class QRCodeViewTest : public viewtest::ViewTest {
 
   std::unique_ptr<Gtk::OffscreenWindow> window_;
   std::unique_ptr<QRCodeView> view_;
-  std::filesystem::path folder_;
 };
 
 // --- the document and its content -----------------------------------------------------
@@ -102,7 +93,7 @@ TEST_F(QRCodeViewTest, AlwaysHasADocumentAndShowsIt) {
   EXPECT_TRUE(view.setString(kLink));
   settle(view);
   const gfx::Image picture = snapshot(view, 300, 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-qrcodeview.png");
+  testsupport::writeImagePNG(picture, "qrcodeview.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kLink));
 
   // A change of the text, through the designer property, redraws with the new text.
@@ -122,7 +113,7 @@ TEST_F(QRCodeViewTest, SeveralChangesWithinTheIntervalGiveOneRender) {
   settle(view);
   EXPECT_EQ(view.renderCount(), renders + 1);
   const gfx::Image picture = snapshot(view, 300, 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-qrcodeview-styled.png");
+  testsupport::writeImagePNG(picture, "qrcodeview-styled.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead("one"));
 }
 
@@ -237,7 +228,7 @@ TEST_F(QRCodeViewTest, ColoursReplaceOneSolidFillEach) {
   EXPECT_EQ(view.ibPupilColor(), gfx::Color::sRGB(0, 0.5, 0));
   settle(view);
   const gfx::Image picture = snapshot(view, 300, 300);
-  testsupport::writeImagePNG(picture, "/tmp/w9-qrcodeview-colours.png");
+  testsupport::writeImagePNG(picture, "qrcodeview-colours.png");
   EXPECT_TRUE(testsupport::decodeImage(picture).bothRead(kLink));
   const double module = 300.0 / static_cast<double>(view.cellDimension());
   auto at = [&](double mx, double my) {
@@ -357,7 +348,7 @@ TEST_F(QRCodeViewTest, ProvidesPDFPNGAndTIFFOfTheDragSize) {
   EXPECT_NEAR(info.pageSize.width, 512, 0.01);
   EXPECT_NEAR(info.pageSize.height, 512, 0.01);
   const gfx::Image page = testsupport::rasterizePDF(*pdf, 400, 400);
-  testsupport::writeImagePNG(page, "/tmp/w9-drag-pdf.png");
+  testsupport::writeImagePNG(page, "drag-pdf.png");
   EXPECT_TRUE(testsupport::decodeImage(page).bothRead(kLink));
 
   view.pasteboard(pasteboard, QRCodeView::pasteboardTypeTIFF);
@@ -373,7 +364,7 @@ TEST_F(QRCodeViewTest, ProvidesPDFPNGAndTIFFOfTheDragSize) {
   ASSERT_TRUE(png.has_value());
   const gfx::Image pngImage = readPNG(*png);
   EXPECT_EQ(pngImage.width(), 512);
-  testsupport::writeImagePNG(pngImage, "/tmp/w9-drag-png.png");
+  testsupport::writeImagePNG(pngImage, "drag-png.png");
   EXPECT_TRUE(testsupport::decodeImage(pngImage).bothRead(kLink));
 
   view.pasteboard(pasteboard, QRCodeView::promisedFileContentType);

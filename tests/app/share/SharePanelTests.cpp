@@ -373,7 +373,7 @@ TEST_F(SharePanelGui, PictureShowsTheFrameAndACodeOfTheLink) {
 
     const gfx::Image shot = panelharness::captureWindow(*window_);
     ASSERT_FALSE(shot.empty());
-    testsupport::writeImagePNG(shot, dir_.path() / (std::string("panel-") + c.videoId + ".png"));
+    testsupport::writeImagePNG(shot, std::string("panel-") + c.videoId + ".png");
 
     // The code in the picture is the link with the QR item, and nothing else.
     const auto decoded = testsupport::decodeImage(shot);
@@ -443,7 +443,7 @@ TEST_F(SharePanelGui, CopyButtonCopiesTheLinkAndResetsAfterTwoSeconds) {
   EXPECT_EQ(v.copyButtonTitle(), "Copied!");
   EXPECT_EQ(v.copyButtonIconName(), "object-select-symbolic");
   const gfx::Image shot = panelharness::captureWindow(*window_);
-  testsupport::writeImagePNG(shot, dir_.path() / "panel-copied.png");
+  testsupport::writeImagePNG(shot, "panel-copied.png");
 
   DispatchClock::advance(2.0 - 0.001);
   drainMainQueue();
@@ -485,7 +485,7 @@ TEST_F(SharePanelGui, WithoutAVideoTheSpinnerStaysUnderTheTile) {
   EXPECT_TRUE(view().isSpinnerShowing());
   EXPECT_TRUE(view().isQRTileShowing());
   const gfx::Image shot = panelharness::captureWindow(*window_);
-  testsupport::writeImagePNG(shot, dir_.path() / "panel-no-video.png");
+  testsupport::writeImagePNG(shot, "panel-no-video.png");
   const auto decoded = testsupport::decodeImage(shot);
   EXPECT_EQ(decoded.zxing, std::vector<std::string>{link_ + "&utm_content=qr_code"});
   EXPECT_EQ(link_, sharelink::plainLink("waves-nothere"));

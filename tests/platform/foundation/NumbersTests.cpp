@@ -1,4 +1,5 @@
 #include "platform/foundation/Numbers.hpp"
+#include "support/TestFolder.hpp"
 
 #include <gtest/gtest.h>
 
@@ -87,8 +88,8 @@ void checkFormatTable() {
   }
 }
 
-// Switches the process to a comma-decimal locale, building one with localedef into a
-// private directory when none is installed. Restores the C locale when destroyed.
+// Switches the process to a comma-decimal locale, building one with localedef into the
+// test's own folder when none is installed. Restores the C locale when destroyed.
 class CommaLocale {
  public:
   CommaLocale() {
@@ -98,9 +99,7 @@ class CommaLocale {
         return;
       }
     }
-    char dir[] = "/tmp/vl-locale-XXXXXX";
-    if (!mkdtemp(dir)) return;
-    dir_ = dir;
+    dir_ = testsupport::testFolder().string();
     const std::string command = "localedef -i de_DE -f UTF-8 '" + dir_ + "/de_DE.UTF-8' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0 && !std::filesystem::exists(dir_ + "/de_DE.UTF-8/LC_NUMERIC"))
       return;
@@ -109,11 +108,7 @@ class CommaLocale {
   }
   ~CommaLocale() {
     std::setlocale(LC_ALL, "C");
-    if (!dir_.empty()) {
-      unsetenv("LOCPATH");
-      std::error_code ignored;
-      std::filesystem::remove_all(dir_, ignored);
-    }
+    if (!dir_.empty()) unsetenv("LOCPATH");
   }
   bool active() const { return active_; }
 

@@ -31,7 +31,7 @@ Path rectPath(double x, double y, double w, double h) {
 Image::RGBA at(const Image& image, int x, int y) { return image.pixelAt(x, y); }
 
 void save(const Image& image, const std::string& name) {
-  testsupport::writeImagePNG(image, "/tmp/vl_canvas_" + name + ".png");
+  testsupport::writeImagePNG(image, "vl_canvas_" + name + ".png");
 }
 
 template <class F>
