@@ -26,6 +26,7 @@ install(EXPORT VidLumenQRCodeTargets NAMESPACE VidLumen:: DESTINATION lib/cmake/
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VidLumenQRCodeConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/cmake/VidLumenQRCodeConfig.cmake
+              ${CMAKE_CURRENT_SOURCE_DIR}/cmake/QRCodeDependencies.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/VidLumenQRCodeConfigVersion.cmake
         DESTINATION lib/cmake/VidLumenQRCode)
 
