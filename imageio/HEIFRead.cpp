@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/HEIFGrid.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
@@ -53,9 +54,19 @@ gfx::Image readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
   if (w <= 0 || h <= 0) undecodable("bad HEIF image size");
   checkDecodedImageSize(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);
+  // libheif allocates a grid's whole output before it looks at its size, and the grid
+  // need not be the size the image declares.
+  for (const HEIFGridSize& grid : heifGridSizes(data)) checkDecodedImageSize(grid.width, grid.height, maxPixels);
 
-  error = heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr);
+  // Damaged coded data is an error, not a concealed picture.
+  heif_decoding_options* options = heif_decoding_options_alloc();
+  if (!options) undecodable("cannot decode HEIF");
+  options->strict_decoding = 1;
+  error = heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options);
+  heif_decoding_options_free(options);
   if (error.code != heif_error_Ok) undecodable("damaged HEIF image", &error);
+  heif_error warning{};
+  if (heif_image_get_decoding_warnings(image, 0, &warning, 1) > 0) undecodable("damaged HEIF image", &warning);
   const int width = heif_image_get_width(image, heif_channel_interleaved);
   const int height = heif_image_get_height(image, heif_channel_interleaved);
   if (width <= 0 || height <= 0) undecodable("bad HEIF image size");
@@ -71,7 +82,10 @@ gfx::Image readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
     const std::uint8_t* in = plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
     std::uint8_t* out = pixels.data() + static_cast<std::size_t>(y) * rowBytes;
     std::memcpy(out, in, rowBytes);
-    if (premultiplied) continue;
+    if (premultiplied) {
+      clampColorToAlpha({out, rowBytes});
+      continue;
+    }
     for (int x = 0; x < width; ++x, out += 4) {
       const unsigned a = out[3];
       if (a == 255) continue;

@@ -1,5 +1,6 @@
 #include "imageio/ImageLoad.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "imageio/GIFRead.hpp"
 #include "imageio/HEIFRead.hpp"
+#include "imageio/ImagePixelBudget.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/JPEGRead.hpp"
 #include "imageio/TIFFRead.hpp"
@@ -15,18 +17,42 @@
 
 void checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_t maxPixels) {
   constexpr auto limit = static_cast<std::uint64_t>(gfx::Image::maxDimension);
-  if (width == 0 || height == 0 || width > limit || height > limit || width * height > maxPixels)
+  const std::string size = std::to_string(width) + " x " + std::to_string(height);
+  if (width == 0 || height == 0 || width > limit || height > limit)
+    foundation::raise(ImageReadWriteError::unableToDecodeImage, "image size not usable: " + size);
+  if (width * height > maxPixels)
     foundation::raise(ImageReadWriteError::unableToDecodeImage,
-                      "image size not usable: " + std::to_string(width) + " x " + std::to_string(height));
+                      "image of " + size + " pixels is over the limit of " + std::to_string(maxPixels) + " pixels");
+  if (const ImagePixelBudget* budget = ImagePixelBudget::current(); budget && width * height > budget->remaining())
+    foundation::raise(ImageReadWriteError::unableToDecodeImage,
+                      "image of " + size + " pixels is over what is left (" + std::to_string(budget->remaining()) +
+                          " pixels) of the budget of " + std::to_string(budget->total()) + " pixels for all images");
 }
 
-gfx::Image loadImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+void clampColorToAlpha(std::span<std::uint8_t> rgba) {
+  for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+    const std::uint8_t a = rgba[i + 3];
+    for (std::size_t c = 0; c < 3; ++c) rgba[i + c] = std::min(rgba[i + c], a);
+  }
+}
+
+namespace {
+
+gfx::Image decode(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   if (isPNGData(data)) return readPNG(data, maxPixels);
   if (isJPEGData(data)) return readJPEG(data, maxPixels);
   if (isTIFFData(data)) return readTIFF(data, maxPixels);
   if (isGIFData(data)) return readGIF(data, maxPixels);
   if (isHEIFData(data)) return readHEIF(data, maxPixels);
   foundation::raise(ImageReadWriteError::unableToDecodeImage, "unknown image format");
+}
+
+}  // namespace
+
+gfx::Image loadImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  gfx::Image image = decode(data, maxPixels);
+  ImagePixelBudget::spend(static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()));
+  return image;
 }
 
 namespace {

@@ -19,7 +19,9 @@
 #include "platform/graphics/Image.hpp"
 
 // Decodes image file bytes. Fails with ImageReadWriteError::unableToDecodeImage for data
-// in no known format, damaged files and images over the limits.
+// in no known format, damaged files and images over the limits (maxPixels, and what is
+// left of the thread's ImagePixelBudget when one is alive; the image is counted against
+// it).
 gfx::Image loadImageFromData(std::span<const std::uint8_t> data,
                              std::size_t maxPixels = kDefaultMaxImagePixels);
 
@@ -35,5 +37,10 @@ gfx::Image loadImageFromFile(const std::filesystem::path& path,
 gfx::Image loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder);
 
 // The decoders' common size check: fails with ImageReadWriteError::unableToDecodeImage
-// unless 0 < width, height <= gfx::Image::maxDimension and width x height <= maxPixels.
+// unless 0 < width, height <= gfx::Image::maxDimension and width x height <= maxPixels and
+// fits what is left of the thread's ImagePixelBudget.
 void checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_t maxPixels);
+
+// Limits each colour byte of premultiplied RGBA pixels to the pixel's alpha, as
+// premultiplied data must be (files that say their alpha is associated may hold more).
+void clampColorToAlpha(std::span<std::uint8_t> rgba);

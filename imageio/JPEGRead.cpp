@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <string>
@@ -51,8 +52,25 @@ void jpegReadEmitMessage(j_common_ptr cinfo, int level) {
 struct Decoder {
   jpeg_decompress_struct cinfo;
   ErrorManager errors;
+  jpeg_progress_mgr progress;
   bool created = false;
 };
+
+// Each scan of a progressive file walks the whole image again, so a small file of
+// thousands of scans costs minutes: refuse more scans than any encoder's script makes
+// (one per coefficient band and bit of every component stays below the limit), and more
+// scans than the image's size affords.
+void jpegReadCountScans(j_common_ptr common) {
+  auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+  const auto scans = static_cast<std::uint64_t>(cinfo->input_scan_number);
+  const std::uint64_t pixels = static_cast<std::uint64_t>(cinfo->image_width) * cinfo->image_height;
+  if (scans <= kMaxJPEGScans && scans * pixels <= kMaxJPEGScanPixels) return;
+  auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
+  std::snprintf(manager->message, sizeof manager->message, "more than %d scans, or more than %llu pixels over all scans",
+                static_cast<int>(std::min<std::uint64_t>(scans, kMaxJPEGScans)),
+                static_cast<unsigned long long>(kMaxJPEGScanPixels));
+  std::longjmp(manager->jump, 1);
+}
 
 // The header, colour model and output settings. Only plain data lives in the frames
 // that libjpeg may jump back into.
@@ -67,6 +85,8 @@ bool readHeader(Decoder* d, const std::uint8_t* data, std::size_t size) {
   jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
   // Coefficient buffers of progressive files count against this limit.
   d->cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
+  d->progress.progress_monitor = jpegReadCountScans;
+  d->cinfo.progress = &d->progress;
   if (jpeg_read_header(&d->cinfo, TRUE) != JPEG_HEADER_OK) return false;
   switch (d->cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE: d->cinfo.out_color_space = JCS_GRAYSCALE; break;

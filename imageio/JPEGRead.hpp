@@ -11,6 +11,12 @@
 #include "imageio/PNG.hpp"
 #include "platform/graphics/Image.hpp"
 
+// The most scans a progressive file may have, and the most pixels decoded over all its
+// scans (scans x width x height): beyond either the file is refused. A 64-megapixel
+// image may thus have 32 scans, a 12-megapixel one 178; encoders use about ten.
+inline constexpr std::uint64_t kMaxJPEGScans = 256;
+inline constexpr std::uint64_t kMaxJPEGScanPixels = std::uint64_t{1} << 31;
+
 // True when the bytes start with a JPEG start-of-image marker.
 bool isJPEGData(std::span<const std::uint8_t> data);
 

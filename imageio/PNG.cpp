@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
 
@@ -217,10 +218,7 @@ gfx::Image readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
     ~Release() { png_image_free(image); }
   } release{&image};
   const std::size_t w = image.width, h = image.height;
-  if (w == 0 || h == 0 || w > static_cast<std::size_t>(gfx::Image::maxDimension) ||
-      h > static_cast<std::size_t>(gfx::Image::maxDimension) || w * h > maxPixels) {
-    undecodable("image too large: " + std::to_string(w) + " x " + std::to_string(h));
-  }
+  checkDecodedImageSize(w, h, maxPixels);
   image.format = PNG_FORMAT_RGBA;
   // Without this flag libpng takes 16-bit samples as linear light and brightens them.
   image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;

@@ -128,18 +128,22 @@ gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
 
   char why[1024] = {0};
   if (!TIFFRGBAImageOK(tiff, why)) undecodable("unsupported TIFF", why);
-  // libtiff's RGBA reader gives associated (premultiplied) alpha, packed as one 32-bit
-  // value per pixel.
-  std::vector<std::uint32_t> raster(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  if (TIFFReadRGBAImageOriented(tiff, w, h, raster.data(), ORIENTATION_TOPLEFT, 1) != 1)
+  // libtiff's RGBA reader gives premultiplied alpha (it converts unassociated alpha and
+  // passes associated alpha through), packed as one 32-bit value per pixel. It writes
+  // straight into the image's buffer, which is then unpacked in place: one full-size copy.
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+  if (TIFFReadRGBAImageOriented(tiff, w, h, reinterpret_cast<std::uint32_t*>(pixels.data()), ORIENTATION_TOPLEFT,
+                                1) != 1)
     undecodable("damaged TIFF data", message);
-  std::vector<std::uint8_t> pixels(raster.size() * 4);
-  std::uint8_t* out = pixels.data();
-  for (const std::uint32_t p : raster) {
-    *out++ = static_cast<std::uint8_t>(TIFFGetR(p));
-    *out++ = static_cast<std::uint8_t>(TIFFGetG(p));
-    *out++ = static_cast<std::uint8_t>(TIFFGetB(p));
-    *out++ = static_cast<std::uint8_t>(TIFFGetA(p));
+  for (std::size_t i = 0; i < pixels.size(); i += 4) {
+    std::uint32_t p;
+    std::memcpy(&p, pixels.data() + i, 4);
+    pixels[i] = static_cast<std::uint8_t>(TIFFGetR(p));
+    pixels[i + 1] = static_cast<std::uint8_t>(TIFFGetG(p));
+    pixels[i + 2] = static_cast<std::uint8_t>(TIFFGetB(p));
+    pixels[i + 3] = static_cast<std::uint8_t>(TIFFGetA(p));
   }
+  // A file that says its alpha is associated may still hold colour above it.
+  clampColorToAlpha(pixels);
   return gfx::Image::make(width, height, std::move(pixels));
 }

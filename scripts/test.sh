@@ -21,4 +21,28 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 run_tests "$ROOT/build/asan"
+
+echo "== fuzz targets =="
+# Every reader's libFuzzer target, built with clang, runs for a bounded time from its
+# seed corpus; a crash, a sanitizer report, a leak, a slow input or one over the memory
+# limit fails the run. New inputs go to a scratch folder, findings to build/fuzz/findings.
+CC=clang CXX=clang++ build "$ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_FUZZ=ON -DVL_TESTS=OFF -DVL_BENCH=OFF
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+findings="$ROOT/build/fuzz/findings"
+mkdir -p "$findings"
+for target in "$ROOT"/build/fuzz/tests/fuzz/fuzz_*; do
+  name="$(basename "$target")"
+  scratch="$(mktemp -d)"
+  log="$findings/$name.log"
+  echo "-- $name (${FUZZ_SECONDS} s)"
+  if ! "$target" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=1024 -timeout=5 -print_final_stats=1 \
+      -artifact_prefix="$findings/$name-" "$scratch" "$ROOT/tests/fuzz/corpus/${name#fuzz_}" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    rm -rf "$scratch"
+    echo "$name found a fault: the input is in $findings"
+    exit 1
+  fi
+  grep -E "^stat::number_of_executed_units|^Done" "$log" || true
+  rm -rf "$scratch"
+done
 echo "All tests passed."

@@ -114,6 +114,8 @@ std::string KvelGradient::asRGBAGradientString() const {
 KvelGradient KvelGradient::FromRGBAGradientString(std::string_view text) {
   const auto fields = colortext::split(text, '|');
   if (fields.size() < 2) foundation::raise(GradientError::tooFewPins);
+  if (fields.size() > maxPins)
+    foundation::raise(GradientError::invalidPin, "more than " + std::to_string(maxPins) + " pins");
   std::vector<Pin> pins;
   pins.reserve(fields.size());
   for (std::string_view field : fields) {

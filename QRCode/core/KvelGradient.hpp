@@ -64,7 +64,12 @@ class KvelGradient {
 
   // The RGBA gradient string. Fails with RGBAComponentsError::unableToConvertToRGBA.
   std::string asRGBAGradientString() const;
-  // Reads an RGBA gradient string. Fails with a GradientError.
+  // The most pins a gradient string may hold: far more than any drawn gradient needs, few
+  // enough that drawing and writing stay fast.
+  static constexpr std::size_t maxPins = 1024;
+
+  // Reads an RGBA gradient string. Fails with a GradientError (invalidPin for more than
+  // maxPins pins).
   static KvelGradient FromRGBAGradientString(std::string_view text);
 
   // Equal pins.

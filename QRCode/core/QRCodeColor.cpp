@@ -1,9 +1,11 @@
 #include "QRCode/core/QRCodeColor.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 
 #include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Numbers.hpp"
@@ -35,6 +37,24 @@ const gfx::Color& commonClear() {
 gfx::Color sRGB(double r, double g, double b, double a) { return gfx::Color::sRGB(r, g, b, a); }
 gfx::Color genericGray(double gray, double a) { return gfx::Color::genericGray(gray, a); }
 gfx::Color genericRGB(double r, double g, double b, double a) { return gfx::Color::genericRGB(r, g, b, a); }
+
+gfx::Color finiteColor(const gfx::Color& color) {
+  std::array<double, 5> components{};
+  const std::span<const double> given = color.components();
+  bool changed = false;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    const double v = given[i];
+    components[i] = std::isnan(v) ? 0.0 : std::isinf(v) ? (v > 0 ? 1.0 : 0.0) : v;
+    changed = changed || !std::isfinite(v);
+  }
+  if (!changed) return color;
+  return *gfx::Color::make(color.space(), std::span<const double>(components.data(), given.size()));
+}
+
+std::optional<gfx::Color> finiteColor(const std::optional<gfx::Color>& color) {
+  if (!color) return std::nullopt;
+  return finiteColor(*color);
+}
 
 RGBAComponents rgbaComponents(const gfx::Color& color) {
   const auto c = color.toSRGB();

@@ -53,6 +53,11 @@ gfx::Color sRGB(double r, double g, double b, double a);
 gfx::Color genericGray(double gray, double a);
 gfx::Color genericRGB(double r, double g, double b, double a);
 
+// The colour with every component that is not a number made 0 and every infinite one
+// limited to 0 or 1, so that its RGBA colour string reads back. Never fails.
+gfx::Color finiteColor(const gfx::Color& color);
+std::optional<gfx::Color> finiteColor(const std::optional<gfx::Color>& color);
+
 // --- conversion and text forms ---------------------------------------------------------
 // The colour's sRGB components. Every colour of this library converts, so this does not
 // fail in practice; RGBAComponentsError::unableToConvertToRGBA is its failure.

@@ -226,9 +226,10 @@ Path pathFromElementJSON(const Settings& json) {
     if (!type || type->is_null())
       foundation::raise(PathCodingError::keyNotFound, at(index) + " has no \"type\"");
     const std::optional<double> kindValue = plainNumber(*type);
-    if (!kindValue || *kindValue != std::trunc(*kindValue) || !(std::fabs(*kindValue) < 9.2e18))
+    if (!kindValue || *kindValue != std::trunc(*kindValue))
       foundation::raise(PathCodingError::typeMismatch, at(index) + ": \"type\" is not an integer");
-    const auto kind = static_cast<std::int64_t>(*kindValue);
+    // A whole number beyond the 64-bit range is an unknown kind like any other.
+    const std::int64_t kind = std::fabs(*kindValue) < 9.2e18 ? static_cast<std::int64_t>(*kindValue) : -1;
 
     Point points[3];
     std::size_t pointCount = 0;

@@ -6,14 +6,16 @@
 
 #include "QRCode/design/QRCodeFillStyleGenerator.hpp"
 #include "platform/foundation/Settings.hpp"
+#include "QRCode/core/QRCodeColor.hpp"
 #include "platform/graphics/Color.hpp"
 
 class QRCodeFillStyleSolid final : public QRCodeFillStyleGenerator {
  public:
   static std::string_view Name() { return "solid"; }
 
-  // A fill of the colour, in whatever colour space it is.
-  explicit QRCodeFillStyleSolid(const gfx::Color& color) : color_(color) {}
+  // A fill of the colour, in whatever colour space it is; components that are not finite
+  // are made so (finiteColor), so that the settings read back.
+  explicit QRCodeFillStyleSolid(const gfx::Color& color) : color_(finiteColor(color)) {}
 
   // Shorthand constructors of the family.
   static std::shared_ptr<QRCodeFillStyleSolid> make(const gfx::Color& color) {

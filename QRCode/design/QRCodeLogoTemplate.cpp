@@ -81,6 +81,8 @@ std::optional<gfx::Path> pathFromBase64(const foundation::Settings& dict, std::s
   }
 }
 
+bool withinElementLimit(const gfx::Path& path) { return path.size() <= QRCodeLogoTemplate::maxPathElements; }
+
 // The part of the source, along one axis, that module k of an n-module grid covers: the
 // module [k, k + 1] clipped to the region [regionStart, regionStart + regionLength], which
 // holds the n-unit square into which the source is drawn at drawnLength units, centred
@@ -260,17 +262,36 @@ std::optional<QRCodeBoolMatrix> QRCodeLogoTemplate::keepMask(std::int64_t n, dou
   return keep;
 }
 
+void QRCodeLogoTemplate::setPath(gfx::Path path) {
+  path_ = std::move(path);
+  maskCache_.clear();
+}
+
+std::shared_ptr<const QRCodeBoolMatrix> QRCodeLogoTemplate::cachedKeepMask(std::int64_t n, double side) const {
+  // Path masking scales the path to the drawing side (the module count for a side that is
+  // not a positive number); image masking does not look at the side.
+  const double key = useImageMasking_ ? 0.0 : (std::isfinite(side) && side > 0) ? side : static_cast<double>(n);
+  std::lock_guard lock(maskCache_.mutex);
+  if (maskCache_.keep && maskCache_.dimension == n && maskCache_.side == key) return maskCache_.keep;
+  std::optional<QRCodeBoolMatrix> keep = keepMask(n, side);
+  if (!keep) return nullptr;  // nothing to keep: a failure is not remembered
+  maskCache_.keep = std::make_shared<const QRCodeBoolMatrix>(std::move(*keep));
+  maskCache_.dimension = n;
+  maskCache_.side = key;
+  return maskCache_.keep;
+}
+
 std::shared_ptr<const QRCodeBoolMatrix> QRCodeLogoTemplate::applyingMask(
     std::shared_ptr<const QRCodeBoolMatrix> matrix, double dimension) const {
   if (!matrix || !masksQRCodePixels_ || matrix->dimension() == 0) return matrix;
-  std::optional<QRCodeBoolMatrix> keep = keepMask(matrix->dimension(), dimension);
+  const std::shared_ptr<const QRCodeBoolMatrix> keep = cachedKeepMask(matrix->dimension(), dimension);
   if (!keep) return matrix;
   return std::make_shared<const QRCodeBoolMatrix>(matrix->masked(*keep));
 }
 
 QRCodeBoolMatrix QRCodeLogoTemplate::applyingMask(const QRCodeBoolMatrix& matrix, double dimension) const {
   if (!masksQRCodePixels_ || matrix.dimension() == 0) return matrix.copyMatrix();
-  std::optional<QRCodeBoolMatrix> keep = keepMask(matrix.dimension(), dimension);
+  const std::shared_ptr<const QRCodeBoolMatrix> keep = cachedKeepMask(matrix.dimension(), dimension);
   if (!keep) return matrix.copyMatrix();
   return matrix.masked(*keep);
 }
@@ -292,7 +313,7 @@ foundation::Settings QRCodeLogoTemplate::settings() const {
 
 std::shared_ptr<QRCodeLogoTemplate> QRCodeLogoTemplate::CreateWithSettings(const foundation::Settings& settings) {
   std::optional<gfx::Path> path = pathFromBase64(settings, "relativeMaskPath");
-  if (!path) return nullptr;
+  if (!path || !withinElementLimit(*path)) return nullptr;
   double inset = foundation::doubleValue(settings, "inset").value_or(0.0);
   if (!std::isfinite(inset)) inset = 0.0;
   const bool imageMasking = foundation::boolValue(settings, "maskUsingImageTransparency").value_or(false);
@@ -330,6 +351,7 @@ std::shared_ptr<QRCodeLogoTemplate> QRCodeLogoTemplate::decode(const foundation:
   if (!image) fail("the logo template has no readable \"image\"");
   std::optional<gfx::Path> path = pathFromBase64(encoded, "path");
   if (!path) fail("the logo template has no readable \"path\"");
+  if (!withinElementLimit(*path)) fail("the logo template's \"path\" has too many elements");
   const auto inset = foundation::doubleValue(encoded, "inset");
   if (!inset || !std::isfinite(*inset)) fail("the logo template has no readable \"inset\"");
   const foundation::Settings* imageMasking = foundation::find(encoded, "useImageMasking");

@@ -15,8 +15,10 @@
 // Templates are shared by reference (std::shared_ptr); only the path can be replaced after
 // construction.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -42,8 +44,13 @@ class QRCodeLogoTemplate {
   static std::shared_ptr<QRCodeLogoTemplate> SquareCenterWithImage(gfx::Image image, double inset);
   static std::shared_ptr<QRCodeLogoTemplate> SquareBottomRightWithImage(gfx::Image image, double inset);
 
+  // The most elements a path read from an archive may have: testing every module centre
+  // against the path costs modules^2 x elements (a little over half a second for a
+  // version-40 code at this limit, once per matrix size).
+  static constexpr std::size_t maxPathElements = 4096;
+
   const gfx::Path& path() const { return path_; }
-  void setPath(gfx::Path path) { path_ = std::move(path); }
+  void setPath(gfx::Path path);
   const gfx::Image& image() const { return image_; }
   const std::optional<gfx::Image>& maskImage() const { return maskImage_; }
   bool masksQRCodePixels() const { return masksQRCodePixels_; }
@@ -70,7 +77,8 @@ class QRCodeLogoTemplate {
   foundation::Settings settings() const;
 
   // A template from its archive form, or null when "relativeMaskPath" or "image" is
-  // missing or unreadable (initWithSettings:, CreateWithSettings:).
+  // missing or unreadable, or the path has more than maxPathElements elements
+  // (initWithSettings:, CreateWithSettings:).
   static std::shared_ptr<QRCodeLogoTemplate> CreateWithSettings(const foundation::Settings& settings);
 
   // The keyed encoded form: "useImageMasking", "masksQRCodePixels" (bools), "inset",
@@ -79,7 +87,8 @@ class QRCodeLogoTemplate {
   foundation::Settings encode() const;
   // Reads the encoded form: "image", "path", "inset" and "useImageMasking" required,
   // "maskImage" and "masksQRCodePixels" (true when absent) optional. Raises
-  // QRCodeError::invalidContent for a missing or unreadable entry.
+  // QRCodeError::invalidContent for a missing or unreadable entry and for a path of more
+  // than maxPathElements elements.
   static std::shared_ptr<QRCodeLogoTemplate> decode(const foundation::Settings& encoded);
 
   // A new template of the same kind with the same image (images are immutable values and
@@ -94,6 +103,28 @@ class QRCodeLogoTemplate {
   // The mask of the cells to keep (true where the module stays), or none when image
   // masking cannot make its bitmaps.
   std::optional<QRCodeBoolMatrix> keepMask(std::int64_t dimension, double side) const;
+  // keepMask, computed once per matrix size (and drawing side, for path masking) until the
+  // path changes.
+  std::shared_ptr<const QRCodeBoolMatrix> cachedKeepMask(std::int64_t dimension, double side) const;
+
+  // The last mask made; copies of a template start without one.
+  struct MaskCache {
+    std::mutex mutex;
+    std::int64_t dimension = -1;
+    double side = 0;
+    std::shared_ptr<const QRCodeBoolMatrix> keep;
+    MaskCache() = default;
+    MaskCache(const MaskCache&) {}
+    MaskCache& operator=(const MaskCache&) {
+      clear();
+      return *this;
+    }
+    void clear() {
+      std::lock_guard lock(mutex);
+      keep.reset();
+      dimension = -1;
+    }
+  };
 
   gfx::Path path_;
   gfx::Image image_;
@@ -101,6 +132,7 @@ class QRCodeLogoTemplate {
   bool masksQRCodePixels_ = true;
   double inset_ = 0;
   bool useImageMasking_ = false;
+  mutable MaskCache maskCache_;
 };
 
 using QRCodeLogoTemplatePtr = std::shared_ptr<QRCodeLogoTemplate>;

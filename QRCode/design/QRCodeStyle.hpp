@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "QRCode/core/QRCodeColor.hpp"
 #include "QRCode/design/QRCodeFillStyleGenerator.hpp"
 #include "QRCode/design/QRCodeShadow.hpp"
 #include "platform/foundation/Settings.hpp"
@@ -26,11 +27,11 @@ class QRCodeStyle {
   const QRCodeFillStyleGeneratorPtr& onPixels() const { return onPixels_; }
   void setOnPixels(QRCodeFillStyleGeneratorPtr fill);
   const std::optional<gfx::Color>& onPixelsBackground() const { return onPixelsBackground_; }
-  void setOnPixelsBackground(std::optional<gfx::Color> color) { onPixelsBackground_ = std::move(color); }
+  void setOnPixelsBackground(std::optional<gfx::Color> color) { onPixelsBackground_ = finiteColor(color); }
   const QRCodeFillStyleGeneratorPtr& offPixels() const { return offPixels_; }
   void setOffPixels(QRCodeFillStyleGeneratorPtr fill) { offPixels_ = std::move(fill); }
   const std::optional<gfx::Color>& offPixelsBackground() const { return offPixelsBackground_; }
-  void setOffPixelsBackground(std::optional<gfx::Color> color) { offPixelsBackground_ = std::move(color); }
+  void setOffPixelsBackground(std::optional<gfx::Color> color) { offPixelsBackground_ = finiteColor(color); }
   const QRCodeFillStyleGeneratorPtr& eye() const { return eye_; }
   void setEye(QRCodeFillStyleGeneratorPtr fill) { eye_ = std::move(fill); }
   const QRCodeFillStyleGeneratorPtr& pupil() const { return pupil_; }
@@ -43,7 +44,7 @@ class QRCodeStyle {
   const QRCodeShadowPtr& shadow() const { return shadow_; }
   void setShadow(QRCodeShadowPtr shadow) { shadow_ = std::move(shadow); }
   const std::optional<gfx::Color>& eyeBackground() const { return eyeBackground_; }
-  void setEyeBackground(std::optional<gfx::Color> color) { eyeBackground_ = std::move(color); }
+  void setEyeBackground(std::optional<gfx::Color> color) { eyeBackground_ = finiteColor(color); }
 
   // onPixels becomes the fill; eye and pupil become absent, so that they follow it.
   void setForegroundStyle(QRCodeFillStyleGeneratorPtr fill);

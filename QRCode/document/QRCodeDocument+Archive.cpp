@@ -6,6 +6,7 @@
 
 #include "QRCode/core/QRCodeError.hpp"
 #include "QRCode/document/QRCodeDocument.hpp"
+#include "imageio/ImagePixelBudget.hpp"
 #include "platform/foundation/Text.hpp"
 
 namespace {
@@ -77,6 +78,9 @@ std::string QRCodeDocument::jsonStringFormatted() const { return archiveJSON(set
 // --- reading ----------------------------------------------------------------------------
 
 void QRCodeDocument::loadWithSettings(const foundation::Settings& settings) {
+  // Every image the archive carries (image fills, the logo and its mask) draws on one
+  // budget: each may be as large as one image may be, but together no larger.
+  const ImagePixelBudget imageBudget;
   // 1. Content: readable base64 "data" wins; else "text"; else empty bytes.
   std::optional<foundation::Bytes> bytes;
   if (const auto data = foundation::stringValue(settings, "data")) bytes = foundation::base64Decode(*data);

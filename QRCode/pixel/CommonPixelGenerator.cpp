@@ -279,7 +279,8 @@ gfx::Path CommonPixelGenerator::generatePath(const QRCodeBoolMatrix& matrix, gfx
 }
 
 bool CommonPixelGenerator::applyInsetFraction(const foundation::Settings& value) {
-  return applySetting(value, insetFraction_, 0.0, foundation::DoubleValue);
+  // 0 keeps the whole module, 1 empties it; anything beyond only makes paths run away.
+  return applySetting(value, insetFraction_, 0.0, foundation::DoubleValue, foundation::clampedFraction);
 }
 
 bool CommonPixelGenerator::applyInsetGeneratorName(const foundation::Settings& value) {

@@ -56,7 +56,10 @@ CommonPixelShape::Configuration CommonPixelShape::configurationFrom(const Common
   const std::uint8_t handled = traits.handledKeys;
   if (handled == 0) return c;  // classes without settings ignore the dictionary
 
-  c.insetFraction = foundation::doubleValue(settings, "insetFraction").value_or(traits.defaultInsetFraction);
+  // Read values are limited to 0...1 (0 keeps the whole module, 1 empties it), so that an
+  // extreme value cannot drive the paths out of the finite range.
+  c.insetFraction = foundation::clampedFraction(
+      foundation::doubleValue(settings, "insetFraction").value_or(traits.defaultInsetFraction));
   if (handled & CommonPixelKey::cornerRadiusFraction)
     c.cornerRadiusFraction =
         foundation::doubleValue(settings, "cornerRadiusFraction").value_or(traits.defaultCornerRadiusFraction);

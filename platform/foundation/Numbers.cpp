@@ -69,7 +69,7 @@ std::string shortestString(double value) {
   }
   const Digits d = shortestDigits(magnitude);
   constexpr double exponentFormAbove = 18014398509481984.0;  // 2^54
-  if (magnitude < 1e-4 || magnitude >= exponentFormAbove) {
+  if (magnitude < 1e-4 || magnitude > exponentFormAbove) {
     out += d.digits[0];
     if (d.count > 1) {
       out += '.';

@@ -10,7 +10,7 @@ namespace foundation {
 
 // Shortest text that reads back to the same double, always with a fraction or an
 // exponent: 1.0 -> "1.0", 0.8 -> "0.8", 1e-05 -> "1e-05", 2^53 -> "9007199254740992.0",
-// 1e21 -> "1e+21". Exponent form below 1e-4 and at or above 2^54. "nan", "inf", "-inf".
+// 1e21 -> "1e+21". Exponent form below 1e-4 and above 2^54. "nan", "inf", "-inf".
 std::string shortestString(double value);
 
 // Fixed form with at most maxFractionDigits fraction digits, rounded half-to-even on the

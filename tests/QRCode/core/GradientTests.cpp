@@ -32,6 +32,14 @@ class GradientStringFails : public testing::TestWithParam<BadText> {};
 
 RGBAComponents rgba(const KvelGradientPin& pin) { return rgbaComponents(pin.color()); }
 
+// A gradient string of n pins spread evenly over 0...1.
+std::string evenPins(std::size_t n) {
+  std::string text;
+  for (std::size_t i = 0; i < n; ++i)
+    text += (i ? "|" : "") + std::to_string(static_cast<double>(i) / static_cast<double>(n - 1)) + ":1,0.5,0,1";
+  return text;
+}
+
 }  // namespace
 
 TEST_P(GradientStringFails, WithItsError) {
@@ -50,7 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadText{"0:1,0,0|1:0,0,0,1", GradientError::invalidColor},
                     BadText{"0:1,0,0,1,1|1:0,0,0,1", GradientError::invalidColor},
                     BadText{"0:1,0,0,1|1:0,0,1e-5,1", GradientError::invalidColor},  // no exponents here
-                    BadText{"0:1,0,0,1|1:0,0,nan,1", GradientError::invalidColor}));
+                    BadText{"0:1,0,0,1|1:0,0,nan,1", GradientError::invalidColor},
+                    BadText{evenPins(KvelGradient::maxPins + 1), GradientError::invalidPin}));
 
 TEST(GradientString, ReaderIsLenientWhereTheFormatAllows) {
   // Empty fields dropped; blanks and tabs around positions and components.
@@ -73,6 +82,11 @@ TEST(GradientString, ReaderIsLenientWhereTheFormatAllows) {
   EXPECT_EQ(rgba(e.pins()[2]), RGBAComponents(1, 0, 0, 1));
   // The position follows the number text rule (hexadecimal, sign, inf).
   EXPECT_EQ(KvelGradient::FromRGBAGradientString("0x1p-2:0,0,0,1|+inf:1,1,1,1").pins()[0].position(), 0.25);
+}
+
+TEST(GradientString, ReadsUpToTheMostPins) {
+  EXPECT_EQ(KvelGradient::maxPins, 1024u);
+  EXPECT_EQ(KvelGradient::FromRGBAGradientString(evenPins(KvelGradient::maxPins)).pins().size(), 1024u);
 }
 
 TEST(GradientString, WriterAndReaderRoundTrip) {

@@ -7,6 +7,8 @@
 #include "QRCode/core/QRCode.hpp"
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
 #include "QRCode/core/QRCodeEngineExternal.hpp"
+#include "QRCode/core/QRCodeError.hpp"
+#include "QRCode/core/QRCodePathHelpers.hpp"
 #include "QRCode/design/QRCodeLogoTemplate.hpp"
 #include "platform/foundation/Error.hpp"
 #include "platform/foundation/Output.hpp"
@@ -36,6 +38,15 @@ std::vector<std::pair<int, int>> removed(const QRCodeBoolMatrix& masked) {
     for (int c = 0; c < masked.dimension(); ++c)
       if (!masked.value(r, c)) cells.emplace_back(r, c);
   return cells;
+}
+
+// Base64 path JSON of a polygon of n elements (a move, lines, a close) round the middle.
+std::string polygonBase64(std::size_t n) {
+  gfx::Path p;
+  p.moveTo({0.3, 0.3});
+  for (std::size_t i = 2; i < n; ++i) p.lineTo({0.3 + 0.4 * static_cast<double>(i % 2), 0.3 + 0.4 * static_cast<double>(i) / static_cast<double>(n)});
+  p.close();
+  return foundation::base64Encode(CGPathCodable::encodePath(p));
 }
 
 std::vector<std::pair<int, int>> block(int r0, int r1, int c0, int c1) {
@@ -262,6 +273,8 @@ TEST(QRCodeLogoTemplate, ReadingSettingsEdgeCases) {
       {"no path", "relativeMaskPath", nullptr, false},
       {"path not text", "relativeMaskPath", 5, false},
       {"path not JSON", "relativeMaskPath", foundation::base64Encode(foundation::bytesOf("{")), false},
+      {"path of the most elements", "relativeMaskPath", polygonBase64(QRCodeLogoTemplate::maxPathElements), true},
+      {"path of too many elements", "relativeMaskPath", polygonBase64(QRCodeLogoTemplate::maxPathElements + 1), false},
       {"bad mask image is dropped", "maskImage", "***", true},
       {"inset as text", "inset", "2", true},
       {"no masksQRCodePixels", "masksQRCodePixels", nullptr, true},
@@ -339,6 +352,23 @@ TEST(QRCodeLogoTemplate, EncodedFormRoundTrip) {
     missing.erase(key);
     EXPECT_THROW(QRCodeLogoTemplate::decode(missing), foundation::Error) << key;
   }
+  Settings longPath = encoded;
+  longPath["path"] = polygonBase64(QRCodeLogoTemplate::maxPathElements + 1);
+  testsupport::expectError([&] { QRCodeLogoTemplate::decode(longPath); }, QRCodeError::invalidContent);
+}
+
+TEST(QRCodeLogoTemplate, RememberedMaskFollowsTheMatrixSizeAndAReplacedPath) {
+  // The mask is made once per matrix size; each size and each path still gets its own.
+  const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(opaqueImage(), 0);
+  EXPECT_EQ(removed(*logo->applyingMask(fullMatrix(21), 21)), block(8, 12, 8, 12));
+  EXPECT_EQ(removed(*logo->applyingMask(fullMatrix(25), 25)), block(9, 15, 9, 15));
+  EXPECT_EQ(removed(*logo->applyingMask(fullMatrix(21), 21)), block(8, 12, 8, 12));
+  gfx::Path corner;
+  corner.addRect(gfx::Rect(0.7, 0.7, 0.25, 0.25));
+  logo->setPath(corner);
+  EXPECT_EQ(removed(*logo->applyingMask(fullMatrix(21), 21)), block(15, 19, 15, 19));
+  // A copy starts from its own path.
+  EXPECT_EQ(removed(logo->copyLogoTemplate()->applyingMask(*fullMatrix(21), 21)), block(15, 19, 15, 19));
 }
 
 }  // namespace

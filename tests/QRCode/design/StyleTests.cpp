@@ -160,3 +160,32 @@ TEST(QRCodeStyle, FullRoundTrip) {
 }
 
 }  // namespace
+
+TEST(QRCodeStyle, ColoursThatAreNotFiniteAreWrittenSoTheyReadBack) {
+  // A component that is not a number becomes 0, an infinite one 0 or 1, where the colour
+  // enters: the solid fill and the three colour entries.
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    gfx::Color given;
+    RGBAComponents expected;
+  } cases[] = {
+      {sRGB(nan, 0.5, 0.25, 1), {0, 0.5, 0.25, 1}},
+      {sRGB(inf, -inf, 0.5, nan), {1, 0, 0.5, 0}},
+      {sRGB(0.5, 0.5, 0.5, inf), {0.5, 0.5, 0.5, 1}},
+  };
+  for (const auto& c : cases) {
+    QRCodeStyle style;
+    style.setOnPixels(QRCodeFillStyleSolid::make(c.given));
+    style.setEyeBackground(c.given);
+    style.setOnPixelsBackground(c.given);
+    style.setOffPixelsBackground(c.given);
+    const auto back = QRCodeStyle::CreateWithSettings(Settings::parse(style.settings().dump()));
+    SCOPED_TRACE(style.settings().dump());
+    EXPECT_EQ(rgbaComponents(asSolid(back->onPixels()).color()), c.expected);
+    for (const auto* colour : {&back->eyeBackground(), &back->onPixelsBackground(), &back->offPixelsBackground()}) {
+      ASSERT_TRUE(colour->has_value());
+      EXPECT_EQ(rgbaComponents(**colour), c.expected);
+    }
+  }
+}

@@ -22,6 +22,8 @@
 #include "QRCode/core/QRCodeError.hpp"
 #include "QRCode/design/QRCodeFillStyleLinearGradient.hpp"
 #include "QRCode/design/QRCodeFillStyleSolid.hpp"
+#include "QRCode/design/QRCodeLogoTemplate.hpp"
+#include "QRCode/design/QRCodeStyle.hpp"
 #include "QRCode/design/QRCodeMessageFormatters.hpp"
 #include "QRCode/document/QRCodeDocument.hpp"
 #include "QRCode/eye/QRCodeEyeShapeFactory.hpp"
@@ -616,3 +618,27 @@ TEST(DocumentMessages, UpdateWithMessageChangesOnlyTheMatrix) {
 }
 
 }  // namespace
+
+TEST(DocumentArchive, ImagesOfOneArchiveShareOnePixelBudget) {
+  // A 35-byte GIF whose screen is 32767 x 2048: one such image (256 MB) fits the budget of
+  // a document load; the second, third and fourth are refused, whatever their kind.
+  foundation::Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0x7F, 0x00, 0x08, 0x80, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0,
+                           0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};
+  ASSERT_EQ(gif.size(), 35u);
+  const std::string image = foundation::base64Encode(gif);
+  const Settings fill = {{"type", "image"}, {"settings", {{"imagePNGbase64", image}}}};
+  const Settings logo = QRCodeLogoTemplate::SquareCenterWithImage(gfx::Image::filled(2, 2), 0)->settings();
+  Settings archive = {{"text", "budget"},
+                      {"design", {{"style", {{"onPixels", fill}, {"offPixels", fill}, {"background", fill}}}}},
+                      {"logoTemplate", logo}};
+  archive["logoTemplate"]["image"] = image;
+  const auto document = QRCodeDocument::CreateWithSettings(archive, std::make_shared<QRCodeEngineExternal>());
+  const QRCodeStyle& style = *document->design()->style();
+  int images = 0;
+  for (const auto* f : {&style.onPixels(), &style.offPixels(), &style.background()})
+    if (*f && (*f)->name() == "image") ++images;
+  if (document->logoTemplate() && document->logoTemplate()->image().width() == 32767) ++images;
+  EXPECT_EQ(images, 1);
+  // Each load has its own budget.
+  EXPECT_NO_THROW((void)loadImageFromData(gif));
+}

@@ -273,8 +273,11 @@ TEST(CommonPixelGenerator, AppliersTakeNumbersAndRefuseOtherKinds) {
   EXPECT_FALSE(g.applyInsetFraction(Settings("0.5")));
   EXPECT_EQ(g.insetFraction(), 0.3);
   EXPECT_FALSE(g.applyInsetFraction(Settings::array({1})));
+  // Limited to 0...1 (a whole module to none), so that paths stay finite.
   EXPECT_TRUE(g.applyInsetFraction(Settings(-2.5)));
-  EXPECT_EQ(g.insetFraction(), -2.5);  // not clamped
+  EXPECT_EQ(g.insetFraction(), 0.0);
+  EXPECT_TRUE(g.applyInsetFraction(Settings(1e308)));
+  EXPECT_EQ(g.insetFraction(), 1.0);
   EXPECT_TRUE(g.applyInsetFraction(Settings(true)));
   EXPECT_EQ(g.insetFraction(), 1.0);
   EXPECT_TRUE(g.applyInsetFraction(Settings()));

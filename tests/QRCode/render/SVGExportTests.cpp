@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
 #include "support/FixedEngine.hpp"
+#include "support/TestData.hpp"
 
 namespace {
 
@@ -489,6 +491,28 @@ TEST(SVGExport, HugeValuesStayFinite) {
   const std::string huge = svg(urlCode(), std::numeric_limits<std::int64_t>::max(), plain, nullptr);
   EXPECT_NE(huge.find("height=\"9223372036854775807\""), std::string::npos);
   EXPECT_EQ(huge.find("nan"), std::string::npos);
+}
+
+TEST(SVGExport, ExtremeValuesReadFromSettingsStayFinite) {
+  // Each design reads, saves and draws; its SVG must hold no "inf", no "nan" and no number
+  // of hundreds of digits.
+  const std::string designs[] = {
+      foundation::stringOf(testsupport::testData("repro/design-svg-inf-nan.json")),
+      R"({"shape": {"onPixels": {"type": "square", "settings": {"insetFraction": 1.7e308, "insetGeneratorName": "random"}}}})",
+      R"({"shape": {"onPixels": {"type": "circle", "settings": {"insetFraction": -1e300, "insetGeneratorName": "horizontalWave"}}}})",
+      R"({"shape": {"onPixels": {"type": "roundedRect", "settings": {"insetFraction": -1e308, "cornerRadiusFraction": 1e308}}}})",
+      R"({"shape": {"offPixels": {"type": "flower", "settings": {"insetFraction": -1e308, "insetGeneratorName": "punch"}}}})",
+  };
+  for (const std::string& text : designs) {
+    SCOPED_TRACE(text);
+    const auto design = QRCodeDesign::CreateWithSettings(foundation::Settings::parse(text));
+    const std::string out = svg(urlCode(), 300, *design, nullptr);
+    EXPECT_EQ(out.find("nan"), std::string::npos);
+    EXPECT_EQ(out.find("inf"), std::string::npos);
+    std::size_t run = 0, longest = 0;
+    for (const char ch : out) longest = std::max(longest, run = (ch >= '0' && ch <= '9') ? run + 1 : 0);
+    EXPECT_LE(longest, 12u);
+  }
 }
 
 // --- rendered ---------------------------------------------------------------------------
