@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imageio/HEIFGrid.hpp"
+#include "imageio/HEIFBoxes.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
@@ -58,7 +58,9 @@ gfx::Image readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   // need not be the size the image declares.
   for (const HEIFGridSize& grid : heifGridSizes(data)) checkDecodedImageSize(grid.width, grid.height, maxPixels);
 
-  // Damaged coded data is an error, not a concealed picture.
+  // Damaged coded data is an error, not a concealed picture: libheif's decoder conceals
+  // it without a word, so every coded item is first decoded on its own.
+  checkHEVCItems(data);
   heif_decoding_options* options = heif_decoding_options_alloc();
   if (!options) undecodable("cannot decode HEIF");
   options->strict_decoding = 1;

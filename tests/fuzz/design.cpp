@@ -18,6 +18,16 @@ const QRCode& code() {
   return qr;
 }
 
+// The text without the base64 payloads of embedded images, whose letters may spell
+// anything.
+std::string withoutEmbeddedData(std::string text) {
+  for (std::size_t at = text.find("base64,"); at != std::string::npos; at = text.find("base64,", at + 7)) {
+    const std::size_t end = text.find('"', at);
+    text.erase(at + 7, end == std::string::npos ? std::string::npos : end - at - 7);
+  }
+  return text;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -28,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!fuzzAttempt([&] { design = QRCodeDesign::CreateWithSettings(*settings); }) || !design) return 0;
   fuzzAttempt([&] { (void)cgImageWithDimension(code(), 40, *design, nullptr); });
   std::string svgText;
-  if (fuzzAttempt([&] { svgText = svg(code(), 40, *design, nullptr); })) {
+  if (fuzzAttempt([&] { svgText = withoutEmbeddedData(svg(code(), 40, *design, nullptr)); })) {
     fuzzRequire(svgText.find("nan") == std::string::npos && svgText.find("inf") == std::string::npos,
                 "the SVG holds only finite numbers");
   }

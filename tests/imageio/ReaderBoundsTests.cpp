@@ -3,10 +3,8 @@
 // pixel budget across several images.
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
+#include <libheif/heif.h>
 
-#include <csetjmp>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/JPEGRead.hpp"
 #include "support/Expect.hpp"
+#include "support/JPEGWrite.hpp"
 #include "support/TestData.hpp"
 
 namespace {
@@ -24,54 +23,37 @@ using foundation::Bytes;
 using gfx::Image;
 using testsupport::expectError;
 
-struct Errors {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-};
-void errorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<Errors*>(cinfo->err)->jump, 1); }
-
-// A grey progressive JPEG whose scan script sends the DC coefficient in one scan and every
-// AC coefficient on its own, first shifted down by `shift` bits and then refined one bit a
-// scan: 1 + 63 x (shift + 1) scans, each of them valid.
-Bytes progressiveJPEG(int size, int shift) {
-  std::vector<jpeg_scan_info> script;
-  script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
-  for (int k = 1; k < 64; ++k) {
-    script.push_back({1, {0, 0, 0, 0}, k, k, 0, shift});
-    for (int bit = shift; bit > 0; --bit) script.push_back({1, {0, 0, 0, 0}, k, k, bit, bit - 1});
+// A 16 x 16 HEIC that says its alpha is premultiplied but holds white over alpha 0 (left
+// half) and 128 (right half).
+Bytes premultipliedHEIC() {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_image* image = nullptr;
+  Bytes bytes;
+  if (heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok &&
+      heif_image_create(16, 16, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image).code == heif_error_Ok &&
+      heif_image_add_plane(image, heif_channel_interleaved, 16, 16, 8).code == heif_error_Ok) {
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        std::uint8_t* p = plane + y * stride + x * 4;
+        p[0] = p[1] = p[2] = 255;
+        p[3] = x < 8 ? 0 : 128;
+      }
+    heif_image_set_premultiplied_alpha(image, 1);
+    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
+                         auto* b = static_cast<Bytes*>(out);
+                         b->insert(b->end(), static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+                         return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+                       }};
+    if (heif_context_encode_image(context, image, encoder, nullptr, nullptr).code == heif_error_Ok)
+      heif_context_write(context, &writer, &bytes);
   }
-  jpeg_compress_struct cinfo;
-  Errors errors;
-  cinfo.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = errorExit;
-  unsigned char* out = nullptr;
-  unsigned long length = 0;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
-    ADD_FAILURE() << "libjpeg refused the scan script";
-    return {};
-  }
-  jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &out, &length);
-  cinfo.image_width = cinfo.image_height = static_cast<JDIMENSION>(size);
-  cinfo.input_components = 1;
-  cinfo.in_color_space = JCS_GRAYSCALE;
-  jpeg_set_defaults(&cinfo);
-  cinfo.scan_info = script.data();
-  cinfo.num_scans = static_cast<int>(script.size());
-  jpeg_start_compress(&cinfo, TRUE);
-  // Flat grey 200: its DC coefficient (72 x 8) is a multiple of the quantiser, so it
-  // decodes exactly.
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(size), 200);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  Bytes bytes(out, out + length);
-  std::free(out);
+  if (image) heif_image_release(image);
+  if (encoder) heif_encoder_release(encoder);
+  heif_context_free(context);
   return bytes;
 }
 
@@ -93,6 +75,8 @@ TEST(ReaderBounds, HostileHEICFilesAreRefused) {
   } cases[] = {
       // 9 x 7 declared, a 16000 x 16000 grid: refused before libheif allocates the grid.
       {"repro/heic-grid-16000.heic", "16000 x 16000"},
+      // Half of the alpha plane's coded data zeroed: libheif conceals it.
+      {"repro/heic-damaged-data-accepted.heic", "damaged"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -112,7 +96,9 @@ TEST(ReaderBounds, ProgressiveJPEGScansAreLimited) {
       {4, false},  // 316 scans: over the limit of 256
   };
   for (const auto& c : cases) {
-    const Bytes jpeg = progressiveJPEG(16, c.shift);
+    // Flat grey 200: its DC coefficient (72 x 8) is a multiple of the quantiser, so it
+    // decodes exactly.
+    const Bytes jpeg = testsupport::progressiveGreyJPEG(16, c.shift, [](int, int) { return std::uint8_t{200}; });
     SCOPED_TRACE("scans: " + std::to_string(1 + 63 * (c.shift + 1)));
     ASSERT_FALSE(jpeg.empty());
     if (c.accepted) {
@@ -128,10 +114,25 @@ TEST(ReaderBounds, ProgressiveJPEGScansAreLimited) {
 }
 
 TEST(ReaderBounds, AssociatedAlphaNeverLeavesColourAboveAlpha) {
-  // The file says associated alpha and holds FFFFFF00: white "over" nothing.
-  const Image image = loadImageFromData(testsupport::testData("repro/tiff-assoc-alpha-1x1.tif"));
-  ASSERT_EQ(image.width(), 1);
-  EXPECT_EQ(image.pixelAt(0, 0), (Image::RGBA{0, 0, 0, 0}));
+  // Files that say their alpha is premultiplied but hold white over less alpha.
+  const struct {
+    const char* name;
+    Bytes data;
+  } cases[] = {
+      {"TIFF, pixel FFFFFF00", testsupport::testData("repro/tiff-assoc-alpha-1x1.tif")},
+      {"HEIC, white over alpha 0 and 128", premultipliedHEIC()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.data.empty());
+    const Image image = loadImageFromData(c.data);
+    EXPECT_EQ(image.pixelAt(0, 0), (Image::RGBA{0, 0, 0, 0}));
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const Image::RGBA p = image.pixelAt(x, y);
+        ASSERT_TRUE(p.r <= p.a && p.g <= p.a && p.b <= p.a) << x << "," << y;
+      }
+  }
 }
 
 TEST(ReaderBounds, OneBudgetCoversEveryImageDecodedWhileItLives) {

@@ -1,0 +1,65 @@
+#include "support/JPEGWrite.hpp"
+
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace testsupport {
+
+namespace {
+
+struct Errors {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+};
+void errorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<Errors*>(cinfo->err)->jump, 1); }
+
+}  // namespace
+
+foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample) {
+  std::vector<jpeg_scan_info> script;
+  script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
+  for (int k = 1; k < 64; ++k) {
+    script.push_back({1, {0, 0, 0, 0}, k, k, 0, shift});
+    for (int bit = shift; bit > 0; --bit) script.push_back({1, {0, 0, 0, 0}, k, k, bit, bit - 1});
+  }
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(side));
+  jpeg_compress_struct cinfo;
+  Errors errors;
+  cinfo.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = errorExit;
+  unsigned char* out = nullptr;
+  unsigned long length = 0;
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    ADD_FAILURE() << "libjpeg refused the scan script";
+    return {};
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &out, &length);
+  cinfo.image_width = cinfo.image_height = static_cast<JDIMENSION>(side);
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  cinfo.scan_info = script.data();
+  cinfo.num_scans = static_cast<int>(script.size());
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const int y = static_cast<int>(cinfo.next_scanline);
+    for (int x = 0; x < side; ++x) row[static_cast<std::size_t>(x)] = sample(x, y);
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  foundation::Bytes bytes(out, out + length);
+  std::free(out);
+  return bytes;
+}
+
+}  // namespace testsupport
