@@ -1,4 +1,4 @@
-#include "support/JPEGWrite.hpp"
+#include "support/ProgressiveJPEG.hpp"
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
