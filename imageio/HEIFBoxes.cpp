@@ -248,6 +248,9 @@ void checkHEVCItem(const Items& items, std::uint32_t id) {
   if (!config || !parts) undecodable(item + " without its data or decoder configuration");
   std::unique_ptr<de265_decoder_context, DecoderRelease> decoder(de265_new_decoder());
   if (!decoder) undecodable("cannot decode " + item);
+  // Damage shows while the slices are parsed; the loop filters only cost time here.
+  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_DEBLOCKING, 1);
+  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_SAO, 1);
 
   // hvcC: 21 bytes of profile and format, the NAL length size, then arrays of parameter
   // sets, each unit after a 16-bit length.
