@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
+#include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Settings.hpp"
 
 namespace {
