@@ -22,7 +22,7 @@
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImagePixelBudget.hpp"
 #include "imageio/JPEGRead.hpp"
-#include "support/ProgressiveJPEG.hpp"
+#include "support/JPEGFiles.hpp"
 
 namespace {
 

@@ -28,6 +28,7 @@
 #include "imageio/JPEGRead.hpp"
 #include "imageio/TIFFRead.hpp"
 #include "platform/foundation/Text.hpp"
+#include "support/JPEGFiles.hpp"
 #include "support/Raster.hpp"
 #include "support/TestFolder.hpp"
 
@@ -105,49 +106,6 @@ std::vector<FormatCase> formatCases() {
 }
 
 // --- files written directly with the codec libraries ------------------------------------
-
-struct JpegErrors {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-};
-void testJpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
-
-// A JPEG of raw samples: components 1 (grey) or 4 (CMYK, written as Adobe does, inverted).
-Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples) {
-  jpeg_compress_struct cinfo;
-  JpegErrors errors;
-  cinfo.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = testJpegErrorExit;
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
-    return {};
-  }
-  jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &out, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = components;
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 100, TRUE);
-  if (components == 4) jpeg_set_colorspace(&cinfo, JCS_YCCK);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const std::uint8_t* src = samples.data() + static_cast<std::size_t>(cinfo.next_scanline) * row.size();
-    for (std::size_t i = 0; i < row.size(); ++i) row[i] = components == 4 ? static_cast<std::uint8_t>(255 - src[i]) : src[i];
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  Bytes bytes(out, out + size);
-  std::free(out);
-  return bytes;
-}
 
 // A TIFF file of raw 8-bit samples through libtiff, written to a temporary file.
 Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric,
@@ -384,7 +342,7 @@ TEST(ImageLoad, GreyJPEGAndTIFFGiveGreyImages) {
   std::vector<std::uint8_t> grey(static_cast<std::size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) grey[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(x * 16 + (y < 4 ? 0 : 8));
-  const Image fromJPEG = loadImageFromData(writeRawJPEG(w, h, 1, grey));
+  const Image fromJPEG = loadImageFromData(testsupport::writeRawJPEG(w, h, 1, grey));
   ASSERT_EQ(fromJPEG.format(), gfx::PixelFormat::gray);
   ASSERT_EQ(fromJPEG.width(), w);
   int worst = 0;
@@ -411,7 +369,7 @@ TEST(ImageLoad, CMYKJPEGAndTIFFGiveCMYKImages) {
     const char* name;
     Bytes data;
     int tolerance;
-  } files[] = {{"jpeg", writeRawJPEG(w, h, 4, inks), 6},
+  } files[] = {{"jpeg", testsupport::writeRawJPEG(w, h, 4, inks), 6},
                {"tiff", writeRawTIFF(w, h, 4, PHOTOMETRIC_SEPARATED, inks), 0}};
   for (const auto& f : files) {
     SCOPED_TRACE(f.name);

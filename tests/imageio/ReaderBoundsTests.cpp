@@ -14,7 +14,7 @@
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/JPEGRead.hpp"
 #include "support/Expect.hpp"
-#include "support/ProgressiveJPEG.hpp"
+#include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
 
 namespace {

@@ -18,6 +18,7 @@
 
 #include "platform/graphics/CairoSurface.hpp"
 #include "support/Decode.hpp"
+#include "support/JPEGFiles.hpp"
 #include "support/TestFolder.hpp"
 
 namespace testsupport {
@@ -146,12 +147,6 @@ gfx::Image rasterizePDF(std::span<const std::uint8_t> pdf, int width, int height
 
 namespace {
 
-struct JpegErrors {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-};
-
-extern "C" void jpegFail(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
 extern "C" void jpegQuiet(j_common_ptr) {}
 
 // Plain data only in this frame (the error jump skips destructors). Fills rgba (already
@@ -161,7 +156,7 @@ bool readJPEG(const std::uint8_t* data, std::size_t size, std::vector<std::uint8
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
   cinfo.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = jpegFail;
+  errors.base.error_exit = jpegErrorExit;
   errors.base.output_message = jpegQuiet;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&cinfo);

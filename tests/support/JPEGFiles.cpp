@@ -1,4 +1,4 @@
-#include "support/ProgressiveJPEG.hpp"
+#include "support/JPEGFiles.hpp"
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
@@ -10,15 +10,43 @@
 
 namespace testsupport {
 
-namespace {
+void jpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
 
-struct Errors {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-};
-void errorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<Errors*>(cinfo->err)->jump, 1); }
-
-}  // namespace
+foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples) {
+  jpeg_compress_struct cinfo;
+  JpegErrors errors;
+  cinfo.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = jpegErrorExit;
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return {};
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 100, TRUE);
+  if (components == 4) jpeg_set_colorspace(&cinfo, JCS_YCCK);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const std::uint8_t* src = samples.data() + static_cast<std::size_t>(cinfo.next_scanline) * row.size();
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = components == 4 ? static_cast<std::uint8_t>(255 - src[i]) : src[i];
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  foundation::Bytes bytes(out, out + size);
+  std::free(out);
+  return bytes;
+}
 
 foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample) {
   std::vector<jpeg_scan_info> script;
@@ -29,9 +57,9 @@ foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<s
   }
   std::vector<std::uint8_t> row(static_cast<std::size_t>(side));
   jpeg_compress_struct cinfo;
-  Errors errors;
+  JpegErrors errors;
   cinfo.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = errorExit;
+  errors.base.error_exit = jpegErrorExit;
   unsigned char* out = nullptr;
   unsigned long length = 0;
   if (setjmp(errors.jump)) {

@@ -1,0 +1,35 @@
+#pragma once
+// JPEG files written with libjpeg directly, so that readers are checked against the codec
+// rather than against our own writer.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE
+
+#include <jpeglib.h>
+
+#include "platform/foundation/Text.hpp"
+
+namespace testsupport {
+
+// libjpeg's error manager with a jump back into the caller on a fatal error.
+struct JpegErrors {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+};
+void jpegErrorExit(j_common_ptr cinfo);
+
+// A JPEG of raw samples: components 1 (grey) or 4 (CMYK, written as Adobe does, inverted).
+// Empty when libjpeg refuses.
+foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples);
+
+// A grey side x side progressive JPEG whose scan script sends the DC coefficient in one
+// scan and every AC coefficient on its own, first shifted down by `shift` bits and then
+// refined one bit a scan: 1 + 63 x (shift + 1) scans, each of them valid. The samples
+// come from sample(x, y). Empty (with a test failure) when libjpeg refuses.
+foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample);
+
+}  // namespace testsupport
