@@ -46,7 +46,7 @@ void BM_RenderWithFill(benchmark::State& state) {
     default: design.style()->setOnPixels(QRCodeFillStyleImage::make(photo(256))); break;
   }
   if (state.range(1)) design.style()->setShadow(std::make_shared<QRCodeShadow>());
-  for (auto _ : state) benchmark::DoNotOptimize(cgImageWithDimension(code(), 300, design, nullptr));
+  for (auto _ : state) benchmark::DoNotOptimize(qrrender::cgImageWithDimension(code(), 300, design, nullptr));
 }
 BENCHMARK(BM_RenderWithFill)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
 

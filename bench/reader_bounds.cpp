@@ -89,8 +89,8 @@ void BM_GradientOfMostPins(benchmark::State& state) {
       {"style", {{"onPixels", {{"type", "lineargradient"}, {"settings", {{"gradient", text}}}}}}}};
   for (auto _ : state) {
     const auto design = QRCodeDesign::CreateWithSettings(settings);
-    benchmark::DoNotOptimize(cgImageWithDimension(version40(), 200, *design, nullptr));
-    benchmark::DoNotOptimize(svg(version40(), 200, *design, nullptr));
+    benchmark::DoNotOptimize(qrrender::cgImageWithDimension(version40(), 200, *design, nullptr));
+    benchmark::DoNotOptimize(qrrender::svg(version40(), 200, *design, nullptr));
   }
   state.SetLabel(std::to_string(KvelGradient::maxPins) + " pins");
 }

@@ -120,7 +120,7 @@ void BM_StagePaths(benchmark::State& state) {
   const gfx::Size size{kSide, kSide};
   for (auto _ : state) {
     for (QRCodeComponents part : {QRCodeComponents::eye(), QRCodeComponents::pupil(), QRCodeComponents::onPixels()}) {
-      const gfx::Path p = path(document->qrcode(), size, part, shape, nullptr, 0);
+      const gfx::Path p = qrrender::path(document->qrcode(), size, part, shape, nullptr, 0);
       benchmark::DoNotOptimize(p.size());
     }
   }

@@ -68,7 +68,7 @@ void BM_SVGPathsOnly(benchmark::State& state) {
   const gfx::Size size{kSide, kSide};
   for (auto _ : state) {
     for (auto component : {QRCodeComponents::pupil(), QRCodeComponents::eye(), QRCodeComponents::onPixels()}) {
-      const gfx::Path p = path(document->qrcode(), size, component, shape, nullptr, 0);
+      const gfx::Path p = qrrender::path(document->qrcode(), size, component, shape, nullptr, 0);
       benchmark::DoNotOptimize(&p);
     }
   }
@@ -82,7 +82,7 @@ void BM_SVGPathDataOnly(benchmark::State& state) {
   const gfx::Size size{kSide, kSide};
   std::vector<gfx::Path> paths;
   for (auto component : {QRCodeComponents::pupil(), QRCodeComponents::eye(), QRCodeComponents::onPixels()})
-    paths.push_back(path(document->qrcode(), size, component, shape, nullptr, 0));
+    paths.push_back(qrrender::path(document->qrcode(), size, component, shape, nullptr, 0));
   for (auto _ : state) {
     for (const auto& p : paths) {
       const std::string d = svgPathData(p);

@@ -12,7 +12,7 @@
 
 void QRCodeDocument::drawWithCtx(gfx::Canvas& ctx, const gfx::Rect& rect) {
   throwIfRegenerationFailed();
-  ::drawWithCtx(qrcode_, ctx, rect, *design_, logoTemplate_.get());
+  qrrender::drawWithCtx(qrcode_, ctx, rect, *design_, logoTemplate_.get());
 }
 
 gfx::Path QRCodeDocument::path(gfx::Size size, QRCodeComponents components) {
@@ -28,7 +28,7 @@ gfx::Path QRCodeDocument::path(gfx::Size size, QRCodeComponents components) {
   }
   QRCodeComponents wanted = components;
   if (design_->shape()->negatedOnPixelsOnly()) wanted.formUnion(QRCodeComponents::negatedOnPixels());
-  return ::path(qrcode_, gfx::Size{w - 2 * m, h - 2 * m}, wanted, *design_->shape(), logoTemplate_.get(), m);
+  return qrrender::path(qrcode_, gfx::Size{w - 2 * m, h - 2 * m}, wanted, *design_->shape(), logoTemplate_.get(), m);
 }
 
 gfx::Path QRCodeDocument::pathWithDimension(std::int64_t dimension, QRCodeComponents components) {
@@ -38,25 +38,25 @@ gfx::Path QRCodeDocument::pathWithDimension(std::int64_t dimension, QRCodeCompon
 
 gfx::Image QRCodeDocument::cgImageWithDimension(std::int64_t dimension) {
   throwIfRegenerationFailed();
-  return ::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
+  return qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
 }
 
 gfx::Image QRCodeDocument::cgImage(gfx::Size size) {
   throwIfRegenerationFailed();
-  return ::cgImage(qrcode_, size, *design_, logoTemplate_.get());
+  return qrrender::cgImage(qrcode_, size, *design_, logoTemplate_.get());
 }
 
 gfx::Image QRCodeDocument::cgImageWithWidth(double width, double height) { return cgImage(gfx::Size{width, height}); }
 
 foundation::Bytes QRCodeDocument::pngDataWithDimension(std::int64_t dimension, double dpi) {
   throwIfRegenerationFailed();
-  const gfx::Image image = ::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
+  const gfx::Image image = qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
   return encodeImageData(image, ImageExportType::png(dpi / 72.0));
 }
 
 foundation::Bytes QRCodeDocument::jpegDataWithDimension(std::int64_t dimension, double dpi, double compression) {
   throwIfRegenerationFailed();
-  const gfx::Image image = ::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
+  const gfx::Image image = qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
   // At or below 0 (and NaN) gives 0, above 1 gives 1.
   const double quality = compression > 0 ? std::min(compression, 1.0) : 0.0;
   return encodeImageData(image, ImageExportType::jpg(dpi / 72.0, quality));
@@ -64,13 +64,13 @@ foundation::Bytes QRCodeDocument::jpegDataWithDimension(std::int64_t dimension, 
 
 foundation::Bytes QRCodeDocument::tiffDataWithDimension(std::int64_t dimension, double dpi) {
   throwIfRegenerationFailed();
-  const gfx::Image image = ::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
+  const gfx::Image image = qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
   return encodeImageData(image, ImageExportType::tiff(dpi / 72.0));
 }
 
 foundation::Bytes QRCodeDocument::pdfData(gfx::Size size, double pdfResolution) {
   throwIfRegenerationFailed();
-  return ::pdfData(qrcode_, size, pdfResolution, *design_, logoTemplate_.get());
+  return qrrender::pdfData(qrcode_, size, pdfResolution, *design_, logoTemplate_.get());
 }
 
 foundation::Bytes QRCodeDocument::pdfDataWithDimension(std::int64_t dimension, double pdfResolution) {
@@ -93,7 +93,7 @@ PlatformImage QRCodeDocument::platformImageWithDimension(std::int64_t dimension,
 
 PlatformImage QRCodeDocument::nsImage(gfx::Size size, double dpi) {
   throwIfRegenerationFailed();
-  return ::nsImage(qrcode_, size, dpi, *design_, logoTemplate_.get());
+  return qrrender::nsImage(qrcode_, size, dpi, *design_, logoTemplate_.get());
 }
 
 gfx::Image QRCodeDocument::generateImage(std::string_view text, std::int64_t dimension,

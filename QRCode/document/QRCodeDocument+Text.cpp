@@ -9,12 +9,12 @@
 
 std::string QRCodeDocument::svgWithDimension(std::int64_t dimension) {
   throwIfRegenerationFailed();
-  return ::svg(qrcode_, dimension, *design_, logoTemplate_.get());
+  return qrrender::svg(qrcode_, dimension, *design_, logoTemplate_.get());
 }
 
 foundation::Bytes QRCodeDocument::svgDataWithDimension(std::int64_t dimension) {
   throwIfRegenerationFailed();
-  return ::svgData(qrcode_, dimension, *design_, logoTemplate_.get());
+  return qrrender::svgData(qrcode_, dimension, *design_, logoTemplate_.get());
 }
 
 foundation::Bytes QRCodeDocument::imageData(const ExportType& type, std::int64_t dimension) {
@@ -28,24 +28,24 @@ foundation::Bytes QRCodeDocument::imageData(const ExportType& type, std::int64_t
   foundation::raise(QRCodeError::cannotGenerateImage, "unknown export type");
 }
 
-std::string QRCodeDocument::asciiRepresentation() const { return ::asciiRepresentation(qrcode_); }
+std::string QRCodeDocument::asciiRepresentation() const { return qrrender::asciiRepresentation(qrcode_); }
 
-std::string QRCodeDocument::smallAsciiRepresentation() const { return ::smallAsciiRepresentation(qrcode_); }
+std::string QRCodeDocument::smallAsciiRepresentation() const { return qrrender::smallAsciiRepresentation(qrcode_); }
 
 void QRCodeDocument::addToPasteboardWithDimension(std::int64_t dimension, double dpi,
                                                   foundation::Pasteboard& pasteboard) {
   // No form can be made while the matrix does not match the content.
   if (regenerationError_) {
-    clearPasteboard(pasteboard);
+    qrrender::clearPasteboard(pasteboard);
     return;
   }
-  ::addToPasteboardWithDimension(qrcode_, dimension, dpi, *design_, logoTemplate_.get(), pasteboard);
+  qrrender::addToPasteboardWithDimension(qrcode_, dimension, dpi, *design_, logoTemplate_.get(), pasteboard);
 }
 
 void QRCodeDocument::addToPasteboard(gfx::Size size, double dpi, foundation::Pasteboard& pasteboard) {
   if (regenerationError_) {
-    clearPasteboard(pasteboard);
+    qrrender::clearPasteboard(pasteboard);
     return;
   }
-  ::addToPasteboard(qrcode_, size, dpi, *design_, logoTemplate_.get(), pasteboard);
+  qrrender::addToPasteboard(qrcode_, size, dpi, *design_, logoTemplate_.get(), pasteboard);
 }

@@ -11,6 +11,8 @@
 #include "QRCode/pixel/QRCodePixelInsetGenerator.hpp"
 #include "platform/graphics/AffineTransform.hpp"
 
+namespace qrrender {
+
 namespace {
 
 // One full square per module: a square pixel shape with a fixed inset and every fraction 0.
@@ -154,3 +156,5 @@ gfx::Path pathWithDimension(const QRCode& qrcode, double dimension, QRCodeCompon
                             const QRCodeLogoTemplate* logoTemplate, double additionalQuietSpace) {
   return path(qrcode, gfx::Size{dimension, dimension}, components, shape, logoTemplate, additionalQuietSpace);
 }
+
+}  // namespace qrrender

@@ -19,6 +19,8 @@
 class QRCodeShape;
 class QRCodeLogoTemplate;
 
+namespace qrrender {
+
 // The path of the components for a drawing area of the given size. An empty matrix gives
 // the path of the rectangle (0, 0, 0, 0); an empty set gives an empty path. With
 // negatedOnPixels in the set the path holds only the on-pixel shape drawn over the
@@ -35,3 +37,5 @@ gfx::Path pathWithDimension(const QRCode& qrcode, double dimension, QRCodeCompon
 // Links an eye or pupil that draws with a pixel shape to the shape's on-pixel generator.
 // The path builder and the renderer call it before building anything.
 void linkPixelShapeEyes(QRCodeShape& shape);
+
+}  // namespace qrrender

@@ -12,6 +12,8 @@
 #include "platform/graphics/Canvas.hpp"
 #include "platform/graphics/GraphicsError.hpp"
 
+namespace qrrender {
+
 namespace {
 
 gfx::Size squareSize(std::int64_t dimension) {
@@ -128,3 +130,5 @@ PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDe
   const double factor = 72.0 / dpi;
   return PlatformImage{std::move(image), gfx::Size{size.width * factor, size.height * factor}};
 }
+
+}  // namespace qrrender

@@ -29,6 +29,8 @@
 class QRCodeDesign;
 class QRCodeLogoTemplate;
 
+namespace qrrender {
+
 // --- bitmaps ---------------------------------------------------------------------------
 gfx::Image cgImage(const QRCode& qrcode, gfx::Size size, QRCodeDesign& design,
                    const QRCodeLogoTemplate* logoTemplate);
@@ -64,3 +66,5 @@ foundation::Bytes pdfDataWithDimension(const QRCode& qrcode, std::int64_t dimens
 // --- platform image --------------------------------------------------------------------
 PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                       const QRCodeLogoTemplate* logoTemplate);
+
+}  // namespace qrrender

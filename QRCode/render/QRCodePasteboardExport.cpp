@@ -11,6 +11,8 @@
 #include "QRCode/render/QRCodeSVGExport.hpp"
 #include "platform/foundation/Error.hpp"
 
+namespace qrrender {
+
 namespace {
 
 // Runs one form's maker and writes its bytes under the type; a form that fails is left
@@ -68,3 +70,5 @@ void addToPasteboardWithDimension(const QRCode& qrcode, std::int64_t dimension, 
   const double d = static_cast<double>(dimension);
   writeForms(qrcode, gfx::Size{d, d}, dimension, dpi, design, logoTemplate, pasteboard);
 }
+
+}  // namespace qrrender

@@ -26,6 +26,8 @@
 class QRCodeDesign;
 class QRCodeLogoTemplate;
 
+namespace qrrender {
+
 // Clears the pasteboard; raises PasteboardError::unavailable when it cannot be reached.
 void clearPasteboard(foundation::Pasteboard& pasteboard);
 
@@ -33,3 +35,5 @@ void addToPasteboard(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDes
                      const QRCodeLogoTemplate* logoTemplate, foundation::Pasteboard& pasteboard);
 void addToPasteboardWithDimension(const QRCode& qrcode, std::int64_t dimension, double dpi, QRCodeDesign& design,
                                   const QRCodeLogoTemplate* logoTemplate, foundation::Pasteboard& pasteboard);
+
+}  // namespace qrrender

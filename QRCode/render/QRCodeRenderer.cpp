@@ -12,6 +12,8 @@
 #include "QRCode/render/QRCodeComponentPaths.hpp"
 #include "platform/foundation/Output.hpp"
 
+namespace qrrender {
+
 namespace {
 
 // Everything drawn between construction and destruction is undone by one restore.
@@ -171,3 +173,5 @@ void drawWithCtx(const QRCode& qrcode, gfx::Canvas& ctx, const gfx::Rect& rect, 
   // 7. Logo.
   if (logoTemplate) drawLogo(ctx, layout, *logoTemplate);
 }
+
+}  // namespace qrrender

@@ -15,8 +15,12 @@
 class QRCodeDesign;
 class QRCodeLogoTemplate;
 
+namespace qrrender {
+
 // Never fails. When the quiet zone leaves no room (which includes an empty matrix and an
 // empty or non-finite rectangle) it prints "additionalQuietSpace too large" and draws
 // nothing. Links a use-pixel-shape eye or pupil of the design to its on-pixel shape.
 void drawWithCtx(const QRCode& qrcode, gfx::Canvas& ctx, const gfx::Rect& rect, QRCodeDesign& design,
                  const QRCodeLogoTemplate* logoTemplate);
+
+}  // namespace qrrender

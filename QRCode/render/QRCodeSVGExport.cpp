@@ -20,6 +20,8 @@
 #include "QRCode/render/QRCodeComponentPaths.hpp"
 #include "imageio/ImageExport.hpp"
 
+namespace qrrender {
+
 namespace {
 
 constexpr std::string_view kSVGNamespace = "http://www.w3.org/2000/svg";
@@ -251,3 +253,5 @@ foundation::Bytes svgData(const QRCode& qrcode, std::int64_t dimension, QRCodeDe
     foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding, "the SVG text is not UTF-8");
   return foundation::bytesOf(text);
 }
+
+}  // namespace qrrender

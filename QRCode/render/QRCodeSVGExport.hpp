@@ -38,6 +38,8 @@
 class QRCodeDesign;
 class QRCodeLogoTemplate;
 
+namespace qrrender {
+
 // The SVG text. The design is not const only because the path builder links a
 // use-pixel-shape eye or pupil to the on-pixel shape; nothing is changed otherwise.
 std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
@@ -57,3 +59,5 @@ inline foundation::Bytes svgDataWithDimension(const QRCode& qrcode, std::int64_t
                                               const QRCodeLogoTemplate* logoTemplate) {
   return svgData(qrcode, dimension, design, logoTemplate);
 }
+
+}  // namespace qrrender

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace qrrender {
+
 namespace {
 
 // UTF-8 forms of the block characters.
@@ -55,3 +57,5 @@ std::string smallAsciiRepresentation(const QRCodeBoolMatrix& matrix) {
 std::string asciiRepresentation(const QRCode& qrcode) { return asciiRepresentation(*qrcode.boolMatrix()); }
 
 std::string smallAsciiRepresentation(const QRCode& qrcode) { return smallAsciiRepresentation(*qrcode.boolMatrix()); }
+
+}  // namespace qrrender

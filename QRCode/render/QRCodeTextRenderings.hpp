@@ -9,6 +9,8 @@
 #include "QRCode/core/QRCode.hpp"
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
 
+namespace qrrender {
+
 // Two characters per module: "██" (two U+2588) for an on module, two spaces for an off
 // one; N lines of 2N characters.
 std::string asciiRepresentation(const QRCode& qrcode);
@@ -20,3 +22,5 @@ std::string asciiRepresentation(const QRCodeBoolMatrix& matrix);
 // (upper halves and spaces). ceil(N / 2) lines of N characters.
 std::string smallAsciiRepresentation(const QRCode& qrcode);
 std::string smallAsciiRepresentation(const QRCodeBoolMatrix& matrix);
+
+}  // namespace qrrender

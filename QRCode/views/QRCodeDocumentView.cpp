@@ -44,8 +44,8 @@ std::shared_ptr<const QRCodeViewPicture> QRCodeViewPicture::record(const Snapsho
     gfx::Canvas canvas = gfx::Canvas::overContext(cr.get(), size, size);
     // Origin at the top left, y growing downwards, as on a PDF page of the document.
     canvas.concatenate(gfx::AffineTransform{1, 0, 0, -1, 0, size});
-    ::drawWithCtx(snapshot.qrcode, canvas, gfx::Rect(0, 0, size, size), *snapshot.design,
-                  snapshot.logoTemplate.get());
+    qrrender::drawWithCtx(snapshot.qrcode, canvas, gfx::Rect(0, 0, size, size), *snapshot.design,
+                          snapshot.logoTemplate.get());
   }
   const cairo_status_t status = cairo_status(cr.get());
   if (status != CAIRO_STATUS_SUCCESS) {

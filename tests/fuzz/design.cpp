@@ -36,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ImagePixelBudget budget(kFuzzMaxImagePixels);
   std::shared_ptr<QRCodeDesign> design;
   if (!fuzzAttempt([&] { design = QRCodeDesign::CreateWithSettings(*settings); }) || !design) return 0;
-  fuzzAttempt([&] { (void)cgImageWithDimension(code(), 40, *design, nullptr); });
+  fuzzAttempt([&] { (void)qrrender::cgImageWithDimension(code(), 40, *design, nullptr); });
   std::string svgText;
-  if (fuzzAttempt([&] { svgText = withoutEmbeddedData(svg(code(), 40, *design, nullptr)); })) {
+  if (fuzzAttempt([&] { svgText = withoutEmbeddedData(qrrender::svg(code(), 40, *design, nullptr)); })) {
     fuzzRequire(svgText.find("nan") == std::string::npos && svgText.find("inf") == std::string::npos,
                 "the SVG holds only finite numbers");
   }

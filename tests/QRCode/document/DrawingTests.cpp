@@ -160,8 +160,8 @@ TEST(DocumentDrawing, PathKeepsTheExtraQuietZone) {
   const gfx::Path p = document->pathWithDimension(250, QRCodeComponents::foreground());
   // m = 250 / (4 + 23) x 2 on each side.
   const double m = 250.0 / 27 * 2;
-  const gfx::Path expected = path(document->qrcode(), {250 - 2 * m, 250 - 2 * m}, QRCodeComponents::foreground(),
-                                  *document->design()->shape(), nullptr, m);
+  const gfx::Path expected = qrrender::path(document->qrcode(), {250 - 2 * m, 250 - 2 * m},
+                                            QRCodeComponents::foreground(), *document->design()->shape(), nullptr, m);
   EXPECT_EQ(p, expected);
   const gfx::Rect bounds = p.bounds();
   const double cell = (250 - 2 * m) / 23;
@@ -185,7 +185,8 @@ TEST(DocumentDrawing, NegatedShapeAddsTheNegatedPart) {
   document->design()->shape()->setNegatedOnPixelsOnly(true);
   const gfx::Path p = document->pathWithDimension(300, QRCodeComponents::eye());
   EXPECT_EQ(p, document->pathWithDimension(300, QRCodeComponents::negatedOnPixels()));
-  EXPECT_NE(p, path(document->qrcode(), {300, 300}, QRCodeComponents::eye(), *document->design()->shape(), nullptr, 0));
+  EXPECT_NE(p, qrrender::path(document->qrcode(), {300, 300}, QRCodeComponents::eye(), *document->design()->shape(),
+                              nullptr, 0));
 }
 
 TEST(DocumentDrawing, DrawsIntoACanvasInTheRenderersOrder) {

@@ -97,7 +97,7 @@ TEST(DocumentTextExports, SVGIsTheCoreExportOfTheDocumentsOwnParts) {
   doc.design()->style()->setShadow(std::make_shared<QRCodeShadow>());
   doc.setLogoTemplate(QRCodeLogoTemplate::CircleCenterWithImage(checkerLogo(), 2));
   const std::string text = doc.svgWithDimension(320);
-  EXPECT_EQ(text, svg(doc.qrcode(), 320, *doc.design(), doc.logoTemplate().get()));
+  EXPECT_EQ(text, qrrender::svg(doc.qrcode(), 320, *doc.design(), doc.logoTemplate().get()));
   EXPECT_NE(text.find("<image "), std::string::npos);
   EXPECT_NE(text.find("id='on-pixels-shadow'"), std::string::npos);
   EXPECT_EQ(doc.svgDataWithDimension(320), foundation::bytesOf(text));
@@ -172,8 +172,8 @@ TEST(DocumentTextExports, AsciiOfA21ModuleSymbol) {
     start = lf + 1;
   }
   EXPECT_EQ(start, text.size());
-  EXPECT_EQ(text, asciiRepresentation(doc.qrcode()));
-  EXPECT_EQ(doc.smallAsciiRepresentation(), smallAsciiRepresentation(doc.qrcode()));
+  EXPECT_EQ(text, qrrender::asciiRepresentation(doc.qrcode()));
+  EXPECT_EQ(doc.smallAsciiRepresentation(), qrrender::smallAsciiRepresentation(doc.qrcode()));
   // The first compact line: upper half at column 0, lower half at column 1.
   EXPECT_EQ(doc.smallAsciiRepresentation().substr(0, 6), "\u2580\u2584");
 }
@@ -184,8 +184,8 @@ TEST(DocumentTextExports, TextRenderingsFollowTheContent) {
   doc.setUtf8String(kLink);
   const std::string after = doc.asciiRepresentation();
   EXPECT_NE(before, after);
-  EXPECT_EQ(after, asciiRepresentation(*doc.boolMatrix()));
-  EXPECT_EQ(doc.smallAsciiRepresentation(), smallAsciiRepresentation(*doc.boolMatrix()));
+  EXPECT_EQ(after, qrrender::asciiRepresentation(*doc.boolMatrix()));
+  EXPECT_EQ(doc.smallAsciiRepresentation(), qrrender::smallAsciiRepresentation(*doc.boolMatrix()));
 }
 
 TEST(DocumentTextExports, KeptRegenerationErrorStopsTheSVGButNotTheText) {
@@ -217,8 +217,8 @@ TEST(DocumentTextExports, PasteboardWithoutAClipboardRaisesBeforeAnyFormIsMade) 
   ASSERT_TRUE(failed.regenerationError().has_value());
   QRCodeDesign design;
   const std::pair<const char*, std::function<void(foundation::Pasteboard&)>> calls[] = {
-      {"core, dimension", [&](auto& p) { addToPasteboardWithDimension(doc.qrcode(), 300, 72, design, nullptr, p); }},
-      {"core, size", [&](auto& p) { addToPasteboard(doc.qrcode(), gfx::Size{300, 200}, 72, design, nullptr, p); }},
+      {"core, dimension", [&](auto& p) { qrrender::addToPasteboardWithDimension(doc.qrcode(), 300, 72, design, nullptr, p); }},
+      {"core, size", [&](auto& p) { qrrender::addToPasteboard(doc.qrcode(), gfx::Size{300, 200}, 72, design, nullptr, p); }},
       {"document, dimension", [&](auto& p) { doc.addToPasteboardWithDimension(300, 72, p); }},
       {"document, size", [&](auto& p) { doc.addToPasteboard(gfx::Size{300, 200}, 72, p); }},
       {"document with a kept error", [&](auto& p) { failed.addToPasteboardWithDimension(300, 72, p); }},

@@ -68,7 +68,7 @@ const QRCode& sampleCode() {
 TEST(ComponentPaths, EmptyMatrixGivesTheEmptyRectangle) {
   const QRCode empty;
   auto shape = squareShape();
-  const gfx::Path p = path(empty, {100, 100}, C::foreground(), *shape, nullptr, 0);
+  const gfx::Path p = qrrender::path(empty, {100, 100}, C::foreground(), *shape, nullptr, 0);
   gfx::Path expected;
   expected.addRect(gfx::Rect(0, 0, 0, 0));
   EXPECT_EQ(p, expected);
@@ -76,7 +76,7 @@ TEST(ComponentPaths, EmptyMatrixGivesTheEmptyRectangle) {
 
 TEST(ComponentPaths, EmptySetGivesEmptyPath) {
   auto shape = squareShape();
-  EXPECT_TRUE(path(sampleCode(), {100, 100}, C{}, *shape, nullptr, 0).empty());
+  EXPECT_TRUE(qrrender::path(sampleCode(), {100, 100}, C{}, *shape, nullptr, 0).empty());
 }
 
 TEST(ComponentPaths, PixelPartsCoverExactlyTheirModules) {
@@ -85,10 +85,10 @@ TEST(ComponentPaths, PixelPartsCoverExactlyTheirModules) {
   const int n = static_cast<int>(m.dimension());
   const double cell = 10;
   auto shape = squareShape();  // no off-pixel generator: plain squares
-  const gfx::Path on = path(qr, {n * cell, n * cell}, C::onPixels(), *shape, nullptr, 0);
-  const gfx::Path off = path(qr, {n * cell, n * cell}, C::offPixels(), *shape, nullptr, 0);
-  const gfx::Path onBack = path(qr, {n * cell, n * cell}, C::onPixelsBackground(), *shape, nullptr, 0);
-  const gfx::Path offBack = path(qr, {n * cell, n * cell}, C::offPixelsBackground(), *shape, nullptr, 0);
+  const gfx::Path on = qrrender::path(qr, {n * cell, n * cell}, C::onPixels(), *shape, nullptr, 0);
+  const gfx::Path off = qrrender::path(qr, {n * cell, n * cell}, C::offPixels(), *shape, nullptr, 0);
+  const gfx::Path onBack = qrrender::path(qr, {n * cell, n * cell}, C::onPixelsBackground(), *shape, nullptr, 0);
+  const gfx::Path offBack = qrrender::path(qr, {n * cell, n * cell}, C::offPixelsBackground(), *shape, nullptr, 0);
   int bottomRightOn = 0;
   for (int r = 0; r < n; ++r)
     for (int c = 0; c < n; ++c) {
@@ -108,8 +108,9 @@ TEST(ComponentPaths, NegatedOnPixelsIsTheWholeInvertedMatrixAndAlone) {
   const auto& m = *qr.boolMatrix();
   const int n = static_cast<int>(m.dimension());
   auto shape = squareShape();
-  const gfx::Path negated = path(qr, {n * 4.0, n * 4.0}, C::negatedOnPixels(), *shape, nullptr, 0);
-  EXPECT_EQ(path(qr, {n * 4.0, n * 4.0}, C(static_cast<std::uint8_t>(32 | 1 | 16)), *shape, nullptr, 0), negated);
+  const gfx::Path negated = qrrender::path(qr, {n * 4.0, n * 4.0}, C::negatedOnPixels(), *shape, nullptr, 0);
+  EXPECT_EQ(qrrender::path(qr, {n * 4.0, n * 4.0}, C(static_cast<std::uint8_t>(32 | 1 | 16)), *shape, nullptr, 0),
+            negated);
   for (int r = 0; r < n; ++r)
     for (int c = 0; c < n; ++c) ASSERT_EQ(negated.contains(centre(r, c, 4)), !m.value(r, c)) << r << "," << c;
 }
@@ -120,7 +121,7 @@ TEST(ComponentPaths, EyesGoToThreeCornersMirrored) {
   const double cell = 10;
   auto shape = squareShape();
   shape->setEye(std::make_shared<MarkerEye>());
-  const gfx::Path eyes = path(qr, {n * cell, n * cell}, C::eye(), *shape, nullptr, 0);
+  const gfx::Path eyes = qrrender::path(qr, {n * cell, n * cell}, C::eye(), *shape, nullptr, 0);
   // The marker sits in module (1, 1) of the template box.
   EXPECT_TRUE(eyes.contains(centre(1, 1, cell)));          // top-left, as drawn
   EXPECT_TRUE(eyes.contains(centre(n - 2, 1, cell)));      // bottom-left, mirrored top to bottom
@@ -131,7 +132,7 @@ TEST(ComponentPaths, EyesGoToThreeCornersMirrored) {
 
   // The background template is flipped vertically first: top-left shows it flipped,
   // bottom-left as drawn, top-right turned half a turn.
-  const gfx::Path backgrounds = path(qr, {n * cell, n * cell}, C::eyeBackground(), *shape, nullptr, 0);
+  const gfx::Path backgrounds = qrrender::path(qr, {n * cell, n * cell}, C::eyeBackground(), *shape, nullptr, 0);
   EXPECT_TRUE(backgrounds.contains(centre(7, 1, cell)));
   EXPECT_TRUE(backgrounds.contains(centre(n - 8, 1, cell)));
   EXPECT_TRUE(backgrounds.contains(centre(7, n - 2, cell)));
@@ -141,11 +142,11 @@ TEST(ComponentPaths, EyesGoToThreeCornersMirrored) {
 TEST(ComponentPaths, ShapeWithoutPupilUsesTheEyesDefaultPupil) {
   const QRCode& qr = sampleCode();
   auto shape = squareShape();
-  const gfx::Path withDefault = path(qr, {230, 230}, C::pupil(), *shape, nullptr, 0);
+  const gfx::Path withDefault = qrrender::path(qr, {230, 230}, C::pupil(), *shape, nullptr, 0);
   shape->setPupil(std::make_shared<QRCodePupilShapeSquare>());
-  EXPECT_EQ(path(qr, {230, 230}, C::pupil(), *shape, nullptr, 0), withDefault);
+  EXPECT_EQ(qrrender::path(qr, {230, 230}, C::pupil(), *shape, nullptr, 0), withDefault);
   shape->setPupil(std::make_shared<QRCodePupilShapeRoundedRect>());
-  EXPECT_NE(path(qr, {230, 230}, C::pupil(), *shape, nullptr, 0), withDefault);
+  EXPECT_NE(qrrender::path(qr, {230, 230}, C::pupil(), *shape, nullptr, 0), withDefault);
   // The pupil box is modules 3 to 5 of each eye box.
   const int n = static_cast<int>(qr.cellDimension());
   const double cell = 230.0 / n;
@@ -158,10 +159,10 @@ TEST(ComponentPaths, PartsAreListedInOrder) {
   const QRCode& qr = sampleCode();
   auto shape = squareShape();
   const gfx::Size size{200, 200};
-  gfx::Path expected = path(qr, size, C::eyeBackground(), *shape, nullptr, 0);
+  gfx::Path expected = qrrender::path(qr, size, C::eyeBackground(), *shape, nullptr, 0);
   for (C part : {C::eye(), C::pupil(), C::offPixelsBackground(), C::offPixels(), C::onPixelsBackground(), C::onPixels()})
-    expected.addPath(path(qr, size, part, *shape, nullptr, 0));
-  EXPECT_EQ(path(qr, size, C(static_cast<std::uint8_t>(255 & ~32)), *shape, nullptr, 0), expected);
+    expected.addPath(qrrender::path(qr, size, part, *shape, nullptr, 0));
+  EXPECT_EQ(qrrender::path(qr, size, C(static_cast<std::uint8_t>(255 & ~32)), *shape, nullptr, 0), expected);
 }
 
 TEST(ComponentPaths, NonSquareSizeCentresTheGridAndAddsTheQuietSpace) {
@@ -169,10 +170,10 @@ TEST(ComponentPaths, NonSquareSizeCentresTheGridAndAddsTheQuietSpace) {
   const int n = static_cast<int>(qr.cellDimension());
   auto shape = squareShape();
   const double a = 7;
-  const gfx::Path wide = path(qr, {n * 10.0 + 60, n * 10.0}, C::allDesignShapes(), *shape, nullptr, a);
-  const gfx::Path square = path(qr, {n * 10.0, n * 10.0}, C::allDesignShapes(), *shape, nullptr, 0);
+  const gfx::Path wide = qrrender::path(qr, {n * 10.0 + 60, n * 10.0}, C::allDesignShapes(), *shape, nullptr, a);
+  const gfx::Path square = qrrender::path(qr, {n * 10.0, n * 10.0}, C::allDesignShapes(), *shape, nullptr, 0);
   EXPECT_TRUE(gfx::approximatelyEqual(wide, square.transformed(gfx::AffineTransform::translation(30 + a, a)), 1e-9));
-  const gfx::Path tall = path(qr, {n * 10.0, n * 10.0 + 40}, C::allDesignShapes(), *shape, nullptr, 0);
+  const gfx::Path tall = qrrender::path(qr, {n * 10.0, n * 10.0 + 40}, C::allDesignShapes(), *shape, nullptr, 0);
   EXPECT_TRUE(gfx::approximatelyEqual(tall, square.transformed(gfx::AffineTransform::translation(0, 20)), 1e-9));
 }
 
@@ -184,8 +185,8 @@ TEST(ComponentPaths, LogoMasksPixelsButNotEyes) {
   auto shape = squareShape();
   const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(gfx::Image::filled(4, 4, {255, 0, 0, 255}), 0);
   const gfx::Path region = logo->absolutePathForMaskPathWithDimension(side, false);
-  const gfx::Path on = path(qr, {side, side}, C::onPixels(), *shape, logo.get(), 0);
-  const gfx::Path off = path(qr, {side, side}, C::offPixels(), *shape, logo.get(), 0);
+  const gfx::Path on = qrrender::path(qr, {side, side}, C::onPixels(), *shape, logo.get(), 0);
+  const gfx::Path off = qrrender::path(qr, {side, side}, C::offPixels(), *shape, logo.get(), 0);
   int masked = 0;
   for (int r = 0; r < n; ++r)
     for (int c = 0; c < n; ++c) {
@@ -202,13 +203,14 @@ TEST(ComponentPaths, LogoMasksPixelsButNotEyes) {
     }
   EXPECT_GT(masked, 0);
   for (C part : {C::eye(), C::pupil(), C::eyeBackground()})
-    EXPECT_EQ(path(qr, {side, side}, part, *shape, logo.get(), 0), path(qr, {side, side}, part, *shape, nullptr, 0));
+    EXPECT_EQ(qrrender::path(qr, {side, side}, part, *shape, logo.get(), 0),
+              qrrender::path(qr, {side, side}, part, *shape, nullptr, 0));
 }
 
 TEST(ComponentPaths, DimensionFormIsTheSquareSize) {
   auto shape = squareShape();
-  EXPECT_EQ(pathWithDimension(sampleCode(), 123, C::foreground(), *shape, nullptr, 4),
-            path(sampleCode(), {123, 123}, C::foreground(), *shape, nullptr, 4));
+  EXPECT_EQ(qrrender::pathWithDimension(sampleCode(), 123, C::foreground(), *shape, nullptr, 4),
+            qrrender::path(sampleCode(), {123, 123}, C::foreground(), *shape, nullptr, 4));
 }
 
 }  // namespace

@@ -185,9 +185,10 @@ Pictures exportPictures(const QRCode& qr, const Design& d) {
   const auto design = makeDesign(d);
   const auto logo = makeLogo(d.logo);
   return {{
-      {"PNG", testsupport::decodePNGFile(pngDataWithDimension(qr, kSide, 72, *design, logo.get()))},
-      {"SVG", testsupport::rasterizeSVG(svgData(qr, kSide, *design, logo.get()), kSide, kSide)},
-      {"PDF", testsupport::rasterizePDF(pdfDataWithDimension(qr, kSide, 72, *design, logo.get()), kSide, kSide)},
+      {"PNG", testsupport::decodePNGFile(qrrender::pngDataWithDimension(qr, kSide, 72, *design, logo.get()))},
+      {"SVG", testsupport::rasterizeSVG(qrrender::svgData(qr, kSide, *design, logo.get()), kSide, kSide)},
+      {"PDF",
+       testsupport::rasterizePDF(qrrender::pdfDataWithDimension(qr, kSide, 72, *design, logo.get()), kSide, kSide)},
   }};
 }
 

@@ -31,11 +31,11 @@ const QRCode& code() {
 
 TEST(ImageExports, BitmapSizesAreTruncatedPixels) {
   QRCodeDesign design;
-  EXPECT_EQ(cgImageWithDimension(code(), 300, design, nullptr).width(), 300);
-  const gfx::Image odd = cgImage(code(), {100.7, 100.2}, design, nullptr);
+  EXPECT_EQ(qrrender::cgImageWithDimension(code(), 300, design, nullptr).width(), 300);
+  const gfx::Image odd = qrrender::cgImage(code(), {100.7, 100.2}, design, nullptr);
   EXPECT_EQ(odd.width(), 100);
   EXPECT_EQ(odd.height(), 100);
-  const gfx::Image wide = cgImage(code(), {400, 200}, design, nullptr);
+  const gfx::Image wide = qrrender::cgImage(code(), {400, 200}, design, nullptr);
   EXPECT_EQ(wide.width(), 400);
   EXPECT_EQ(wide.height(), 200);
   EXPECT_TRUE(testsupport::decodeImage(wide).bothRead(kText));
@@ -45,18 +45,18 @@ TEST(ImageExports, UnusableSizesFailWithCannotGenerateImage) {
   QRCodeDesign design;
   const gfx::Size sizes[] = {{0, 100}, {100, -3}, {0.5, 100}, {kNaN, 100}, {100, kInf}, {40000, 10}, {1e300, 1e300}};
   for (const auto& size : sizes) {
-    expectError([&] { cgImage(code(), size, design, nullptr); }, QRCodeError::cannotGenerateImage);
-    expectError([&] { pngData(code(), size, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
-    expectError([&] { nsImage(code(), size, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
+    expectError([&] { qrrender::cgImage(code(), size, design, nullptr); }, QRCodeError::cannotGenerateImage);
+    expectError([&] { qrrender::pngData(code(), size, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
+    expectError([&] { qrrender::nsImage(code(), size, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
   }
   for (std::int64_t dimension : {std::int64_t(0), std::int64_t(-5), std::int64_t(1) << 40})
-    expectError([&] { cgImageWithDimension(code(), dimension, design, nullptr); }, QRCodeError::cannotGenerateImage);
+    expectError([&] { qrrender::cgImageWithDimension(code(), dimension, design, nullptr); }, QRCodeError::cannotGenerateImage);
 }
 
 TEST(ImageExports, PNGRecordsTheResolutionAndDecodes) {
   QRCodeDesign design;
   for (double dpi : {72.0, 144.0, 300.0}) {
-    const foundation::Bytes png = pngDataWithDimension(code(), 300, dpi, design, nullptr);
+    const foundation::Bytes png = qrrender::pngDataWithDimension(code(), 300, dpi, design, nullptr);
     const PNGInfo info = readPNGInfo(png);
     EXPECT_EQ(info.width, 300);
     ASSERT_TRUE(info.dpiX.has_value());
@@ -65,44 +65,44 @@ TEST(ImageExports, PNGRecordsTheResolutionAndDecodes) {
     EXPECT_TRUE(testsupport::decodeImage(readPNG(png)).bothRead(kText));
   }
   for (double dpi : {0.0, -72.0, kNaN})
-    expectError([&] { pngDataWithDimension(code(), 64, dpi, design, nullptr); }, ImageReadWriteError::invalidDPI);
+    expectError([&] { qrrender::pngDataWithDimension(code(), 64, dpi, design, nullptr); }, ImageReadWriteError::invalidDPI);
 }
 
 TEST(ImageExports, JPEGAndTIFFRecordTheResolutionAndDecode) {
   QRCodeDesign design;
-  const auto jpeg = testsupport::decodeJPEGFile(jpegData(code(), {300, 300}, 300, design, nullptr, 0.9));
+  const auto jpeg = testsupport::decodeJPEGFile(qrrender::jpegData(code(), {300, 300}, 300, design, nullptr, 0.9));
   EXPECT_EQ(jpeg.dpiX, 300);
   EXPECT_EQ(jpeg.dpiY, 300);
   EXPECT_TRUE(testsupport::decodeImage(jpeg.image).bothRead(kText));
-  const auto tiff = testsupport::decodeTIFFFile(tiffDataWithDimension(code(), 300, 150, design, nullptr, kInf));
+  const auto tiff = testsupport::decodeTIFFFile(qrrender::tiffDataWithDimension(code(), 300, 150, design, nullptr, kInf));
   EXPECT_FLOAT_EQ(static_cast<float>(tiff.dpiX), 150.0f);
   EXPECT_TRUE(testsupport::decodeImage(tiff.image).bothRead(kText));
-  expectError([&] { jpegDataWithDimension(code(), 64, 0, design, nullptr, 0.5); }, ImageReadWriteError::invalidDPI);
-  expectError([&] { tiffData(code(), {64, 64}, -1, design, nullptr, 0.5); }, ImageReadWriteError::invalidDPI);
+  expectError([&] { qrrender::jpegDataWithDimension(code(), 64, 0, design, nullptr, 0.5); }, ImageReadWriteError::invalidDPI);
+  expectError([&] { qrrender::tiffData(code(), {64, 64}, -1, design, nullptr, 0.5); }, ImageReadWriteError::invalidDPI);
 }
 
 TEST(ImageExports, JPEGCompressionInfinityMeansNoQuality) {
   QRCodeDesign design;
-  const gfx::Image image = cgImageWithDimension(code(), 200, design, nullptr);
-  EXPECT_EQ(jpegDataWithDimension(code(), 200, 72, design, nullptr, kInf), encodeImageData(image, ImageExportType::jpg(1)));
-  EXPECT_EQ(jpegDataWithDimension(code(), 200, 72, design, nullptr, 1.5),
+  const gfx::Image image = qrrender::cgImageWithDimension(code(), 200, design, nullptr);
+  EXPECT_EQ(qrrender::jpegDataWithDimension(code(), 200, 72, design, nullptr, kInf), encodeImageData(image, ImageExportType::jpg(1)));
+  EXPECT_EQ(qrrender::jpegDataWithDimension(code(), 200, 72, design, nullptr, 1.5),
             encodeImageData(image, ImageExportType::jpg(1, 1.0)));
-  EXPECT_EQ(jpegDataWithDimension(code(), 200, 72, design, nullptr, -0.5),
+  EXPECT_EQ(qrrender::jpegDataWithDimension(code(), 200, 72, design, nullptr, -0.5),
             encodeImageData(image, ImageExportType::jpg(1, 0.0)));
   // The dimension and size forms of TIFF pass the compression alike.
-  EXPECT_EQ(tiffDataWithDimension(code(), 200, 72, design, nullptr, 0.3),
-            tiffData(code(), {200, 200}, 72, design, nullptr, 0.3));
+  EXPECT_EQ(qrrender::tiffDataWithDimension(code(), 200, 72, design, nullptr, 0.3),
+            qrrender::tiffData(code(), {200, 200}, 72, design, nullptr, 0.3));
 }
 
 TEST(ImageExports, PDFPageIsTheSizeAtTheResolution) {
   QRCodeDesign design;
-  const auto at72 = testsupport::pdfInfo(pdfDataWithDimension(code(), 512, 72, design, nullptr));
+  const auto at72 = testsupport::pdfInfo(qrrender::pdfDataWithDimension(code(), 512, 72, design, nullptr));
   EXPECT_EQ(at72.pageCount, 1);
   EXPECT_DOUBLE_EQ(at72.pageSize.width, 512);
   EXPECT_DOUBLE_EQ(at72.pageSize.height, 512);
-  const auto at144 = testsupport::pdfInfo(pdfDataWithDimension(code(), 512, 144, design, nullptr));
+  const auto at144 = testsupport::pdfInfo(qrrender::pdfDataWithDimension(code(), 512, 144, design, nullptr));
   EXPECT_DOUBLE_EQ(at144.pageSize.width, 256);
-  const foundation::Bytes pdf = pdfData(code(), {300, 200}, 72, design, nullptr);
+  const foundation::Bytes pdf = qrrender::pdfData(code(), {300, 200}, 72, design, nullptr);
   const auto wide = testsupport::pdfInfo(pdf);
   EXPECT_DOUBLE_EQ(wide.pageSize.width, 300);
   EXPECT_DOUBLE_EQ(wide.pageSize.height, 200);
@@ -110,7 +110,7 @@ TEST(ImageExports, PDFPageIsTheSizeAtTheResolution) {
   testsupport::writeImagePNG(page, "render-pdf-wide.png");
   EXPECT_TRUE(testsupport::decodeImage(page).bothRead(kText));
   // The largest page (512 x 8192 points a side) is drawn whole.
-  const foundation::Bytes largest = pdfDataWithDimension(code(), 512, 72.0 / 8192, design, nullptr);
+  const foundation::Bytes largest = qrrender::pdfDataWithDimension(code(), 512, 72.0 / 8192, design, nullptr);
   EXPECT_DOUBLE_EQ(testsupport::pdfInfo(largest).pageSize.width, gfx::Canvas::maxPDFPageSide);
   EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizePDF(largest, 512, 512, gfx::Image::RGBA{255, 255, 255, 255}))
                   .bothRead(kText));
@@ -119,23 +119,23 @@ TEST(ImageExports, PDFPageIsTheSizeAtTheResolution) {
 TEST(ImageExports, PDFResolutionMustBeFiniteAndPositive) {
   QRCodeDesign design;
   for (double resolution : {0.0, -72.0, kNaN, kInf})
-    expectError([&] { pdfDataWithDimension(code(), 100, resolution, design, nullptr); }, QRCodeError::cannotGenerateImage);
-  expectError([&] { pdfDataWithDimension(code(), 0, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
-  expectError([&] { pdfData(code(), {gfx::Canvas::maxPDFPageSide + 1, 10}, 72, design, nullptr); },
+    expectError([&] { qrrender::pdfDataWithDimension(code(), 100, resolution, design, nullptr); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { qrrender::pdfDataWithDimension(code(), 0, 72, design, nullptr); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { qrrender::pdfData(code(), {gfx::Canvas::maxPDFPageSide + 1, 10}, 72, design, nullptr); },
               QRCodeError::cannotGenerateImage);
 }
 
 TEST(ImageExports, PlatformImageSizeIsInPoints) {
   QRCodeDesign design;
-  const PlatformImage at72 = nsImage(code(), {300, 300}, 72, design, nullptr);
+  const PlatformImage at72 = qrrender::nsImage(code(), {300, 300}, 72, design, nullptr);
   EXPECT_EQ(at72.cgImage.width(), 300);
   EXPECT_DOUBLE_EQ(at72.size.width, 300);
-  const PlatformImage at144 = nsImage(code(), {300, 300}, 144, design, nullptr);
+  const PlatformImage at144 = qrrender::nsImage(code(), {300, 300}, 144, design, nullptr);
   EXPECT_EQ(at144.cgImage.width(), 300);
   EXPECT_DOUBLE_EQ(at144.size.width, 150);
   EXPECT_DOUBLE_EQ(at144.size.height, 150);
   for (double dpi : {0.0, -1.0, kNaN})
-    expectError([&] { nsImage(code(), {300, 300}, dpi, design, nullptr); }, QRCodeError::cannotGenerateImage);
+    expectError([&] { qrrender::nsImage(code(), {300, 300}, dpi, design, nullptr); }, QRCodeError::cannotGenerateImage);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ std::shared_ptr<QRCodePixelShapeRoundedRect> roundedPixels() {
 TEST(Renderer, DefaultDesignDecodesAtSeveralSizes) {
   QRCodeDesign design;
   for (int side : {120, 300, 301, 512}) {
-    const gfx::Image image = cgImageWithDimension(urlCode(), side, design, nullptr);
+    const gfx::Image image = qrrender::cgImageWithDimension(urlCode(), side, design, nullptr);
     ASSERT_EQ(image.width(), side);
     EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL)) << side;
     if (side == 300) testsupport::writeImagePNG(image, "render-default.png");
@@ -77,7 +77,7 @@ TEST(Renderer, WhiteOnClearDecodesOverADarkBackground) {
   design.shape()->setEye(std::make_shared<QRCodeEyeShapeRoundedRect>());
   design.style()->setBackground(QRCodeFillStyle::clear());
   design.style()->setOnPixels(QRCodeFillStyleSolid::make(gfx::Color::sRGB(1, 1, 1, 1)));
-  const gfx::Image image = cgImageWithDimension(urlCode(), 300, design, nullptr);
+  const gfx::Image image = qrrender::cgImageWithDimension(urlCode(), 300, design, nullptr);
   EXPECT_EQ(image.pixelAt(1, 1).a, 0);
   // Over dark grey, as the panel shows it.
   gfx::Canvas canvas = gfx::Canvas::bitmap(300, 300);
@@ -95,7 +95,7 @@ TEST(Renderer, RoundedDesignWithShadowDecodes) {
   design.shape()->setEye(std::make_shared<QRCodeEyeShapeRoundedRect>());
   design.style()->setShadow(std::make_shared<QRCodeShadow>());
   design.setAdditionalQuietZonePixels(2);
-  const gfx::Image image = cgImageWithDimension(urlCode(), 400, design, nullptr);
+  const gfx::Image image = qrrender::cgImageWithDimension(urlCode(), 400, design, nullptr);
   testsupport::writeImagePNG(image, "render-rounded-shadow.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
 }
@@ -112,7 +112,7 @@ TEST(Renderer, NoRoomPrintsAndDrawsNothing) {
   for (const auto& row : rows) {
     CapturedOutput out;
     gfx::Canvas canvas = gfx::Canvas::bitmap(50, 50);
-    drawWithCtx(*row.qr, canvas, row.rect, design, nullptr);
+    qrrender::drawWithCtx(*row.qr, canvas, row.rect, design, nullptr);
     ASSERT_EQ(out.lines, std::vector<std::string>{"additionalQuietSpace too large"});
     EXPECT_EQ(canvas.makeImage(), gfx::Image::filled(50, 50));
     EXPECT_EQ(canvas.saveDepth(), 0);
@@ -126,7 +126,7 @@ TEST(Renderer, LeavesTheCanvasStateAsItFoundIt) {
   gfx::Canvas canvas = gfx::Canvas::bitmap(100, 100);
   canvas.setFillColor(kRed);
   const gfx::AffineTransform before = canvas.transform();
-  drawWithCtx(urlCode(), canvas, {0, 0, 100, 100}, design, nullptr);
+  qrrender::drawWithCtx(urlCode(), canvas, {0, 0, 100, 100}, design, nullptr);
   EXPECT_EQ(canvas.saveDepth(), 0);
   EXPECT_EQ(canvas.transform(), before);
   EXPECT_FALSE(canvas.hasShadow());
@@ -143,7 +143,7 @@ TEST(Renderer, RectangleOriginMovesEveryLayer) {
     gfx::Canvas canvas = gfx::Canvas::bitmap(400, 400);
     canvas.scale(1, -1);
     canvas.translate(0, -400);
-    drawWithCtx(urlCode(), canvas, rect, design, logo.get());
+    qrrender::drawWithCtx(urlCode(), canvas, rect, design, logo.get());
     return canvas.makeImage();
   };
   const gfx::Image atOrigin = draw({0, 0, 300, 300});
@@ -159,7 +159,7 @@ TEST(Renderer, QuietZoneCentresTheGrid) {
   const int n = dimensionOf(urlCode());
   const double cell = 10;
   const int side = static_cast<int>((n + 6) * cell);
-  const gfx::Image image = cgImageWithDimension(urlCode(), side, design, nullptr);
+  const gfx::Image image = qrrender::cgImageWithDimension(urlCode(), side, design, nullptr);
   // Quiet zone white; the top-left finder ring starts at module (1, 1) of the grid.
   EXPECT_TRUE(isWhite(image.pixelAt(5, 5)));
   EXPECT_TRUE(isWhite(moduleAt(image, 0, 0, cell, 3 * cell, 3 * cell)));
@@ -182,7 +182,7 @@ TEST(Renderer, EyeBackgroundCoversTheEyeAtAllThreeCorners) {
     design.style()->setEye(QRCodeFillStyleSolid::make(kClear));
     design.style()->setPupil(QRCodeFillStyleSolid::make(kClear));
     design.style()->setEyeBackground(kRed);
-    const gfx::Image image = cgImageWithDimension(qr, side, design, nullptr);
+    const gfx::Image image = qrrender::cgImageWithDimension(qr, side, design, nullptr);
     if (eye->name() == "roundedPointingIn") testsupport::writeImagePNG(image, "render-eye-background.png");
     const gfx::Path ring = eye->eyePath();
     const double far = (n - 9) * 10.0;
@@ -211,7 +211,7 @@ TEST(Renderer, ShadowOffsetIsOneModuleOnAWideRectangle) {
   const double h = n * cell, w = 2 * h;
   QRCodeDesign design;
   design.style()->setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::dropShadow, 1.0, -1.0, 0.0, kRed));
-  const gfx::Image image = cgImage(qr, {w, h}, design, nullptr);
+  const gfx::Image image = qrrender::cgImage(qr, {w, h}, design, nullptr);
   testsupport::writeImagePNG(image, "render-wide-shadow.png");
   const double x0 = (w - h) / 2;
   // The top-left ring covers columns 1 to 7; its shadow, one module right and down,
@@ -231,7 +231,7 @@ TEST(Renderer, NegatedDrawsTheOnFillOverEveryOffModule) {
   QRCodeDesign design;
   design.shape()->setNegatedOnPixelsOnly(true);
   design.style()->setEyeBackground(kRed);  // not drawn in negated mode
-  const gfx::Image image = cgImageWithDimension(qr, n * 6, design, nullptr);
+  const gfx::Image image = qrrender::cgImageWithDimension(qr, n * 6, design, nullptr);
   for (int r = 0; r < n; ++r)
     for (int c = 0; c < n; ++c) {
       const auto p = moduleAt(image, r, c, 6);
@@ -247,9 +247,9 @@ TEST(Renderer, OffPixelsWithTheirBackgroundOnlyWhenBothAreSet) {
   design.style()->setOffPixels(QRCodeFillStyleSolid::make(gfx::Color::sRGB(0, 0, 1, 1)));
   design.style()->setOffPixelsBackground(kRed);
   // No off-pixel shape yet: nothing drawn for either.
-  const gfx::Image without = cgImageWithDimension(qr, n * 10, design, nullptr);
+  const gfx::Image without = qrrender::cgImageWithDimension(qr, n * 10, design, nullptr);
   design.shape()->setOffPixels(std::make_shared<QRCodePixelShapeCircle>(std::make_shared<QRCodePixelInsetFixed>(), 0.3));
-  const gfx::Image with = cgImageWithDimension(qr, n * 10, design, nullptr);
+  const gfx::Image with = qrrender::cgImageWithDimension(qr, n * 10, design, nullptr);
   testsupport::writeImagePNG(with, "render-off-pixels.png");
   int offModules = 0;
   for (int r = 9; r < n - 9; ++r)
@@ -272,7 +272,7 @@ TEST(Renderer, OnPixelBackgroundLiesUnderTheOnPixels) {
   QRCodeDesign design;
   design.shape()->setOnPixels(std::make_shared<QRCodePixelShapeCircle>(std::make_shared<QRCodePixelInsetFixed>(), 0.3));
   design.style()->setOnPixelsBackground(kRed);
-  const gfx::Image image = cgImageWithDimension(qr, n * 10, design, nullptr);
+  const gfx::Image image = qrrender::cgImageWithDimension(qr, n * 10, design, nullptr);
   for (int r = 9; r < n - 9; ++r)
     for (int c = 9; c < n - 9; ++c) {
       if (!m.value(r, c)) continue;
@@ -286,14 +286,14 @@ TEST(Renderer, BackgroundCornerRadiusClipsOnlyTheBackground) {
   QRCodeDesign design;
   design.setAdditionalQuietZonePixels(2);
   design.style()->setBackgroundFractionalCornerRadius(2.0);
-  const gfx::Image image = cgImageWithDimension(qr, 300, design, nullptr);
+  const gfx::Image image = qrrender::cgImageWithDimension(qr, 300, design, nullptr);
   EXPECT_EQ(image.pixelAt(0, 0).a, 0);
   EXPECT_EQ(image.pixelAt(299, 299).a, 0);
   EXPECT_TRUE(isWhite(image.pixelAt(150, 1)));
   EXPECT_TRUE(isWhite(image.pixelAt(1, 150)));
   // A huge radius is clamped to a circle, never an error.
   design.style()->setBackgroundFractionalCornerRadius(1e9);
-  const gfx::Image round = cgImageWithDimension(qr, 300, design, nullptr);
+  const gfx::Image round = qrrender::cgImageWithDimension(qr, 300, design, nullptr);
   EXPECT_EQ(round.pixelAt(6, 6).a, 0);  // in the quiet zone, outside the circle
   EXPECT_TRUE(isWhite(round.pixelAt(150, 2)));
 }
@@ -302,7 +302,7 @@ TEST(Renderer, MissingBackgroundPaintsNothingBehind) {
   QRCodeDesign design;
   design.style()->setBackground(nullptr);
   const int n = dimensionOf(urlCode());
-  const gfx::Image image = cgImageWithDimension(urlCode(), n * 8, design, nullptr);
+  const gfx::Image image = qrrender::cgImageWithDimension(urlCode(), n * 8, design, nullptr);
   EXPECT_EQ(moduleAt(image, 0, 0, 8).a, 0);
   EXPECT_EQ(moduleAt(image, 2, 2, 8).a, 0);
   EXPECT_TRUE(isBlack(moduleAt(image, 1, 1, 8)));
@@ -327,7 +327,7 @@ TEST(Renderer, LogoIsUprightInItsRegion) {
   QRCodeDesign design;
   const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(redTopBlueBottom(), 0);
   const double side = n * 10.0;
-  const gfx::Image image = cgImageWithDimension(qr, static_cast<int>(side), design, logo.get());
+  const gfx::Image image = qrrender::cgImageWithDimension(qr, static_cast<int>(side), design, logo.get());
   testsupport::writeImagePNG(image, "render-logo.png");
   const int x0 = static_cast<int>(0.375 * side), x1 = static_cast<int>(0.625 * side);
   const auto top = testsupport::meanColor(image, x0 + 3, x0 + 3, x1 - 3, static_cast<int>(0.5 * side) - 3);
@@ -345,7 +345,7 @@ TEST(Renderer, LogoInsetShrinksTheImageNotTheMask) {
   QRCodeDesign design;
   const double side = n * 10.0;
   const auto logo = QRCodeLogoTemplate::SquareBottomRightWithImage(gfx::Image::filled(8, 8, {255, 0, 0, 255}), 15);
-  const gfx::Image image = cgImageWithDimension(qr, static_cast<int>(side), design, logo.get());
+  const gfx::Image image = qrrender::cgImageWithDimension(qr, static_cast<int>(side), design, logo.get());
   const int x0 = static_cast<int>(0.7 * side), x1 = static_cast<int>(0.95 * side);
   EXPECT_TRUE(isWhite(image.pixelAt(x0 + 5, x0 + 5)));  // masked, not painted
   EXPECT_TRUE(isRed(image.pixelAt((x0 + x1) / 2, (x0 + x1) / 2)));

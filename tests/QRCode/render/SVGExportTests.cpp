@@ -120,9 +120,9 @@ TEST(SVGExport, ExactTextOfTheDefaultDesign) {
       // The one module outside the border ring and the finder areas.
       "   <path id='on-pixels-shape' fill=\"#000000\" fill-opacity=\"1.0\"  d=\"M90 90 L100 90 L100 100 L90 100 Z \" />\n"
       "</svg>\n";
-  EXPECT_EQ(svg(qr, 190, design, nullptr), expected);
-  EXPECT_EQ(svgData(qr, 190, design, nullptr), foundation::bytesOf(expected));
-  EXPECT_EQ(svgWithDimension(qr, 190, design, nullptr), expected);
+  EXPECT_EQ(qrrender::svg(qr, 190, design, nullptr), expected);
+  EXPECT_EQ(qrrender::svgData(qr, 190, design, nullptr), foundation::bytesOf(expected));
+  EXPECT_EQ(qrrender::svgWithDimension(qr, 190, design, nullptr), expected);
 }
 
 TEST(SVGExport, ExactTextWithoutBackgroundWithEyeBackgroundAndCornerRadius) {
@@ -134,7 +134,7 @@ TEST(SVGExport, ExactTextWithoutBackgroundWithEyeBackgroundAndCornerRadius) {
   style.setOnPixels(QRCodeFillStyleSolid::withSrgbRed(0, 0, 1, 0.25));
   style.setEye(QRCodeFillStyleSolid::withSrgbRed(0, 0.5, 0));
   style.setPupil(QRCodeFillStyleSolid::withSrgbRed(1, 1, 0));
-  const std::string text = svg(qr, 190, design, nullptr);
+  const std::string text = qrrender::svg(qr, 190, design, nullptr);
   // No background: the header is followed directly by the component elements.
   const std::string header =
       "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\" "
@@ -178,7 +178,7 @@ TEST(SVGExport, BackgroundCornerRadiusIsTruncatedToWholeUnits) {
     const QRCode qr = fixedCode(c.modules, {});
     QRCodeDesign design;
     design.style()->setBackgroundFractionalCornerRadius(c.fraction);
-    const std::string text = svg(qr, c.dimension, design, nullptr);
+    const std::string text = qrrender::svg(qr, c.dimension, design, nullptr);
     const std::string d = std::to_string(c.dimension);
     const std::string rect = "   <rect id='background-shape' fill=\"#ffffff\" fill-opacity=\"1.0\"  x=\"0\" y=\"0\" "
                              "width=\"" + d + "\" height=\"" + d + "\"" + c.expected;
@@ -196,7 +196,7 @@ TEST(SVGExport, ModuleSizeAndQuietZone) {
     QRCodeDesign design;
     design.style()->setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::dropShadow, 0.25, -0.25, 4.0,
                                                              gfx::Color::sRGB(0, 0, 0, 0.8)));
-    const std::string text = svg(qr, 300, design, nullptr);
+    const std::string text = qrrender::svg(qr, 300, design, nullptr);
     EXPECT_NE(text.find("height=\"300\" width=\"300\">\n"), std::string::npos);
     EXPECT_NE(text.find("d=\"M144 144 L156 144 L156 156 L144 156 Z \""), std::string::npos);
     EXPECT_EQ(count(text, "      dx='3.0'\n"), 3u);
@@ -207,7 +207,7 @@ TEST(SVGExport, ModuleSizeAndQuietZone) {
     const QRCode qr = fixedCode(21, {{9, 9}});
     QRCodeDesign design;
     design.setAdditionalQuietZonePixels(2);
-    const std::string text = svg(qr, 250, design, nullptr);
+    const std::string text = qrrender::svg(qr, 250, design, nullptr);
     EXPECT_NE(text.find("width=\"250\" height=\"250\" />"), std::string::npos) << "the background covers it all";
     EXPECT_NE(text.find("<path id='on-pixels-shape' fill=\"#000000\" fill-opacity=\"1.0\"  "
                         "d=\"M110 110 L120 110 L120 120 L110 120 Z \""),
@@ -220,7 +220,7 @@ TEST(SVGExport, ModuleSizeAndQuietZone) {
   {
     const QRCode qr = fixedCode(21, {{9, 9}});
     QRCodeDesign design;
-    const std::string text = svg(qr, 100, design, nullptr);  // cell 4.7619...
+    const std::string text = qrrender::svg(qr, 100, design, nullptr);  // cell 4.7619...
     EXPECT_NE(text.find("d=\"M42.857 42.857 L47.619 42.857 L47.619 47.619 L42.857 47.619 Z \""),
               std::string::npos)
         << text;
@@ -230,7 +230,7 @@ TEST(SVGExport, ModuleSizeAndQuietZone) {
 TEST(SVGExport, ZeroDimensionIsAnEmptyPictureNotAnError) {
   const QRCode qr = fixedCode(19, {{9, 9}});
   QRCodeDesign design;
-  const std::string text = svg(qr, 0, design, nullptr);
+  const std::string text = qrrender::svg(qr, 0, design, nullptr);
   EXPECT_NE(text.find("height=\"0\" width=\"0\">\n"), std::string::npos);
   EXPECT_NE(text.find("<rect id='background-shape' fill=\"#ffffff\" fill-opacity=\"1.0\"  x=\"0\" y=\"0\" "
                       "width=\"0\" height=\"0\" />"),
@@ -250,7 +250,7 @@ TEST(SVGExport, NegatedOnPixelsOnlyWritesOnlyTheNegatedLayers) {
   design.style()->setOffPixelsBackground(gfx::Color::sRGB(0, 1, 0, 1));
   design.style()->setBackground(QRCodeFillStyleSolid::withGray(0.0));
   design.style()->setOnPixels(QRCodeFillStyleSolid::withGray(1.0));
-  const std::string text = svg(urlCode(), 400, design, nullptr);
+  const std::string text = qrrender::svg(urlCode(), 400, design, nullptr);
   EXPECT_EQ(count(text, "<path"), 2u);
   const auto background = text.find("<path id='on-pixels-background-shape' fill=\"#0000ff\"");
   const auto onPixels = text.find("<path id='on-pixels-shape' fill=\"#ffffff\"");
@@ -262,7 +262,7 @@ TEST(SVGExport, NegatedOnPixelsOnlyWritesOnlyTheNegatedLayers) {
   // White modules on black: the light parts are the off modules, which decoders read as
   // an inverted code.
   design.style()->setOnPixelsBackground(std::nullopt);
-  const gfx::Image image = rasterize(svg(urlCode(), 400, design, nullptr), 400);
+  const gfx::Image image = rasterize(qrrender::svg(urlCode(), 400, design, nullptr), 400);
   testsupport::writeImagePNG(image, "svg-negated.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
 }
@@ -276,7 +276,7 @@ TEST(SVGExport, LayerOrderAndWhichBackgroundsAreWritten) {
   // Without an off-pixel shape neither the off-pixels nor their background are drawn (the
   // fill alone is not enough), as in the bitmap.
   style.setOffPixels(QRCodeFillStyleSolid::withSrgbRed(0.8, 0.8, 0.8));
-  std::string text = svg(urlCode(), 300, design, nullptr);
+  std::string text = qrrender::svg(urlCode(), 300, design, nullptr);
   std::vector<std::string> ids;
   for (auto at = text.find("<path id='"); at != std::string::npos; at = text.find("<path id='", at + 1))
     ids.push_back(text.substr(at + 10, text.find('\'', at + 10) - at - 10));
@@ -285,7 +285,7 @@ TEST(SVGExport, LayerOrderAndWhichBackgroundsAreWritten) {
 
   // With an off-pixel shape and fill, the off-pixels come after their background.
   design.shape()->setOffPixels(QRCodePixelShapeCircle::Create());
-  text = svg(urlCode(), 300, design, nullptr);
+  text = qrrender::svg(urlCode(), 300, design, nullptr);
   const auto offBackground = text.find("<path id='off-pixels-background-shape' fill=\"#00ffff\"");
   ASSERT_NE(offBackground, std::string::npos);
   const auto off = text.find("<path id='off-pixels-shape' fill=\"#cccccc\"");
@@ -295,7 +295,7 @@ TEST(SVGExport, LayerOrderAndWhichBackgroundsAreWritten) {
 
   // A shape without the fill writes no off-pixels and no off-pixel background.
   style.setOffPixels(nullptr);
-  text = svg(urlCode(), 300, design, nullptr);
+  text = qrrender::svg(urlCode(), 300, design, nullptr);
   EXPECT_EQ(text.find("off-pixels"), std::string::npos);
 }
 
@@ -307,7 +307,7 @@ TEST(SVGExport, ShadowFiltersAreDefinedInDocumentOrder) {
   design.shape()->setOffPixels(QRCodePixelShapeCircle::Create());
   design.style()->setOffPixels(QRCodeFillStyleSolid::withSrgbRed(0.8, 0.8, 0.8));
   design.style()->setOffPixelsBackground(gfx::Color::sRGB(0, 1, 1, 1));
-  const std::string text = svg(urlCode(), 300, design, nullptr);
+  const std::string text = qrrender::svg(urlCode(), 300, design, nullptr);
   const auto defs = text.find("<defs>\n");
   ASSERT_NE(defs, std::string::npos);
   EXPECT_EQ(text.substr(text.size() - 15), "</defs>\n</svg>\n");
@@ -345,7 +345,7 @@ TEST(SVGExport, GradientDefinitionStandsInsideDefsAfterTheLogo) {
       KvelGradient(std::vector<std::pair<double, gfx::Color>>{{0.0, gfx::Color::sRGB(0, 0, 0.6, 1)},
                                                               {1.0, gfx::Color::sRGB(0.5, 0, 0, 1)}})));
   const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(redTopBlueBottom(), 0);
-  const std::string text = svg(urlCode(), 400, design, logo.get());
+  const std::string text = qrrender::svg(urlCode(), 400, design, logo.get());
   const auto image = text.find(" <image ");
   const auto defs = text.find("<defs>\n");
   const auto gradient = text.find("<linearGradient");
@@ -370,7 +370,7 @@ TEST(SVGExport, LogoImageAndClipPath) {
   design.setAdditionalQuietZonePixels(2);
   const gfx::Image logoImage = redTopBlueBottom(40, 30);
   const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(logoImage, 3);
-  const std::string text = svg(qr, 250, design, logo.get());
+  const std::string text = qrrender::svg(qr, 250, design, logo.get());
 
   // The square (0.375 ... 0.625) of 210 is 78.75 ... 131.25, less 3 on each side, moved by
   // 20: x = y = 101.75, side 46.5.
@@ -423,7 +423,7 @@ TEST(SVGExport, LogoThatCannotBeShownIsLeftOut) {
   // column 9 under it.
   const QRCode qr = fixedCode(21, {{9, 9}, {5, 10}});
   QRCodeDesign design;
-  const std::string plain = svg(qr, 210, design, nullptr);
+  const std::string plain = qrrender::svg(qr, 210, design, nullptr);
   EXPECT_NE(plain.find("d=\"M100 50 L110 50 L110 60 L100 60 Z M90 90 L100 90 L100 100 L90 100 Z \""),
             std::string::npos);
   // An image without pixels cannot be encoded; an inset larger than the region leaves no
@@ -432,16 +432,16 @@ TEST(SVGExport, LogoThatCannotBeShownIsLeftOut) {
   std::string masked = plain;
   masked.replace(masked.find("M90 90 L100 90 L100 100 L90 100 Z "), 34, "");
   const auto empty = QRCodeLogoTemplate::SquareCenterWithImage(gfx::Image(), 0);
-  EXPECT_EQ(svg(qr, 210, design, empty.get()), masked);
+  EXPECT_EQ(qrrender::svg(qr, 210, design, empty.get()), masked);
   const auto tooInset = QRCodeLogoTemplate::SquareCenterWithImage(redTopBlueBottom(), 1000);
-  EXPECT_EQ(svg(qr, 210, design, tooInset.get()), masked);
+  EXPECT_EQ(qrrender::svg(qr, 210, design, tooInset.get()), masked);
 }
 
 TEST(SVGExport, LogoRemovesTheModulesUnderItButNotTheEyes) {
   QRCodeDesign design;
   const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(redTopBlueBottom(), 0);
-  const std::string with = svg(urlCode(), 300, design, logo.get());
-  const std::string without = svg(urlCode(), 300, design, nullptr);
+  const std::string with = qrrender::svg(urlCode(), 300, design, logo.get());
+  const std::string without = qrrender::svg(urlCode(), 300, design, nullptr);
   EXPECT_EQ(between(with, "<path id='eye-shape'", "/>"), between(without, "<path id='eye-shape'", "/>"));
   EXPECT_LT(between(with, "<path id='on-pixels-shape'", "/>").size(),
             between(without, "<path id='on-pixels-shape'", "/>").size());
@@ -457,38 +457,38 @@ TEST(SVGExport, FillErrorsEndTheExport) {
   for (const auto& set : setters) {
     QRCodeDesign design;
     set(*design.style());
-    expectError([&] { svg(urlCode(), 300, design, nullptr); }, RGBAComponentsError::unableToConvertToRGBA);
-    expectError([&] { svgData(urlCode(), 300, design, nullptr); }, RGBAComponentsError::unableToConvertToRGBA);
+    expectError([&] { qrrender::svg(urlCode(), 300, design, nullptr); }, RGBAComponentsError::unableToConvertToRGBA);
+    expectError([&] { qrrender::svgData(urlCode(), 300, design, nullptr); }, RGBAComponentsError::unableToConvertToRGBA);
     std::optional<foundation::Error> error;
-    EXPECT_FALSE(foundation::attempt([&] { return svgWithDimension(urlCode(), 300, design, nullptr); }, &error));
+    EXPECT_FALSE(foundation::attempt([&] { return qrrender::svgWithDimension(urlCode(), 300, design, nullptr); }, &error));
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->is(RGBAComponentsError::unableToConvertToRGBA));
   }
   // The off-pixel fill is asked only when the shape has off-pixels.
   QRCodeDesign design;
   design.style()->setOffPixels(failing);
-  EXPECT_NO_THROW(svg(urlCode(), 300, design, nullptr));
+  EXPECT_NO_THROW(qrrender::svg(urlCode(), 300, design, nullptr));
   design.shape()->setOffPixels(QRCodePixelShapeCircle::Create());
-  expectError([&] { svg(urlCode(), 300, design, nullptr); }, RGBAComponentsError::unableToConvertToRGBA);
+  expectError([&] { qrrender::svg(urlCode(), 300, design, nullptr); }, RGBAComponentsError::unableToConvertToRGBA);
 }
 
 TEST(SVGExport, NegativeDimensionAndEmptyMatrixAreErrors) {
   QRCodeDesign design;
-  expectError([&] { svg(urlCode(), -1, design, nullptr); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { qrrender::svg(urlCode(), -1, design, nullptr); }, QRCodeError::cannotGenerateImage);
   const QRCode empty;  // no matrix generated
-  expectError([&] { svg(empty, 300, design, nullptr); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { qrrender::svg(empty, 300, design, nullptr); }, QRCodeError::cannotGenerateImage);
   design.setAdditionalQuietZonePixels(3);
-  expectError([&] { svg(empty, 300, design, nullptr); }, QRCodeError::cannotGenerateImage);
+  expectError([&] { qrrender::svg(empty, 300, design, nullptr); }, QRCodeError::cannotGenerateImage);
 }
 
 TEST(SVGExport, HugeValuesStayFinite) {
   QRCodeDesign design;
   design.setAdditionalQuietZonePixels(std::numeric_limits<std::uint64_t>::max());
-  const std::string tiny = svg(urlCode(), 300, design, nullptr);
+  const std::string tiny = qrrender::svg(urlCode(), 300, design, nullptr);
   EXPECT_EQ(tiny.find("nan"), std::string::npos);
   EXPECT_EQ(tiny.find("inf"), std::string::npos);
   QRCodeDesign plain;
-  const std::string huge = svg(urlCode(), std::numeric_limits<std::int64_t>::max(), plain, nullptr);
+  const std::string huge = qrrender::svg(urlCode(), std::numeric_limits<std::int64_t>::max(), plain, nullptr);
   EXPECT_NE(huge.find("height=\"9223372036854775807\""), std::string::npos);
   EXPECT_EQ(huge.find("nan"), std::string::npos);
 }
@@ -506,7 +506,7 @@ TEST(SVGExport, ExtremeValuesReadFromSettingsStayFinite) {
   for (const std::string& text : designs) {
     SCOPED_TRACE(text);
     const auto design = QRCodeDesign::CreateWithSettings(foundation::Settings::parse(text));
-    const std::string out = svg(urlCode(), 300, *design, nullptr);
+    const std::string out = qrrender::svg(urlCode(), 300, *design, nullptr);
     EXPECT_EQ(out.find("nan"), std::string::npos);
     EXPECT_EQ(out.find("inf"), std::string::npos);
     std::size_t run = 0, longest = 0;
@@ -520,9 +520,9 @@ TEST(SVGExport, ExtremeValuesReadFromSettingsStayFinite) {
 TEST(SVGExport, DefaultDesignRendersLikeTheBitmapAndDecodes) {
   QRCodeDesign design;
   for (int side : {300, 451}) {
-    const std::string text = svg(urlCode(), side, design, nullptr);
+    const std::string text = qrrender::svg(urlCode(), side, design, nullptr);
     const gfx::Image fromSVG = rasterize(text, side);
-    const gfx::Image bitmap = cgImageWithDimension(urlCode(), side, design, nullptr);
+    const gfx::Image bitmap = qrrender::cgImageWithDimension(urlCode(), side, design, nullptr);
     testsupport::writeImagePNG(fromSVG, "svg-default-" + std::to_string(side) + ".png");
     const testsupport::ImageDifference d = testsupport::imageDifference(fromSVG, bitmap);
     EXPECT_LT(d.mean, 2.0) << side;
@@ -549,9 +549,9 @@ TEST(SVGExport, StyledDesignWithShadowAndLogoRendersLikeTheBitmapAndDecodes) {
                                                  gfx::Color::sRGB(0, 0, 0, 0.6)));
   const auto logo = QRCodeLogoTemplate::SquareCenterWithImage(redTopBlueBottom(), 4);
   const int side = 480;
-  const std::string text = svg(urlCode(), side, design, logo.get());
+  const std::string text = qrrender::svg(urlCode(), side, design, logo.get());
   const gfx::Image fromSVG = rasterize(text, side);
-  const gfx::Image bitmap = cgImageWithDimension(urlCode(), side, design, logo.get());
+  const gfx::Image bitmap = qrrender::cgImageWithDimension(urlCode(), side, design, logo.get());
   testsupport::writeImagePNG(fromSVG, "svg-styled.png");
   testsupport::writeImagePNG(bitmap, "bitmap-styled.png");
   const testsupport::ImageDifference d = testsupport::imageDifference(fromSVG, bitmap);

@@ -56,16 +56,16 @@ std::vector<std::string> charactersOf(const std::string& line) {
 
 TEST(TextRenderings, EmptyMatrixGivesEmptyText) {
   const QRCode empty;
-  EXPECT_EQ(asciiRepresentation(empty), "");
-  EXPECT_EQ(smallAsciiRepresentation(empty), "");
-  EXPECT_EQ(asciiRepresentation(QRCodeBoolMatrix()), "");
+  EXPECT_EQ(qrrender::asciiRepresentation(empty), "");
+  EXPECT_EQ(qrrender::smallAsciiRepresentation(empty), "");
+  EXPECT_EQ(qrrender::asciiRepresentation(QRCodeBoolMatrix()), "");
 }
 
 TEST(TextRenderings, OneModule) {
-  EXPECT_EQ(asciiRepresentation(codeOf({"#"})), kFull + kFull + "\n");
-  EXPECT_EQ(smallAsciiRepresentation(codeOf({"#"})), kUpper + "\n");
-  EXPECT_EQ(asciiRepresentation(codeOf({"."})), "  \n");
-  EXPECT_EQ(smallAsciiRepresentation(codeOf({"."})), " \n");
+  EXPECT_EQ(qrrender::asciiRepresentation(codeOf({"#"})), kFull + kFull + "\n");
+  EXPECT_EQ(qrrender::smallAsciiRepresentation(codeOf({"#"})), kUpper + "\n");
+  EXPECT_EQ(qrrender::asciiRepresentation(codeOf({"."})), "  \n");
+  EXPECT_EQ(qrrender::smallAsciiRepresentation(codeOf({"."})), " \n");
 }
 
 TEST(TextRenderings, ExactTextsOfSmallMatrices) {
@@ -88,11 +88,11 @@ TEST(TextRenderings, ExactTextsOfSmallMatrices) {
   };
   for (const auto& c : cases) {
     const QRCode qr = codeOf(c.rows);
-    EXPECT_EQ(asciiRepresentation(qr), c.full) << c.rows[0];
-    EXPECT_EQ(smallAsciiRepresentation(qr), c.compact) << c.rows[0];
+    EXPECT_EQ(qrrender::asciiRepresentation(qr), c.full) << c.rows[0];
+    EXPECT_EQ(qrrender::smallAsciiRepresentation(qr), c.compact) << c.rows[0];
     // The matrix forms give the same texts.
-    EXPECT_EQ(asciiRepresentation(*qr.boolMatrix()), c.full);
-    EXPECT_EQ(smallAsciiRepresentation(*qr.boolMatrix()), c.compact);
+    EXPECT_EQ(qrrender::asciiRepresentation(*qr.boolMatrix()), c.full);
+    EXPECT_EQ(qrrender::smallAsciiRepresentation(*qr.boolMatrix()), c.compact);
   }
 }
 
@@ -101,10 +101,10 @@ TEST(TextRenderings, LineCountsAndWidths) {
        std::vector<std::string>{"a", "https://vidlumen.example.com/wallpaper/aurora", std::string(300, 'q')}) {
     const QRCode qr(text, QRCode::ErrorCorrection::medium);
     const auto n = static_cast<std::size_t>(qr.cellDimension());
-    const auto full = linesOf(asciiRepresentation(qr));
+    const auto full = linesOf(qrrender::asciiRepresentation(qr));
     ASSERT_EQ(full.size(), n);
     for (const auto& line : full) EXPECT_EQ(charactersOf(line).size(), 2 * n);
-    const auto compact = linesOf(smallAsciiRepresentation(qr));
+    const auto compact = linesOf(qrrender::smallAsciiRepresentation(qr));
     ASSERT_EQ(compact.size(), (n + 1) / 2);
     for (const auto& line : compact) EXPECT_EQ(charactersOf(line).size(), n);
     // Odd dimension (every symbol with its border ring): the last compact line has no
@@ -120,7 +120,7 @@ TEST(TextRenderings, TextPicturesReadBackAsTheCode) {
   const QRCode qr(url, QRCode::ErrorCorrection::quartile);
   const auto n = static_cast<std::size_t>(qr.cellDimension());
 
-  const auto full = linesOf(asciiRepresentation(qr));
+  const auto full = linesOf(qrrender::asciiRepresentation(qr));
   QRCodeBoolMatrix fromFull(static_cast<std::int64_t>(n));
   for (std::size_t r = 0; r < full.size(); ++r) {
     const auto chars = charactersOf(full[r]);
@@ -131,7 +131,7 @@ TEST(TextRenderings, TextPicturesReadBackAsTheCode) {
   }
   EXPECT_EQ(fromFull, *qr.boolMatrix());
 
-  const auto compact = linesOf(smallAsciiRepresentation(qr));
+  const auto compact = linesOf(qrrender::smallAsciiRepresentation(qr));
   QRCodeBoolMatrix fromCompact(static_cast<std::int64_t>(n));
   for (std::size_t line = 0; line < compact.size(); ++line) {
     const auto chars = charactersOf(compact[line]);

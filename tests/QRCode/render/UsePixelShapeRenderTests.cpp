@@ -49,13 +49,13 @@ TEST(UsePixelShapeLink, LinksTheEyeAndThePupilToTheOnPixels) {
   QRCodeShape& shape = *design->shape();
   EXPECT_EQ(eyeOf(shape).pixelShape(), nullptr);
   EXPECT_EQ(pupilOf(shape).pixelShape(), nullptr);
-  linkPixelShapeEyes(shape);
+  qrrender::linkPixelShapeEyes(shape);
   EXPECT_EQ(eyeOf(shape).pixelShape(), shape.onPixels());
   EXPECT_EQ(pupilOf(shape).pixelShape(), shape.onPixels());
   // A new on-pixel shape is linked at the next drawing; the link stays afterwards.
   shape.setOnPixels(QRCodePixelShapeFactory::shared().named("blob"));
   EXPECT_EQ(eyeOf(shape).pixelShape(), nullptr);  // the circles have gone
-  pathWithDimension(urlCode(), 250, QRCodeComponents::allDesignShapes(), shape, nullptr, 0);
+  qrrender::pathWithDimension(urlCode(), 250, QRCodeComponents::allDesignShapes(), shape, nullptr, 0);
   EXPECT_EQ(eyeOf(shape).pixelShape(), shape.onPixels());
   EXPECT_EQ(pupilOf(shape).pixelShape(), shape.onPixels());
 }
@@ -66,7 +66,7 @@ TEST(UsePixelShapeLink, OnlyTheShapesOwnPupilIsLinked) {
   shape.setOnPixels(QRCodePixelShapeCircle::Create());
   shape.setEye(std::make_shared<QRCodeEyeShapeUsePixelShape>());
   ASSERT_EQ(shape.pupil(), nullptr);
-  linkPixelShapeEyes(shape);
+  qrrender::linkPixelShapeEyes(shape);
   EXPECT_EQ(eyeOf(shape).pixelShape(), shape.onPixels());
   // The eye's default pupil is a new, unlinked pupil: plain squares.
   const auto pupil = std::dynamic_pointer_cast<QRCodePupilShapeUsePixelShape>(shape.actualPupilShape());
@@ -77,7 +77,7 @@ TEST(UsePixelShapeLink, OnlyTheShapesOwnPupilIsLinked) {
   QRCodeShape& other = *otherShape;
   other.setEye(std::make_shared<QRCodeEyeShapeRoundedRect>());
   other.setPupil(std::make_shared<QRCodePupilShapeEdges>(0.5));
-  linkPixelShapeEyes(other);
+  qrrender::linkPixelShapeEyes(other);
   EXPECT_EQ(other.pupil()->settings(), (foundation::Settings{{"cornerRadiusFraction", 0.5}}));
 }
 
@@ -88,7 +88,7 @@ TEST(UsePixelShapeLink, EyeAndPupilPartsAreDrawnWithThePixelShape) {
   const std::int64_t n = urlCode().cellDimension();
   const double cell = 10;  // size n * 10: the eye scale is 1
   const double side = static_cast<double>(n) * cell;
-  const gfx::Path eyes = pathWithDimension(urlCode(), side, QRCodeComponents::eye(), shape, nullptr, 0);
+  const gfx::Path eyes = qrrender::pathWithDimension(urlCode(), side, QRCodeComponents::eye(), shape, nullptr, 0);
   const gfx::Path ring = circles->generatePathFrom(QRCodeEyeShapeUsePixelShape::eyeTemplate(), {90, 90});
   // The top-left eye is the circle ring as built; the bottom-left one mirrored.
   gfx::Path expected;
@@ -96,7 +96,7 @@ TEST(UsePixelShapeLink, EyeAndPupilPartsAreDrawnWithThePixelShape) {
   expected.addPath(ring, gfx::AffineTransform{1, 0, 0, -1, 0, 90 + side - 90});
   expected.addPath(ring, gfx::AffineTransform{-1, 0, 0, 1, 90 + side - 90, 0});
   EXPECT_EQ(eyes, expected);
-  const gfx::Path pupils = pathWithDimension(urlCode(), side, QRCodeComponents::pupil(), shape, nullptr, 0);
+  const gfx::Path pupils = qrrender::pathWithDimension(urlCode(), side, QRCodeComponents::pupil(), shape, nullptr, 0);
   const gfx::Path centre = circles->generatePathFrom(QRCodePupilShapeUsePixelShape::pupilTemplate(), {60, 60});
   ASSERT_EQ(pupils.size(), 3 * centre.size());
   for (std::size_t i = 0; i < centre.size(); ++i) EXPECT_EQ(pupils.elements()[i], centre.elements()[i]) << i;
@@ -108,7 +108,7 @@ TEST(UsePixelShapeRender, CodesWithJoinedModulesDecode) {
   for (const char* name : {"square", "roundedPath", "blob", "roundedEndIndent", "razor", "pointy"}) {
     SCOPED_TRACE(name);
     auto design = pixelShapeDesign(QRCodePixelShapeFactory::shared().named(name));
-    const gfx::Image image = cgImageWithDimension(urlCode(), 400, *design, nullptr);
+    const gfx::Image image = qrrender::cgImageWithDimension(urlCode(), 400, *design, nullptr);
     testsupport::writeImagePNG(image, std::string("render-use-pixel-shape-") + name + ".png");
     EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
   }
@@ -124,10 +124,10 @@ TEST(UsePixelShapeRender, FinderPatternsFollowThePixelShape) {
     return image.pixelAt(static_cast<int>(cell * col), static_cast<int>(cell * row));
   };
   auto circles = pixelShapeDesign(QRCodePixelShapeCircle::Create());
-  const gfx::Image dots = cgImageWithDimension(urlCode(), side, *circles, nullptr);
+  const gfx::Image dots = qrrender::cgImageWithDimension(urlCode(), side, *circles, nullptr);
   testsupport::writeImagePNG(dots, "render-use-pixel-shape-circle.png");
   auto squares = pixelShapeDesign(QRCodePixelShapeSquare::Create());
-  const gfx::Image solid = cgImageWithDimension(urlCode(), side, *squares, nullptr);
+  const gfx::Image solid = qrrender::cgImageWithDimension(urlCode(), side, *squares, nullptr);
   const double n = static_cast<double>(urlCode().cellDimension());
   // Ring corners of the three finder patterns, and a corner between pupil modules.
   const double probes[][2] = {{1.1, 1.1}, {n - 1.1, 1.1}, {1.1, n - 1.1}, {4.0, 4.0}, {n - 4.0, 4.0}};
@@ -144,20 +144,20 @@ TEST(UsePixelShapeRender, FinderPatternsFollowThePixelShape) {
   // The square eye with the same circles fills the ring corner.
   circles->shape()->setEye(std::make_shared<QRCodeEyeShapeRoundedRect>());
   circles->shape()->setPupil(nullptr);
-  const gfx::Image rounded = cgImageWithDimension(urlCode(), side, *circles, nullptr);
+  const gfx::Image rounded = qrrender::cgImageWithDimension(urlCode(), side, *circles, nullptr);
   EXPECT_LT(at(rounded, 2.0, 1.2).r, 60);
   EXPECT_TRUE(testsupport::decodeImage(rounded).bothRead(kURL));
 }
 
 TEST(UsePixelShapeRender, SettingsRoundTripKeepsTheLookAndDecodes) {
   auto design = pixelShapeDesign(QRCodePixelShapeFactory::shared().named("roundedPath"));
-  const gfx::Image before = cgImageWithDimension(urlCode(), 300, *design, nullptr);
+  const gfx::Image before = qrrender::cgImageWithDimension(urlCode(), 300, *design, nullptr);
   const auto restored = QRCodeDesign::CreateWithSettings(design->settings());
   ASSERT_NE(restored, nullptr);
   EXPECT_EQ(restored->shape()->eye()->name(), "usePixelShape");
   ASSERT_NE(restored->shape()->pupil(), nullptr);
   EXPECT_EQ(restored->shape()->pupil()->name(), "usePixelShape");
-  const gfx::Image after = cgImageWithDimension(urlCode(), 300, *restored, nullptr);
+  const gfx::Image after = qrrender::cgImageWithDimension(urlCode(), 300, *restored, nullptr);
   EXPECT_EQ(after, before);
   EXPECT_TRUE(testsupport::decodeImage(after).bothRead(kURL));
 }

@@ -72,7 +72,7 @@ TEST_F(PasteboardTest, AnotherConnectionReadsWhatWasWritten) {
   ASSERT_NE(second, nullptr);
   Pasteboard pasteboard = privatePasteboard();
   QRCodeDesign design;
-  addToPasteboardWithDimension(linkCode(), 240, 72.0, design, nullptr, pasteboard);
+  qrrender::addToPasteboardWithDimension(linkCode(), 240, 72.0, design, nullptr, pasteboard);
   ASSERT_EQ(pasteboard.writtenTypes(), kAllFour);
 
   const GdkAtom selection = gdk_atom_intern(pasteboard.name().c_str(), FALSE);
@@ -96,7 +96,7 @@ TEST_F(PasteboardTest, AnotherConnectionReadsWhatWasWritten) {
   const guchar* bytes = gtk_selection_data_get_data(data);
   const foundation::Bytes png(bytes, bytes + std::max(gtk_selection_data_get_length(data), 0));
   gtk_selection_data_free(data);
-  EXPECT_EQ(png, pngDataWithDimension(linkCode(), 240, 72.0, design, nullptr));
+  EXPECT_EQ(png, qrrender::pngDataWithDimension(linkCode(), 240, 72.0, design, nullptr));
   EXPECT_TRUE(testsupport::decodeImage(readPNG(png)).bothRead(kLink));
   gdk_display_close(second);
 }
@@ -106,7 +106,7 @@ TEST_F(PasteboardTest, AnotherConnectionReadsWhatWasWritten) {
 TEST_F(PasteboardTest, FourFormsInOrderAt72Dpi) {
   Pasteboard pasteboard = privatePasteboard();
   QRCodeDesign design;
-  addToPasteboardWithDimension(linkCode(), 300, 72.0, design, nullptr, pasteboard);
+  qrrender::addToPasteboardWithDimension(linkCode(), 300, 72.0, design, nullptr, pasteboard);
   EXPECT_EQ(pasteboard.writtenTypes(), kAllFour);
   const auto offered = pasteboard.types();
   for (const auto& type : kAllFour) EXPECT_TRUE(offers(offered, type)) << type;
@@ -129,7 +129,7 @@ TEST_F(PasteboardTest, FourFormsInOrderAt72Dpi) {
 
   const auto png = pasteboard.dataForType(Pasteboard::typePNG);
   ASSERT_TRUE(png.has_value());
-  EXPECT_EQ(*png, pngDataWithDimension(linkCode(), 300, 72.0, design, nullptr));
+  EXPECT_EQ(*png, qrrender::pngDataWithDimension(linkCode(), 300, 72.0, design, nullptr));
   const PNGInfo pngInfo = readPNGInfo(*png);
   EXPECT_EQ(pngInfo.width, 300);
   ASSERT_TRUE(pngInfo.dpiX.has_value());
@@ -138,7 +138,7 @@ TEST_F(PasteboardTest, FourFormsInOrderAt72Dpi) {
 
   const auto svgBytes = pasteboard.dataForType(Pasteboard::typeSVG);
   ASSERT_TRUE(svgBytes.has_value());
-  EXPECT_EQ(*svgBytes, svgData(linkCode(), 300, design, nullptr));
+  EXPECT_EQ(*svgBytes, qrrender::svgData(linkCode(), 300, design, nullptr));
   const gfx::Image fromSVG = testsupport::rasterizeSVG(*svgBytes, 300, 300);
   testsupport::writeImagePNG(fromSVG, "pasteboard-svg.png");
   EXPECT_TRUE(testsupport::decodeImage(fromSVG).bothRead(kLink));
@@ -147,7 +147,7 @@ TEST_F(PasteboardTest, FourFormsInOrderAt72Dpi) {
 TEST_F(PasteboardTest, ResolutionSetsThePageAndTheRecordedDpiNotThePixels) {
   Pasteboard pasteboard = privatePasteboard();
   QRCodeDesign design;
-  addToPasteboardWithDimension(linkCode(), 300, 144.0, design, nullptr, pasteboard);
+  qrrender::addToPasteboardWithDimension(linkCode(), 300, 144.0, design, nullptr, pasteboard);
   EXPECT_EQ(pasteboard.writtenTypes(), kAllFour);
   const auto info = testsupport::pdfInfo(*pasteboard.dataForType(Pasteboard::typePDF));
   EXPECT_NEAR(info.pageSize.width, 150, 0.01);
@@ -165,7 +165,7 @@ TEST_F(PasteboardTest, ResolutionSetsThePageAndTheRecordedDpiNotThePixels) {
 TEST_F(PasteboardTest, SizeFormTruncatesForBitmapsAndTheSVG) {
   Pasteboard pasteboard = privatePasteboard();
   QRCodeDesign design;
-  addToPasteboard(linkCode(), gfx::Size{200.9, 120.0}, 72.0, design, nullptr, pasteboard);
+  qrrender::addToPasteboard(linkCode(), gfx::Size{200.9, 120.0}, 72.0, design, nullptr, pasteboard);
   EXPECT_EQ(pasteboard.writtenTypes(), kAllFour);
   const auto info = testsupport::pdfInfo(*pasteboard.dataForType(Pasteboard::typePDF));
   EXPECT_NEAR(info.pageSize.width, 200.9, 0.01);
@@ -176,7 +176,7 @@ TEST_F(PasteboardTest, SizeFormTruncatesForBitmapsAndTheSVG) {
   const auto tiff = testsupport::decodeTIFFFile(*pasteboard.dataForType(Pasteboard::typeTIFF));
   EXPECT_EQ(tiff.image.width(), 200);
   EXPECT_EQ(tiff.image.height(), 120);
-  EXPECT_EQ(*pasteboard.dataForType(Pasteboard::typeSVG), svgData(linkCode(), 200, design, nullptr));
+  EXPECT_EQ(*pasteboard.dataForType(Pasteboard::typeSVG), qrrender::svgData(linkCode(), 200, design, nullptr));
 }
 
 TEST_F(PasteboardTest, FormsThatCannotBeMadeAreLeftOut) {
@@ -189,23 +189,30 @@ TEST_F(PasteboardTest, FormsThatCannotBeMadeAreLeftOut) {
   const std::string svgType(Pasteboard::typeSVG);
   const Case cases[] = {
       // No bitmap or page of size 0; the SVG of dimension 0 is an empty picture.
-      {"dimension 0", [&](Pasteboard& p) { addToPasteboardWithDimension(linkCode(), 0, 72, design, nullptr, p); },
+      {"dimension 0",
+       [&](Pasteboard& p) { qrrender::addToPasteboardWithDimension(linkCode(), 0, 72, design, nullptr, p); },
        {svgType}},
       // The image writer refuses dpi <= 0, and so does the page size.
-      {"dpi 0", [&](Pasteboard& p) { addToPasteboardWithDimension(linkCode(), 300, 0, design, nullptr, p); },
+      {"dpi 0",
+       [&](Pasteboard& p) { qrrender::addToPasteboardWithDimension(linkCode(), 300, 0, design, nullptr, p); },
        {svgType}},
-      {"dpi -72", [&](Pasteboard& p) { addToPasteboardWithDimension(linkCode(), 300, -72, design, nullptr, p); },
+      {"dpi -72",
+       [&](Pasteboard& p) { qrrender::addToPasteboardWithDimension(linkCode(), 300, -72, design, nullptr, p); },
        {svgType}},
       // Nothing can be made of a negative size: the pasteboard is left empty.
-      {"dimension -1", [&](Pasteboard& p) { addToPasteboardWithDimension(linkCode(), -1, 72, design, nullptr, p); },
+      {"dimension -1",
+       [&](Pasteboard& p) { qrrender::addToPasteboardWithDimension(linkCode(), -1, 72, design, nullptr, p); },
        {}},
       {"width NaN",
        [&](Pasteboard& p) {
-         addToPasteboard(linkCode(), gfx::Size{std::nan(""), 100}, 72, design, nullptr, p);
+         qrrender::addToPasteboard(linkCode(), gfx::Size{std::nan(""), 100}, 72, design, nullptr, p);
        },
        {}},
       {"width 1e300",
-       [&](Pasteboard& p) { addToPasteboard(linkCode(), gfx::Size{1e300, 100}, 72, design, nullptr, p); }, {}},
+       [&](Pasteboard& p) {
+         qrrender::addToPasteboard(linkCode(), gfx::Size{1e300, 100}, 72, design, nullptr, p);
+       },
+       {}},
   };
   for (const auto& c : cases) {
     Pasteboard pasteboard = privatePasteboard();
@@ -224,7 +231,7 @@ TEST_F(PasteboardTest, FormsThatCannotBeMadeAreLeftOut) {
   QRCodeDesign noSVG;
   noSVG.style()->setEye(std::make_shared<NoSVGFill>());
   Pasteboard pasteboard = privatePasteboard();
-  addToPasteboardWithDimension(linkCode(), 200, 72, noSVG, nullptr, pasteboard);
+  qrrender::addToPasteboardWithDimension(linkCode(), 200, 72, noSVG, nullptr, pasteboard);
   EXPECT_EQ(pasteboard.writtenTypes(), (std::vector<std::string>{kAllFour[0], kAllFour[1], kAllFour[2]}));
   EXPECT_EQ(pasteboard.dataForType(Pasteboard::typeSVG), std::nullopt);
 }
