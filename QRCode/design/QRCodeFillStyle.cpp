@@ -29,7 +29,7 @@ void QRCodeFillStyle::innerShadowPass(gfx::Canvas& ctx, const gfx::Path& path,
   frame.addPath(path);
   ctx.setFillColor(shadow.color());
   ctx.setShadow(shadow.scaledOffset(expectedPixelSize), shadow.blur(), shadow.color());
-  ctx.fillPath(frame, true);
+  ctx.fillShadowOfPath(frame, true);
   ctx.restore();
 
   ctx.restore();

@@ -338,6 +338,18 @@ struct Canvas::Impl {
     compositeShadow(s, *g, mask.get(), k, px0, py0);
   }
 
+  // The shadow of filling path (device transform m, device bounds shapeBounds).
+  void drawFillShadow(const State& s, const Path& path, const AffineTransform& m, cairo_fill_rule_t rule,
+                      const Rect& shapeBounds) {
+    const double alpha = clampedRGBA(s.fill)[3];
+    drawShadow(s, shapeBounds, [&](cairo_t* mcr, const AffineTransform& toMask) {
+      if (!setPath(mcr, path, m.concatenating(toMask))) return;
+      cairo_set_fill_rule(mcr, rule);
+      cairo_set_source_rgba(mcr, 0, 0, 0, alpha);
+      cairo_fill(mcr);
+    });
+  }
+
   // Bitmap canvases, normal blending: rasterises the shape's coverage once and uses it
   // both for the shadow (blurred copy) and for the fill itself. False when there is no
   // visible shadow or the mask would be too large (the caller then fills as usual).
@@ -540,13 +552,7 @@ void Canvas::fillPath(const Path& path, bool evenOdd) {
     BoundsSink bounds;
     if (!walkPath(path, m, bounds)) return;
     if (!d.pdf && !d.external && s.blend == BlendMode::normal && d.fillWithShadow(s, path, m, rule, bounds.rect())) return;
-    const double alpha = clampedRGBA(s.fill)[3];
-    d.drawShadow(s, bounds.rect(), [&](cairo_t* mcr, const AffineTransform& toMask) {
-      if (!setPath(mcr, path, m.concatenating(toMask))) return;
-      cairo_set_fill_rule(mcr, rule);
-      cairo_set_source_rgba(mcr, 0, 0, 0, alpha);
-      cairo_fill(mcr);
-    });
+    d.drawFillShadow(s, path, m, rule, bounds.rect());
   }
   cairo_t* cr = d.cr.get();
   if (!setPath(cr, path, m)) return;
@@ -554,6 +560,16 @@ void Canvas::fillPath(const Path& path, bool evenOdd) {
   cairo_set_operator(cr, toCairo(s.blend));
   cairo_set_fill_rule(cr, rule);
   cairo_fill(cr);
+}
+
+void Canvas::fillShadowOfPath(const Path& path, bool evenOdd) {
+  Impl& d = *impl_;
+  const auto& s = d.top();
+  if (!d.usable() || path.empty() || !s.shadowOn) return;
+  const AffineTransform m = d.userToDevice();
+  BoundsSink bounds;
+  if (!walkPath(path, m, bounds)) return;
+  d.drawFillShadow(s, path, m, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING, bounds.rect());
 }
 
 void Canvas::fillRect(const Rect& rect) {

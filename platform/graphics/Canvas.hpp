@@ -143,6 +143,11 @@ class Canvas {
   // --- drawing ----------------------------------------------------------------------
   void fillPath(const Path& path, bool evenOdd = false);
   void fillRect(const Rect& rect);
+  // Draws only the shadow that fillPath would cast (with the fill colour's alpha), not the
+  // fill: an inner shadow is the shadow of everything outside a shape, clipped to the shape,
+  // and the outside itself must not tint the shape's anti-aliased edge. Nothing without a
+  // shadow.
+  void fillShadowOfPath(const Path& path, bool evenOdd = false);
   // Intersects the clip with the path's inside.
   void clipToPath(const Path& path, bool evenOdd = false);
   void clipToRect(const Rect& rect);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -270,8 +271,8 @@ TEST(CanvasShadow, ShadowIsMadeFromTheUnclippedShapeAndDrawnThroughTheClip) {
 }
 
 TEST(CanvasShadow, InnerShadowFrameDarkensOnlyInsideAndStaysCheap) {
-  // The inner-shadow pattern: clip to a small shape, fill a 200000-unit even-odd frame
-  // around it with a shadow. Scaled by 10 the frame spans 2 000 000 pixels.
+  // The inner-shadow pattern: clip to a small shape, cast the shadow of a 200000-unit
+  // even-odd frame around it. Scaled by 10 the frame spans 2 000 000 pixels.
   const long before = maxRSSKilobytes();
   Canvas c = Canvas::bitmap(100, 100);
   c.setFillColor(Color::sRGB(1, 1, 1, 1));
@@ -283,7 +284,7 @@ TEST(CanvasShadow, InnerShadowFrameDarkensOnlyInsideAndStaysCheap) {
   frame.addPath(shape);
   c.setFillColor(Color::sRGB(0, 0, 0, 1));
   c.setShadow({4, -4}, 4, Color::sRGB(0, 0, 0, 1));
-  c.fillPath(frame, true);
+  c.fillShadowOfPath(frame, true);
   const Image image = c.makeImage();
   save(image, "inner_shadow_frame");
   EXPECT_LT(maxRSSKilobytes() - before, 64 * 1024);
@@ -529,6 +530,25 @@ TEST(CanvasShadow, ShapeDrawnWithAShadowMatchesAPlainFill) {
     }
   // The shadow is there (up and right), with the fill's alpha: 0.9 of full strength.
   EXPECT_NEAR(b.pixelAt(90, 30).a, 0.9 * 255, 2);
+}
+
+TEST(CanvasShadow, ShadowOfAPathLeavesThePathItselfUntouched) {
+  // A square on the left casts its shadow 50 to the right; only the shadow is drawn, in
+  // bitmaps and in PDF (read by poppler) alike, and nothing at all without a shadow.
+  for (const bool pdf : {false, true})
+    for (const bool shadow : {true, false}) {
+      Canvas c = pdf ? Canvas::pdf(Rect(0, 0, 100, 100)) : Canvas::bitmap(100, 100);
+      c.setFillColor(Color::sRGB(1, 0, 0, 0.5));
+      if (shadow) c.setShadow({50, 0}, 0, Color::sRGB(0, 0, 1, 1));
+      c.fillShadowOfPath(rectPath(10, 40, 20, 20));
+      const Image page = pdf ? testsupport::rasterizePDF(c.pdfData(), 100, 100) : c.makeImage();
+      SCOPED_TRACE(std::string(pdf ? "PDF" : "bitmap") + (shadow ? " with a shadow" : " without"));
+      const auto square = testsupport::meanColor(page, 15, 45, 25, 55);  // not filled: white
+      EXPECT_GT(std::min({square.r, square.g, square.b}), 252);
+      const auto cast = testsupport::meanColor(page, 65, 45, 75, 55);  // its shadow: half blue
+      EXPECT_NEAR(cast.r, shadow ? 127.5 : 255, 3);
+      EXPECT_GT(cast.b, 252);
+    }
 }
 
 TEST(CanvasPDF, LayersAndImagesCastShadowsToo) {
