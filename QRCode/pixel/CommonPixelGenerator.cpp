@@ -114,19 +114,13 @@ std::size_t elementsPerModule(CommonPixelGenerator::PixelType type) {
   }
 }
 
-// The rule the appliers share: an absent value (null) stores whenAbsent; a value the
-// reader accepts is stored through adjust; any other value changes nothing and answers
-// false.
+// Stores a setting value (see foundation::settingValueOr) through adjust.
 template <class T, class Adjust = std::identity>
 bool applySetting(const foundation::Settings& value, T& field, T whenAbsent,
                   std::optional<T> (*read)(const foundation::Settings*) noexcept, Adjust adjust = {}) {
-  if (value.is_null()) {
-    field = whenAbsent;
-    return true;
-  }
-  const std::optional<T> number = read(&value);
-  if (!number) return false;
-  field = adjust(*number);
+  const std::optional<T> stored = foundation::settingValueOr(value, whenAbsent, read);
+  if (!stored) return false;
+  field = adjust(*stored);
   return true;
 }
 

@@ -116,13 +116,9 @@ bool CommonPixelShape::setSettingValue(const foundation::Settings& value, std::s
     case CommonPixelKey::useRandomRotation: return common_.applyUseRandomRotation(value);
     case CommonPixelKey::useRandomInset: {
       // Absent means false; a value that is not a number is refused.
-      bool random = false;
-      if (!value.is_null()) {
-        const auto flag = foundation::BoolValue(value);
-        if (!flag) return false;
-        random = *flag;
-      }
-      if (random)
+      const auto random = foundation::settingValueOr(value, false, foundation::BoolValue);
+      if (!random) return false;
+      if (*random)
         common_.setInsetGenerator(QRCodePixelInsetRandom::Create());
       else
         common_.setInsetGenerator(QRCodePixelInsetFixed::Create());

@@ -13,13 +13,9 @@ namespace {
 constexpr std::string_view insetKey = "insetFraction";
 constexpr std::string_view cornerRadiusKey = "cornerRadiusFraction";
 
-// Stores a setting value into field: absent -> fallback, a number as it is.
+// Stores a setting value (see foundation::settingValueOr), as it is.
 bool applyFraction(const foundation::Settings& value, double fallback, double& field) {
-  if (value.is_null()) {
-    field = fallback;
-    return true;
-  }
-  const auto number = foundation::DoubleValue(value);
+  const auto number = foundation::settingValueOr(value, fallback, foundation::DoubleValue);
   if (!number) return false;
   field = *number;
   return true;

@@ -99,11 +99,7 @@ bool QRCodePixelShapeCurvePixel::supportsSettingValueForKey(std::string_view key
 
 bool QRCodePixelShapeCurvePixel::setSettingValue(const foundation::Settings& value, std::string_view key) {
   if (key != cornerRadiusKey) return false;
-  if (value.is_null()) {
-    setCornerRadiusFraction(DefaultCornerRadiusValue);
-    return true;
-  }
-  const auto fraction = foundation::DoubleValue(value);
+  const auto fraction = foundation::settingValueOr(value, DefaultCornerRadiusValue, foundation::DoubleValue);
   if (!fraction) return false;
   setCornerRadiusFraction(*fraction);
   return true;

@@ -79,21 +79,13 @@ bool RoundedModulePixelShape::supportsSettingValueForKey(std::string_view key) c
 
 bool RoundedModulePixelShape::setSettingValue(const foundation::Settings& value, std::string_view key) {
   if (key == cornerRadiusKey) {
-    if (value.is_null()) {
-      setCornerRadiusFraction(defaultCornerRadius_);
-      return true;
-    }
-    const auto number = foundation::DoubleValue(value);
+    const auto number = foundation::settingValueOr(value, defaultCornerRadius_, foundation::DoubleValue);
     if (!number) return false;
     setCornerRadiusFraction(*number);
     return true;
   }
   if (key == innerCornersKey) {
-    if (value.is_null()) {
-      hasInnerCorners_ = defaultHasInnerCorners_;
-      return true;
-    }
-    const auto flag = foundation::BoolValue(value);
+    const auto flag = foundation::settingValueOr(value, defaultHasInnerCorners_, foundation::BoolValue);
     if (!flag) return false;
     hasInnerCorners_ = *flag;
     return true;

@@ -41,6 +41,16 @@ inline std::optional<std::int64_t> IntValue(const Settings& value) noexcept { re
 inline std::optional<std::uint64_t> UIntValue(const Settings& value) noexcept { return UIntValue(&value); }
 inline std::optional<std::string> StringValue(const Settings& value) { return StringValue(&value); }
 
+// The value a setter stores: whenAbsent for null (the key is being removed), else what
+// read makes of it; none for a value of another kind (the setter then changes nothing
+// and answers false). read is one of the readers above.
+template <class T>
+std::optional<T> settingValueOr(const Settings& value, T whenAbsent,
+                                std::optional<T> (*read)(const Settings*) noexcept) noexcept {
+  if (value.is_null()) return whenAbsent;
+  return read(&value);
+}
+
 // --- a value under a key: the reader above applied to find(dict, key) ------------------
 std::optional<double> doubleValue(const Settings& dict, std::string_view key);
 std::optional<bool> boolValue(const Settings& dict, std::string_view key);

@@ -60,6 +60,10 @@ TEST(SettingsTest, SingleValueReaders) {
     EXPECT_EQ(IntValue(row.value), row.asInt64Result) << row.what;
     EXPECT_EQ(UIntValue(row.value), row.asUInt64Result) << row.what;
     EXPECT_EQ(StringValue(row.value), row.asStringResult) << row.what;
+    // What a setter stores: the reader's value, or its fallback when the key is removed.
+    const bool removed = row.value.is_null();
+    EXPECT_EQ(settingValueOr(row.value, -7.5, DoubleValue), removed ? -7.5 : row.asDoubleResult) << row.what;
+    EXPECT_EQ(settingValueOr(row.value, true, BoolValue), removed ? true : row.asBoolResult) << row.what;
   }
 }
 
