@@ -1,5 +1,6 @@
 #include "imageio/ImageExportType.hpp"
 
+#include <iterator>
 #include <string>
 
 #include "imageio/ImageReadWriteError.hpp"
@@ -67,41 +68,31 @@ ImageExportType ImageExportType::withTypeIdentifier(std::string_view typeIdentif
   foundation::raise(ImageReadWriteError::cannotCreateImageOfType, std::string(typeIdentifier));
 }
 
-std::string_view ImageExportType::mimeType() const {
-  switch (kind_) {
-    case Kind::png: return "image/png";
-    case Kind::jpg: return "image/jpeg";
-    case Kind::tiff: return "image/tiff";
-    case Kind::pdf: return "application/pdf";
-    case Kind::heic: return "image/heic";
-    case Kind::svg: return "image/svg+xml";
-    case Kind::gif: return "image/gif";
-  }
-  return "";
-}
+namespace {
+
+// The names of each kind, in the order of ImageExportType::Kind.
+struct KindNames {
+  std::string_view mimeType, fileExtension, typeIdentifier;
+};
+constexpr KindNames kindNames[] = {
+    {"image/png", "png", "public.png"},
+    {"image/jpeg", "jpg", "public.jpeg"},
+    {"image/tiff", "tiff", "public.tiff"},
+    {"application/pdf", "pdf", "com.adobe.pdf"},
+    {"image/heic", "heic", "public.heic"},
+    {"image/svg+xml", "svg", "public.svg-image"},
+    {"image/gif", "gif", "com.compuserve.gif"},
+};
+static_assert(std::size(kindNames) == static_cast<std::size_t>(ImageExportType::Kind::gif) + 1);
+
+}  // namespace
+
+std::string_view ImageExportType::mimeType() const { return kindNames[static_cast<std::size_t>(kind_)].mimeType; }
 
 std::string_view ImageExportType::fileExtension() const {
-  switch (kind_) {
-    case Kind::png: return "png";
-    case Kind::jpg: return "jpg";
-    case Kind::tiff: return "tiff";
-    case Kind::pdf: return "pdf";
-    case Kind::heic: return "heic";
-    case Kind::svg: return "svg";
-    case Kind::gif: return "gif";
-  }
-  return "";
+  return kindNames[static_cast<std::size_t>(kind_)].fileExtension;
 }
 
 std::string_view ImageExportType::typeIdentifier() const {
-  switch (kind_) {
-    case Kind::png: return "public.png";
-    case Kind::jpg: return "public.jpeg";
-    case Kind::tiff: return "public.tiff";
-    case Kind::pdf: return "com.adobe.pdf";
-    case Kind::heic: return "public.heic";
-    case Kind::svg: return "public.svg-image";
-    case Kind::gif: return "com.compuserve.gif";
-  }
-  return "";
+  return kindNames[static_cast<std::size_t>(kind_)].typeIdentifier;
 }
