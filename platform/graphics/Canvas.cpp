@@ -564,8 +564,8 @@ void Canvas::fillPath(const Path& path, bool evenOdd) {
 
 void Canvas::fillShadowOfPath(const Path& path, bool evenOdd) {
   Impl& d = *impl_;
+  if (!d.usable() || path.empty() || !d.top().shadowOn) return;
   const auto& s = d.top();
-  if (!d.usable() || path.empty() || !s.shadowOn) return;
   const AffineTransform m = d.userToDevice();
   BoundsSink bounds;
   if (!walkPath(path, m, bounds)) return;
