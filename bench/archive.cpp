@@ -18,7 +18,7 @@ const std::string kURL = "https://vidlumen.example.com/wallpaper/waves-dp3YBose?
 
 std::shared_ptr<QRCodeDocument> styledDocument(bool withLogo) {
   auto document = std::make_shared<QRCodeDocument>(kURL, QRCode::ErrorCorrection::medium);
-  document->design()->foregroundColor(sRGB(0.1, 0.2, 0.5, 1));
+  document->design()->foregroundColor(qrcolor::sRGB(0.1, 0.2, 0.5, 1));
   document->design()->style()->setEye(QRCodeFillStyleSolid::withGray(0.2));
   document->design()->style()->setShadow(std::make_shared<QRCodeShadow>());
   if (withLogo)

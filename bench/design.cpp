@@ -15,10 +15,10 @@
 namespace {
 
 std::shared_ptr<QRCodeDesign> styledDesign() {
-  auto design = QRCodeDesign::make(sRGB(0.1, 0.2, 0.5, 1), sRGB(1, 1, 1, 1));
+  auto design = QRCodeDesign::make(qrcolor::sRGB(0.1, 0.2, 0.5, 1), qrcolor::sRGB(1, 1, 1, 1));
   design->style()->setEye(QRCodeFillStyleSolid::withGray(0.2));
   design->style()->setShadow(std::make_shared<QRCodeShadow>());
-  design->style()->setEyeBackground(sRGB(1, 0, 0, 1));
+  design->style()->setEyeBackground(qrcolor::sRGB(1, 0, 0, 1));
   design->setAdditionalQuietZonePixels(2);
   return design;
 }

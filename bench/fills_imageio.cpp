@@ -39,7 +39,7 @@ gfx::Image photo(int size) {
 // fill: 0 linear gradient, 1 radial gradient, 2 image; with a drop shadow when shadow.
 void BM_RenderWithFill(benchmark::State& state) {
   QRCodeDesign design;
-  const KvelGradient gradient({{0.0, sRGB(0.5, 0, 0, 1)}, {0.5, sRGB(0.2, 0.1, 0.3, 1)}, {1.0, sRGB(0, 0, 0.4, 1)}});
+  const KvelGradient gradient({{0.0, qrcolor::sRGB(0.5, 0, 0, 1)}, {0.5, qrcolor::sRGB(0.2, 0.1, 0.3, 1)}, {1.0, qrcolor::sRGB(0, 0, 0.4, 1)}});
   switch (state.range(0)) {
     case 0: design.style()->setOnPixels(QRCodeFillStyleLinearGradient::make(gradient, {0, 0}, {1, 1})); break;
     case 1: design.style()->setOnPixels(QRCodeFillStyleRadialGradient::make(gradient, {0.5, 0.5})); break;
@@ -61,8 +61,8 @@ void BM_LoadImage(benchmark::State& state) {
   const gfx::Image picture = photo(512);
   const ImageExportType types[] = {ImageExportType::png(1), ImageExportType::jpg(1, 0.85), ImageExportType::tiff(1, 1),
                                    ImageExportType::gif(), ImageExportType::heic(1, 0.8)};
-  const foundation::Bytes data = encodeImageData(picture, types[state.range(0)]);
-  for (auto _ : state) benchmark::DoNotOptimize(loadImageFromData(data));
+  const foundation::Bytes data = imageio::encodeImageData(picture, types[state.range(0)]);
+  for (auto _ : state) benchmark::DoNotOptimize(imageio::loadImageFromData(data));
   state.SetLabel(std::string(types[state.range(0)].fileExtension()));
 }
 BENCHMARK(BM_LoadImage)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);

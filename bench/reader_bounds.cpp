@@ -35,7 +35,7 @@ foundation::Bytes largestGIF() {
 
 void BM_LargestImage(benchmark::State& state) {
   const foundation::Bytes gif = largestGIF();
-  for (auto _ : state) benchmark::DoNotOptimize(loadImageFromData(gif));
+  for (auto _ : state) benchmark::DoNotOptimize(imageio::loadImageFromData(gif));
   state.SetLabel("32767 x 2048 GIF, limit " + std::to_string(kDefaultMaxImagePixels) + " pixels");
 }
 BENCHMARK(BM_LargestImage)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -67,7 +67,7 @@ foundation::Bytes mostScansJPEG() {
 
 void BM_MostScansJPEG(benchmark::State& state) {
   const foundation::Bytes jpeg = mostScansJPEG();
-  for (auto _ : state) benchmark::DoNotOptimize(loadImageFromData(jpeg));
+  for (auto _ : state) benchmark::DoNotOptimize(imageio::loadImageFromData(jpeg));
   state.SetLabel("127 scans of 4096 x 4096; limits " + std::to_string(kMaxJPEGScans) + " scans, " +
                  std::to_string(kMaxJPEGScanPixels) + " pixels over all scans");
 }

@@ -143,7 +143,7 @@ void BM_StagePNG(benchmark::State& state) {
   const gfx::Image image = document->cgImageWithDimension(kSide);
   std::size_t bytes = 0;
   for (auto _ : state) {
-    const foundation::Bytes png = encodeImageData(image, ImageExportType::png(1));
+    const foundation::Bytes png = imageio::encodeImageData(image, ImageExportType::png(1));
     bytes = png.size();
     benchmark::DoNotOptimize(png.data());
   }
@@ -189,7 +189,7 @@ void BM_FloorPNG(benchmark::State& state) {
       }
     }
     cairo_surface_destroy(surface);
-    const foundation::Bytes png = encodeImageData(gfx::Image::make(kSide, kSide, std::move(rgba)), ImageExportType::png(1));
+    const foundation::Bytes png = imageio::encodeImageData(gfx::Image::make(kSide, kSide, std::move(rgba)), ImageExportType::png(1));
     bytes = png.size();
     benchmark::DoNotOptimize(png.data());
   }
@@ -229,7 +229,7 @@ void BM_PNGSettings(benchmark::State& state) {
   options.strategy = strategies[state.range(4)];
   std::size_t bytes = 0;
   for (auto _ : state) {
-    const foundation::Bytes png = writePNG(image, options);
+    const foundation::Bytes png = imageio::writePNG(image, options);
     bytes = png.size();
     benchmark::DoNotOptimize(png.data());
   }

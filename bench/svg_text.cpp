@@ -85,7 +85,7 @@ void BM_SVGPathDataOnly(benchmark::State& state) {
     paths.push_back(qrrender::path(document->qrcode(), size, component, shape, nullptr, 0));
   for (auto _ : state) {
     for (const auto& p : paths) {
-      const std::string d = svgPathData(p);
+      const std::string d = qrcore::svgPathData(p);
       benchmark::DoNotOptimize(d.data());
     }
   }

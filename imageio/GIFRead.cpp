@@ -44,13 +44,13 @@ constexpr Pass kPlainPass[] = {{0, 1}};
 
 }  // namespace
 
-bool isGIFData(std::span<const std::uint8_t> data) {
+bool imageio::isGIFData(std::span<const std::uint8_t> data) {
   return data.size() >= 6 && std::memcmp(data.data(), "GIF", 3) == 0 && data[3] == '8' &&
          (data[4] == '7' || data[4] == '9') && data[5] == 'a';
 }
 
-gfx::Image readGIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  if (!isGIFData(data)) undecodable("not a GIF");
+gfx::Image imageio::readGIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!imageio::isGIFData(data)) undecodable("not a GIF");
   Source source{data.data(), data.size(), 0};
   int error = 0;
   GifFileType* gif = DGifOpen(&source, gifReadSource, &error);
@@ -93,12 +93,12 @@ gfx::Image readGIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   if (frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0) undecodable("bad GIF frame size");
   // The frame is decoded row by row: its own size only bounds the work, the screen (or,
   // without one, the frame) is what gets allocated.
-  checkDecodedImageSize(static_cast<std::uint64_t>(frame.Width), static_cast<std::uint64_t>(frame.Height),
+  imageio::checkDecodedImageSize(static_cast<std::uint64_t>(frame.Width), static_cast<std::uint64_t>(frame.Height),
                         maxPixels);
   const bool hasScreen = gif->SWidth > 0 && gif->SHeight > 0;
   const int width = hasScreen ? gif->SWidth : frame.Width;
   const int height = hasScreen ? gif->SHeight : frame.Height;
-  checkDecodedImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxPixels);
+  imageio::checkDecodedImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxPixels);
   const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
   if (!map || !map->Colors || map->ColorCount <= 0) undecodable("GIF without a colour table");
 

@@ -10,9 +10,11 @@
 #include "imageio/PNG.hpp"
 #include "platform/graphics/Image.hpp"
 
+namespace imageio {
 // True when the bytes start with "GIF87a" or "GIF89a".
 bool isGIFData(std::span<const std::uint8_t> data);
 
 // Fails with ImageReadWriteError::unableToDecodeImage; the screen and frame sizes are
 // checked before pixels are allocated.
 gfx::Image readGIF(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
+}  // namespace imageio

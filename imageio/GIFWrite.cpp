@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::string_view kGIFType = "com.compuserve.gif";
 
-extern "C" int gifWrite(GifFileType* gif, const GifByteType* data, int size) {
+int gifWrite(GifFileType* gif, const GifByteType* data, int size) {
   auto* bytes = static_cast<foundation::Bytes*>(gif->UserData);
   try {
     bytes->insert(bytes->end(), data, data + size);
@@ -96,7 +96,7 @@ bool indexPixels(const Pixels& px, IndexedImage& out) {
 
 }  // namespace
 
-foundation::Bytes writeGIF(const gfx::Image& image) {
+foundation::Bytes imageio::writeGIF(const gfx::Image& image) {
   const Pixels px = pixelsOf(image);
   if (px.width <= 0 || px.height <= 0 || px.width > 65535 || px.height > 65535) cannotCreate(kGIFType);
   IndexedImage indexed;

@@ -288,7 +288,7 @@ void checkHEVCItem(const Items& items, std::uint32_t id) {
 
 }  // namespace
 
-std::vector<HEIFGridSize> heifGridSizes(std::span<const std::uint8_t> data) {
+std::vector<HEIFGridSize> imageio::heifGridSizes(std::span<const std::uint8_t> data) {
   const Items items(data);
   std::vector<HEIFGridSize> sizes;
   for (const std::uint32_t id : items.idsOfType("grid")) {
@@ -300,7 +300,7 @@ std::vector<HEIFGridSize> heifGridSizes(std::span<const std::uint8_t> data) {
   return sizes;
 }
 
-void checkHEVCItems(std::span<const std::uint8_t> data) {
+void imageio::checkHEVCItems(std::span<const std::uint8_t> data) {
   const Items items(data);
   for (const std::uint32_t id : items.idsOfType("hvc1")) checkHEVCItem(items, id);
 }

@@ -14,6 +14,7 @@ struct HEIFGridSize {
   std::uint32_t height = 0;
 };
 
+namespace imageio {
 // The output size of every "grid" item in the file's top-level "meta" box (none when the
 // file has no grid). Fails with ImageReadWriteError::unableToDecodeImage when a grid item
 // exists but its data cannot be located or read.
@@ -24,3 +25,4 @@ std::vector<HEIFGridSize> heifGridSizes(std::span<const std::uint8_t> data);
 // an error or a warning (damaged or missing coded data), or an item's data or decoder
 // configuration cannot be found.
 void checkHEVCItems(std::span<const std::uint8_t> data);
+}  // namespace imageio

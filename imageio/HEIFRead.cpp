@@ -22,14 +22,14 @@ namespace {
 
 }  // namespace
 
-bool isHEIFData(std::span<const std::uint8_t> data) {
+bool imageio::isHEIFData(std::span<const std::uint8_t> data) {
   if (data.size() < 12 || std::memcmp(data.data() + 4, "ftyp", 4) != 0) return false;
   const heif_filetype_result kind = heif_check_filetype(data.data(), static_cast<int>(std::min<std::size_t>(data.size(), 64)));
   return kind == heif_filetype_yes_supported || kind == heif_filetype_maybe;
 }
 
-gfx::Image readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  if (!isHEIFData(data)) undecodable("not a HEIF file");
+gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!imageio::isHEIFData(data)) undecodable("not a HEIF file");
   heif_context* context = heif_context_alloc();
   if (!context) undecodable("cannot read HEIF");
   heif_image_handle* handle = nullptr;
@@ -53,14 +53,14 @@ gfx::Image readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   if (error.code != heif_error_Ok) undecodable("HEIF file without a primary image", &error);
   const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
   if (w <= 0 || h <= 0) undecodable("bad HEIF image size");
-  checkDecodedImageSize(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);
+  imageio::checkDecodedImageSize(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);
   // libheif allocates a grid's whole output before it looks at its size, and the grid
   // need not be the size the image declares.
-  for (const HEIFGridSize& grid : heifGridSizes(data)) checkDecodedImageSize(grid.width, grid.height, maxPixels);
+  for (const HEIFGridSize& grid : imageio::heifGridSizes(data)) imageio::checkDecodedImageSize(grid.width, grid.height, maxPixels);
 
   // Damaged coded data is an error, not a concealed picture: libheif's decoder conceals
   // it without a word, so every coded item is first decoded on its own.
-  checkHEVCItems(data);
+  imageio::checkHEVCItems(data);
   heif_decoding_options* options = heif_decoding_options_alloc();
   if (!options) undecodable("cannot decode HEIF");
   options->strict_decoding = 1;
@@ -72,7 +72,7 @@ gfx::Image readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   const int width = heif_image_get_width(image, heif_channel_interleaved);
   const int height = heif_image_get_height(image, heif_channel_interleaved);
   if (width <= 0 || height <= 0) undecodable("bad HEIF image size");
-  checkDecodedImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxPixels);
+  imageio::checkDecodedImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxPixels);
   int stride = 0;
   const std::uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
   if (!plane || stride < width * 4) undecodable("HEIF image without pixels");
@@ -85,7 +85,7 @@ gfx::Image readHEIF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
     std::uint8_t* out = pixels.data() + static_cast<std::size_t>(y) * rowBytes;
     std::memcpy(out, in, rowBytes);
     if (premultiplied) {
-      clampColorToAlpha({out, rowBytes});
+      imageio::clampColorToAlpha({out, rowBytes});
       continue;
     }
     for (int x = 0; x < width; ++x, out += 4) {

@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::string_view kHEICType = "public.heic";
 
-extern "C" heif_error heifWrite(heif_context*, const void* data, size_t size, void* userdata) {
+heif_error heifWrite(heif_context*, const void* data, size_t size, void* userdata) {
   auto* bytes = static_cast<foundation::Bytes*>(userdata);
   try {
     const auto* p = static_cast<const std::uint8_t*>(data);
@@ -52,7 +52,7 @@ foundation::Bytes resolutionExif(double dpiX, double dpiY) {
 
 }  // namespace
 
-foundation::Bytes writeHEIF(const gfx::Image& image, const ImageWriteProperties& properties) {
+foundation::Bytes imageio::writeHEIF(const gfx::Image& image, const ImageWriteProperties& properties) {
   const Pixels px = pixelsOf(image);
   if (px.width <= 0 || px.height <= 0) cannotCreate(kHEICType);
   foundation::Bytes bytes;

@@ -7,7 +7,7 @@
 #include "platform/foundation/Text.hpp"
 
 foundation::Settings CGImageCodable::encode() const {
-  const foundation::Bytes png = encodeImageData(image_, ImageExportType::png(1.0, true));
+  const foundation::Bytes png = imageio::encodeImageData(image_, ImageExportType::png(1.0, true));
   return foundation::Settings(foundation::base64Encode(png));
 }
 
@@ -17,7 +17,7 @@ CGImageCodable CGImageCodable::decode(const foundation::Settings& value) {
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) foundation::raise(ImageReadWriteError::codableInvalidData, "not base64");
   try {
-    return CGImageCodable(loadImageFromData(*bytes));
+    return CGImageCodable(imageio::loadImageFromData(*bytes));
   } catch (const foundation::Error& e) {
     foundation::raise(ImageReadWriteError::codableInvalidImage, e.what());
   }

@@ -57,7 +57,7 @@ gfx::Image pngReady(const gfx::Image& image) {
 
 }  // namespace
 
-PNGWriteOptions pngExportOptions(double dpi) {
+PNGWriteOptions imageio::pngExportOptions(double dpi) {
   PNGWriteOptions options;
   options.dpi = dpi;
   // Measured on 300-pixel codes (a URL and a version-25 symbol, black on white and
@@ -70,21 +70,21 @@ PNGWriteOptions pngExportOptions(double dpi) {
   return options;
 }
 
-foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type,
+foundation::Bytes imageio::encodeImageData(const gfx::Image& image, const ImageExportType& type,
                                   const foundation::Settings& extraProperties) {
   switch (type.kind()) {
     case ImageExportType::Kind::png: {
       const ImageWriteProperties properties = writeProperties(type, extraProperties);
-      PNGWriteOptions options = pngExportOptions(properties.dpiWidth);
+      PNGWriteOptions options = imageio::pngExportOptions(properties.dpiWidth);
       options.verticalDPI = properties.dpiHeight;
-      return writePNG(pngReady(image), options);
+      return imageio::writePNG(pngReady(image), options);
     }
-    case ImageExportType::Kind::jpg: return writeJPEG(image, writeProperties(type, extraProperties));
-    case ImageExportType::Kind::tiff: return writeTIFF(image, writeProperties(type, extraProperties));
-    case ImageExportType::Kind::heic: return writeHEIF(image, writeProperties(type, extraProperties));
-    case ImageExportType::Kind::gif: return writeGIF(image);
-    case ImageExportType::Kind::pdf: return writePDF(image, type.size().value_or(gfx::Size{}));
-    case ImageExportType::Kind::svg: return writeSVG(image, type, extraProperties);
+    case ImageExportType::Kind::jpg: return imageio::writeJPEG(image, writeProperties(type, extraProperties));
+    case ImageExportType::Kind::tiff: return imageio::writeTIFF(image, writeProperties(type, extraProperties));
+    case ImageExportType::Kind::heic: return imageio::writeHEIF(image, writeProperties(type, extraProperties));
+    case ImageExportType::Kind::gif: return imageio::writeGIF(image);
+    case ImageExportType::Kind::pdf: return imageio::writePDF(image, type.size().value_or(gfx::Size{}));
+    case ImageExportType::Kind::svg: return imageio::writeSVG(image, type, extraProperties);
   }
   foundation::raise(ImageReadWriteError::internalError);
 }

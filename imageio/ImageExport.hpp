@@ -10,10 +10,12 @@
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
 
+namespace imageio {
 // The PNG writer's settings used by encodeImageData for the given resolution. The
 // compression level, filters and strategy were chosen by measuring size against time on
 // rendered QR codes (bench/render.cpp).
 PNGWriteOptions pngExportOptions(double dpi);
+}  // namespace imageio
 
 // The keys of the extra properties that encodeImageData understands (the names of the
 // platform's image destination properties). Other keys are passed over, and so is a
@@ -29,6 +31,7 @@ inline constexpr std::string_view lossyCompressionQuality = "kCGImageDestination
 inline constexpr std::string_view excludeGPS = "kCGImageMetadataShouldExcludeGPS";
 }  // namespace ImageProperty
 
+namespace imageio {
 // Encodes the image in the given format. The png, jpg, tiff and heic writers take the
 // properties computed from the type with the extra properties merged over them: a key in
 // both takes the extra value. svg hands the extra properties to its embedded image; gif
@@ -55,3 +58,4 @@ inline constexpr std::string_view excludeGPS = "kCGImageMetadataShouldExcludeGPS
 // No GPS data is ever written, so excludeGPSData holds for every format.
 foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type,
                                   const foundation::Settings& extraProperties = {});
+}  // namespace imageio

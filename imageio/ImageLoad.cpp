@@ -15,7 +15,7 @@
 #include "platform/foundation/Error.hpp"
 #include "platform/foundation/Text.hpp"
 
-void checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_t maxPixels) {
+void imageio::checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_t maxPixels) {
   constexpr auto limit = static_cast<std::uint64_t>(gfx::Image::maxDimension);
   const std::string size = std::to_string(width) + " x " + std::to_string(height);
   if (width == 0 || height == 0 || width > limit || height > limit)
@@ -29,7 +29,7 @@ void checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_
                           " pixels) of the budget of " + std::to_string(budget->total()) + " pixels for all images");
 }
 
-void clampColorToAlpha(std::span<std::uint8_t> rgba) {
+void imageio::clampColorToAlpha(std::span<std::uint8_t> rgba) {
   for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
     const std::uint8_t a = rgba[i + 3];
     for (std::size_t c = 0; c < 3; ++c) rgba[i + c] = std::min(rgba[i + c], a);
@@ -39,17 +39,17 @@ void clampColorToAlpha(std::span<std::uint8_t> rgba) {
 namespace {
 
 gfx::Image decode(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  if (isPNGData(data)) return readPNG(data, maxPixels);
-  if (isJPEGData(data)) return readJPEG(data, maxPixels);
-  if (isTIFFData(data)) return readTIFF(data, maxPixels);
-  if (isGIFData(data)) return readGIF(data, maxPixels);
-  if (isHEIFData(data)) return readHEIF(data, maxPixels);
+  if (imageio::isPNGData(data)) return imageio::readPNG(data, maxPixels);
+  if (imageio::isJPEGData(data)) return imageio::readJPEG(data, maxPixels);
+  if (imageio::isTIFFData(data)) return imageio::readTIFF(data, maxPixels);
+  if (imageio::isGIFData(data)) return imageio::readGIF(data, maxPixels);
+  if (imageio::isHEIFData(data)) return imageio::readHEIF(data, maxPixels);
   foundation::raise(ImageReadWriteError::unableToDecodeImage, "unknown image format");
 }
 
 }  // namespace
 
-gfx::Image loadImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+gfx::Image imageio::loadImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   gfx::Image image = decode(data, maxPixels);
   ImagePixelBudget::spend(static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()));
   return image;
@@ -78,13 +78,13 @@ std::optional<foundation::Bytes> readFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-gfx::Image loadImageFromFile(const std::filesystem::path& path, std::size_t maxPixels) {
+gfx::Image imageio::loadImageFromFile(const std::filesystem::path& path, std::size_t maxPixels) {
   const auto bytes = readFile(path);
   if (!bytes) foundation::raise(ImageReadWriteError::unableToDecodeImage, "cannot read " + path.string());
-  return loadImageFromData(*bytes, maxPixels);
+  return imageio::loadImageFromData(*bytes, maxPixels);
 }
 
-gfx::Image loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder) {
+gfx::Image imageio::loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder) {
   const std::string text(name);
   if (name.empty() || name.find('/') != std::string_view::npos || name == "." || name == "..")
     foundation::raise(ImageReadWriteError::cannotLoadImageNamed, text);
@@ -94,7 +94,7 @@ gfx::Image loadImageNamed(std::string_view name, const std::filesystem::path& re
     const auto bytes = readFile(resourceFolder / (text + std::string(extension)));
     if (!bytes) continue;
     try {
-      return loadImageFromData(*bytes);
+      return imageio::loadImageFromData(*bytes);
     } catch (const foundation::Error&) {
       foundation::raise(ImageReadWriteError::cannotLoadImageNamed, text);
     }

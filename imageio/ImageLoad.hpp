@@ -18,6 +18,7 @@
 #include "imageio/PNG.hpp"
 #include "platform/graphics/Image.hpp"
 
+namespace imageio {
 // Decodes image file bytes. Fails with ImageReadWriteError::unableToDecodeImage for data
 // in no known format, damaged files and images over the limits (maxPixels, and what is
 // left of the thread's ImagePixelBudget when one is alive; the image is counted against
@@ -44,3 +45,4 @@ void checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_
 // Limits each colour byte of premultiplied RGBA pixels to the pixel's alpha, as
 // premultiplied data must be (files that say their alpha is associated may hold more).
 void clampColorToAlpha(std::span<std::uint8_t> rgba);
+}  // namespace imageio

@@ -32,23 +32,23 @@ std::optional<gfx::Image> PlatformImage::ImageRepresentation::cgImage() const {
 
 foundation::Bytes PlatformImage::ImageRepresentation::encode(const ImageExportType& type,
                                                              const foundation::Settings& extraProperties) const {
-  return encodeNSImageData(owner_, type, extraProperties);
+  return imageio::encodeNSImageData(owner_, type, extraProperties);
 }
 
-foundation::Bytes encodeNSImageData(const PlatformImage& image, const ImageExportType& type,
+foundation::Bytes imageio::encodeNSImageData(const PlatformImage& image, const ImageExportType& type,
                                     const foundation::Settings& extraProperties) {
   if (image.cgImage.empty()) foundation::raise(ImageReadWriteError::cannotCreateCGImage);
-  return encodeImageData(image.cgImage, type, extraProperties);
+  return imageio::encodeImageData(image.cgImage, type, extraProperties);
 }
 
-PlatformImage loadPlatformImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  return atPixelSize(loadImageFromData(data, maxPixels));
+PlatformImage imageio::loadPlatformImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  return atPixelSize(imageio::loadImageFromData(data, maxPixels));
 }
 
-PlatformImage loadPlatformImageFromFile(const std::filesystem::path& path, std::size_t maxPixels) {
-  return atPixelSize(loadImageFromFile(path, maxPixels));
+PlatformImage imageio::loadPlatformImageFromFile(const std::filesystem::path& path, std::size_t maxPixels) {
+  return atPixelSize(imageio::loadImageFromFile(path, maxPixels));
 }
 
-PlatformImage loadPlatformImageNamed(std::string_view name, const std::filesystem::path& resourceFolder) {
-  return atPixelSize(loadImageNamed(name, resourceFolder));
+PlatformImage imageio::loadPlatformImageNamed(std::string_view name, const std::filesystem::path& resourceFolder) {
+  return atPixelSize(imageio::loadImageNamed(name, resourceFolder));
 }

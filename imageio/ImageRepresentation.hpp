@@ -79,7 +79,7 @@ class ImageRepresentation : public ImageExportConveniences<ImageRepresentation> 
   gfx::Size size() const;
 
   foundation::Bytes encode(const ImageExportType& type, const foundation::Settings& extraProperties) const {
-    return encodeImageData(owner_, type, extraProperties);
+    return imageio::encodeImageData(owner_, type, extraProperties);
   }
 
  private:
@@ -102,6 +102,7 @@ class PlatformImage::ImageRepresentation : public ImageExportConveniences<Platfo
   PlatformImage owner_;
 };
 
+namespace imageio {
 // Encodes the platform image's bitmap with encodeImageData; fails with
 // cannotCreateCGImage when it has none.
 foundation::Bytes encodeNSImageData(const PlatformImage& image, const ImageExportType& type,
@@ -115,3 +116,4 @@ PlatformImage loadPlatformImageFromData(std::span<const std::uint8_t> data,
 PlatformImage loadPlatformImageFromFile(const std::filesystem::path& path,
                                         std::size_t maxPixels = kDefaultMaxImagePixels);
 PlatformImage loadPlatformImageNamed(std::string_view name, const std::filesystem::path& resourceFolder);
+}  // namespace imageio

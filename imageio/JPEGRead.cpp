@@ -117,12 +117,12 @@ bool decodeRows(Decoder* d, std::uint8_t* pixels, std::size_t stride, JDIMENSION
 
 }  // namespace
 
-bool isJPEGData(std::span<const std::uint8_t> data) {
+bool imageio::isJPEGData(std::span<const std::uint8_t> data) {
   return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
-gfx::Image readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  if (!isJPEGData(data)) foundation::raise(ImageReadWriteError::unableToDecodeImage, "not a JPEG");
+gfx::Image imageio::readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!imageio::isJPEGData(data)) foundation::raise(ImageReadWriteError::unableToDecodeImage, "not a JPEG");
   Decoder d;
   struct Release {
     Decoder* d;
@@ -131,7 +131,7 @@ gfx::Image readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
     }
   } release{&d};
   if (!readHeader(&d, data.data(), data.size())) undecodable(d, "damaged JPEG header");
-  checkDecodedImageSize(d.cinfo.image_width, d.cinfo.image_height, maxPixels);
+  imageio::checkDecodedImageSize(d.cinfo.image_width, d.cinfo.image_height, maxPixels);
   const int width = static_cast<int>(d.cinfo.image_width), height = static_cast<int>(d.cinfo.image_height);
   // The output size equals the image size: no scaling is asked for.
   const gfx::PixelFormat format = d.cinfo.out_color_space == JCS_GRAYSCALE ? gfx::PixelFormat::gray

@@ -17,9 +17,11 @@
 inline constexpr std::uint64_t kMaxJPEGScans = 256;
 inline constexpr std::uint64_t kMaxJPEGScanPixels = std::uint64_t{1} << 31;
 
+namespace imageio {
 // True when the bytes start with a JPEG start-of-image marker.
 bool isJPEGData(std::span<const std::uint8_t> data);
 
 // Fails with ImageReadWriteError::unableToDecodeImage; the size is checked before the
 // pixels are allocated.
 gfx::Image readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
+}  // namespace imageio

@@ -24,11 +24,11 @@ struct JpegErrorManager {
   std::jmp_buf jump;
 };
 
-extern "C" void jpegErrorExit(j_common_ptr cinfo) {
+void jpegErrorExit(j_common_ptr cinfo) {
   auto* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
   std::longjmp(manager->jump, 1);
 }
-extern "C" void jpegOutputMessage(j_common_ptr) {}
+void jpegOutputMessage(j_common_ptr) {}
 
 // Compresses RGB rows made by compositing the pixels onto white. Only plain data lives in
 // this frame, so the error jump skips no destructor. Returns false on failure; *out is
@@ -83,7 +83,7 @@ unsigned densityOf(double dpi) {
 
 }  // namespace
 
-foundation::Bytes writeJPEG(const gfx::Image& image, const ImageWriteProperties& properties) {
+foundation::Bytes imageio::writeJPEG(const gfx::Image& image, const ImageWriteProperties& properties) {
   const Pixels px = pixelsOf(image);
   if (px.width <= 0 || px.height <= 0 || px.width > JPEG_MAX_DIMENSION ||
       px.height > JPEG_MAX_DIMENSION)

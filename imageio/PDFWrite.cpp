@@ -10,7 +10,7 @@
 
 namespace {
 
-extern "C" cairo_status_t pdfWrite(void* closure, const unsigned char* data, unsigned int length) {
+cairo_status_t pdfWrite(void* closure, const unsigned char* data, unsigned int length) {
   auto* bytes = static_cast<foundation::Bytes*>(closure);
   try {
     bytes->insert(bytes->end(), data, data + length);
@@ -22,7 +22,7 @@ extern "C" cairo_status_t pdfWrite(void* closure, const unsigned char* data, uns
 
 }  // namespace
 
-foundation::Bytes writePDF(const gfx::Image& image, gfx::Size page) {
+foundation::Bytes imageio::writePDF(const gfx::Image& image, gfx::Size page) {
   auto usable = [](double side) { return side > 0 && side <= gfx::Canvas::maxPDFPageSide; };
   if (!usable(page.width) || !usable(page.height) || image.empty())
     foundation::raise(ImageReadWriteError::cannotCreatePDFContext);

@@ -5,6 +5,8 @@
 #include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Image.hpp"
 
+namespace imageio {
 // One page of that size in points (at most gfx::Canvas::maxPDFPageSide a side), the
 // image drawn upright over the whole page. Fails with ImageReadWriteError::cannotCreatePDFContext.
 foundation::Bytes writePDF(const gfx::Image& image, gfx::Size pageSize);
+}  // namespace imageio

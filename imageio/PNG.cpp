@@ -114,12 +114,12 @@ std::uint32_t bigEndian32(const std::uint8_t* p) {
 
 }  // namespace
 
-bool isPNGData(std::span<const std::uint8_t> data) {
+bool imageio::isPNGData(std::span<const std::uint8_t> data) {
   static constexpr std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   return data.size() >= 8 && std::equal(signature, signature + 8, data.begin());
 }
 
-foundation::Bytes writePNG(const gfx::Image& source, const PNGWriteOptions& options) {
+foundation::Bytes imageio::writePNG(const gfx::Image& source, const PNGWriteOptions& options) {
   const double dpiY = options.verticalDPI.value_or(options.dpi);
   if (!(options.dpi > 0) || !std::isfinite(options.dpi) || !(dpiY > 0) || !std::isfinite(dpiY))
     foundation::raise(ImageReadWriteError::invalidDPI);
@@ -167,8 +167,8 @@ foundation::Bytes writePNG(const gfx::Image& source, const PNGWriteOptions& opti
   return out;
 }
 
-PNGInfo readPNGInfo(std::span<const std::uint8_t> data) {
-  if (!isPNGData(data)) undecodable("not a PNG");
+PNGInfo imageio::readPNGInfo(std::span<const std::uint8_t> data) {
+  if (!imageio::isPNGData(data)) undecodable("not a PNG");
   PNGInfo info;
   std::size_t pos = 8;
   bool sawHeader = false;
@@ -203,8 +203,8 @@ PNGInfo readPNGInfo(std::span<const std::uint8_t> data) {
   return info;
 }
 
-gfx::Image readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  if (!isPNGData(data)) undecodable("not a PNG");
+gfx::Image imageio::readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!imageio::isPNGData(data)) undecodable("not a PNG");
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
@@ -218,7 +218,7 @@ gfx::Image readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
     ~Release() { png_image_free(image); }
   } release{&image};
   const std::size_t w = image.width, h = image.height;
-  checkDecodedImageSize(w, h, maxPixels);
+  imageio::checkDecodedImageSize(w, h, maxPixels);
   image.format = PNG_FORMAT_RGBA;
   // Without this flag libpng takes 16-bit samples as linear light and brightens them.
   image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;

@@ -41,6 +41,7 @@ struct PNGWriteOptions {
   PNGStrategy strategy = PNGStrategy::defaultStrategy;
 };
 
+namespace imageio {
 // Encodes the image. Fails with ImageReadWriteError::invalidDPI for a dpi (or vertical
 // dpi) that is not finite or not > 0, and ImageReadWriteError::cannotCreateImageOfType
 // ("public.png") for an empty image or when libpng fails.
@@ -48,6 +49,7 @@ foundation::Bytes writePNG(const gfx::Image& image, const PNGWriteOptions& optio
 
 // True when the bytes start with the PNG signature.
 bool isPNGData(std::span<const std::uint8_t> data);
+}  // namespace imageio
 
 struct PNGInfo {
   int width = 0;
@@ -56,16 +58,20 @@ struct PNGInfo {
   std::vector<std::pair<std::string, std::string>> text;  // the tEXt chunks before the pixels
 };
 
+namespace imageio {
 // Reads the header and resolution without decoding pixels. Fails with
 // ImageReadWriteError::unableToDecodeImage.
 PNGInfo readPNGInfo(std::span<const std::uint8_t> data);
+}  // namespace imageio
 
 // The default limit on width x height when reading (256 MB of RGBA).
 inline constexpr std::size_t kDefaultMaxImagePixels = 64u * 1024u * 1024u;
 
+namespace imageio {
 // Decodes the image (any PNG colour type and depth, gamma and transparency applied) into
 // premultiplied rgba. 16-bit samples without a gAMA, sRGB or iCCP chunk count as
 // sRGB-encoded, as other readers take them. The size is checked against maxPixels and
 // the canvas limit of 32767 per side before pixels are allocated. Fails with
 // ImageReadWriteError::unableToDecodeImage.
 gfx::Image readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
+}  // namespace imageio

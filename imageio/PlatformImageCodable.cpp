@@ -33,8 +33,8 @@ std::optional<gfx::Size> parsePointSize(std::string_view text) {
 // The point size the data records: the text chunk, else pHYs, else the pixel size.
 gfx::Size recordedPointSize(const foundation::Bytes& bytes, const gfx::Image& bitmap) {
   const gfx::Size pixels{double(bitmap.width()), double(bitmap.height())};
-  if (!isPNGData(bytes)) return pixels;
-  const PNGInfo info = readPNGInfo(bytes);
+  if (!imageio::isPNGData(bytes)) return pixels;
+  const PNGInfo info = imageio::readPNGInfo(bytes);
   for (const auto& [keyword, text] : info.text)
     if (keyword == kPointSizeKeyword)
       if (const auto size = parsePointSize(text)) return *size;
@@ -47,11 +47,11 @@ gfx::Size recordedPointSize(const foundation::Bytes& bytes, const gfx::Image& bi
 
 foundation::Settings PlatformImageCodable::encode() const {
   const gfx::Image& bitmap = image_.cgImage;
-  PNGWriteOptions options = pngExportOptions(72.0 * bitmap.width() / image_.size.width);
+  PNGWriteOptions options = imageio::pngExportOptions(72.0 * bitmap.width() / image_.size.width);
   options.verticalDPI = 72.0 * bitmap.height() / image_.size.height;
   options.text.emplace_back(kPointSizeKeyword, foundation::shortestString(image_.size.width) + " " +
                                                    foundation::shortestString(image_.size.height));
-  return foundation::Settings(foundation::base64Encode(writePNG(bitmap, options)));
+  return foundation::Settings(foundation::base64Encode(imageio::writePNG(bitmap, options)));
 }
 
 PlatformImageCodable PlatformImageCodable::decode(const foundation::Settings& value) {
@@ -60,7 +60,7 @@ PlatformImageCodable PlatformImageCodable::decode(const foundation::Settings& va
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) invalidData("not base64");
   try {
-    gfx::Image bitmap = loadImageFromData(*bytes);
+    gfx::Image bitmap = imageio::loadImageFromData(*bytes);
     const gfx::Size size = recordedPointSize(*bytes, bitmap);
     return PlatformImageCodable(PlatformImage{std::move(bitmap), size});
   } catch (const foundation::Error& e) {

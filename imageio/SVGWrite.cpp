@@ -8,7 +8,7 @@
 #include "platform/foundation/Error.hpp"
 #include "platform/foundation/Numbers.hpp"
 
-foundation::Bytes writeSVG(const gfx::Image& image, const ImageExportType& type,
+foundation::Bytes imageio::writeSVG(const gfx::Image& image, const ImageExportType& type,
                            const foundation::Settings& extraProperties) {
   const ImageExportType* embedded = type.embeddedImageFormat();
   if (!embedded) foundation::raise(ImageReadWriteError::internalError);
@@ -28,7 +28,7 @@ foundation::Bytes writeSVG(const gfx::Image& image, const ImageExportType& type,
   const std::string w = foundation::fixedString(size.width, 3);
   const std::string h = foundation::fixedString(size.height, 3);
 
-  const foundation::Bytes data = encodeImageData(image, *embedded, extraProperties);
+  const foundation::Bytes data = imageio::encodeImageData(image, *embedded, extraProperties);
   const std::string base64 = foundation::base64Encode(data);
 
   std::string svg;

@@ -6,6 +6,7 @@
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Image.hpp"
 
+namespace imageio {
 // The embedded image is encoded with encodeImageData in the type's embedded format and
 // the extra properties.
 // Fails with ImageReadWriteError::unsupportedEmbeddedImageType when that format is pdf,
@@ -13,3 +14,4 @@
 // is negative.
 foundation::Bytes writeSVG(const gfx::Image& image, const ImageExportType& type,
                            const foundation::Settings& extraProperties);
+}  // namespace imageio

@@ -67,15 +67,15 @@ T field(TIFF* tiff, ttag_t tag, T fallback) {
 
 }  // namespace
 
-bool isTIFFData(std::span<const std::uint8_t> data) {
+bool imageio::isTIFFData(std::span<const std::uint8_t> data) {
   if (data.size() < 4) return false;
   const bool little = data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
   const bool big = data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
   return little || big;
 }
 
-gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  if (!isTIFFData(data)) undecodable("not a TIFF", nullptr);
+gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!imageio::isTIFFData(data)) undecodable("not a TIFF", nullptr);
   char message[256] = {0};
   Source source{data.data(), data.size(), 0};
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
@@ -97,7 +97,7 @@ gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   std::uint32_t w = 0, h = 0;
   if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h) != 1)
     undecodable("TIFF without a size", message);
-  checkDecodedImageSize(w, h, maxPixels);
+  imageio::checkDecodedImageSize(w, h, maxPixels);
   const int width = static_cast<int>(w), height = static_cast<int>(h);
 
   const auto photometric = field<std::uint16_t>(tiff, TIFFTAG_PHOTOMETRIC, 0xFFFF);
@@ -144,6 +144,6 @@ gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
     pixels[i + 3] = static_cast<std::uint8_t>(TIFFGetA(p));
   }
   // A file that says its alpha is associated may still hold colour above it.
-  clampColorToAlpha(pixels);
+  imageio::clampColorToAlpha(pixels);
   return gfx::Image::make(width, height, std::move(pixels));
 }

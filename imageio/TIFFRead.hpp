@@ -10,9 +10,11 @@
 #include "imageio/PNG.hpp"
 #include "platform/graphics/Image.hpp"
 
+namespace imageio {
 // True when the bytes start with a classic or big TIFF header, in either byte order.
 bool isTIFFData(std::span<const std::uint8_t> data);
 
 // Fails with ImageReadWriteError::unableToDecodeImage; the size is checked before the
 // pixels are allocated.
 gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
+}  // namespace imageio

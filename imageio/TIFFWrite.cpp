@@ -31,8 +31,8 @@ struct TiffMemory {
   std::uint64_t position;
 };
 
-extern "C" tmsize_t tiffRead(thandle_t, void*, tmsize_t) { return 0; }
-extern "C" tmsize_t tiffWrite(thandle_t handle, void* data, tmsize_t size) {
+tmsize_t tiffRead(thandle_t, void*, tmsize_t) { return 0; }
+tmsize_t tiffWrite(thandle_t handle, void* data, tmsize_t size) {
   auto* m = static_cast<TiffMemory*>(handle);
   if (size < 0) return 0;
   const std::uint64_t end = m->position + static_cast<std::uint64_t>(size);
@@ -45,7 +45,7 @@ extern "C" tmsize_t tiffWrite(thandle_t handle, void* data, tmsize_t size) {
   m->position = end;
   return size;
 }
-extern "C" toff_t tiffSeek(thandle_t handle, toff_t offset, int whence) {
+toff_t tiffSeek(thandle_t handle, toff_t offset, int whence) {
   auto* m = static_cast<TiffMemory*>(handle);
   std::uint64_t base = 0;
   if (whence == SEEK_CUR) base = m->position;
@@ -53,15 +53,15 @@ extern "C" toff_t tiffSeek(thandle_t handle, toff_t offset, int whence) {
   m->position = base + offset;
   return m->position;
 }
-extern "C" int tiffClose(thandle_t) { return 0; }
-extern "C" toff_t tiffSize(thandle_t handle) { return static_cast<TiffMemory*>(handle)->bytes->size(); }
-extern "C" int tiffMap(thandle_t, void**, toff_t*) { return 0; }
-extern "C" void tiffUnmap(thandle_t, void*, toff_t) {}
-extern "C" int tiffSilentHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int tiffClose(thandle_t) { return 0; }
+toff_t tiffSize(thandle_t handle) { return static_cast<TiffMemory*>(handle)->bytes->size(); }
+int tiffMap(thandle_t, void**, toff_t*) { return 0; }
+void tiffUnmap(thandle_t, void*, toff_t) {}
+int tiffSilentHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 }  // namespace
 
-foundation::Bytes writeTIFF(const gfx::Image& image, const ImageWriteProperties& properties) {
+foundation::Bytes imageio::writeTIFF(const gfx::Image& image, const ImageWriteProperties& properties) {
   const Pixels px = pixelsOf(image);
   if (px.width <= 0 || px.height <= 0) cannotCreate(kTIFFType);
   foundation::Bytes bytes;

@@ -70,7 +70,7 @@ KvelGradientPin::KvelGradientPin(gfx::Color color, double position)
     : color_(std::move(color)), position_(limitedPosition(position)) {}
 
 KvelGradientPin KvelGradientPin::withHexColor(std::string_view hexColor, double position) {
-  return KvelGradientPin(fromHexString(hexColor, commonSRGB()), position);
+  return KvelGradientPin(qrcolor::fromHexString(hexColor, qrcolor::commonSRGB()), position);
 }
 
 KvelGradient::KvelGradient(std::vector<Pin> pins, gfx::ColorSpace /*colorspace*/) : pins_(std::move(pins)) {
@@ -80,23 +80,23 @@ KvelGradient::KvelGradient(std::vector<Pin> pins, gfx::ColorSpace /*colorspace*/
 }
 
 KvelGradient::KvelGradient(const std::vector<std::pair<double, gfx::Color>>& positionsAndColors)
-    : KvelGradient(pinsFrom(positionsAndColors), commonSRGB()) {}
+    : KvelGradient(pinsFrom(positionsAndColors), qrcolor::commonSRGB()) {}
 
 KvelGradient::KvelGradient(const std::vector<std::pair<double, std::string>>& positionsAndHexColors)
-    : KvelGradient(pinsFrom(positionsAndHexColors), commonSRGB()) {}
+    : KvelGradient(pinsFrom(positionsAndHexColors), qrcolor::commonSRGB()) {}
 
 KvelGradient KvelGradient::copyGradient() const {
   std::vector<Pin> pins;
   pins.reserve(pins_.size());
   for (const auto& pin : pins_) pins.push_back(pin.copyPin());
-  return KvelGradient(std::move(pins), commonSRGB());
+  return KvelGradient(std::move(pins), qrcolor::commonSRGB());
 }
 
 std::string KvelGradient::asRGBAGradientString() const {
   std::string text;
   text.reserve(pins_.size() * 24);
   for (const auto& pin : pins_) {
-    const RGBAComponents c = rgbaComponents(pin.color());
+    const RGBAComponents c = qrcolor::rgbaComponents(pin.color());
     if (!text.empty()) text += '|';
     text += foundation::shortestString(pin.position());
     text += ':';
@@ -140,5 +140,5 @@ KvelGradient KvelGradient::FromRGBAGradientString(std::string_view text) {
     if (p > 1) p = 1;
     pins.emplace_back(gfx::Color::sRGB(v[0], v[1], v[2], v[3]), p);
   }
-  return KvelGradient(std::move(pins), commonSRGB());
+  return KvelGradient(std::move(pins), qrcolor::commonSRGB());
 }

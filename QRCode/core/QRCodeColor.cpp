@@ -21,24 +21,24 @@ std::string RGBAComponents::stringValue() const {
   return s;
 }
 
-const gfx::Color& commonWhite() {
+const gfx::Color& qrcolor::commonWhite() {
   static const gfx::Color c = gfx::Color::genericGray(1.0, 1.0);
   return c;
 }
-const gfx::Color& commonBlack() {
+const gfx::Color& qrcolor::commonBlack() {
   static const gfx::Color c = gfx::Color::genericGray(0.0, 1.0);
   return c;
 }
-const gfx::Color& commonClear() {
+const gfx::Color& qrcolor::commonClear() {
   static const gfx::Color c = gfx::Color::genericGray(0.0, 0.0);
   return c;
 }
 
-gfx::Color sRGB(double r, double g, double b, double a) { return gfx::Color::sRGB(r, g, b, a); }
-gfx::Color genericGray(double gray, double a) { return gfx::Color::genericGray(gray, a); }
-gfx::Color genericRGB(double r, double g, double b, double a) { return gfx::Color::genericRGB(r, g, b, a); }
+gfx::Color qrcolor::sRGB(double r, double g, double b, double a) { return gfx::Color::sRGB(r, g, b, a); }
+gfx::Color qrcolor::genericGray(double gray, double a) { return gfx::Color::genericGray(gray, a); }
+gfx::Color qrcolor::genericRGB(double r, double g, double b, double a) { return gfx::Color::genericRGB(r, g, b, a); }
 
-gfx::Color finiteColor(const gfx::Color& color) {
+gfx::Color qrcolor::finiteColor(const gfx::Color& color) {
   std::array<double, 5> components{};
   const std::span<const double> given = color.components();
   bool changed = false;
@@ -51,17 +51,17 @@ gfx::Color finiteColor(const gfx::Color& color) {
   return *gfx::Color::make(color.space(), std::span<const double>(components.data(), given.size()));
 }
 
-std::optional<gfx::Color> finiteColor(const std::optional<gfx::Color>& color) {
+std::optional<gfx::Color> qrcolor::finiteColor(const std::optional<gfx::Color>& color) {
   if (!color) return std::nullopt;
-  return finiteColor(*color);
+  return qrcolor::finiteColor(*color);
 }
 
-RGBAComponents rgbaComponents(const gfx::Color& color) {
+RGBAComponents qrcolor::rgbaComponents(const gfx::Color& color) {
   const auto c = color.toSRGB();
   return RGBAComponents(c[0], c[1], c[2], c[3]);
 }
 
-std::string rgbaString(const gfx::Color& color) { return rgbaComponents(color).stringValue(); }
+std::string qrcolor::rgbaString(const gfx::Color& color) { return qrcolor::rgbaComponents(color).stringValue(); }
 
 namespace colortext {
 
@@ -122,7 +122,7 @@ std::optional<double> readNumber(std::string_view text) {
 
 }  // namespace colortext
 
-gfx::Color fromRGBAString(std::string_view text) {
+gfx::Color qrcolor::fromRGBAString(std::string_view text) {
   std::array<double, 4> v{};
   std::size_t count = 0;
   for (std::string_view field : colortext::split(text, ',')) {
@@ -139,8 +139,8 @@ gfx::Color fromRGBAString(std::string_view text) {
   return gfx::Color::sRGB(v[0], v[1], v[2], v[3]);
 }
 
-std::string hexString(const gfx::Color& color) {
-  const RGBAComponents c = rgbaComponents(color);
+std::string qrcolor::hexString(const gfx::Color& color) {
+  const RGBAComponents c = qrcolor::rgbaComponents(color);
   auto byte = [](double v) {
     return static_cast<int>(foundation::clampedToRange(v * 255.0, 0.0, 255.0));  // toward zero
   };
@@ -149,7 +149,7 @@ std::string hexString(const gfx::Color& color) {
   return buf;
 }
 
-gfx::Color fromHexString(std::string_view text, gfx::ColorSpace space) {
+gfx::Color qrcolor::fromHexString(std::string_view text, gfx::ColorSpace space) {
   std::string s(text);
   for (char& ch : s) {
     if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');

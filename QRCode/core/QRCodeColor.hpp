@@ -39,6 +39,7 @@ struct RGBAComponents {
   friend bool operator==(const RGBAComponents&, const RGBAComponents&) = default;
 };
 
+namespace qrcolor {
 // --- shared colours and colour spaces (made once, immutable) ---------------------------
 const gfx::Color& commonWhite();  // generic gray 1, alpha 1
 const gfx::Color& commonBlack();  // generic gray 0, alpha 1
@@ -80,7 +81,8 @@ std::string hexString(const gfx::Color& color);
 // Reads "#rgb", "#rgba", "#rrggbb" or "#rrggbbaa" (the "#" optional, any case, hexadecimal
 // digits only) into a colour in the given space. Anything else fails with
 // QRCodeError::invalidHexColorString.
-gfx::Color fromHexString(std::string_view text, gfx::ColorSpace space = commonSRGB());
+gfx::Color fromHexString(std::string_view text, gfx::ColorSpace space = qrcolor::commonSRGB());
+}  // namespace qrcolor
 
 // --- text helpers shared with the gradient string --------------------------------------
 namespace colortext {

@@ -161,7 +161,7 @@ std::vector<std::string> QRCode::DetectQRStrings(const gfx::Image& image,
 std::vector<QRCodeFeature> QRCode::DetectQRCodesIn(std::span<const std::uint8_t> imageFileData) {
   gfx::Image image;
   try {
-    image = loadImageFromData(imageFileData);
+    image = imageio::loadImageFromData(imageFileData);
   } catch (const std::exception&) {
     return {};
   }

@@ -2,7 +2,7 @@
 
 #include "platform/foundation/Error.hpp"
 
-void drawInnerShadow(gfx::Canvas& canvas, const gfx::Path& path, const std::optional<gfx::Color>& color,
+void qrcore::drawInnerShadow(gfx::Canvas& canvas, const gfx::Path& path, const std::optional<gfx::Color>& color,
                      gfx::Size offset, double blur) {
   if (!color) return;
   canvas.save();
@@ -20,13 +20,13 @@ void drawInnerShadow(gfx::Canvas& canvas, const gfx::Path& path, const std::opti
   canvas.restore();
 }
 
-void drawImageCentred(gfx::Canvas& canvas, const gfx::Image& image, gfx::Size size, gfx::Size areaSize) {
+void qrcore::drawImageCentred(gfx::Canvas& canvas, const gfx::Image& image, gfx::Size size, gfx::Size areaSize) {
   const gfx::Rect rect((areaSize.width - size.width) * 0.5, (areaSize.height - size.height) * 0.5, size.width,
                        size.height);
   canvas.drawImage(image, rect);
 }
 
-std::optional<gfx::Image> makeBitmapImage(gfx::Size size, const std::optional<gfx::Color>& backgroundColor,
+std::optional<gfx::Image> qrcore::makeBitmapImage(gfx::Size size, const std::optional<gfx::Color>& backgroundColor,
                                           const BitmapDrawing& draw) {
   auto canvas = foundation::attempt([&] { return gfx::Canvas::bitmap(size.width, size.height); });
   if (!canvas) return std::nullopt;

@@ -37,6 +37,7 @@ void withTransparencyLayer(gfx::Canvas& canvas, Body&& body) {
   canvas.endTransparencyLayer();
 }
 
+namespace qrcore {
 // Draws a shadow of the colour inside the path, cast by the outside of the path (a
 // 200000-unit frame around it, even-odd) with the offset and blur. Nothing without a
 // colour.
@@ -55,3 +56,4 @@ void drawImageCentred(gfx::Canvas& canvas, const gfx::Image& image, gfx::Size si
 using BitmapDrawing = std::function<void(gfx::Canvas&, double width, double height)>;
 std::optional<gfx::Image> makeBitmapImage(gfx::Size size, const std::optional<gfx::Color>& backgroundColor,
                                           const BitmapDrawing& draw = {});
+}  // namespace qrcore

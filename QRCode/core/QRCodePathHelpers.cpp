@@ -10,13 +10,13 @@ using gfx::PathElement;
 using gfx::PathElementType;
 using gfx::Point;
 
-Path builtInOutline(std::string_view text) {
+Path qrcore::builtInOutline(std::string_view text) {
   auto path = Path::parse(text);
   if (!path) throw std::logic_error("built-in outline does not parse: " + std::string(text));
   return std::move(*path);
 }
 
-Path roundedRect(const gfx::Rect& rect, QRCode::Corners corners, double radius) {
+Path qrcore::roundedRect(const gfx::Rect& rect, QRCode::Corners corners, double radius) {
   const double x0 = rect.minX(), y0 = rect.minY(), x1 = rect.maxX(), y1 = rect.maxY();
   const double rTL = corners.contains(QRCode::Corners::topLeft) ? radius : 0;
   const double rTR = corners.contains(QRCode::Corners::topRight) ? radius : 0;
@@ -58,7 +58,7 @@ Path roundedRect(const gfx::Rect& rect, QRCode::Corners corners, double radius) 
   return path;
 }
 
-Path hexagonLeafPath(const gfx::Rect& rect, bool rounded, double r) {
+Path qrcore::hexagonLeafPath(const gfx::Rect& rect, bool rounded, double r) {
   const double x0 = rect.minX(), xm = rect.midX(), x1 = rect.maxX();
   const double y0 = rect.minY(), ym = rect.midY(), y1 = rect.maxY();
   Path path;
@@ -95,9 +95,9 @@ Path hexagonLeafPath(const gfx::Rect& rect, bool rounded, double r) {
 namespace {
 
 void appendPair(std::string& out, Point p, char separator) {
-  appendSVGNumber(out, p.x);
+  qrcore::appendSVGNumber(out, p.x);
   out += separator;
-  appendSVGNumber(out, p.y);
+  qrcore::appendSVGNumber(out, p.y);
 }
 
 void appendCommand(std::string& out, const PathElement& e) {
@@ -132,13 +132,13 @@ void appendCommand(std::string& out, const PathElement& e) {
 
 }  // namespace
 
-std::string svgPathCommand(const PathElement& element) {
+std::string qrcore::svgPathCommand(const PathElement& element) {
   std::string out;
   appendCommand(out, element);
   return out;
 }
 
-std::string svgPathData(const Path& path) {
+std::string qrcore::svgPathData(const Path& path) {
   std::string out;
   out.reserve(path.size() * 24);
   for (const PathElement& e : path.elements()) {
@@ -194,7 +194,7 @@ Point readPoint(const Settings& v, std::size_t index) {
 
 }  // namespace
 
-Settings pathElementJSON(const Path& path) {
+Settings qrcore::pathElementJSON(const Path& path) {
   Settings array = Settings::array();
   array.get_ref<Settings::array_t&>().reserve(path.size());
   for (const PathElement& e : path.elements()) {
@@ -213,7 +213,7 @@ Settings pathElementJSON(const Path& path) {
   return array;
 }
 
-Path pathFromElementJSON(const Settings& json) {
+Path qrcore::pathFromElementJSON(const Settings& json) {
   if (!json.is_array())
     foundation::raise(PathCodingError::dataCorrupted, "path element JSON is not an array");
   Path path;
@@ -262,7 +262,7 @@ Path pathFromElementJSON(const Settings& json) {
 }
 
 foundation::Bytes CGPathCodable::encodePath(const Path& path) {
-  const std::optional<std::string> text = foundation::writeJSON(pathElementJSON(path), 2);
+  const std::optional<std::string> text = foundation::writeJSON(qrcore::pathElementJSON(path), 2);
   if (!text) foundation::raise(PathCodingError::invalidValue, "path element JSON cannot be written");
   return foundation::bytesOf(*text);
 }
@@ -271,7 +271,7 @@ Path CGPathCodable::decodePath(std::span<const std::uint8_t> json) {
   const std::optional<Settings> value = foundation::readJSON(
       std::string_view(reinterpret_cast<const char*>(json.data()), json.size()));
   if (!value) foundation::raise(PathCodingError::dataCorrupted, "path element JSON is malformed");
-  return pathFromElementJSON(*value);
+  return qrcore::pathFromElementJSON(*value);
 }
 
 Settings CGPathCodable::encode() const {
@@ -286,7 +286,7 @@ CGPathCodable CGPathCodable::decode(const Settings& value) {
   return CGPathCodable(decodePath(*bytes));
 }
 
-Path bezierPathFromCGPath(const Path& path) {
+Path qrcore::bezierPathFromCGPath(const Path& path) {
   constexpr double twoThirds = 0.6666666666666666;
   Path result;
   result.reserve(path.size());

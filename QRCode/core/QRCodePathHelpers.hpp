@@ -29,6 +29,7 @@ struct foundation::ErrorTraits<PathCodingError> {
                                                          "keyNotFound", "invalidValue"};
 };
 
+namespace qrcore {
 // The path of a built-in outline pasted in the short form (see gfx::Path::parse). Such an
 // outline is a constant of this library: one that does not parse is a programming error
 // and throws std::logic_error naming the text (at the first use of the shape, so every
@@ -59,6 +60,7 @@ foundation::Settings pathElementJSON(const gfx::Path& path);
 // points ignored, other keys ignored. Raises PathCodingError for anything else (an element
 // of kind 0 to 3 with too few points included).
 gfx::Path pathFromElementJSON(const foundation::Settings& json);
+}  // namespace qrcore
 
 // The path element JSON as pretty-printed text, and back; CGPathCodable wraps it as one
 // binary value, written in JSON documents as base64 text.
@@ -81,6 +83,8 @@ class CGPathCodable {
   static CGPathCodable decode(const foundation::Settings& value);
 };
 
+namespace qrcore {
 // The path with every quadratic curve raised to a cubic from the current point p:
 // c1 = p + (q - p) * 2/3, c2 = e + (q - e) * 2/3; every other element unchanged.
 gfx::Path bezierPathFromCGPath(const gfx::Path& path);
+}  // namespace qrcore

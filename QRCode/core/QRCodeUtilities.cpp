@@ -13,7 +13,7 @@ bool fileExists(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::filesystem::path uniqueFileURL(const std::filesystem::path& folder,
+std::filesystem::path qrcore::uniqueFileURL(const std::filesystem::path& folder,
                                     std::string_view fileName) {
   std::filesystem::path candidate = folder / std::filesystem::path(fileName);
   if (!fileExists(candidate)) return candidate;

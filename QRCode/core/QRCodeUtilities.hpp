@@ -16,6 +16,7 @@
 
 // --- unique file locations -------------------------------------------------------------------
 
+namespace qrcore {
 // A location in the folder where no file exists yet: folder/fileName when that is free,
 // else folder/<base>-2.<extension>, folder/<base>-3.<extension> and so on, where base is the
 // name without its extension and extension is the text after its last "." (a name without
@@ -24,6 +25,7 @@
 // process may create the file in between.
 std::filesystem::path uniqueFileURL(const std::filesystem::path& folder,
                                     std::string_view fileName);
+}  // namespace qrcore
 
 // --- ranges and limiting ---------------------------------------------------------------------
 

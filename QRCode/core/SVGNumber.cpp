@@ -40,7 +40,7 @@ void appendThousandths(std::string& out, std::uint64_t n) {
 
 }  // namespace
 
-void appendSVGNumber(std::string& out, double value) {
+void qrcore::appendSVGNumber(std::string& out, double value) {
   if (!std::isfinite(value)) {
     out += '0';
     return;
@@ -66,8 +66,8 @@ void appendSVGNumber(std::string& out, double value) {
   appendThousandths(out, n);
 }
 
-std::string svgNumberString(double value) {
+std::string qrcore::svgNumberString(double value) {
   std::string out;
-  appendSVGNumber(out, value);
+  qrcore::appendSVGNumber(out, value);
   return out;
 }

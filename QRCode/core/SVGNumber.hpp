@@ -7,8 +7,10 @@
 
 #include <string>
 
+namespace qrcore {
 std::string svgNumberString(double value);
 
 // Appends the same text to out without building a string of its own; the path data
 // writer's per-number step.
 void appendSVGNumber(std::string& out, double value);
+}  // namespace qrcore

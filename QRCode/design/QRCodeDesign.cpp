@@ -41,7 +41,7 @@ QRCodeDesign& QRCodeDesign::foregroundStyle(QRCodeFillStyleGeneratorPtr fill) {
 }
 
 QRCodeDesign& QRCodeDesign::backgroundColor(std::optional<gfx::Color> color) {
-  style_->setBackground(QRCodeFillStyleSolid::make(color ? *color : commonClear()));
+  style_->setBackground(QRCodeFillStyleSolid::make(color ? *color : qrcolor::commonClear()));
   return *this;
 }
 

@@ -12,7 +12,7 @@
 
 const std::shared_ptr<QRCodeFillStyleSolid>& QRCodeFillStyle::clear() {
   static const std::shared_ptr<QRCodeFillStyleSolid> fill =
-      std::make_shared<QRCodeFillStyleSolid>(commonClear());
+      std::make_shared<QRCodeFillStyleSolid>(qrcolor::commonClear());
   return fill;
 }
 
@@ -46,14 +46,14 @@ void QRCodeFillStyle::outerShadowPass(gfx::Canvas& ctx, const gfx::Rect& rect, c
 
   ctx.setShadow(shadow.scaledOffset(expectedPixelSize), shadow.blur(), shadow.color());
   ctx.setBlendMode(gfx::BlendMode::normal);
-  ctx.setFillColor(commonWhite());
+  ctx.setFillColor(qrcolor::commonWhite());
   ctx.fillPath(path, false);
   ctx.restore();
 }
 
 GeneratorSettingsRecord QRCodeFillStyleGenerator::typeAndSettings() const {
   foundation::Settings settings = this->settings();
-  return makeGeneratorSettingsRecord(name(), std::move(settings));
+  return qrshape::makeGeneratorSettingsRecord(name(), std::move(settings));
 }
 
 gfx::Image QRCodeFillStyleGenerator::image(std::int64_t width, std::int64_t height, bool flipped) const {

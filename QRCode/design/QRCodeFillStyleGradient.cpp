@@ -47,12 +47,12 @@ void appendGradientBody(std::string& definition, const KvelGradient& gradient, s
   std::stable_sort(pins.begin(), pins.end(),
                    [](const KvelGradientPin& l, const KvelGradientPin& r) { return l.position() < r.position(); });
   for (const KvelGradientPin& pin : pins) {
-    const RGBAComponents rgba = rgbaComponents(pin.color());
+    const RGBAComponents rgba = qrcolor::rgbaComponents(pin.color());
     definition += stopIndent;
     definition += "<stop offset=\"";
     definition += foundation::shortestString(pin.position());
     definition += "\" stop-color=\"";
-    definition += hexString(pin.color());
+    definition += qrcolor::hexString(pin.color());
     definition += "\" stop-opacity=\"";
     definition += foundation::shortestString(rgba.a);
     definition += "\" />\n";

@@ -37,7 +37,7 @@ std::shared_ptr<QRCodeFillStyleGenerator> QRCodeFillStyleImage::copyStyle() cons
 
 foundation::Settings QRCodeFillStyleImage::settings() const {
   if (!image_) foundation::raise(QRCodeError::cannotGenerateImageBase64, "the image fill has no picture");
-  const foundation::Bytes png = encodeImageData(*image_, ImageExportType::png(1.0, false));
+  const foundation::Bytes png = imageio::encodeImageData(*image_, ImageExportType::png(1.0, false));
   std::string base64 = foundation::base64Encode(png);
   if (!isASCII(base64)) foundation::raise(QRCodeError::cannotGenerateImageBase64);
   foundation::Settings s = foundation::Settings::object();
@@ -71,7 +71,7 @@ QRCodeFillStyle::SVGDefinition QRCodeFillStyleImage::svgRepresentationWithStyleI
   if (!image_) foundation::raise(QRCodeError::cannotGenerateImage, "the image fill has no picture");
   foundation::Bytes jpeg;
   try {
-    jpeg = encodeImageData(*image_, ImageExportType::jpg(1.0, std::nullopt, false));
+    jpeg = imageio::encodeImageData(*image_, ImageExportType::jpg(1.0, std::nullopt, false));
   } catch (const foundation::Error& e) {
     foundation::raise(QRCodeError::cannotGenerateImage, e.what());
   }
@@ -110,7 +110,7 @@ std::shared_ptr<QRCodeFillStyleImage> QRCodeFillStyleImage::CreateWithSettings(c
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) foundation::raise(QRCodeError::cannotCreateGenerator, "\"imagePNGbase64\" is not base64");
   try {
-    return make(loadImageFromData(*bytes));
+    return make(imageio::loadImageFromData(*bytes));
   } catch (const foundation::Error& e) {
     foundation::raise(QRCodeError::cannotCreateGenerator, std::string("\"imagePNGbase64\" is no image: ") + e.what());
   }

@@ -11,20 +11,20 @@
 
 std::shared_ptr<QRCodeFillStyleSolid> QRCodeFillStyleSolid::withSrgbRed(double red, double green, double blue,
                                                                         double alpha) {
-  return make(sRGB(red, green, blue, alpha));
+  return make(qrcolor::sRGB(red, green, blue, alpha));
 }
 
 std::shared_ptr<QRCodeFillStyleSolid> QRCodeFillStyleSolid::withGenericRGB(double red, double green, double blue,
                                                                            double alpha) {
-  return make(genericRGB(red, green, blue, alpha));
+  return make(qrcolor::genericRGB(red, green, blue, alpha));
 }
 
 std::shared_ptr<QRCodeFillStyleSolid> QRCodeFillStyleSolid::withGray(double gray, double alpha) {
-  return make(genericGray(gray, alpha));
+  return make(qrcolor::genericGray(gray, alpha));
 }
 
 std::shared_ptr<QRCodeFillStyleSolid> QRCodeFillStyleSolid::withHexString(std::string_view hexString) {
-  return make(fromHexString(hexString, commonSRGB()));
+  return make(qrcolor::fromHexString(hexString, qrcolor::commonSRGB()));
 }
 
 std::shared_ptr<QRCodeFillStyleGenerator> QRCodeFillStyleSolid::copyStyle() const {
@@ -33,7 +33,7 @@ std::shared_ptr<QRCodeFillStyleGenerator> QRCodeFillStyleSolid::copyStyle() cons
 
 foundation::Settings QRCodeFillStyleSolid::settings() const {
   foundation::Settings s = foundation::Settings::object();
-  s["color"] = rgbaString(color_);
+  s["color"] = qrcolor::rgbaString(color_);
   return s;
 }
 
@@ -54,8 +54,8 @@ void QRCodeFillStyleSolid::fillWithCtx(gfx::Canvas& ctx, const gfx::Rect&, const
 
 QRCodeFillStyle::SVGDefinition QRCodeFillStyleSolid::svgRepresentationWithStyleIdentifier(
     std::string_view styleIdentifier, double expectedPixelSize, const QRCodeShadow* shadow) const {
-  const RGBAComponents rgba = rgbaComponents(color_);
-  std::string attribute = "fill=\"" + hexString(color_) + "\" fill-opacity=\"" +
+  const RGBAComponents rgba = qrcolor::rgbaComponents(color_);
+  std::string attribute = "fill=\"" + qrcolor::hexString(color_) + "\" fill-opacity=\"" +
                           foundation::shortestString(rgba.a) + "\" ";
   if (!shadow) return {std::move(attribute), std::nullopt};
   const std::string filterId = std::string(styleIdentifier) + "-shadow";
@@ -71,5 +71,5 @@ std::shared_ptr<QRCodeFillStyleSolid> QRCodeFillStyleSolid::CreateWithSettings(c
     foundation::raise(QRCodeError::cannotCreateGenerator, "the solid fill has no settings");
   const auto text = foundation::stringValue(settings, "color");
   if (!text) foundation::raise(QRCodeError::cannotCreateGenerator, "the solid fill has no \"color\" text");
-  return make(fromRGBAString(*text));
+  return make(qrcolor::fromRGBAString(*text));
 }

@@ -15,7 +15,7 @@ class QRCodeFillStyleSolid final : public QRCodeFillStyleGenerator {
 
   // A fill of the colour, in whatever colour space it is; components that are not finite
   // are made so (finiteColor), so that the settings read back.
-  explicit QRCodeFillStyleSolid(const gfx::Color& color) : color_(finiteColor(color)) {}
+  explicit QRCodeFillStyleSolid(const gfx::Color& color) : color_(qrcolor::finiteColor(color)) {}
 
   // Shorthand constructors of the family.
   static std::shared_ptr<QRCodeFillStyleSolid> make(const gfx::Color& color) {

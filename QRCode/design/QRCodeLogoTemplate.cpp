@@ -34,7 +34,7 @@ gfx::Path ellipsePath(const gfx::Rect& r) {
 std::optional<std::string> pngBase64(const gfx::Image& image) {
   if (image.empty()) return std::nullopt;
   try {
-    return foundation::base64Encode(encodeImageData(image, ImageExportType::png(1.0)));
+    return foundation::base64Encode(imageio::encodeImageData(image, ImageExportType::png(1.0)));
   } catch (const foundation::Error&) {
     return std::nullopt;
   }
@@ -47,7 +47,7 @@ std::optional<gfx::Image> imageFromBase64(const foundation::Settings& value) {
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) return std::nullopt;
   try {
-    return loadImageFromData(*bytes);
+    return imageio::loadImageFromData(*bytes);
   } catch (const foundation::Error&) {
     return std::nullopt;
   }
@@ -340,8 +340,8 @@ foundation::Settings QRCodeLogoTemplate::encode() const {
   if (!std::isfinite(inset_)) foundation::raise(QRCodeError::cannotGenerateJSON, "the logo inset is not finite");
   s["inset"] = inset_;
   s["path"] = foundation::base64Encode(CGPathCodable::encodePath(path_));
-  s["image"] = foundation::base64Encode(encodeImageData(image_, ImageExportType::png(1.0)));
-  if (maskImage_) s["maskImage"] = foundation::base64Encode(encodeImageData(*maskImage_, ImageExportType::png(1.0)));
+  s["image"] = foundation::base64Encode(imageio::encodeImageData(image_, ImageExportType::png(1.0)));
+  if (maskImage_) s["maskImage"] = foundation::base64Encode(imageio::encodeImageData(*maskImage_, ImageExportType::png(1.0)));
   return s;
 }
 

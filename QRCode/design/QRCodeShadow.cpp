@@ -40,7 +40,7 @@ int channelByte(double component) {
 }
 
 FilterValues filterValues(const QRCodeShadow& shadow, double expectedPixelSize) {
-  const RGBAComponents rgba = rgbaComponents(shadow.color());
+  const RGBAComponents rgba = qrcolor::rgbaComponents(shadow.color());
   if (!std::isfinite(rgba.a)) foundation::raise(RGBAComponentsError::unableToConvertToRGBA);
   FilterValues v;
   v.r = channelByte(rgba.r);
@@ -61,7 +61,7 @@ std::string rgbText(const FilterValues& v) {
 
 }  // namespace
 
-gfx::Color QRCodeShadow::defaultColor() { return commonBlack().withAlpha(0.8); }
+gfx::Color QRCodeShadow::defaultColor() { return qrcolor::commonBlack().withAlpha(0.8); }
 
 QRCodeShadow::QRCodeShadow()
     : offset_{defaultOffsetWidth, defaultOffsetHeight},
@@ -98,7 +98,7 @@ foundation::Settings QRCodeShadow::settings() const {
   s["offset-height"] = offset_.height;
   s["blur"] = blur_;
   s["type"] = static_cast<int>(type_);
-  s["color"] = rgbaString(color_);
+  s["color"] = qrcolor::rgbaString(color_);
   return s;
 }
 
@@ -116,7 +116,7 @@ std::shared_ptr<QRCodeShadow> QRCodeShadow::Create(const foundation::Settings& s
   if (!colorText) return nullptr;
   std::optional<gfx::Color> color;
   try {
-    color = fromRGBAString(*colorText);
+    color = qrcolor::fromRGBAString(*colorText);
   } catch (const foundation::Error&) {
     return nullptr;
   }

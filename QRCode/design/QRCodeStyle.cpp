@@ -9,8 +9,8 @@
 
 namespace {
 
-QRCodeFillStyleGeneratorPtr defaultOnPixels() { return QRCodeFillStyleSolid::make(commonBlack()); }
-QRCodeFillStyleGeneratorPtr defaultBackground() { return QRCodeFillStyleSolid::make(commonWhite()); }
+QRCodeFillStyleGeneratorPtr defaultOnPixels() { return QRCodeFillStyleSolid::make(qrcolor::commonBlack()); }
+QRCodeFillStyleGeneratorPtr defaultBackground() { return QRCodeFillStyleSolid::make(qrcolor::commonWhite()); }
 
 QRCodeFillStyleGeneratorPtr copyOf(const QRCodeFillStyleGeneratorPtr& fill) {
   return fill ? fill->copyStyle() : nullptr;
@@ -35,7 +35,7 @@ std::optional<gfx::Color> readColor(const foundation::Settings& settings, std::s
   const auto text = foundation::stringValue(*entry, "color");
   if (!text) return std::nullopt;
   try {
-    return fromRGBAString(*text);
+    return qrcolor::fromRGBAString(*text);
   } catch (const foundation::Error&) {
     return std::nullopt;
   }
@@ -43,7 +43,7 @@ std::optional<gfx::Color> readColor(const foundation::Settings& settings, std::s
 
 foundation::Settings colorEntry(const gfx::Color& color) {
   foundation::Settings entry = foundation::Settings::object();
-  entry["color"] = rgbaString(color);
+  entry["color"] = qrcolor::rgbaString(color);
   return entry;
 }
 

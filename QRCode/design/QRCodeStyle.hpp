@@ -27,11 +27,11 @@ class QRCodeStyle {
   const QRCodeFillStyleGeneratorPtr& onPixels() const { return onPixels_; }
   void setOnPixels(QRCodeFillStyleGeneratorPtr fill);
   const std::optional<gfx::Color>& onPixelsBackground() const { return onPixelsBackground_; }
-  void setOnPixelsBackground(std::optional<gfx::Color> color) { onPixelsBackground_ = finiteColor(color); }
+  void setOnPixelsBackground(std::optional<gfx::Color> color) { onPixelsBackground_ = qrcolor::finiteColor(color); }
   const QRCodeFillStyleGeneratorPtr& offPixels() const { return offPixels_; }
   void setOffPixels(QRCodeFillStyleGeneratorPtr fill) { offPixels_ = std::move(fill); }
   const std::optional<gfx::Color>& offPixelsBackground() const { return offPixelsBackground_; }
-  void setOffPixelsBackground(std::optional<gfx::Color> color) { offPixelsBackground_ = finiteColor(color); }
+  void setOffPixelsBackground(std::optional<gfx::Color> color) { offPixelsBackground_ = qrcolor::finiteColor(color); }
   const QRCodeFillStyleGeneratorPtr& eye() const { return eye_; }
   void setEye(QRCodeFillStyleGeneratorPtr fill) { eye_ = std::move(fill); }
   const QRCodeFillStyleGeneratorPtr& pupil() const { return pupil_; }
@@ -44,7 +44,7 @@ class QRCodeStyle {
   const QRCodeShadowPtr& shadow() const { return shadow_; }
   void setShadow(QRCodeShadowPtr shadow) { shadow_ = std::move(shadow); }
   const std::optional<gfx::Color>& eyeBackground() const { return eyeBackground_; }
-  void setEyeBackground(std::optional<gfx::Color> color) { eyeBackground_ = finiteColor(color); }
+  void setEyeBackground(std::optional<gfx::Color> color) { eyeBackground_ = qrcolor::finiteColor(color); }
 
   // onPixels becomes the fill; eye and pupil become absent, so that they follow it.
   void setForegroundStyle(QRCodeFillStyleGeneratorPtr fill);

@@ -18,7 +18,7 @@ QRCodeStyle& styleOf(const QRCodeBuilder& builder) { return *designOf(builder).s
 QRCodeShape& shapeOf(const QRCodeBuilder& builder) { return *designOf(builder).shape(); }
 
 // A hex colour in sRGB; raises QRCodeError::invalidHexColorString before anything changes.
-gfx::Color hexColor(std::string_view text) { return fromHexString(text); }
+gfx::Color hexColor(std::string_view text) { return qrcolor::fromHexString(text); }
 
 QRCodeFillStyleGeneratorPtr solid(const gfx::Color& color) { return QRCodeFillStyleSolid::make(color); }
 
@@ -222,7 +222,7 @@ gfx::Image QRCodeBuilder::Generate::cgImage(std::int64_t dimension) const {
 }
 
 foundation::Bytes QRCodeBuilder::Generate::imageData(std::int64_t dimension, const ImageExportType& type) const {
-  return encodeImageData(cgImage(dimension), type);
+  return imageio::encodeImageData(cgImage(dimension), type);
 }
 
 foundation::Bytes QRCodeBuilder::Generate::pdfData(std::int64_t dimension, double pdfResolution) const {
@@ -239,7 +239,7 @@ gfx::Path QRCodeBuilder::Generate::path(std::int64_t dimension) const {
 }
 
 gfx::Path QRCodeBuilder::Generate::bezierPath(std::int64_t dimension) const {
-  return bezierPathFromCGPath(path(dimension));
+  return qrcore::bezierPathFromCGPath(path(dimension));
 }
 
 std::string QRCodeBuilder::Generate::ascii() const { return builder_->document_->asciiRepresentation(); }

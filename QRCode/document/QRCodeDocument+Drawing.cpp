@@ -51,7 +51,7 @@ gfx::Image QRCodeDocument::cgImageWithWidth(double width, double height) { retur
 foundation::Bytes QRCodeDocument::pngDataWithDimension(std::int64_t dimension, double dpi) {
   throwIfRegenerationFailed();
   const gfx::Image image = qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
-  return encodeImageData(image, ImageExportType::png(dpi / 72.0));
+  return imageio::encodeImageData(image, ImageExportType::png(dpi / 72.0));
 }
 
 foundation::Bytes QRCodeDocument::jpegDataWithDimension(std::int64_t dimension, double dpi, double compression) {
@@ -59,13 +59,13 @@ foundation::Bytes QRCodeDocument::jpegDataWithDimension(std::int64_t dimension, 
   const gfx::Image image = qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
   // At or below 0 (and NaN) gives 0, above 1 gives 1.
   const double quality = compression > 0 ? std::min(compression, 1.0) : 0.0;
-  return encodeImageData(image, ImageExportType::jpg(dpi / 72.0, quality));
+  return imageio::encodeImageData(image, ImageExportType::jpg(dpi / 72.0, quality));
 }
 
 foundation::Bytes QRCodeDocument::tiffDataWithDimension(std::int64_t dimension, double dpi) {
   throwIfRegenerationFailed();
   const gfx::Image image = qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
-  return encodeImageData(image, ImageExportType::tiff(dpi / 72.0));
+  return imageio::encodeImageData(image, ImageExportType::tiff(dpi / 72.0));
 }
 
 foundation::Bytes QRCodeDocument::pdfData(gfx::Size size, double pdfResolution) {

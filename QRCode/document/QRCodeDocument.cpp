@@ -148,7 +148,7 @@ std::shared_ptr<QRCodeDocument> QRCodeDocument::copyDocument() const {
 
 // --- content coding -------------------------------------------------------------------
 
-foundation::Settings encodeContent(const QRCode::Content& content) {
+foundation::Settings qrdocument::encodeContent(const QRCode::Content& content) {
   foundation::Settings coded = foundation::Settings::object();
   if (const std::string* text = content.textValue()) {
     coded["text"] = *text;
@@ -158,7 +158,7 @@ foundation::Settings encodeContent(const QRCode::Content& content) {
   return coded;
 }
 
-QRCode::Content decodeContent(const foundation::Settings& coded) {
+QRCode::Content qrdocument::decodeContent(const foundation::Settings& coded) {
   if (const foundation::Settings* data = foundation::find(coded, "data")) {
     const auto text = foundation::StringValue(*data);
     if (!text) foundation::raise(QRCodeError::invalidContent, "\"data\" is not base64 text");

@@ -394,9 +394,11 @@ class QRCodeDocument {
 
 using QRCodeDocumentPtr = std::shared_ptr<QRCodeDocument>;
 
+namespace qrdocument {
 // The coded form of a content: {"text": text} or {"data": base64 of the bytes}.
 foundation::Settings encodeContent(const QRCode::Content& content);
 // {"data": base64} gives data (it wins over "text"), else {"text": text} gives text;
 // raises QRCodeError::invalidContent when neither key is present or a value is not
 // readable.
 QRCode::Content decodeContent(const foundation::Settings& coded);
+}  // namespace qrdocument

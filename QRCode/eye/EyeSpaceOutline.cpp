@@ -2,10 +2,10 @@
 
 #include "QRCode/core/QRCodePathHelpers.hpp"
 
-gfx::Path eyeSpaceOutline(std::initializer_list<std::string_view> subpaths) {
+gfx::Path qrshape::eyeSpaceOutline(std::initializer_list<std::string_view> subpaths) {
   gfx::Path path;
   for (std::string_view text : subpaths) {
-    path.addPath(builtInOutline(text));
+    path.addPath(qrcore::builtInOutline(text));
   }
   return path;
 }

@@ -7,7 +7,9 @@
 
 #include "platform/graphics/Path.hpp"
 
+namespace qrshape {
 // The path of the given outlines, one closed subpath per text, in order. Every element
 // of the text is kept (degenerate curves and repeated points included). A text that does
 // not parse throws std::logic_error (see builtInOutline).
 gfx::Path eyeSpaceOutline(std::initializer_list<std::string_view> subpaths);
+}  // namespace qrshape

@@ -1,5 +1,5 @@
 #include "QRCode/eye/QRCodeEyeShapeGenerator.hpp"
 
 GeneratorSettingsRecord QRCodeEyeShapeGenerator::typeAndSettings() const {
-  return makeGeneratorSettingsRecord(name(), settings());
+  return qrshape::makeGeneratorSettingsRecord(name(), settings());
 }

@@ -2,8 +2,8 @@
 
 #include "QRCode/eye/EyeSpaceOutline.hpp"
 
-gfx::Path barEyeRing() {
-  static const gfx::Path ring = eyeSpaceOutline({
+gfx::Path qrshape::barEyeRing() {
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 65,20; L 25,20; C 22.24,20 20,22.24 20,25; L 20,65; C 20,67.76 22.24,70 25,70; "
       "L 65,70; C 67.76,70 70,67.76 70,65; L 70,25; C 70,22.24 67.76,20 65,20; Z.",
       "M 80,20; L 80,70; C 80,75.52 75.52,80 70,80; L 20,80; C 14.48,80 10,75.52 10,70; "
@@ -13,8 +13,8 @@ gfx::Path barEyeRing() {
 }
 
 // Symmetric about y = 45, so the renderer's mirroring leaves it as it is.
-gfx::Path barEyeBackground() {
-  static const gfx::Path outline = eyeSpaceOutline({
+gfx::Path qrshape::barEyeBackground() {
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 90,77.14; L 90,12.86; C 90,5.76 84.24,0 77.14,0; L 12.86,0; C 5.76,0 0,5.76 0,12.86; "
       "L 0,77.14; C 0,84.24 5.76,90 12.86,90; L 77.14,90; C 84.24,90 90,84.24 90,77.14; Z.",
   });
@@ -22,7 +22,7 @@ gfx::Path barEyeBackground() {
 }
 
 gfx::Path QRCodeEyeShapeCRT::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 45,70; C 32.5,70 22.14,67.86 22.14,67.86; C 22.14,67.86 20,57.5 20,45; "
       "C 20,32.5 22.14,22.14 22.14,22.14; C 22.14,22.14 32.5,20 45,20; "
       "C 57.5,20 67.86,22.14 67.86,22.14; C 67.86,22.14 70,32.5 70,45; "
@@ -36,7 +36,7 @@ gfx::Path QRCodeEyeShapeCRT::eyePath() const {
 
 // Symmetric about y = 45.
 gfx::Path QRCodeEyeShapeCRT::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 0,45; C 0,22.5 3.86,3.86 3.86,3.86; C 3.86,3.86 22.5,0 45,0; "
       "C 67.5,0 86.14,3.86 86.14,3.86; C 86.14,3.86 90,22.5 90,45; "
       "C 90,67.5 86.14,86.14 86.14,86.14; C 86.14,86.14 67.5,90 45,90; "
@@ -46,7 +46,7 @@ gfx::Path QRCodeEyeShapeCRT::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeCircle::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 45,20; C 31.19,20 20,31.19 20,45; C 20,47.77 20.45,50.43 21.28,52.92; "
       "C 24.59,62.85 33.96,70 45,70; C 58.81,70 70,58.81 70,45; C 70,31.19 58.81,20 45,20; Z.",
       "M 80,45; C 80,64.33 64.33,80 45,80; C 29.37,80 16.13,69.76 11.64,55.61; "

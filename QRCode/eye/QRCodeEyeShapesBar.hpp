@@ -10,10 +10,12 @@
 #include "QRCode/eye/QRCodePupilShapesBar.hpp"
 #include "QRCode/eye/QRCodePupilShapesRounded.hpp"
 
+namespace qrshape {
 // The ring of both bar eyes: a rounded square 10...80 (radius 10) around a rounded hole
 // 20...70 (radius 5); the background a rounded square 0...90 (radius 12.86).
 gfx::Path barEyeRing();
 gfx::Path barEyeBackground();
+}  // namespace qrshape
 
 // Proposes three horizontal bars.
 class QRCodeEyeShapeBarsHorizontal final
@@ -21,8 +23,8 @@ class QRCodeEyeShapeBarsHorizontal final
  public:
   static std::string_view Name() { return "barsHorizontal"; }
   static std::string_view Title() { return "Horizontal bars"; }
-  gfx::Path eyePath() const override { return barEyeRing(); }
-  gfx::Path eyeBackgroundPath() const override { return barEyeBackground(); }
+  gfx::Path eyePath() const override { return qrshape::barEyeRing(); }
+  gfx::Path eyeBackgroundPath() const override { return qrshape::barEyeBackground(); }
 };
 
 // Proposes three vertical bars.
@@ -31,8 +33,8 @@ class QRCodeEyeShapeBarsVertical final
  public:
   static std::string_view Name() { return "barsVertical"; }
   static std::string_view Title() { return "Vertical bars"; }
-  gfx::Path eyePath() const override { return barEyeRing(); }
-  gfx::Path eyeBackgroundPath() const override { return barEyeBackground(); }
+  gfx::Path eyePath() const override { return qrshape::barEyeRing(); }
+  gfx::Path eyeBackgroundPath() const override { return qrshape::barEyeBackground(); }
 };
 
 // Both outlines are squares with bulging sides, eight curves through the side midpoints

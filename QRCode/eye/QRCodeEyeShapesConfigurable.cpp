@@ -190,7 +190,7 @@ struct ShieldQuarter {
 const std::array<ShieldQuarter, 4>& shieldQuarters() {
   static const std::array<ShieldQuarter, 4> quarters{{
       // topLeft: 10 <= x <= 45, 45 <= y <= 80, outer corner (10, 80).
-      {eyeSpaceOutline({
+      {qrshape::eyeSpaceOutline({
            "M 45,80; C 45,80 45,70 45,70; L 30.61,70; C 29.85,69.92 28.86,69.76 27.8,69.49; "
            "C 26.12,69.05 24.29,68.29 23,67; C 20.89,64.89 20.21,61.34 20,59.39; "
            "C 20,59.39 20,54.14 20,49.99; C 20,47.28 20,45.04 20,45.04; "
@@ -199,7 +199,7 @@ const std::array<ShieldQuarter, 4>& shieldQuarters() {
            "C 10.38,63.43 11.45,70.45 15.5,74.5; C 19.55,78.55 26.57,79.62 30,79.9; "
            "L 45,80; L 45,80; Z.",
        }),
-       eyeSpaceOutline({
+       qrshape::eyeSpaceOutline({
            "M 22.9,78.06; C 20.9,76.06 21.78,74.36 19.03,71.61; "
            "C 16.28,68.86 15.16,70.32 12.57,67.74; C 10.2,65.37 10.02,60.83 10,60.1; "
            "C 10,60.1 10,45 10,45; L 20,45; C 20,45 20,48.8 20,52.59; "
@@ -208,14 +208,14 @@ const std::array<ShieldQuarter, 4>& shieldQuarters() {
            "C 41.19,70 45,70 45,70; L 45,80; L 30,80; C 30,80 24.9,80.06 22.9,78.06; Z.",
        })},
       // topRight: 45 <= x <= 80, 45 <= y <= 80, outer corner (80, 80).
-      {eyeSpaceOutline({
+      {qrshape::eyeSpaceOutline({
            "M 60,80; C 63.43,79.62 70.45,78.55 74.5,74.5; C 78.55,70.45 79.62,63.43 79.9,60; "
            "L 80,60; C 80,60 80,59.21 80,58; C 80,53.92 80,45 80,45; L 70,45; "
            "C 70,45 70,48.75 70,52.5; C 70,55.34 70,58.18 70,59.39; "
            "C 69.79,61.34 69.11,64.89 67,67; C 64.89,69.11 61.34,69.79 59.39,70; L 45,70; "
            "L 45,80; L 60,80; L 60,80; Z.",
        }),
-       eyeSpaceOutline({
+       qrshape::eyeSpaceOutline({
            "M 67.1,78.06; C 69.1,76.06 68.22,74.36 70.97,71.61; "
            "C 73.72,68.86 74.84,70.32 77.43,67.74; C 79.8,65.37 79.98,60.83 80,60.1; "
            "C 80,60.1 80,45 80,45; L 70,45; C 70,45 70,48.8 70,52.59; "
@@ -224,14 +224,14 @@ const std::array<ShieldQuarter, 4>& shieldQuarters() {
            "C 48.81,70 45,70 45,70; L 45,80; L 60,80; C 60,80 65.1,80.06 67.1,78.06; Z.",
        })},
       // bottomLeft: 10 <= x <= 45, 10 <= y <= 45, outer corner (10, 10).
-      {eyeSpaceOutline({
+      {qrshape::eyeSpaceOutline({
            "M 20,45; C 20,45 20,33.42 20,30.61; C 20.21,28.66 20.89,25.11 23,23; "
            "C 25.11,20.89 28.66,20.21 30.61,20; L 45,20; L 45,10; L 30,10; "
            "C 26.57,10.38 19.55,11.45 15.5,15.5; C 14.21,16.79 13.23,18.38 12.47,20.05; "
            "C 10.85,23.65 10.29,27.66 10.1,30; L 10,30; C 10,30 10,30.79 10,32; "
            "C 10,36.08 10,45 10,45; L 20,45; L 20,45; Z.",
        }),
-       eyeSpaceOutline({
+       qrshape::eyeSpaceOutline({
            "M 22.9,11.94; C 20.9,13.94 21.78,15.64 19.03,18.39; "
            "C 16.28,21.14 15.16,19.68 12.57,22.26; C 10.2,24.63 10.02,29.17 10,29.9; "
            "C 10,29.9 10,45 10,45; L 20,45; C 20,45 20,41.2 20,37.41; "
@@ -240,14 +240,14 @@ const std::array<ShieldQuarter, 4>& shieldQuarters() {
            "C 41.19,20 45,20 45,20; L 45,10; L 30,10; C 30,10 24.9,9.94 22.9,11.94; Z.",
        })},
       // bottomRight: 45 <= x <= 80, 10 <= y <= 45, outer corner (80, 10).
-      {eyeSpaceOutline({
+      {qrshape::eyeSpaceOutline({
            "M 80,45; C 80,45 80,36.08 80,32; C 80,30.79 80,30 80,30; L 79.9,30; "
            "C 79.62,26.57 78.55,19.55 74.5,15.5; C 70.45,11.45 63.43,10.38 60,10.1; "
            "L 45,10; L 45,20; L 59.39,20; C 61.34,20.21 64.89,20.89 67,23; "
            "C 69.11,25.11 69.79,28.66 70,30.61; C 70,32.09 70,36 70,39.38; "
            "C 70,42.41 70,45 70,45; L 80,45; L 80,45; Z.",
        }),
-       eyeSpaceOutline({
+       qrshape::eyeSpaceOutline({
            "M 67.1,11.94; C 69.1,13.94 68.22,15.64 70.97,18.39; "
            "C 73.72,21.14 74.84,19.68 77.43,22.26; C 79.8,24.63 79.98,29.17 80,29.9; "
            "C 80,29.9 80,45 80,45; L 70,45; C 70,45 70,41.2 70,37.41; "
@@ -281,7 +281,7 @@ gfx::Path QRCodeEyeShapeShield::eyePath() const {
 
 // The rounded square of radius 12.86, whatever the corners; symmetric about y = 45.
 gfx::Path QRCodeEyeShapeShield::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 90,77.14; L 90,12.86; C 90,5.76 84.24,0 77.14,0; L 12.86,0; C 5.76,0 0,5.76 0,12.86; "
       "L 0,77.14; C 0,84.24 5.76,90 12.86,90; L 77.14,90; C 84.24,90 90,84.24 90,77.14; Z.",
   });
@@ -323,7 +323,7 @@ std::shared_ptr<QRCodeEyeShapeGenerator> QRCodeEyeShapeUFO::copyShape() const {
 }
 
 gfx::Path QRCodeEyeShapeUFO::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 70,70; L 45,70; C 31.19,70 20,58.81 20,45; L 20,20; L 45,20; "
       "C 58.81,20 70,31.19 70,45; C 70,45 70,51.89 70,58.44; C 70,64.36 70,70 70,70; Z.",
       "M 80,80; C 80,80 80,77.67 80,74.22; C 80,64.28 80,45 80,45; "
@@ -336,7 +336,7 @@ gfx::Path QRCodeEyeShapeUFO::eyePath() const {
 // Written with square corners at (0, 0) and (90, 90): as written under a flipped ring,
 // mirrored under the ring as built, so that it is always in the mirrored frame.
 gfx::Path QRCodeEyeShapeUFO::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 90,90; C 90,90 90,45 90,45; C 90,20.15 69.85,0 45,0; L 0,0; L 0,45; "
       "C 0,69.85 20.15,90 45,90; L 90,90; L 90,90; Z.",
   });

@@ -14,7 +14,7 @@ constexpr gfx::AffineTransform kMirrorTopToBottom{1, 0, 0, -1, 0, 90};
 // (90, 90), radius 45 at the other two, as written in the eye's orientation.
 const gfx::Path& fireballBackground() {
   static const gfx::Path outline =
-      eyeSpaceOutline({
+      qrshape::eyeSpaceOutline({
                           "M 90,90; C 90,90 90,45 90,45; C 90,20.15 69.85,0 45,0; L 0,0; L 0,45; "
                           "C 0,69.85 20.15,90 45,90; L 90,90; L 90,90; Z.",
                       })
@@ -25,7 +25,7 @@ const gfx::Path& fireballBackground() {
 }  // namespace
 
 gfx::Path QRCodeEyeShapeLeaf::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 20,20; L 60,20; C 65.52,20 70,24.48 70,30; L 70,70; L 30,70; "
       "C 24.48,70 20,65.52 20,60; L 20,20; Z.",
       "M 10,10; C 10,10 10,60 10,60; C 10,71.05 18.95,80 30,80; L 80,80; L 80,30; "
@@ -36,7 +36,7 @@ gfx::Path QRCodeEyeShapeLeaf::eyePath() const {
 
 // Written directly in the mirrored frame: square corners at (0, 90) and (90, 0).
 gfx::Path QRCodeEyeShapeLeaf::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 90,0; C 90,0 90,64.29 90,64.29; C 90,78.49 78.49,90 64.29,90; L 0,90; L 0,25.71; "
       "C 0,11.51 11.51,0 25.71,0; L 90,0; L 90,0; Z.",
   });
@@ -44,7 +44,7 @@ gfx::Path QRCodeEyeShapeLeaf::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeTeardrop::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 45,70; C 31.19,70 20,58.81 20,45; L 20,20; L 45,20; C 58.81,20 70,31.19 70,45; "
       "C 70,58.81 58.81,70 45,70; Z.",
       "M 80,45; C 80,25.67 64.33,10 45,10; L 10,10; L 10,45; C 10,64.33 25.67,80 45,80; "
@@ -57,7 +57,7 @@ gfx::Path QRCodeEyeShapeTeardrop::eyePath() const {
 // (0, 90)).
 gfx::Path QRCodeEyeShapeTeardrop::eyeBackgroundPath() const {
   static const gfx::Path outline =
-      eyeSpaceOutline({
+      qrshape::eyeSpaceOutline({
                           "M 90,45; C 90,20.15 69.85,0 45,0; L 0,0; L 0,45; C 0,69.85 20.15,90 45,90; "
                           "C 69.85,90 90,69.85 90,45; Z.",
                       })
@@ -66,7 +66,7 @@ gfx::Path QRCodeEyeShapeTeardrop::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeFireball::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 45,70; C 31.19,70 20,58.81 20,45; C 20,45 20,38.11 20,31.56; C 20,25.64 20,20 20,20; "
       "L 45,20; C 58.81,20 70,31.19 70,45; C 70,58.81 58.81,70 45,70; Z.",
       "M 80,80; C 80,80 80,45 80,45; C 80,25.67 64.33,10 45,10; L 10,10; "
@@ -79,7 +79,7 @@ gfx::Path QRCodeEyeShapeFireball::eyePath() const {
 gfx::Path QRCodeEyeShapeFireball::eyeBackgroundPath() const { return fireballBackground(); }
 
 gfx::Path QRCodeEyeShapePeacock::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 45,20; C 58.81,20 70,31.19 70,45; C 70,45 70,51.89 70,58.44; C 70,64.36 70,70 70,70; "
       "L 45,70; C 31.19,70 20,58.81 20,45; C 20,31.19 31.19,20 45,20; Z.",
       "M 10,10; C 10,10 10,45 10,45; C 10,64.33 25.67,80 45,80; L 80,80; "
@@ -92,7 +92,7 @@ gfx::Path QRCodeEyeShapePeacock::eyePath() const {
 gfx::Path QRCodeEyeShapePeacock::eyeBackgroundPath() const { return fireballBackground(); }
 
 gfx::Path QRCodeEyeShapePinch::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 80,80; C 80,80 78,62.5 78,45; C 78,27.5 80,10 80,10; C 80,10 62.5,12 45,12; "
       "C 27.5,12 10,10 10,10; C 10,10 12,27.5 12,45; C 12,62.5 10,80 10,80; "
       "C 10,80 27.5,78 45,78; C 62.5,78 80,80 80,80; L 80,80; Z.",
@@ -104,7 +104,7 @@ gfx::Path QRCodeEyeShapePinch::eyePath() const {
 }
 
 gfx::Path QRCodeEyeShapePinch::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 3,45; C 3,22.5 0,0 0,0; C 0,0 22.5,3 45,3; C 67.5,3 90,0 90,0; C 90,0 87,22.5 87,45; "
       "C 87,67.5 90,90 90,90; C 90,90 67.5,87 45,87; C 22.5,87 0,90 0,90; "
       "C 0,90 3,67.5 3,45; Z.",

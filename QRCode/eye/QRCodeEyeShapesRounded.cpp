@@ -12,7 +12,7 @@ constexpr gfx::Rect kEyeSpace{0, 0, 90, 90};
 // The background shared by the rounded-rectangle and square-peg eyes (corner radius
 // 12.86), authored mirrored top to bottom like every background (symmetric here).
 const gfx::Path& roundedRectBackground() {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 90,77.14; L 90,12.86; C 90,5.76 84.24,0 77.14,0; L 12.86,0; "
       "C 5.76,0 0,5.76 0,12.86; L 0,77.14; C 0,84.24 5.76,90 12.86,90; L 77.14,90; "
       "C 84.24,90 90,84.24 90,77.14; Z.",
@@ -23,7 +23,7 @@ const gfx::Path& roundedRectBackground() {
 }  // namespace
 
 gfx::Path QRCodeEyeShapeSquare::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 70,70; L 20,70; L 20,20; L 70,20; L 70,70; Z.",
       "M 80,80; C 80,80 80,10 80,10; L 10,10; L 10,80; L 80,80; L 80,80; Z.",
   });
@@ -37,7 +37,7 @@ gfx::Path QRCodeEyeShapeSquare::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeRoundedRect::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 65,20; L 25,20; C 22.24,20 20,22.24 20,25; L 20,65; C 20,67.76 22.24,70 25,70; "
       "L 65,70; C 67.76,70 70,67.76 70,65; L 70,25; C 70,22.24 67.76,20 65,20; Z.",
       "M 80,20; L 80,70; C 80,75.52 75.52,80 70,80; L 20,80; C 14.48,80 10,75.52 10,70; "
@@ -51,7 +51,7 @@ gfx::Path QRCodeEyeShapeRoundedRect::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeRoundedOuter::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 20,70; L 70,70; L 70,20; L 31,20; C 24.92,20 20,24.92 20,31; L 20,70; Z.",
       "M 10,80; C 10,80 10,30 10,30; C 10,18.95 18.95,10 30,10; L 80,10; "
       "C 80,10.34 80,80 80,80; L 10,80; L 10,80; Z.",
@@ -60,7 +60,7 @@ gfx::Path QRCodeEyeShapeRoundedOuter::eyePath() const {
 }
 
 gfx::Path QRCodeEyeShapeRoundedOuter::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 0,0; C 0,0 0,64.29 0,64.29; C 0,78.49 11.51,90 25.71,90; L 90,90; "
       "C 90,89.56 90,0 90,0; L 0,0; L 0,0; Z.",
   });
@@ -68,7 +68,7 @@ gfx::Path QRCodeEyeShapeRoundedOuter::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeRoundedPointingIn::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 57,20; L 33,20; C 25.82,20 20,25.82 20,33; L 20,57; C 20,64.18 25.82,70 33,70; "
       "L 70,70; L 70,33; C 70,25.82 64.18,20 57,20; Z.",
       "M 80,33; L 80,80; L 33,80; C 20.3,80 10,69.7 10,57; L 10,33; "
@@ -78,7 +78,7 @@ gfx::Path QRCodeEyeShapeRoundedPointingIn::eyePath() const {
 }
 
 gfx::Path QRCodeEyeShapeRoundedPointingIn::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 90,60.43; L 90,0; L 29.57,0; C 13.24,0 0,13.24 0,29.57; L 0,60.43; "
       "C 0,76.76 13.24,90 29.57,90; L 60.43,90; C 76.76,90 90,76.76 90,60.43; Z.",
   });
@@ -86,7 +86,7 @@ gfx::Path QRCodeEyeShapeRoundedPointingIn::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeRoundedPointingOut::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 33,70; L 57,70; C 64.18,70 70,64.18 70,57; L 70,33; C 70,25.82 64.18,20 57,20; "
       "L 20,20; L 20,57; C 20,64.18 25.82,70 33,70; Z.",
       "M 10,57; L 10,10; L 57,10; C 69.7,10 80,20.3 80,33; L 80,57; "
@@ -100,11 +100,11 @@ gfx::Path QRCodeEyeShapeRoundedPointingOut::eyePath() const {
 // names (0, 0) topLeft, (90, 0) topRight and (90, 90) bottomLeft.
 gfx::Path QRCodeEyeShapeRoundedPointingOut::eyeBackgroundPath() const {
   using C = QRCode::Corners;
-  return roundedRect(kEyeSpace, C{C::topLeft, C::topRight, C::bottomLeft}, 30);
+  return qrcore::roundedRect(kEyeSpace, C{C::topLeft, C::topRight, C::bottomLeft}, 30);
 }
 
 gfx::Path QRCodeEyeShapeSquircle::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 45,70; C 34.05,70 27.96,70 23.98,66.02; C 22.1,64.14 21.11,61.79 20.58,58.68; "
       "C 20,55.21 20,50.78 20,45; C 20,34.05 20,27.96 23.98,23.98; "
       "C 27.96,20 34.05,20 45,20; C 55.95,20 62.04,20 66.02,23.98; "
@@ -120,7 +120,7 @@ gfx::Path QRCodeEyeShapeSquircle::eyePath() const {
 }
 
 gfx::Path QRCodeEyeShapeSquircle::eyeBackgroundPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 82.84,82.84; C 90,75.68 90,64.72 90,45; C 90,25.28 90,14.32 82.84,7.16; "
       "C 75.68,0 64.72,0 45,0; C 25.28,0 14.32,0 7.16,7.16; C 0,14.32 0,25.28 0,45; "
       "C 0,59.14 0,68.78 2.64,75.74; C 3.68,78.48 5.13,80.81 7.16,82.84; "
@@ -130,7 +130,7 @@ gfx::Path QRCodeEyeShapeSquircle::eyeBackgroundPath() const {
 }
 
 gfx::Path QRCodeEyeShapeSquarePeg::eyePath() const {
-  static const gfx::Path ring = eyeSpaceOutline({
+  static const gfx::Path ring = qrshape::eyeSpaceOutline({
       "M 45,70; C 31.19,70 20,58.81 20,45; C 20,34.78 26.13,26 34.91,22.12; "
       "C 37.99,20.76 41.41,20 45,20; C 58.81,20 70,31.19 70,45; C 70,58.81 58.81,70 45,70; "
       "Z.",

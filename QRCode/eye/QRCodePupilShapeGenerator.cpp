@@ -1,5 +1,5 @@
 #include "QRCode/eye/QRCodePupilShapeGenerator.hpp"
 
 GeneratorSettingsRecord QRCodePupilShapeGenerator::typeAndSettings() const {
-  return makeGeneratorSettingsRecord(name(), settings());
+  return qrshape::makeGeneratorSettingsRecord(name(), settings());
 }

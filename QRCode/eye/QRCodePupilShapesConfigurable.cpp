@@ -91,20 +91,20 @@ namespace {
 const std::array<std::array<gfx::Path, 2>, 4>& shieldQuadrants() {
   static const std::array<std::array<gfx::Path, 2>, 4> quadrants{{
       // topLeft (1): the corner (30, 60)
-      {eyeSpaceOutline({"M 45,45; L 30,45; L 30,56; C 30,58.21 31.79,60 34,60; L 45,60; L 45,45; Z."}),
-       eyeSpaceOutline({"M 37.58,60; C 36.03,56.66 33.34,53.97 30,52.42; C 30,48.7 30,45 30,45; "
+      {qrshape::eyeSpaceOutline({"M 45,45; L 30,45; L 30,56; C 30,58.21 31.79,60 34,60; L 45,60; L 45,45; Z."}),
+       qrshape::eyeSpaceOutline({"M 37.58,60; C 36.03,56.66 33.34,53.97 30,52.42; C 30,48.7 30,45 30,45; "
                         "L 45,45; L 45,60; L 37.58,60; Z."})},
       // topRight (2): the corner (60, 60)
-      {eyeSpaceOutline({"M 45,45; L 60,45; L 60,56; C 60,58.21 58.21,60 56,60; L 45,60; L 45,45; Z."}),
-       eyeSpaceOutline({"M 52.42,60; C 53.97,56.66 56.66,53.97 60,52.42; C 60,48.7 60,45 60,45; "
+      {qrshape::eyeSpaceOutline({"M 45,45; L 60,45; L 60,56; C 60,58.21 58.21,60 56,60; L 45,60; L 45,45; Z."}),
+       qrshape::eyeSpaceOutline({"M 52.42,60; C 53.97,56.66 56.66,53.97 60,52.42; C 60,48.7 60,45 60,45; "
                         "L 45,45; L 45,60; L 52.42,60; Z."})},
       // bottomLeft (4): the corner (30, 30)
-      {eyeSpaceOutline({"M 45,45; L 30,45; L 30,34; C 30,31.79 31.79,30 34,30; L 45,30; L 45,45; Z."}),
-       eyeSpaceOutline({"M 37.58,30; C 36.03,33.34 33.34,36.03 30,37.58; C 30,41.3 30,45 30,45; "
+      {qrshape::eyeSpaceOutline({"M 45,45; L 30,45; L 30,34; C 30,31.79 31.79,30 34,30; L 45,30; L 45,45; Z."}),
+       qrshape::eyeSpaceOutline({"M 37.58,30; C 36.03,33.34 33.34,36.03 30,37.58; C 30,41.3 30,45 30,45; "
                         "L 45,45; L 45,30; L 37.58,30; Z."})},
       // bottomRight (8): the corner (60, 30)
-      {eyeSpaceOutline({"M 45,45; L 60,45; L 60,34; C 60,31.79 58.21,30 56,30; L 45,30; L 45,45; Z."}),
-       eyeSpaceOutline({"M 52.42,30; C 53.97,33.34 56.66,36.03 60,37.58; C 60,41.3 60,45 60,45; "
+      {qrshape::eyeSpaceOutline({"M 45,45; L 60,45; L 60,34; C 60,31.79 58.21,30 56,30; L 45,30; L 45,45; Z."}),
+       qrshape::eyeSpaceOutline({"M 52.42,30; C 53.97,33.34 56.66,36.03 60,37.58; C 60,41.3 60,45 60,45; "
                         "L 45,45; L 45,30; L 52.42,30; Z."})},
   }};
   return quadrants;
@@ -167,7 +167,7 @@ std::shared_ptr<QRCodePupilShapeGenerator> QRCodePupilShapeUFO::copyShape() cons
 }
 
 gfx::Path QRCodePupilShapeUFO::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 60,60; C 60,60 60,45 60,45; C 60,36.72 53.28,30 45,30; L 30,30; L 30,45; "
       "C 30,53.28 36.72,60 45,60; L 60,60; L 60,60; Z.",
   });

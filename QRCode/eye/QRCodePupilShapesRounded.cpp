@@ -39,7 +39,7 @@ gfx::Path QRCodePupilShapeRoundedRect::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapeRoundedOuter::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 36,30; L 60,30; L 60,60; L 30,60; L 30,36; C 30,30 36,30 36,30; Z.",
   });
   return outline;
@@ -49,21 +49,21 @@ gfx::Path QRCodePupilShapeRoundedOuter::pupilPath() const {
 // bottomLeft (60, 60) and bottomRight (30, 60).
 gfx::Path QRCodePupilShapeRoundedPointingIn::pupilPath() const {
   using C = QRCode::Corners;
-  return roundedRect(kPupilBox, C{C::topLeft, C::topRight, C::bottomRight}, kCornerRadius);
+  return qrcore::roundedRect(kPupilBox, C{C::topLeft, C::topRight, C::bottomRight}, kCornerRadius);
 }
 
 gfx::Path QRCodePupilShapeRoundedPointingOut::pupilPath() const {
   using C = QRCode::Corners;
-  return roundedRect(kPupilBox, C{C::topRight, C::bottomLeft, C::bottomRight}, kCornerRadius);
+  return qrcore::roundedRect(kPupilBox, C{C::topRight, C::bottomLeft, C::bottomRight}, kCornerRadius);
 }
 
 gfx::Path QRCodePupilShapeLeaf::pupilPath() const {
   using C = QRCode::Corners;
-  return roundedRect(kPupilBox, C{C::topRight, C::bottomRight}, kCornerRadius);
+  return qrcore::roundedRect(kPupilBox, C{C::topRight, C::bottomRight}, kCornerRadius);
 }
 
 gfx::Path QRCodePupilShapeTeardrop::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 60,45; C 60,36.72 53.28,30 45,30; L 30,30; L 30,45; C 30,53.28 36.72,60 45,60; "
       "C 53.28,60 60,53.28 60,45; Z.",
   });
@@ -71,7 +71,7 @@ gfx::Path QRCodePupilShapeTeardrop::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapeSquircle::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 45,30; C 51.57,30 55.23,30 57.61,32.39; C 60,34.77 60,38.43 60,45; "
       "C 60,51.57 60,55.23 57.61,57.61; C 55.23,60 51.57,60 45,60; "
       "C 38.43,60 34.77,60 32.39,57.61; C 30,55.23 30,51.57 30,45; "
@@ -81,7 +81,7 @@ gfx::Path QRCodePupilShapeSquircle::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapePinch::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 30.5,45; C 30.5,37.5 30,30 30,30; C 30,30 37.5,30.5 45,30.5; "
       "C 52.5,30.5 60,30 60,30; C 60,30 59.5,37.5 59.5,45; C 59.5,52.5 60,60 60,60; "
       "C 60,60 52.5,59.5 45,59.5; C 37.5,59.5 30,60 30,60; C 30,60 30.5,52.5 30.5,45; Z.",
@@ -90,7 +90,7 @@ gfx::Path QRCodePupilShapePinch::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapeCRT::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 30,45; C 30,37.5 31.29,31.29 31.29,31.29; C 31.29,31.29 37.5,30 45,30; "
       "C 52.5,30 58.71,31.29 58.71,31.29; C 58.71,31.29 60,37.5 60,45; "
       "C 60,52.5 58.71,58.71 58.71,58.71; C 58.71,58.71 52.5,60 45,60; "
@@ -100,7 +100,7 @@ gfx::Path QRCodePupilShapeCRT::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapeBlobby::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 60,55; C 60,52.58 58.28,50.56 56,50.1; L 56,49.9; C 58.28,49.44 60,47.42 60,45; "
       "C 60,42.58 58.28,40.56 56,40.1; L 56,39.9; C 58.28,39.44 60,37.42 60,35; "
       "C 60,32.24 57.76,30 55,30; C 54.19,30 53.42,30.19 52.74,30.54; "
@@ -119,7 +119,7 @@ gfx::Path QRCodePupilShapeBlobby::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapeSeal::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 37.04,33.54; C 35.84,33.54 34.96,33.82 34.39,34.4; "
       "C 33.81,34.97 33.53,35.85 33.53,37.04; L 33.53,39.87; "
       "C 33.53,40.12 33.44,40.34 33.27,40.52; L 31.27,42.53; C 30.43,43.37 30,44.19 30,45; "
@@ -142,11 +142,11 @@ gfx::Path QRCodePupilShapeSeal::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapeHexagonLeaf::pupilPath() const {
-  return hexagonLeafPath(kPupilBox, true, kHexagonLeafRadius);
+  return qrcore::hexagonLeafPath(kPupilBox, true, kHexagonLeafRadius);
 }
 
 gfx::Path QRCodePupilShapeCross::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 30,50; L 34,45; L 30,40; L 30,30; L 40,30; L 45,34; L 50,30; L 60,30; L 60,40; "
       "L 56,45; L 60,50; L 60,60; L 50,60; L 45,56; L 40,60; L 30,60; L 30,50; Z.",
   });
@@ -154,7 +154,7 @@ gfx::Path QRCodePupilShapeCross::pupilPath() const {
 }
 
 gfx::Path QRCodePupilShapeCrossCurved::pupilPath() const {
-  static const gfx::Path outline = eyeSpaceOutline({
+  static const gfx::Path outline = qrshape::eyeSpaceOutline({
       "M 30,50; C 30,50 34,49 34,45; C 34,41 30,40 30,40; L 30,30; L 40,30; "
       "C 40,30 41,34 45,34; C 49,34 50,30 50,30; L 60,30; L 60,40; C 60,40 56,41 56,45; "
       "C 56,49 60,50 60,50; L 60,60; L 50,60; C 50,60 49,56 45,56; C 41,56 40,60 40,60; "

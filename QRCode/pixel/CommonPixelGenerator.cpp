@@ -71,16 +71,16 @@ constexpr std::string_view donutOutline =
     "C 0,7.76 2.24,10 5,10; C 7.76,10 10,7.76 10,5; Z";
 
 struct Templates {
-  gfx::Path squircle = builtInOutline(squircleOutline);
-  gfx::Path crt = builtInOutline(crtOutline);
-  gfx::Path sharp = builtInOutline(sharpOutline);
-  gfx::Path star = builtInOutline(starOutline);
-  gfx::Path arrow = builtInOutline(arrowOutline);
-  gfx::Path wave = builtInOutline(waveOutline);
-  gfx::Path flower = builtInOutline(flowerOutline);
-  gfx::Path shinyDiamond = builtInOutline(shinyDiamondOutline);
-  gfx::Path shinyStar = builtInOutline(shinyStarOutline);
-  gfx::Path donut = builtInOutline(donutOutline);
+  gfx::Path squircle = qrcore::builtInOutline(squircleOutline);
+  gfx::Path crt = qrcore::builtInOutline(crtOutline);
+  gfx::Path sharp = qrcore::builtInOutline(sharpOutline);
+  gfx::Path star = qrcore::builtInOutline(starOutline);
+  gfx::Path arrow = qrcore::builtInOutline(arrowOutline);
+  gfx::Path wave = qrcore::builtInOutline(waveOutline);
+  gfx::Path flower = qrcore::builtInOutline(flowerOutline);
+  gfx::Path shinyDiamond = qrcore::builtInOutline(shinyDiamondOutline);
+  gfx::Path shinyStar = qrcore::builtInOutline(shinyStarOutline);
+  gfx::Path donut = qrcore::builtInOutline(donutOutline);
 };
 
 const Templates& templates() {

@@ -18,10 +18,12 @@
 
 using GeneratorSettingsRecord = foundation::Settings;
 
+namespace qrshape {
 // {"type": type, "settings": settings}; a settings value that is not an object is
 // written as an empty object.
 GeneratorSettingsRecord makeGeneratorSettingsRecord(std::string_view type,
                                                     foundation::Settings settings);
+}  // namespace qrshape
 
 // The value under key in a settings dictionary, converted to T, or none when the key is
 // absent or holds a value of another kind. T is double, bool, std::int64_t,

@@ -88,4 +88,4 @@ class FixedPixelShape : public QRCodePixelShapeGenerator {
 };
 
 // A piece pasted in the short outline form (see builtInOutline).
-inline gfx::Path pixelPieceFromOutline(std::string_view outline) { return builtInOutline(outline); }
+inline gfx::Path pixelPieceFromOutline(std::string_view outline) { return qrcore::builtInOutline(outline); }

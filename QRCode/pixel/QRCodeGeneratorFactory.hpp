@@ -116,7 +116,7 @@ class QRCodeGeneratorFactory {
     std::optional<gfx::Color> background;
     if (backgroundColor) background = *backgroundColor;
     std::optional<gfx::Image> image =
-        makeBitmapImage(gfx::Size{dimension, dimension}, background, [&](gfx::Canvas& canvas, double, double) {
+        qrcore::makeBitmapImage(gfx::Size{dimension, dimension}, background, [&](gfx::Canvas& canvas, double, double) {
           canvas.scale(1, -1);
           canvas.translate(0, -dimension);
           draw(canvas);

@@ -25,7 +25,7 @@ const gfx::Path& QRCodePixelShapeBlob::modulePiece(std::uint8_t rounded) {
     std::array<gfx::Path, 16> made;
     for (std::int64_t set = 0; set < 16; ++set)
       made[static_cast<std::size_t>(set)] =
-          roundedRect(gfx::Rect(0, 0, 10, 10), QRCode::Corners(set), cornerRadius);
+          qrcore::roundedRect(gfx::Rect(0, 0, 10, 10), QRCode::Corners(set), cornerRadius);
     return made;
   }();
   return pieces[rounded & 15u];

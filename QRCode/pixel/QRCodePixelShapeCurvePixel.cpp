@@ -61,7 +61,7 @@ void QRCodePixelShapeCurvePixel::makePieces() {
     // topLeft (0.5, 0.5), topRight (9.5, 0.5), bottomLeft (9.5, 9.5), bottomRight (0.5, 9.5).
     const bool top = n & N::top, bottom = n & N::bottom, left = n & N::left, right = n & N::right;
     const QRCode::Corners rounded(!left && !top, !right && !top, !right && !bottom, !left && !bottom);
-    p = roundedRect(insetRect, rounded, r);
+    p = qrcore::roundedRect(insetRect, rounded, r);
   }
 }
 

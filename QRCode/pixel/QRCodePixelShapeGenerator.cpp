@@ -2,7 +2,7 @@
 
 #include <string>
 
-GeneratorSettingsRecord makeGeneratorSettingsRecord(std::string_view type, foundation::Settings settings) {
+GeneratorSettingsRecord qrshape::makeGeneratorSettingsRecord(std::string_view type, foundation::Settings settings) {
   GeneratorSettingsRecord record = foundation::Settings::object();
   record["type"] = std::string(type);
   record["settings"] = settings.is_object() ? std::move(settings) : foundation::Settings::object();
@@ -10,5 +10,5 @@ GeneratorSettingsRecord makeGeneratorSettingsRecord(std::string_view type, found
 }
 
 GeneratorSettingsRecord QRCodePixelShapeGenerator::typeAndSettings() const {
-  return makeGeneratorSettingsRecord(name(), settings());
+  return qrshape::makeGeneratorSettingsRecord(name(), settings());
 }

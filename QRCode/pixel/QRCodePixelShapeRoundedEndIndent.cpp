@@ -20,10 +20,10 @@ constexpr std::string_view innerCornersKey = "hasInnerCorners";
 
 // Free ends of the indent shape: the free side notched two units deep at its middle.
 struct Notches {
-  gfx::Path top = builtInOutline("M 0,10; L 10,10; L 10,0; C 10,0 9,2 5,2; C 1,2 0,0 0,0; L 0,10; Z");
-  gfx::Path bottom = builtInOutline("M 0,0; L 10,0; L 10,10; C 10,10 9,8 5,8; C 1,8 0,10 0,10; L 0,0; Z");
-  gfx::Path left = builtInOutline("M 10,0; L 0,0; C 0,0 2,1 2,5; C 2,9 0,10 0,10; L 10,10; L 10,0; Z");
-  gfx::Path right = builtInOutline("M 0,0; L 10,0; C 10,0 8,1 8,5; C 8,9 10,10 10,10; L 0,10; L 0,0; Z");
+  gfx::Path top = qrcore::builtInOutline("M 0,10; L 10,10; L 10,0; C 10,0 9,2 5,2; C 1,2 0,0 0,0; L 0,10; Z");
+  gfx::Path bottom = qrcore::builtInOutline("M 0,0; L 10,0; L 10,10; C 10,10 9,8 5,8; C 1,8 0,10 0,10; L 0,0; Z");
+  gfx::Path left = qrcore::builtInOutline("M 10,0; L 0,0; C 0,0 2,1 2,5; C 2,9 0,10 0,10; L 10,10; L 10,0; Z");
+  gfx::Path right = qrcore::builtInOutline("M 0,0; L 10,0; C 10,0 8,1 8,5; C 8,9 10,10 10,10; L 0,10; L 0,0; Z");
 };
 
 const Notches& notches() {
@@ -37,12 +37,12 @@ gfx::AffineTransform placement(double scale, double x, double y) { return {scale
 }  // namespace
 
 const gfx::Path& RoundedModulePixelShape::squareTemplate() {
-  static const gfx::Path square = builtInOutline("M 0,0; L 10,0; L 10,10; L 0,10; Z");
+  static const gfx::Path square = qrcore::builtInOutline("M 0,0; L 10,0; L 10,10; L 0,10; Z");
   return square;
 }
 
 const gfx::Path& RoundedModulePixelShape::tracedSquare() {
-  static const gfx::Path square = builtInOutline("M 0,0; L 10,0; L 10,10; L 0,10; L 0,0; Z");
+  static const gfx::Path square = qrcore::builtInOutline("M 0,0; L 10,0; L 10,10; L 0,10; L 0,0; Z");
   return square;
 }
 

@@ -69,7 +69,7 @@ gfx::Image cgImageWithDimension(const QRCode& qrcode, std::int64_t dimension, QR
 foundation::Bytes pngData(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                           const QRCodeLogoTemplate* logoTemplate) {
   const gfx::Image image = cgImage(qrcode, size, design, logoTemplate);
-  return encodeImageData(image, ImageExportType::png(dpi / 72.0));
+  return imageio::encodeImageData(image, ImageExportType::png(dpi / 72.0));
 }
 
 foundation::Bytes pngDataWithDimension(const QRCode& qrcode, std::int64_t dimension, double dpi, QRCodeDesign& design,
@@ -80,7 +80,7 @@ foundation::Bytes pngDataWithDimension(const QRCode& qrcode, std::int64_t dimens
 foundation::Bytes jpegData(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                            const QRCodeLogoTemplate* logoTemplate, double compression) {
   const gfx::Image image = cgImage(qrcode, size, design, logoTemplate);
-  return encodeImageData(image, ImageExportType::jpg(dpi / 72.0, requestedCompression(compression)));
+  return imageio::encodeImageData(image, ImageExportType::jpg(dpi / 72.0, requestedCompression(compression)));
 }
 
 foundation::Bytes jpegDataWithDimension(const QRCode& qrcode, std::int64_t dimension, double dpi, QRCodeDesign& design,
@@ -91,7 +91,7 @@ foundation::Bytes jpegDataWithDimension(const QRCode& qrcode, std::int64_t dimen
 foundation::Bytes tiffData(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                            const QRCodeLogoTemplate* logoTemplate, double compression) {
   const gfx::Image image = cgImage(qrcode, size, design, logoTemplate);
-  return encodeImageData(image, ImageExportType::tiff(dpi / 72.0, requestedCompression(compression)));
+  return imageio::encodeImageData(image, ImageExportType::tiff(dpi / 72.0, requestedCompression(compression)));
 }
 
 foundation::Bytes tiffDataWithDimension(const QRCode& qrcode, std::int64_t dimension, double dpi, QRCodeDesign& design,

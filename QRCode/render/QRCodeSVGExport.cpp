@@ -60,7 +60,7 @@ class SVGWriter {
     const gfx::Path outline = componentPath(component, shape, logo);
     QRCodeFillStyle::SVGDefinition definition =
         fill.svgRepresentationWithStyleIdentifier(styleIdentifier, pixelSize_, shadow);
-    const std::string data = svgPathData(outline);
+    const std::string data = qrcore::svgPathData(outline);
     makeRoom(id.size() + definition.styleAttribute().size() + data.size() + 32);
     text_.append("   <path id='").append(id).append("' ").append(definition.styleAttribute()).append(" d=\"");
     text_.append(data).append("\" />\n");
@@ -117,7 +117,7 @@ void appendBase64Lines(std::string& out, const foundation::Bytes& bytes) {
 void writeLogo(SVGWriter& writer, const QRCodeLogoTemplate& logo, double side, double quiet) {
   foundation::Bytes png;
   try {
-    png = encodeImageData(logo.image(), ImageExportType::png(1.0));
+    png = imageio::encodeImageData(logo.image(), ImageExportType::png(1.0));
   } catch (const foundation::Error&) {
     return;
   }
@@ -132,15 +132,15 @@ void writeLogo(SVGWriter& writer, const QRCodeLogoTemplate& logo, double side, d
   // The clip path stands where the image stands (moved by the quiet zone like it), so
   // that the image shows only inside the region, as in the bitmap.
   std::string clip = "   <clipPath id=\"logo-mask\">\n      <path d=\"";
-  clip.append(svgPathData(region.transformed(gfx::AffineTransform::translation(quiet, quiet))));
+  clip.append(qrcore::svgPathData(region.transformed(gfx::AffineTransform::translation(quiet, quiet))));
   clip.append("\" />\n   </clipPath>\n");
   writer.addDefinition(std::move(clip));
 
   std::string& text = writer.text();
-  text.append(" <image x=\"").append(svgNumberString(image.origin.x));
-  text.append("\" y=\"").append(svgNumberString(image.origin.y));
-  text.append("\" width=\"").append(svgNumberString(image.size.width));
-  text.append("\" height=\"").append(svgNumberString(image.size.height));
+  text.append(" <image x=\"").append(qrcore::svgNumberString(image.origin.x));
+  text.append("\" y=\"").append(qrcore::svgNumberString(image.origin.y));
+  text.append("\" width=\"").append(qrcore::svgNumberString(image.size.width));
+  text.append("\" height=\"").append(qrcore::svgNumberString(image.size.height));
   text.append("\"  preserveAspectRatio=\"none\" clip-path=\"url(#logo-mask)\" xlink:href=\"data:image/png;base64,");
   appendBase64Lines(text, png);
   text.append("\" />");
@@ -207,11 +207,11 @@ std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& desi
     // 4. The design's layers.
     if (const auto& colour = style.eyeBackground()) {
       const gfx::Path outline = writer.componentPath(QRCodeComponents::eyeBackground(), shape, nullptr);
-      const std::string hex = hexString(*colour);
+      const std::string hex = qrcolor::hexString(*colour);
       std::string& text = writer.text();
       text.append("   <path id='eye-background-shape' fill=\"").append(hex);
-      text.append("\" fill-opacity=\"").append(svgNumberString(colour->alpha()));
-      text.append("\" d=\"").append(svgPathData(outline)).append("\" />\n");
+      text.append("\" fill-opacity=\"").append(qrcore::svgNumberString(colour->alpha()));
+      text.append("\" d=\"").append(qrcore::svgPathData(outline)).append("\" />\n");
     }
     writer.pathElement("pupil-shape", QRCodeComponents::pupil(), shape, nullptr, *style.actualPupilStyle(),
                        "pupil-fill", shadow, true);

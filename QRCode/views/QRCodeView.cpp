@@ -412,9 +412,9 @@ void QRCodeView::pasteboard(QRCodeDragPasteboard& pasteboard, std::string_view t
       if (type == pasteboardTypeTIFF) {
         // The image's own resolution: its pixels per point.
         const double scale = image.size.width > 0 ? image.cgImage.width() / image.size.width : 1.0;
-        pasteboard.setData(encodeImageData(image.cgImage, ImageExportType::tiff(scale)), type);
+        pasteboard.setData(imageio::encodeImageData(image.cgImage, ImageExportType::tiff(scale)), type);
       } else {
-        pasteboard.setData(encodeImageData(image.cgImage, ImageExportType::png(1.0)), type);
+        pasteboard.setData(imageio::encodeImageData(image.cgImage, ImageExportType::png(1.0)), type);
       }
     } catch (const std::exception&) {
       // nothing is written
@@ -432,7 +432,7 @@ void QRCodeView::pasteboard(QRCodeDragPasteboard& pasteboard, std::string_view t
     if (!folderPath) return;
     const std::filesystem::path folder(folderPath);
     g_free(folderPath);
-    const std::filesystem::path file = uniqueFileURL(folder, droppedFileName);
+    const std::filesystem::path file = qrcore::uniqueFileURL(folder, droppedFileName);
     std::optional<foundation::Bytes> pdf;
     try {
       pdf = ownDocument_->pdfData(size, 72.0);

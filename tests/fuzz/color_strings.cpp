@@ -8,10 +8,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text = fuzzText(data, size);
   gfx::Color color;
-  if (fuzzAttempt([&] { color = fromRGBAString(text); }))
-    fuzzRequire(fuzzAttempt([&] { (void)fromRGBAString(rgbaString(color)); }), "a written colour reads back");
-  if (fuzzAttempt([&] { color = fromHexString(text); }))
-    fuzzRequire(fuzzAttempt([&] { (void)fromHexString(hexString(color)); }), "a written hex colour reads back");
+  if (fuzzAttempt([&] { color = qrcolor::fromRGBAString(text); }))
+    fuzzRequire(fuzzAttempt([&] { (void)qrcolor::fromRGBAString(qrcolor::rgbaString(color)); }), "a written colour reads back");
+  if (fuzzAttempt([&] { color = qrcolor::fromHexString(text); }))
+    fuzzRequire(fuzzAttempt([&] { (void)qrcolor::fromHexString(qrcolor::hexString(color)); }), "a written hex colour reads back");
   fuzzAttempt([&] {
     const KvelGradient gradient = KvelGradient::FromRGBAGradientString(text);
     const std::string written = gradient.asRGBAGradientString();

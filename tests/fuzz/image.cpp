@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzAttempt([&] {
-    const gfx::Image image = loadImageFromData(fuzzBytes(data, size), kFuzzMaxImagePixels);
+    const gfx::Image image = imageio::loadImageFromData(fuzzBytes(data, size), kFuzzMaxImagePixels);
     fuzzRequire(!image.empty() && image.pixels().size() == image.bytesPerRow() * static_cast<std::size_t>(image.height()),
                 "a decoded image holds all its pixels");
     if (image.format() != gfx::PixelFormat::rgba) return;

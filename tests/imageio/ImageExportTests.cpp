@@ -355,7 +355,7 @@ TEST(ImageExport, EveryFormatLeavesTheSourcePixelsUnchanged) {
       ImageExportType::heic(1, 0.5), ImageExportType::gif(), ImageExportType::pdf({40, 30}),
       ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::tiff(1))};
   for (const auto& type : types) {
-    EXPECT_FALSE(encodeImageData(image, type).empty()) << type.mimeType();
+    EXPECT_FALSE(imageio::encodeImageData(image, type).empty()) << type.mimeType();
     EXPECT_TRUE(std::equal(before.begin(), before.end(), image.pixels().begin())) << type.mimeType();
   }
 }
@@ -364,7 +364,7 @@ TEST(ImageExport, EveryFormatLeavesTheSourcePixelsUnchanged) {
 
 TEST(ImageExportPNG, DecodesToTheSamePixelsAndRecordsTheResolution) {
   const gfx::Image image = testImage();
-  const Bytes bytes = encodeImageData(image, ImageExportType::png(300.0 / 72.0));
+  const Bytes bytes = imageio::encodeImageData(image, ImageExportType::png(300.0 / 72.0));
   const Decoded d = decodePNG(bytes);
   ASSERT_EQ(d.width, 40);
   ASSERT_EQ(d.height, 30);
@@ -391,7 +391,7 @@ TEST(ImageExportPNG, OpaqueGreyImagesAreWrittenGrey) {
     px[4 * i + 3] = 255;
   }
   const gfx::Image grey = gfx::Image::make(33, 21, px);
-  const Bytes bytes = encodeImageData(grey, ImageExportType::png(1));
+  const Bytes bytes = imageio::encodeImageData(grey, ImageExportType::png(1));
   ASSERT_GT(bytes.size(), 26u);
   EXPECT_EQ(bytes[25], 0) << "IHDR colour type grey";
   const Decoded d = decodePNG(bytes);
@@ -399,14 +399,14 @@ TEST(ImageExportPNG, OpaqueGreyImagesAreWrittenGrey) {
   for (int y = 0; y < 21; ++y)
     for (int x = 0; x < 33; ++x) ASSERT_EQ(maxDifference(d.at(x, y), straightAt(grey, x, y)), 0);
   px[4 * 500 + 2] ^= 1;  // one pixel not grey
-  EXPECT_EQ(encodeImageData(gfx::Image::make(33, 21, px), ImageExportType::png(1))[25], 6) << "RGBA";
+  EXPECT_EQ(imageio::encodeImageData(gfx::Image::make(33, 21, px), ImageExportType::png(1))[25], 6) << "RGBA";
   px[4 * 500 + 2] ^= 1;
   px[4 * 7 + 3] = 254;  // one pixel not opaque
-  EXPECT_EQ(encodeImageData(gfx::Image::make(33, 21, px), ImageExportType::png(1))[25], 6) << "RGBA";
+  EXPECT_EQ(imageio::encodeImageData(gfx::Image::make(33, 21, px), ImageExportType::png(1))[25], 6) << "RGBA";
 }
 
 TEST(ImageExportPNG, ScaleTwoRecords144DPIAndKeepsThePixelSize) {
-  const Decoded d = decodePNG(encodeImageData(testImage(17, 9), ImageExportType::png(2)));
+  const Decoded d = decodePNG(imageio::encodeImageData(testImage(17, 9), ImageExportType::png(2)));
   EXPECT_EQ(d.width, 17);
   EXPECT_EQ(d.height, 9);
   EXPECT_NEAR(d.dpiX, 144, 0.02);
@@ -423,7 +423,7 @@ TEST(ImageExport, ZeroNegativeOrNonFiniteScaleIsInvalidDPI) {
     const ImageExportType types[] = {ImageExportType::png(scale), ImageExportType::jpg(scale, 0.5),
                                      ImageExportType::tiff(scale), ImageExportType::heic(scale)};
     for (const auto& type : types)
-      expectError([&] { encodeImageData(image, type); }, ImageReadWriteError::invalidDPI);
+      expectError([&] { imageio::encodeImageData(image, type); }, ImageReadWriteError::invalidDPI);
   }
 }
 
@@ -436,8 +436,8 @@ TEST(ImageExport, EmptyImageFailsWithTheTypeIdentifier) {
       {ImageExportType::gif(), "com.compuserve.gif"},
   };
   for (const auto& [type, id] : rows)
-    expectError([&] { encodeImageData(empty, type); }, ImageReadWriteError::cannotCreateImageOfType, id);
-  expectError([&] { encodeImageData(empty, ImageExportType::pdf({10, 10})); },
+    expectError([&] { imageio::encodeImageData(empty, type); }, ImageReadWriteError::cannotCreateImageOfType, id);
+  expectError([&] { imageio::encodeImageData(empty, ImageExportType::pdf({10, 10})); },
               ImageReadWriteError::cannotCreatePDFContext);
 }
 
@@ -445,7 +445,7 @@ TEST(ImageExport, EmptyImageFailsWithTheTypeIdentifier) {
 
 TEST(ImageExportJPEG, CompositesTransparencyOntoWhiteAndRecordsTheResolution) {
   const gfx::Image image = testImage(64, 48);
-  const Decoded d = decodeJPEG(encodeImageData(image, ImageExportType::jpg(300.0 / 72.0, 1.0)));
+  const Decoded d = decodeJPEG(imageio::encodeImageData(image, ImageExportType::jpg(300.0 / 72.0, 1.0)));
   ASSERT_EQ(d.width, 64);
   ASSERT_EQ(d.height, 48);
   EXPECT_EQ(d.dpiX, 300);
@@ -459,13 +459,13 @@ TEST(ImageExportJPEG, CompositesTransparencyOntoWhiteAndRecordsTheResolution) {
 
 TEST(ImageExportJPEG, QualityIsClampedToZeroThroughOne) {
   const gfx::Image image = gradientImage();
-  const Bytes q1 = encodeImageData(image, ImageExportType::jpg(1, 1.0));
-  const Bytes q0 = encodeImageData(image, ImageExportType::jpg(1, 0.0));
-  EXPECT_EQ(encodeImageData(image, ImageExportType::jpg(1, 1.7)), q1);
-  EXPECT_EQ(encodeImageData(image, ImageExportType::jpg(1, -0.5)), q0);
-  EXPECT_EQ(encodeImageData(image, ImageExportType::jpg(1, std::numeric_limits<double>::quiet_NaN())), q0);
+  const Bytes q1 = imageio::encodeImageData(image, ImageExportType::jpg(1, 1.0));
+  const Bytes q0 = imageio::encodeImageData(image, ImageExportType::jpg(1, 0.0));
+  EXPECT_EQ(imageio::encodeImageData(image, ImageExportType::jpg(1, 1.7)), q1);
+  EXPECT_EQ(imageio::encodeImageData(image, ImageExportType::jpg(1, -0.5)), q0);
+  EXPECT_EQ(imageio::encodeImageData(image, ImageExportType::jpg(1, std::numeric_limits<double>::quiet_NaN())), q0);
   EXPECT_LT(q0.size(), q1.size());
-  const Bytes none = encodeImageData(image, ImageExportType::jpg(1));
+  const Bytes none = imageio::encodeImageData(image, ImageExportType::jpg(1));
   EXPECT_NE(none, q1);
   EXPECT_NE(none, q0);
   EXPECT_EQ(decodeJPEG(none).width, 64);
@@ -477,7 +477,7 @@ TEST(ImageExportTIFF, DecodesToTheSamePixelsWithAndWithoutCompression) {
   const gfx::Image image = testImage();
   for (std::optional<double> compression : {std::optional<double>(), std::optional<double>(0.5)}) {
     std::uint16_t scheme = 0;
-    const Decoded d = decodeTIFF(encodeImageData(image, ImageExportType::tiff(150.0 / 72.0, compression)), &scheme);
+    const Decoded d = decodeTIFF(imageio::encodeImageData(image, ImageExportType::tiff(150.0 / 72.0, compression)), &scheme);
     ASSERT_EQ(d.width, 40);
     ASSERT_EQ(d.height, 30);
     EXPECT_EQ(scheme, compression ? COMPRESSION_LZW : COMPRESSION_NONE);
@@ -499,7 +499,7 @@ TEST(ImageExportTIFF, DecodesToTheSamePixelsWithAndWithoutCompression) {
 
 TEST(ImageExportGIF, FewColoursAreKeptExactlyAndTransparencyStays) {
   const gfx::Image image = testImage();
-  const Decoded d = decodeGIF(encodeImageData(image, ImageExportType::gif()));
+  const Decoded d = decodeGIF(imageio::encodeImageData(image, ImageExportType::gif()));
   ASSERT_EQ(d.width, 40);
   ASSERT_EQ(d.height, 30);
   for (int y = 0; y < 30; ++y)
@@ -517,7 +517,7 @@ TEST(ImageExportGIF, FewColoursAreKeptExactlyAndTransparencyStays) {
 
 TEST(ImageExportGIF, ManyColoursAreQuantised) {
   const gfx::Image image = gradientImage(128, 128);
-  const Decoded d = decodeGIF(encodeImageData(image, ImageExportType::gif()));
+  const Decoded d = decodeGIF(imageio::encodeImageData(image, ImageExportType::gif()));
   ASSERT_EQ(d.width, 128);
   double total = 0;
   for (int y = 0; y < 128; ++y)
@@ -529,7 +529,7 @@ TEST(ImageExportGIF, ManyColoursAreQuantised) {
 
 TEST(ImageExportHEIC, DecodesCloseToTheSourceAndRecordsTheResolution) {
   const gfx::Image image = testImage(64, 48);
-  const Decoded d = decodeHEIC(encodeImageData(image, ImageExportType::heic(2, 0.95)));
+  const Decoded d = decodeHEIC(imageio::encodeImageData(image, ImageExportType::heic(2, 0.95)));
   ASSERT_EQ(d.width, 64);
   ASSERT_EQ(d.height, 48);
   EXPECT_NEAR(d.dpiX, 144, 1e-6);
@@ -540,15 +540,15 @@ TEST(ImageExportHEIC, DecodesCloseToTheSourceAndRecordsTheResolution) {
 
 TEST(ImageExportHEIC, LowerQualityGivesFewerBytes) {
   const gfx::Image image = gradientImage(128, 128);
-  EXPECT_LT(encodeImageData(image, ImageExportType::heic(1, 0.1)).size(),
-            encodeImageData(image, ImageExportType::heic(1, 1.0)).size());
+  EXPECT_LT(imageio::encodeImageData(image, ImageExportType::heic(1, 0.1)).size(),
+            imageio::encodeImageData(image, ImageExportType::heic(1, 1.0)).size());
 }
 
 // --- PDF -------------------------------------------------------------------------------
 
 TEST(ImageExportPDF, OnePageOfTheAskedSizeWithTheImageUpright) {
   const gfx::Image image = testImage(40, 30);
-  const Bytes pdf = encodeImageData(image, ImageExportType::pdf({200, 150}));
+  const Bytes pdf = imageio::encodeImageData(image, ImageExportType::pdf({200, 150}));
   const auto info = testsupport::pdfInfo(pdf);
   EXPECT_EQ(info.pageCount, 1);
   EXPECT_DOUBLE_EQ(info.pageSize.width, 200);
@@ -570,13 +570,13 @@ TEST(ImageExportPDF, UnusablePageSizesFail) {
   const gfx::Image image = testImage(8, 8);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   for (gfx::Size size : {gfx::Size{0, 10}, gfx::Size{10, -1}, gfx::Size{nan, 10}, gfx::Size{1e300, 10}})
-    expectError([&] { encodeImageData(image, ImageExportType::pdf(size)); }, ImageReadWriteError::cannotCreatePDFContext);
+    expectError([&] { imageio::encodeImageData(image, ImageExportType::pdf(size)); }, ImageReadWriteError::cannotCreatePDFContext);
 }
 
 // --- SVG -------------------------------------------------------------------------------
 
 std::string svgText(const gfx::Image& image, const ImageExportType& type) {
-  return foundation::stringOf(encodeImageData(image, type));
+  return foundation::stringOf(imageio::encodeImageData(image, type));
 }
 
 TEST(ImageExportSVG, DocumentOfAnImageWithoutSize) {
@@ -609,7 +609,7 @@ TEST(ImageExportSVG, DocumentOfAnImageWithoutSize) {
     if (c != '\n') joined += c;
   const auto png = foundation::base64Decode(joined);
   ASSERT_TRUE(png.has_value());
-  EXPECT_EQ(*png, encodeImageData(image, ImageExportType::png(1)));
+  EXPECT_EQ(*png, imageio::encodeImageData(image, ImageExportType::png(1)));
 }
 
 TEST(ImageExportSVG, FillAttributesAndSizes) {
@@ -637,21 +637,21 @@ TEST(ImageExportSVG, EmbeddedFormatsAllowedAndRefused) {
       {ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)), "image/svg+xml"},
   };
   for (const auto& [embedded, mime] : refused)
-    expectError([&] { encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, embedded)); },
+    expectError([&] { imageio::encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, embedded)); },
                 ImageReadWriteError::unsupportedEmbeddedImageType, mime);
   // Sizes the document cannot carry.
   for (gfx::Size size : {gfx::Size{std::numeric_limits<double>::quiet_NaN(), 10}, gfx::Size{10, -1},
                          gfx::Size{std::numeric_limits<double>::infinity(), 1}})
-    expectError([&] { encodeImageData(image, ImageExportType::svg(size, SVGImageFillStyle::scale, ImageExportType::png(1))); },
+    expectError([&] { imageio::encodeImageData(image, ImageExportType::svg(size, SVGImageFillStyle::scale, ImageExportType::png(1))); },
                 ImageReadWriteError::internalError);
   // The embedded format's own error comes through unchanged.
-  expectError([&] { encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(0))); },
+  expectError([&] { imageio::encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(0))); },
               ImageReadWriteError::invalidDPI);
 }
 
 TEST(ImageExportSVG, RendersLikeTheImage) {
   const gfx::Image image = testImage(40, 30);
-  const Bytes svg = encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)));
+  const Bytes svg = imageio::encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)));
   const gfx::Image drawn = testsupport::rasterizeSVG(svg, 40, 30);
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) {
@@ -683,7 +683,7 @@ TEST(ImageExport, HugeScaleRecordsTheLargestResolutionTheFormatHolds) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const Decoded d = row.decode(encodeImageData(image, row.type));
+    const Decoded d = row.decode(imageio::encodeImageData(image, row.type));
     EXPECT_EQ(d.width, 8);
     EXPECT_DOUBLE_EQ(d.dpiX, row.dpi);
     EXPECT_DOUBLE_EQ(d.dpiY, row.dpi);
@@ -697,11 +697,11 @@ TEST(ImageExport, HugeScaleRecordsTheLargestResolutionTheFormatHolds) {
 TEST(ImageExportPDF, PagesUpToTheLimitAreWritten) {
   const gfx::Image image = testImage(8, 8);
   for (const gfx::Size size : {gfx::Size{14401, 20}, gfx::Size{4194304, 4194304}}) {
-    const auto info = testsupport::pdfInfo(encodeImageData(image, ImageExportType::pdf(size)));
+    const auto info = testsupport::pdfInfo(imageio::encodeImageData(image, ImageExportType::pdf(size)));
     EXPECT_EQ(info.pageSize.width, size.width);
     EXPECT_EQ(info.pageSize.height, size.height);
   }
-  expectError([&] { encodeImageData(image, ImageExportType::pdf({4194305, 10})); },
+  expectError([&] { imageio::encodeImageData(image, ImageExportType::pdf({4194305, 10})); },
               ImageReadWriteError::cannotCreatePDFContext);
 }
 

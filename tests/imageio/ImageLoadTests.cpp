@@ -247,7 +247,7 @@ Bytes withHEIFSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
 // libjpeg recovers from extraneous bytes before a marker without losing a pixel, and other
 // readers load such files; a file cut in half stays an error.
 TEST(ImageLoad, RecoverableJPEGWarningsAreAcceptedLostDataIsNot) {
-  const Bytes jpeg = encodeImageData(orientedPicture(64, 48), ImageExportType::jpg(1, 0.9));
+  const Bytes jpeg = imageio::encodeImageData(orientedPicture(64, 48), ImageExportType::jpg(1, 0.9));
   // Two extraneous bytes before the first quantisation table (FF DB).
   const std::uint8_t marker[] = {0xFF, 0xDB};
   const auto table = std::search(jpeg.begin(), jpeg.end(), std::begin(marker), std::end(marker));
@@ -269,9 +269,9 @@ TEST(ImageLoad, RecoverableJPEGWarningsAreAcceptedLostDataIsNot) {
     SCOPED_TRACE(row.name);
     if (row.loads) {
       // libjpeg's own reading of the same bytes, pixel for pixel.
-      EXPECT_EQ(testsupport::imageDifference(loadImageFromData(row.data), testsupport::decodeJPEGFile(row.data).image).largest, 0);
+      EXPECT_EQ(testsupport::imageDifference(imageio::loadImageFromData(row.data), testsupport::decodeJPEGFile(row.data).image).largest, 0);
     } else {
-      EXPECT_TRUE(errorOf([&] { (void)loadImageFromData(row.data); }).is(ImageReadWriteError::unableToDecodeImage));
+      EXPECT_TRUE(errorOf([&] { (void)imageio::loadImageFromData(row.data); }).is(ImageReadWriteError::unableToDecodeImage));
     }
   }
 }
@@ -284,8 +284,8 @@ TEST(ImageLoad, EveryFormatDecodesToTheEncodedPixelsUpright) {
   const Image source = orientedPicture();
   for (const FormatCase& c : formatCases()) {
     SCOPED_TRACE(c.name);
-    const Bytes data = encodeImageData(source, c.type);
-    const Image loaded = loadImageFromData(data);
+    const Bytes data = imageio::encodeImageData(source, c.type);
+    const Image loaded = imageio::loadImageFromData(data);
     ASSERT_EQ(loaded.width(), source.width());
     ASSERT_EQ(loaded.height(), source.height());
     EXPECT_EQ(loaded.format(), gfx::PixelFormat::rgba);
@@ -299,12 +299,12 @@ TEST(ImageLoad, EveryFormatDecodesToTheEncodedPixelsUpright) {
 
 TEST(ImageLoad, LossyFormatsDecodeLikeTheirOwnLibraries) {
   const Image source = orientedPicture();
-  const Bytes jpeg = encodeImageData(source, ImageExportType::jpg(1, 0.7));
-  EXPECT_EQ(testsupport::imageDifference(loadImageFromData(jpeg), testsupport::decodeJPEGFile(jpeg).image).largest, 0);
-  const Bytes heic = encodeImageData(source, ImageExportType::heic(1, 0.7));
-  EXPECT_LE(testsupport::imageDifference(loadImageFromData(heic), testsupport::decodeHEICFile(heic).image).largest, 1);
-  const Bytes tiff = encodeImageData(source, ImageExportType::tiff(2, 1.0));
-  EXPECT_EQ(loadImageFromData(tiff), testsupport::decodeTIFFFile(tiff).image);
+  const Bytes jpeg = imageio::encodeImageData(source, ImageExportType::jpg(1, 0.7));
+  EXPECT_EQ(testsupport::imageDifference(imageio::loadImageFromData(jpeg), testsupport::decodeJPEGFile(jpeg).image).largest, 0);
+  const Bytes heic = imageio::encodeImageData(source, ImageExportType::heic(1, 0.7));
+  EXPECT_LE(testsupport::imageDifference(imageio::loadImageFromData(heic), testsupport::decodeHEICFile(heic).image).largest, 1);
+  const Bytes tiff = imageio::encodeImageData(source, ImageExportType::tiff(2, 1.0));
+  EXPECT_EQ(imageio::loadImageFromData(tiff), testsupport::decodeTIFFFile(tiff).image);
 }
 
 TEST(ImageLoad, TransparencySurvivesTheFormatsThatKeepIt) {
@@ -312,13 +312,13 @@ TEST(ImageLoad, TransparencySurvivesTheFormatsThatKeepIt) {
   for (const auto& [name, type] : {std::pair{"png", ImageExportType::png(1)}, {"tiff", ImageExportType::tiff(1)},
                                    {"gif", ImageExportType::gif()}}) {
     SCOPED_TRACE(name);
-    const Image loaded = loadImageFromData(encodeImageData(source, type));
+    const Image loaded = imageio::loadImageFromData(imageio::encodeImageData(source, type));
     EXPECT_EQ(testsupport::imageDifference(loaded, source).largest, 0);
     EXPECT_EQ(loaded.pixelAt(35, 20).a, 0);
     EXPECT_EQ(loaded.pixelAt(5, 20).a, 255);
   }
   // HEIC keeps an alpha plane too, within its coding loss.
-  const Image heic = loadImageFromData(encodeImageData(source, ImageExportType::heic(1, 1.0)));
+  const Image heic = imageio::loadImageFromData(imageio::encodeImageData(source, ImageExportType::heic(1, 1.0)));
   EXPECT_LE(heic.pixelAt(35, 15).a, 10);
   EXPECT_GE(heic.pixelAt(5, 15).a, 245);
 }
@@ -327,7 +327,7 @@ TEST(ImageLoad, HalfTransparentPixelsArePremultiplied) {
   // PNG and TIFF store straight and associated alpha; both come back premultiplied.
   const Image half = Image::filled(4, 4, {100, 50, 0, 128});
   for (const auto& type : {ImageExportType::png(1), ImageExportType::tiff(1)}) {
-    const Image loaded = loadImageFromData(encodeImageData(half, type));
+    const Image loaded = imageio::loadImageFromData(imageio::encodeImageData(half, type));
     const auto p = loaded.pixelAt(1, 1);
     EXPECT_EQ(p.a, 128);
     EXPECT_NEAR(p.r, 100, 1);
@@ -342,18 +342,18 @@ TEST(ImageLoad, GreyJPEGAndTIFFGiveGreyImages) {
   std::vector<std::uint8_t> grey(static_cast<std::size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) grey[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(x * 16 + (y < 4 ? 0 : 8));
-  const Image fromJPEG = loadImageFromData(testsupport::writeRawJPEG(w, h, 1, grey));
+  const Image fromJPEG = imageio::loadImageFromData(testsupport::writeRawJPEG(w, h, 1, grey));
   ASSERT_EQ(fromJPEG.format(), gfx::PixelFormat::gray);
   ASSERT_EQ(fromJPEG.width(), w);
   int worst = 0;
   for (std::size_t i = 0; i < grey.size(); ++i) worst = std::max(worst, std::abs(fromJPEG.pixels()[i] - grey[i]));
   EXPECT_LE(worst, 3);
 
-  const Image fromTIFF = loadImageFromData(writeRawTIFF(w, h, 1, PHOTOMETRIC_MINISBLACK, grey));
+  const Image fromTIFF = imageio::loadImageFromData(writeRawTIFF(w, h, 1, PHOTOMETRIC_MINISBLACK, grey));
   ASSERT_EQ(fromTIFF.format(), gfx::PixelFormat::gray);
   EXPECT_TRUE(std::equal(grey.begin(), grey.end(), fromTIFF.pixels().begin()));
   // White-is-zero files are turned round.
-  const Image inverted = loadImageFromData(writeRawTIFF(w, h, 1, PHOTOMETRIC_MINISWHITE, grey));
+  const Image inverted = imageio::loadImageFromData(writeRawTIFF(w, h, 1, PHOTOMETRIC_MINISWHITE, grey));
   ASSERT_EQ(inverted.format(), gfx::PixelFormat::gray);
   EXPECT_EQ(inverted.pixels()[0], 255 - grey[0]);
   EXPECT_EQ(inverted.pixels()[17], 255 - grey[17]);
@@ -373,7 +373,7 @@ TEST(ImageLoad, CMYKJPEGAndTIFFGiveCMYKImages) {
                {"tiff", writeRawTIFF(w, h, 4, PHOTOMETRIC_SEPARATED, inks), 0}};
   for (const auto& f : files) {
     SCOPED_TRACE(f.name);
-    const Image image = loadImageFromData(f.data);
+    const Image image = imageio::loadImageFromData(f.data);
     ASSERT_EQ(image.format(), gfx::PixelFormat::cmyk);
     ASSERT_EQ(image.width(), w);
     const Image::RGBA expected[] = {{0, 255, 255, 255}, {255, 0, 255, 255}, {255, 255, 0, 255}, {0, 0, 0, 255}};
@@ -391,7 +391,7 @@ TEST(ImageLoad, CMYKJPEGAndTIFFGiveCMYKImages) {
 TEST(ImageLoad, GIFFramesArePlacedOnTheScreenAndInterlacingIsUndone) {
   for (const bool interlace : {false, true}) {
     SCOPED_TRACE(interlace ? "interlaced" : "plain");
-    const Image image = loadImageFromData(writeFrameGIF(30, 20, 5, 2, 20, 16, interlace));
+    const Image image = imageio::loadImageFromData(writeFrameGIF(30, 20, 5, 2, 20, 16, interlace));
     ASSERT_EQ(image.width(), 30);
     ASSERT_EQ(image.height(), 20);
     EXPECT_EQ(image.pixelAt(0, 0).a, 0) << "outside the frame";
@@ -405,7 +405,7 @@ TEST(ImageLoad, GIFFramesArePlacedOnTheScreenAndInterlacingIsUndone) {
     EXPECT_EQ(image.pixelAt(4, 6).a, 0) << "left of the frame";
   }
   // A frame reaching beyond the screen is cut at the screen's edge.
-  const Image clipped = loadImageFromData(writeFrameGIF(10, 10, 4, 4, 12, 12, false));
+  const Image clipped = imageio::loadImageFromData(writeFrameGIF(10, 10, 4, 4, 12, 12, false));
   EXPECT_EQ(clipped.width(), 10);
   EXPECT_EQ(clipped.pixelAt(9, 5), (Image::RGBA{255, 0, 0, 255}));
 }
@@ -416,11 +416,11 @@ TEST(ImageLoad, TruncatedDataIsAnErrorInEveryFormat) {
   const Image source = orientedPicture(64, 48);
   for (const FormatCase& c : formatCases()) {
     SCOPED_TRACE(c.name);
-    const Bytes data = encodeImageData(source, c.type);
+    const Bytes data = imageio::encodeImageData(source, c.type);
     for (const double fraction : {0.02, 0.25, 0.5, 0.75, 0.9}) {
       const auto cut = static_cast<std::ptrdiff_t>(static_cast<double>(data.size()) * fraction);
       const Bytes truncated(data.begin(), data.begin() + cut);
-      const auto e = errorOf([&] { (void)loadImageFromData(truncated); });
+      const auto e = errorOf([&] { (void)imageio::loadImageFromData(truncated); });
       EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage)) << fraction << ": " << e.what();
     }
   }
@@ -430,14 +430,14 @@ TEST(ImageLoad, DamagedDataGivesAnErrorOrAPictureNeverACrash) {
   const Image source = orientedPicture(64, 48);
   for (const FormatCase& c : formatCases()) {
     SCOPED_TRACE(c.name);
-    const Bytes data = encodeImageData(source, c.type);
+    const Bytes data = imageio::encodeImageData(source, c.type);
     for (unsigned seed = 1; seed <= 12; ++seed) {
       Bytes damaged = data;
       // Keep the leading bytes so that the format is still recognised.
       for (std::size_t i = 16 + seed; i < damaged.size(); i += 5 + seed * 3)
         damaged[i] = static_cast<std::uint8_t>(damaged[i] ^ (0x35 * seed + 1));
       try {
-        const Image image = loadImageFromData(damaged);
+        const Image image = imageio::loadImageFromData(damaged);
         EXPECT_FALSE(image.empty());
         EXPECT_EQ(image.pixels().size(), image.bytesPerRow() * static_cast<std::size_t>(image.height()));
       } catch (const foundation::Error& e) {
@@ -449,7 +449,7 @@ TEST(ImageLoad, DamagedDataGivesAnErrorOrAPictureNeverACrash) {
   for (const Bytes& data : {Bytes{}, foundation::bytesOf("GIF89a"), foundation::bytesOf("II*"),
                             Bytes{'I', 'I', 42, 0}, Bytes{'M', 'M', 0, 42, 0, 0, 0, 8}, Bytes{0xFF, 0xD8, 0xFF},
                             foundation::bytesOf("\0\0\0\x18" "ftypheic"), foundation::bytesOf("plain text")}) {
-    const auto e = errorOf([&] { (void)loadImageFromData(data); });
+    const auto e = errorOf([&] { (void)imageio::loadImageFromData(data); });
     EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage)) << e.what();
   }
 }
@@ -458,18 +458,18 @@ TEST(ImageLoad, PixelLimitIsCheckedInEveryFormat) {
   const Image source = orientedPicture(64, 48);  // 3072 pixels
   for (const FormatCase& c : formatCases()) {
     SCOPED_TRACE(c.name);
-    const Bytes data = encodeImageData(source, c.type);
-    EXPECT_NO_THROW((void)loadImageFromData(data, 3072));
-    EXPECT_TRUE(errorOf([&] { (void)loadImageFromData(data, 3071); }).is(ImageReadWriteError::unableToDecodeImage));
+    const Bytes data = imageio::encodeImageData(source, c.type);
+    EXPECT_NO_THROW((void)imageio::loadImageFromData(data, 3072));
+    EXPECT_TRUE(errorOf([&] { (void)imageio::loadImageFromData(data, 3071); }).is(ImageReadWriteError::unableToDecodeImage));
   }
 }
 
 TEST(ImageLoad, OversizedDimensionsAreRefusedBeforeAllocating) {
   const Image source = orientedPicture(64, 48);
-  const Bytes jpeg = encodeImageData(source, ImageExportType::jpg(1));
-  const Bytes tiff = encodeImageData(source, ImageExportType::tiff(1));
-  const Bytes gif = encodeImageData(source, ImageExportType::gif());
-  const Bytes heic = encodeImageData(source, ImageExportType::heic(1));
+  const Bytes jpeg = imageio::encodeImageData(source, ImageExportType::jpg(1));
+  const Bytes tiff = imageio::encodeImageData(source, ImageExportType::tiff(1));
+  const Bytes gif = imageio::encodeImageData(source, ImageExportType::gif());
+  const Bytes heic = imageio::encodeImageData(source, ImageExportType::heic(1));
   const struct {
     const char* name;
     Bytes data;
@@ -482,28 +482,28 @@ TEST(ImageLoad, OversizedDimensionsAreRefusedBeforeAllocating) {
       {"heic 60000 x 60000", withHEIFSize(heic, 60000, 60000)},
   };
   for (const auto& c : cases) {
-    const auto e = errorOf([&] { (void)loadImageFromData(c.data); });
+    const auto e = errorOf([&] { (void)imageio::loadImageFromData(c.data); });
     EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage)) << c.name << ": " << e.what();
   }
   // A size within the canvas limit but over the pixel limit is refused too.
-  const auto e = errorOf([&] { (void)loadImageFromData(withJPEGSize(jpeg, 20000, 20000), 1u << 20); });
+  const auto e = errorOf([&] { (void)imageio::loadImageFromData(withJPEGSize(jpeg, 20000, 20000), 1u << 20); });
   EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
   EXPECT_NE(std::string(e.what()).find("20000 x 20000"), std::string::npos) << e.what();
 }
 
 TEST(ImageLoad, FormatsAreRecognisedByTheirLeadingBytes) {
   const Image source = orientedPicture();
-  EXPECT_TRUE(isJPEGData(encodeImageData(source, ImageExportType::jpg(1))));
-  EXPECT_TRUE(isTIFFData(encodeImageData(source, ImageExportType::tiff(1))));
-  EXPECT_TRUE(isGIFData(encodeImageData(source, ImageExportType::gif())));
-  EXPECT_TRUE(isHEIFData(encodeImageData(source, ImageExportType::heic(1))));
-  const Bytes png = encodeImageData(source, ImageExportType::png(1));
-  EXPECT_FALSE(isJPEGData(png) || isTIFFData(png) || isGIFData(png) || isHEIFData(png));
+  EXPECT_TRUE(imageio::isJPEGData(imageio::encodeImageData(source, ImageExportType::jpg(1))));
+  EXPECT_TRUE(imageio::isTIFFData(imageio::encodeImageData(source, ImageExportType::tiff(1))));
+  EXPECT_TRUE(imageio::isGIFData(imageio::encodeImageData(source, ImageExportType::gif())));
+  EXPECT_TRUE(imageio::isHEIFData(imageio::encodeImageData(source, ImageExportType::heic(1))));
+  const Bytes png = imageio::encodeImageData(source, ImageExportType::png(1));
+  EXPECT_FALSE(imageio::isJPEGData(png) || imageio::isTIFFData(png) || imageio::isGIFData(png) || imageio::isHEIFData(png));
   // The decoders refuse what is not theirs.
-  EXPECT_TRUE(errorOf([&] { (void)readJPEG(png); }).is(ImageReadWriteError::unableToDecodeImage));
-  EXPECT_TRUE(errorOf([&] { (void)readTIFF(png); }).is(ImageReadWriteError::unableToDecodeImage));
-  EXPECT_TRUE(errorOf([&] { (void)readGIF(png); }).is(ImageReadWriteError::unableToDecodeImage));
-  EXPECT_TRUE(errorOf([&] { (void)readHEIF(png); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::readJPEG(png); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::readTIFF(png); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::readGIF(png); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::readHEIF(png); }).is(ImageReadWriteError::unableToDecodeImage));
 }
 
 // --- files and named resources ------------------------------------------------------------
@@ -515,20 +515,20 @@ TEST(ImageLoad, FilesAndNamedResources) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   };
   const Image source = orientedPicture();
-  write("logo.png", encodeImageData(source, ImageExportType::png(1)));
-  write("photo.jpg", encodeImageData(source, ImageExportType::jpg(1, 1.0)));
+  write("logo.png", imageio::encodeImageData(source, ImageExportType::png(1)));
+  write("photo.jpg", imageio::encodeImageData(source, ImageExportType::jpg(1, 1.0)));
   write("notes.png", foundation::bytesOf("not an image"));
 
-  EXPECT_EQ(loadImageFromFile(folder / "logo.png"), loadImageFromData(encodeImageData(source, ImageExportType::png(1))));
-  EXPECT_TRUE(errorOf([&] { (void)loadImageFromFile(folder / "missing.png"); }).is(ImageReadWriteError::unableToDecodeImage));
-  EXPECT_TRUE(errorOf([&] { (void)loadImageFromFile(folder); }).is(ImageReadWriteError::unableToDecodeImage));
-  EXPECT_TRUE(errorOf([&] { (void)loadImageFromFile(folder / "notes.png"); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_EQ(imageio::loadImageFromFile(folder / "logo.png"), imageio::loadImageFromData(imageio::encodeImageData(source, ImageExportType::png(1))));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::loadImageFromFile(folder / "missing.png"); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::loadImageFromFile(folder); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::loadImageFromFile(folder / "notes.png"); }).is(ImageReadWriteError::unableToDecodeImage));
 
-  EXPECT_EQ(loadImageNamed("logo", folder).width(), 40);
-  EXPECT_EQ(loadImageNamed("logo.png", folder).width(), 40);
-  expectUpright(loadImageNamed("photo", folder), 12, "named JPEG");
+  EXPECT_EQ(imageio::loadImageNamed("logo", folder).width(), 40);
+  EXPECT_EQ(imageio::loadImageNamed("logo.png", folder).width(), 40);
+  expectUpright(imageio::loadImageNamed("photo", folder), 12, "named JPEG");
   for (const char* name : {"missing", "notes", "", "../logo", "sub/logo", ".."}) {
-    const auto e = errorOf([&] { (void)loadImageNamed(name, folder); });
+    const auto e = errorOf([&] { (void)imageio::loadImageNamed(name, folder); });
     EXPECT_TRUE(e.is(ImageReadWriteError::cannotLoadImageNamed)) << name;
     EXPECT_EQ(e.text(), name);
   }
@@ -597,7 +597,7 @@ TEST(CGImageCodable, RoundTripAndErrors) {
   // PNG bytes in base64.
   const auto bytes = foundation::base64Decode(*text);
   ASSERT_TRUE(bytes.has_value());
-  EXPECT_TRUE(isPNGData(*bytes));
+  EXPECT_TRUE(imageio::isPNGData(*bytes));
   const CGImageCodable back = CGImageCodable::decode(value);
   EXPECT_EQ(back.image().width(), source.width());
   EXPECT_EQ(testsupport::imageDifference(back.image(), source).largest, 0);

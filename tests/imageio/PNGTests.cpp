@@ -118,9 +118,9 @@ foundation::Bytes libpngPictureWithResolution(png_uint_32 xppm, png_uint_32 yppm
 
 TEST(PNG, RoundTripKeepsPixelsWithinPremultiplyRounding) {
   const Image picture = testPicture();
-  const foundation::Bytes png = writePNG(picture);
-  ASSERT_TRUE(isPNGData(png));
-  const Image back = readPNG(png);
+  const foundation::Bytes png = imageio::writePNG(picture);
+  ASSERT_TRUE(imageio::isPNGData(png));
+  const Image back = imageio::readPNG(png);
   ASSERT_EQ(back.width(), 64);
   ASSERT_EQ(back.height(), 48);
   for (int y = 0; y < 48; ++y)
@@ -137,7 +137,7 @@ TEST(PNG, RoundTripKeepsPixelsWithinPremultiplyRounding) {
 
 TEST(PNG, AnIndependentReaderSeesStraightAlpha) {
   // cairo reads the file on its own (libpng underneath, its own conversion).
-  const foundation::Bytes png = writePNG(testPicture());
+  const foundation::Bytes png = imageio::writePNG(testPicture());
   ReadClosure closure{&png};
   cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readChunk, &closure);
   ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
@@ -154,8 +154,8 @@ TEST(PNG, AnIndependentReaderSeesStraightAlpha) {
 
 TEST(PNG, RecordsTheResolution) {
   for (double dpi : {72.0, 144.0, 300.0, 1.0}) {
-    const foundation::Bytes png = writePNG(testPicture(), {.dpi = dpi});
-    const PNGInfo info = readPNGInfo(png);
+    const foundation::Bytes png = imageio::writePNG(testPicture(), {.dpi = dpi});
+    const PNGInfo info = imageio::readPNGInfo(png);
     EXPECT_EQ(info.width, 64);
     EXPECT_EQ(info.height, 48);
     ASSERT_TRUE(info.dpiX && info.dpiY);
@@ -167,13 +167,13 @@ TEST(PNG, RecordsTheResolution) {
   for (const auto& [xppm, yppm, dpiX, dpiY] : {std::tuple{2835u, 11811u, 72.009, 299.9994},
                                                 std::tuple{11811u, 2835u, 299.9994, 72.009}}) {
     const foundation::Bytes png = libpngPictureWithResolution(xppm, yppm);
-    const PNGInfo info = readPNGInfo(png);
+    const PNGInfo info = imageio::readPNGInfo(png);
     EXPECT_EQ(info.width, 3);
     EXPECT_EQ(info.height, 2);
     ASSERT_TRUE(info.dpiX && info.dpiY);
     EXPECT_NEAR(*info.dpiX, dpiX, 1e-9);
     EXPECT_NEAR(*info.dpiY, dpiY, 1e-9);
-    const Image image = readPNG(png);
+    const Image image = imageio::readPNG(png);
     EXPECT_EQ(image.width(), 3);
     EXPECT_EQ(image.height(), 2);
   }
@@ -181,37 +181,37 @@ TEST(PNG, RecordsTheResolution) {
 
 TEST(PNG, RefusesABadResolutionOrAnEmptyImage) {
   for (double dpi : {0.0, -72.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
-    EXPECT_TRUE(errorOf([&] { (void)writePNG(testPicture(), {.dpi = dpi}); }).is(ImageReadWriteError::invalidDPI))
+    EXPECT_TRUE(errorOf([&] { (void)imageio::writePNG(testPicture(), {.dpi = dpi}); }).is(ImageReadWriteError::invalidDPI))
         << dpi;
   }
-  const auto e = errorOf([] { (void)writePNG(Image()); });
+  const auto e = errorOf([] { (void)imageio::writePNG(Image()); });
   EXPECT_TRUE(e.is(ImageReadWriteError::cannotCreateImageOfType));
   EXPECT_EQ(e.text(), "public.png");
 }
 
 TEST(PNG, CompressionSettingsChangeSizeNotPixels) {
   const Image picture = testPicture();
-  const auto stored = writePNG(picture, {.compressionLevel = 0, .filters = PNGFilter::none});
-  const auto best = writePNG(picture, {.compressionLevel = 9, .filters = PNGFilter::all});
-  const auto rle = writePNG(picture, {.compressionLevel = 3, .filters = PNGFilter::up, .strategy = PNGStrategy::rle});
+  const auto stored = imageio::writePNG(picture, {.compressionLevel = 0, .filters = PNGFilter::none});
+  const auto best = imageio::writePNG(picture, {.compressionLevel = 9, .filters = PNGFilter::all});
+  const auto rle = imageio::writePNG(picture, {.compressionLevel = 3, .filters = PNGFilter::up, .strategy = PNGStrategy::rle});
   EXPECT_GT(stored.size(), best.size());
   EXPECT_GT(stored.size(), 64u * 48u * 4u);  // level 0 stores the rows
-  EXPECT_EQ(readPNG(stored), readPNG(best));
-  EXPECT_EQ(readPNG(rle), readPNG(best));
+  EXPECT_EQ(imageio::readPNG(stored), imageio::readPNG(best));
+  EXPECT_EQ(imageio::readPNG(rle), imageio::readPNG(best));
   // Out-of-range settings are limited, not failed.
-  EXPECT_EQ(readPNG(writePNG(picture, {.compressionLevel = 42, .filters = 0})), readPNG(best));
+  EXPECT_EQ(imageio::readPNG(imageio::writePNG(picture, {.compressionLevel = 42, .filters = 0})), imageio::readPNG(best));
 }
 
 TEST(PNG, GrayAndCMYKImagesAreWritten) {
   const Image gray = Image::make(3, 1, {0, 128, 255}, gfx::PixelFormat::gray);
-  const Image grayBack = readPNG(writePNG(gray));
+  const Image grayBack = imageio::readPNG(imageio::writePNG(gray));
   EXPECT_EQ(grayBack.pixelAt(1, 0), (Image::RGBA{128, 128, 128, 255}));
   const Image cmyk = Image::make(1, 1, {0, 255, 255, 0}, gfx::PixelFormat::cmyk);  // red
-  EXPECT_EQ(readPNG(writePNG(cmyk)).pixelAt(0, 0), (Image::RGBA{255, 0, 0, 255}));
+  EXPECT_EQ(imageio::readPNG(imageio::writePNG(cmyk)).pixelAt(0, 0), (Image::RGBA{255, 0, 0, 255}));
 }
 
 TEST(PNG, DamagedDataIsAnErrorNotACrash) {
-  const foundation::Bytes good = writePNG(testPicture());
+  const foundation::Bytes good = imageio::writePNG(testPicture());
   foundation::Bytes truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
   foundation::Bytes corrupt = good;
   for (std::size_t i = 60; i < corrupt.size() - 20; i += 7) corrupt[i] ^= 0x5a;
@@ -219,31 +219,31 @@ TEST(PNG, DamagedDataIsAnErrorNotACrash) {
   const foundation::Bytes cases[] = {{}, foundation::bytesOf("hello"), signatureOnly, truncated, corrupt,
                                      withHeaderSize(good, 0, 10)};
   for (const auto& data : cases) {
-    EXPECT_TRUE(errorOf([&] { (void)readPNG(data); }).is(ImageReadWriteError::unableToDecodeImage));
-    EXPECT_TRUE(errorOf([&] { (void)loadImageFromData(data); }).is(ImageReadWriteError::unableToDecodeImage));
+    EXPECT_TRUE(errorOf([&] { (void)imageio::readPNG(data); }).is(ImageReadWriteError::unableToDecodeImage));
+    EXPECT_TRUE(errorOf([&] { (void)imageio::loadImageFromData(data); }).is(ImageReadWriteError::unableToDecodeImage));
   }
-  EXPECT_TRUE(errorOf([&] { (void)readPNGInfo(foundation::bytesOf("GIF89a")); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::readPNGInfo(foundation::bytesOf("GIF89a")); }).is(ImageReadWriteError::unableToDecodeImage));
 }
 
 TEST(PNG, PixelLimitIsCheckedBeforeDecoding) {
-  const foundation::Bytes png = writePNG(testPicture());  // 64 x 48 = 3072 pixels
-  EXPECT_NO_THROW((void)readPNG(png, 3072));
-  const auto e = errorOf([&] { (void)readPNG(png, 3071); });
+  const foundation::Bytes png = imageio::writePNG(testPicture());  // 64 x 48 = 3072 pixels
+  EXPECT_NO_THROW((void)imageio::readPNG(png, 3072));
+  const auto e = errorOf([&] { (void)imageio::readPNG(png, 3071); });
   EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
   // A header that claims 30000 x 30000 (900 M pixels) is refused at once, and so is a
   // width beyond the canvas limit even when the pixel count would be allowed.
-  EXPECT_TRUE(errorOf([&] { (void)readPNG(withHeaderSize(png, 30000, 30000)); }).is(ImageReadWriteError::unableToDecodeImage));
-  EXPECT_TRUE(errorOf([&] { (void)readPNG(withHeaderSize(png, 40000, 1), 1u << 30); }).is(ImageReadWriteError::unableToDecodeImage));
-  EXPECT_EQ(readPNGInfo(withHeaderSize(png, 30000, 30000)).width, 30000);
+  EXPECT_TRUE(errorOf([&] { (void)imageio::readPNG(withHeaderSize(png, 30000, 30000)); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_TRUE(errorOf([&] { (void)imageio::readPNG(withHeaderSize(png, 40000, 1), 1u << 30); }).is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_EQ(imageio::readPNGInfo(withHeaderSize(png, 30000, 30000)).width, 30000);
 }
 
 TEST(ImageLoad, LoadsPNGAndRefusesOtherFormatsClearly) {
   const Image picture = testPicture();
-  const Image loaded = loadImageFromData(writePNG(picture));
+  const Image loaded = imageio::loadImageFromData(imageio::writePNG(picture));
   EXPECT_EQ(loaded.width(), picture.width());
   EXPECT_EQ(loaded.pixelAt(0, 0), picture.pixelAt(0, 0));
   const foundation::Bytes jpegStart = {0xff, 0xd8, 0xff, 0xe0, 0, 0x10, 'J', 'F', 'I', 'F', 0};
-  const auto e = errorOf([&] { (void)loadImageFromData(jpegStart); });
+  const auto e = errorOf([&] { (void)imageio::loadImageFromData(jpegStart); });
   EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
   EXPECT_EQ(std::string(e.what()).find("ImageReadWriteError.unableToDecodeImage"), 0u);
 }
@@ -271,7 +271,7 @@ TEST(PNG, SixteenBitSamplesWithoutGammaChunksAreSRGBEncoded) {
       }
     const foundation::Bytes png = writtenByLibpng(3, 16, row.colourType, {line.data()});
     ASSERT_FALSE(png.empty());
-    const Image image = readPNG(png);
+    const Image image = imageio::readPNG(png);
     for (int x = 0; x < 3; ++x) {
       const auto p = image.pixelAt(x, 0);
       const int c1 = row.channels == 1 ? 0 : 1, c2 = row.channels == 1 ? 0 : 2;

@@ -98,7 +98,7 @@ TEST(PlatformImage, WithoutABitmapEveryEncodingIsCannotCreateCGImage) {
       [&] { (void)empty.pdf({10, 10}); },
       [&] { (void)empty.svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)); },
       [&] { (void)empty.imageData("public.png", 1); },
-      [&] { (void)encodeNSImageData(empty.owner(), ImageExportType::gif()); },
+      [&] { (void)imageio::encodeNSImageData(empty.owner(), ImageExportType::gif()); },
   };
   for (const auto& encode : encodings) expectError(encode, ImageReadWriteError::cannotCreateCGImage);
 }
@@ -109,23 +109,23 @@ TEST(PlatformImage, LoadingGivesThePixelSizeInPointsAndTheBitmapLoadersErrors) {
   TempFolder folder;
   ASSERT_FALSE(folder.path.empty());
   const Image source = picture(40, 30);
-  const foundation::Bytes png = encodeImageData(source, ImageExportType::png(2));
+  const foundation::Bytes png = imageio::encodeImageData(source, ImageExportType::png(2));
   {
     std::ofstream out(folder.path / "logo.png", std::ios::binary);
     out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
   }
-  const PlatformImage loaded[] = {loadPlatformImageFromData(png), loadPlatformImageFromFile(folder.path / "logo.png"),
-                                  loadPlatformImageNamed("logo", folder.path)};
+  const PlatformImage loaded[] = {imageio::loadPlatformImageFromData(png), imageio::loadPlatformImageFromFile(folder.path / "logo.png"),
+                                  imageio::loadPlatformImageNamed("logo", folder.path)};
   for (const PlatformImage& image : loaded) {
     EXPECT_EQ(image.cgImage, source);
     EXPECT_EQ(image.size, (gfx::Size{40, 30}));
   }
-  expectError([&] { (void)loadPlatformImageFromData(foundation::bytesOf("no image")); },
+  expectError([&] { (void)imageio::loadPlatformImageFromData(foundation::bytesOf("no image")); },
               ImageReadWriteError::unableToDecodeImage);
-  expectError([&] { (void)loadPlatformImageFromFile(folder.path / "missing.png"); },
+  expectError([&] { (void)imageio::loadPlatformImageFromFile(folder.path / "missing.png"); },
               ImageReadWriteError::unableToDecodeImage);
   try {
-    (void)loadPlatformImageNamed("missing", folder.path);
+    (void)imageio::loadPlatformImageNamed("missing", folder.path);
     ADD_FAILURE() << "no error";
   } catch (const foundation::Error& e) {
     EXPECT_TRUE(e.is(ImageReadWriteError::cannotLoadImageNamed));
@@ -168,7 +168,7 @@ TEST(PlatformImageCodable, NotDataOrNoImageIsInvalidData) {
                 value.dump());
   // Image data archived elsewhere reads as an image at 72 dpi.
   const Image source = picture(20, 10);
-  const foundation::Settings jpeg(foundation::base64Encode(encodeImageData(source, ImageExportType::jpg(1, 1.0))));
+  const foundation::Settings jpeg(foundation::base64Encode(imageio::encodeImageData(source, ImageExportType::jpg(1, 1.0))));
   EXPECT_EQ(PlatformImageCodable::decode(jpeg).image().size, (gfx::Size{20, 10}));
 }
 

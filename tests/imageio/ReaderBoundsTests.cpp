@@ -59,7 +59,7 @@ Bytes premultipliedHEIC() {
 
 std::string messageOf(const Bytes& data) {
   try {
-    (void)loadImageFromData(data);
+    (void)imageio::loadImageFromData(data);
   } catch (const foundation::Error& e) {
     return e.what();
   }
@@ -81,7 +81,7 @@ TEST(ReaderBounds, HostileHEICFilesAreRefused) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const Bytes data = testsupport::testData(c.file);
-    expectError([&] { (void)loadImageFromData(data); }, ImageReadWriteError::unableToDecodeImage);
+    expectError([&] { (void)imageio::loadImageFromData(data); }, ImageReadWriteError::unableToDecodeImage);
     EXPECT_NE(messageOf(data).find(c.reason), std::string::npos) << messageOf(data);
   }
 }
@@ -102,11 +102,11 @@ TEST(ReaderBounds, ProgressiveJPEGScansAreLimited) {
     SCOPED_TRACE("scans: " + std::to_string(1 + 63 * (c.shift + 1)));
     ASSERT_FALSE(jpeg.empty());
     if (c.accepted) {
-      const Image image = loadImageFromData(jpeg);
+      const Image image = imageio::loadImageFromData(jpeg);
       EXPECT_EQ(image.width(), 16);
       EXPECT_EQ(image.pixelAt(3, 5), (Image::RGBA{200, 200, 200, 255}));
     } else {
-      expectError([&] { (void)loadImageFromData(jpeg); }, ImageReadWriteError::unableToDecodeImage);
+      expectError([&] { (void)imageio::loadImageFromData(jpeg); }, ImageReadWriteError::unableToDecodeImage);
       EXPECT_NE(messageOf(jpeg).find("scans"), std::string::npos) << messageOf(jpeg);
     }
   }
@@ -125,7 +125,7 @@ TEST(ReaderBounds, AssociatedAlphaNeverLeavesColourAboveAlpha) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_FALSE(c.data.empty());
-    const Image image = loadImageFromData(c.data);
+    const Image image = imageio::loadImageFromData(c.data);
     EXPECT_EQ(image.pixelAt(0, 0), (Image::RGBA{0, 0, 0, 0}));
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x) {
@@ -136,13 +136,13 @@ TEST(ReaderBounds, AssociatedAlphaNeverLeavesColourAboveAlpha) {
 }
 
 TEST(ReaderBounds, OneBudgetCoversEveryImageDecodedWhileItLives) {
-  const Bytes png = encodeImageData(Image::filled(64, 48, {10, 20, 30, 255}), ImageExportType::png(1));  // 3072 px
+  const Bytes png = imageio::encodeImageData(Image::filled(64, 48, {10, 20, 30, 255}), ImageExportType::png(1));  // 3072 px
   {
     ImagePixelBudget budget(7000);
-    EXPECT_NO_THROW((void)loadImageFromData(png));
-    EXPECT_NO_THROW((void)loadImageFromData(png));
+    EXPECT_NO_THROW((void)imageio::loadImageFromData(png));
+    EXPECT_NO_THROW((void)imageio::loadImageFromData(png));
     EXPECT_EQ(budget.remaining(), 7000u - 2 * 3072u);
-    expectError([&] { (void)loadImageFromData(png); }, ImageReadWriteError::unableToDecodeImage);
+    expectError([&] { (void)imageio::loadImageFromData(png); }, ImageReadWriteError::unableToDecodeImage);
     EXPECT_NE(messageOf(png).find("budget"), std::string::npos) << messageOf(png);
     {
       // An inner budget cannot hand out more than the outer one has left, and spends it.
@@ -152,12 +152,12 @@ TEST(ReaderBounds, OneBudgetCoversEveryImageDecodedWhileItLives) {
   }
   // Without a budget only the per-image limit applies.
   EXPECT_EQ(ImagePixelBudget::current(), nullptr);
-  for (int i = 0; i < 3; ++i) EXPECT_NO_THROW((void)loadImageFromData(png));
+  for (int i = 0; i < 3; ++i) EXPECT_NO_THROW((void)imageio::loadImageFromData(png));
   {
     ImagePixelBudget nested(10000);
     {
       ImagePixelBudget inner(4000);
-      EXPECT_NO_THROW((void)loadImageFromData(png));
+      EXPECT_NO_THROW((void)imageio::loadImageFromData(png));
     }
     EXPECT_EQ(nested.remaining(), 10000u - 3072u);
   }

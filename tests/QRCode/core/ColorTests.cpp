@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-RGBAComponents components(const gfx::Color& c) { return rgbaComponents(c); }
+RGBAComponents components(const gfx::Color& c) { return qrcolor::rgbaComponents(c); }
 
 template <class F>
 foundation::Error errorOf(F&& f) {
@@ -36,7 +36,7 @@ class RGBAStringFails : public testing::TestWithParam<std::string> {};
 
 TEST_P(RGBAStringReads, ToTheseComponents) {
   const ReadCase& c = GetParam();
-  const gfx::Color color = fromRGBAString(c.text);
+  const gfx::Color color = qrcolor::fromRGBAString(c.text);
   EXPECT_EQ(color.space(), gfx::ColorSpace::sRGB);
   EXPECT_EQ(components(color), c.expected) << c.text;
 }
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(RGBAStringFails, WithTheTextAsPayload) {
   const std::string& text = GetParam();
-  const auto e = errorOf([&] { (void)fromRGBAString(text); });
+  const auto e = errorOf([&] { (void)qrcolor::fromRGBAString(text); });
   EXPECT_TRUE(e.is(RGBAComponentsError::unableToUnarchiveColor)) << e.what();
   EXPECT_EQ(e.text(), text);
 }
@@ -69,12 +69,12 @@ INSTANTIATE_TEST_SUITE_P(Table, RGBAStringFails,
 
 TEST(RGBAString, WriterUsesTheShortestFormWithAFraction) {
   EXPECT_EQ(RGBAComponents(0.5, 0.25, 0, 1).stringValue(), "0.5,0.25,0.0,1.0");
-  EXPECT_EQ(rgbaString(sRGB(1, 0, 0, 1)), "1.0,0.0,0.0,1.0");
+  EXPECT_EQ(qrcolor::rgbaString(qrcolor::sRGB(1, 0, 0, 1)), "1.0,0.0,0.0,1.0");
   EXPECT_EQ(RGBAComponents(1e-05, -0.5, 0.1, 1).stringValue(), "1e-05,-0.5,0.1,1.0");
-  EXPECT_EQ(rgbaString(commonBlack()), "0.0,0.0,0.0,1.0");
-  EXPECT_EQ(rgbaString(commonWhite()), "1.0,1.0,1.0,1.0");
-  EXPECT_EQ(rgbaString(commonClear()), "0.0,0.0,0.0,0.0");
-  EXPECT_EQ(rgbaString(commonBlack().withAlpha(0.8)), "0.0,0.0,0.0,0.8");
+  EXPECT_EQ(qrcolor::rgbaString(qrcolor::commonBlack()), "0.0,0.0,0.0,1.0");
+  EXPECT_EQ(qrcolor::rgbaString(qrcolor::commonWhite()), "1.0,1.0,1.0,1.0");
+  EXPECT_EQ(qrcolor::rgbaString(qrcolor::commonClear()), "0.0,0.0,0.0,0.0");
+  EXPECT_EQ(qrcolor::rgbaString(qrcolor::commonBlack().withAlpha(0.8)), "0.0,0.0,0.0,0.8");
 }
 
 TEST(RGBAString, ComponentsWithinRangeSurviveTheRoundTrip) {
@@ -82,20 +82,20 @@ TEST(RGBAString, ComponentsWithinRangeSurviveTheRoundTrip) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (int i = 0; i < 2000; ++i) {
     const RGBAComponents c(unit(random), unit(random), unit(random), unit(random));
-    EXPECT_EQ(components(fromRGBAString(c.stringValue())), c) << c.stringValue();
+    EXPECT_EQ(components(qrcolor::fromRGBAString(c.stringValue())), c) << c.stringValue();
   }
 }
 
 TEST(SharedColors, AreGenericGrayAndShared) {
-  EXPECT_EQ(commonWhite().space(), gfx::ColorSpace::genericGray);
-  EXPECT_EQ(&commonClear(), &commonClear());
-  EXPECT_EQ(commonClear().alpha(), 0);
-  EXPECT_EQ(commonSRGB(), gfx::ColorSpace::sRGB);
-  EXPECT_EQ(commonLinearRGB(), gfx::ColorSpace::linearRGB);
-  EXPECT_EQ(commonExtendedGray(), gfx::ColorSpace::extendedGray);
-  EXPECT_EQ(sRGB(0.1, 0.2, 0.3, 0.4), gfx::Color::sRGB(0.1, 0.2, 0.3, 0.4));
-  EXPECT_EQ(genericRGB(1, 0, 0, 1).space(), gfx::ColorSpace::genericRGB);
-  EXPECT_EQ(genericGray(0.5, 1).space(), gfx::ColorSpace::genericGray);
+  EXPECT_EQ(qrcolor::commonWhite().space(), gfx::ColorSpace::genericGray);
+  EXPECT_EQ(&qrcolor::commonClear(), &qrcolor::commonClear());
+  EXPECT_EQ(qrcolor::commonClear().alpha(), 0);
+  EXPECT_EQ(qrcolor::commonSRGB(), gfx::ColorSpace::sRGB);
+  EXPECT_EQ(qrcolor::commonLinearRGB(), gfx::ColorSpace::linearRGB);
+  EXPECT_EQ(qrcolor::commonExtendedGray(), gfx::ColorSpace::extendedGray);
+  EXPECT_EQ(qrcolor::sRGB(0.1, 0.2, 0.3, 0.4), gfx::Color::sRGB(0.1, 0.2, 0.3, 0.4));
+  EXPECT_EQ(qrcolor::genericRGB(1, 0, 0, 1).space(), gfx::ColorSpace::genericRGB);
+  EXPECT_EQ(qrcolor::genericGray(0.5, 1).space(), gfx::ColorSpace::genericGray);
 }
 
 // --- hex ---------------------------------------------------------------------------------
@@ -105,13 +105,13 @@ TEST(HexString, WriterTruncatesClampsAndDropsAlpha) {
     gfx::Color color;
     const char* hex;
   };
-  for (const Case& c : {Case{sRGB(0.5, 0.5, 0.5, 1), "#7f7f7f"}, Case{sRGB(1, 1, 1, 1), "#ffffff"},
-                        Case{sRGB(1, 0, 0, 0.5), "#ff0000"}, Case{commonWhite(), "#ffffff"},
-                        Case{commonBlack(), "#000000"}, Case{sRGB(0.1, 0.2, 0.3, 1), "#19334c"},
+  for (const Case& c : {Case{qrcolor::sRGB(0.5, 0.5, 0.5, 1), "#7f7f7f"}, Case{qrcolor::sRGB(1, 1, 1, 1), "#ffffff"},
+                        Case{qrcolor::sRGB(1, 0, 0, 0.5), "#ff0000"}, Case{qrcolor::commonWhite(), "#ffffff"},
+                        Case{qrcolor::commonBlack(), "#000000"}, Case{qrcolor::sRGB(0.1, 0.2, 0.3, 1), "#19334c"},
                         // Out of range and NaN: clamped to 0...255, NaN as 0.
-                        Case{sRGB(2, -1, kNaN, 1), "#ff0000"}, Case{sRGB(1e300, -1e300, 0, 1), "#ff0000"},
-                        Case{sRGB(kNaN, kNaN, kNaN, kNaN), "#000000"}}) {
-    EXPECT_EQ(hexString(c.color), c.hex);
+                        Case{qrcolor::sRGB(2, -1, kNaN, 1), "#ff0000"}, Case{qrcolor::sRGB(1e300, -1e300, 0, 1), "#ff0000"},
+                        Case{qrcolor::sRGB(kNaN, kNaN, kNaN, kNaN), "#000000"}}) {
+    EXPECT_EQ(qrcolor::hexString(c.color), c.hex);
   }
 }
 
@@ -124,11 +124,11 @@ TEST(HexString, ReaderAcceptsThreeFourSixAndEightDigits) {
                         Case{"#1a2b3c", {0x1a / 255.0, 0x2b / 255.0, 0x3c / 255.0, 1}},
                         Case{"#1A2B3C80", {0x1a / 255.0, 0x2b / 255.0, 0x3c / 255.0, 128 / 255.0}},
                         Case{"#0000", {0, 0, 0, 0}}, Case{"abc", {0xaa / 255.0, 0xbb / 255.0, 0xcc / 255.0, 1}}}) {
-    const gfx::Color color = fromHexString(c.text);
+    const gfx::Color color = qrcolor::fromHexString(c.text);
     EXPECT_EQ(color.space(), gfx::ColorSpace::sRGB);
     EXPECT_EQ(components(color), c.expected) << c.text;
   }
-  EXPECT_EQ(fromHexString("#ffffff", gfx::ColorSpace::genericRGB).space(), gfx::ColorSpace::genericRGB);
+  EXPECT_EQ(qrcolor::fromHexString("#ffffff", gfx::ColorSpace::genericRGB).space(), gfx::ColorSpace::genericRGB);
 }
 
 TEST(HexString, ReaderRefusesEverythingElse) {
@@ -136,23 +136,23 @@ TEST(HexString, ReaderRefusesEverythingElse) {
                            // Only hexadecimal digits: nothing that strtod would also take.
                            "#0x1", "#0x12", "#+fff", "#-fffff", "#1.5", "#1.5ff", "#1e+5", "#1p-3", "#inf",
                            "#nan", "# fff", "#ff\nf"}) {
-    const auto e = errorOf([&] { (void)fromHexString(text); });
+    const auto e = errorOf([&] { (void)qrcolor::fromHexString(text); });
     EXPECT_TRUE(e.is(QRCodeError::invalidHexColorString)) << text << ": " << e.what();
   }
   // A space that cannot hold four components refuses too.
-  EXPECT_TRUE(errorOf([] { (void)fromHexString("#fff", gfx::ColorSpace::genericGray); })
+  EXPECT_TRUE(errorOf([] { (void)qrcolor::fromHexString("#fff", gfx::ColorSpace::genericGray); })
                   .is(QRCodeError::invalidHexColorString));
 }
 
 TEST(HexString, WhatTheWriterWritesTheReaderReads) {
   for (int v = 0; v < 256; v += 5) {
-    const gfx::Color c = sRGB(v / 255.0, (255 - v) / 255.0, (v * 7 % 256) / 255.0, 1);
-    EXPECT_EQ(hexString(fromHexString(hexString(c))), hexString(c));
+    const gfx::Color c = qrcolor::sRGB(v / 255.0, (255 - v) / 255.0, (v * 7 % 256) / 255.0, 1);
+    EXPECT_EQ(qrcolor::hexString(qrcolor::fromHexString(qrcolor::hexString(c))), qrcolor::hexString(c));
   }
 }
 
 TEST(Components, ConvertOtherSpacesToSRGB) {
-  EXPECT_EQ(components(commonWhite()), RGBAComponents(1, 1, 1, 1));
+  EXPECT_EQ(components(qrcolor::commonWhite()), RGBAComponents(1, 1, 1, 1));
   EXPECT_EQ(components(gfx::Color::genericCMYK(0, 0, 0, 0, 0.5)), RGBAComponents(1, 1, 1, 0.5));
-  EXPECT_EQ(components(sRGB(0.25, 0.5, 0.75, 1)), RGBAComponents(0.25, 0.5, 0.75, 1));
+  EXPECT_EQ(components(qrcolor::sRGB(0.25, 0.5, 0.75, 1)), RGBAComponents(0.25, 0.5, 0.75, 1));
 }

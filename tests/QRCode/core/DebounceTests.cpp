@@ -171,25 +171,25 @@ class UniqueFileTest : public ::testing::Test {
 };
 
 TEST_F(UniqueFileTest, FreeNameIsReturnedUnchanged) {
-  EXPECT_EQ(uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode.pdf");
+  EXPECT_EQ(qrcore::uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode.pdf");
 }
 
 TEST_F(UniqueFileTest, TakenNamesGetCountedSuffixes) {
   touch("Dropped QRCode.pdf");
-  EXPECT_EQ(uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode-2.pdf");
+  EXPECT_EQ(qrcore::uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode-2.pdf");
   touch("Dropped QRCode-2.pdf");
-  EXPECT_EQ(uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode-3.pdf");
+  EXPECT_EQ(qrcore::uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode-3.pdf");
   // A gap further on does not matter: the search stops at the first free name.
   touch("Dropped QRCode-5.pdf");
-  EXPECT_EQ(uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode-3.pdf");
+  EXPECT_EQ(qrcore::uniqueFileURL(folder_, "Dropped QRCode.pdf"), folder_ / "Dropped QRCode-3.pdf");
   // A free "-2" is not used while the plain name is free.
-  EXPECT_EQ(uniqueFileURL(folder_, "other.pdf"), folder_ / "other.pdf");
+  EXPECT_EQ(qrcore::uniqueFileURL(folder_, "other.pdf"), folder_ / "other.pdf");
 }
 
 TEST_F(UniqueFileTest, ManyTakenNames) {
   touch("a.png");
   for (int n = 2; n <= 40; ++n) touch("a-" + std::to_string(n) + ".png");
-  EXPECT_EQ(uniqueFileURL(folder_, "a.png"), folder_ / "a-41.png");
+  EXPECT_EQ(qrcore::uniqueFileURL(folder_, "a.png"), folder_ / "a-41.png");
 }
 
 TEST_F(UniqueFileTest, ExtensionIsTheTextAfterTheLastDot) {
@@ -207,18 +207,18 @@ TEST_F(UniqueFileTest, ExtensionIsTheTextAfterTheLastDot) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     touch(c.name);
-    EXPECT_EQ(uniqueFileURL(folder_, c.name), folder_ / c.second);
+    EXPECT_EQ(qrcore::uniqueFileURL(folder_, c.name), folder_ / c.second);
   }
 }
 
 TEST_F(UniqueFileTest, AFolderOfThatNameCountsAsTaken) {
   std::filesystem::create_directory(folder_ / "code.svg");
-  EXPECT_EQ(uniqueFileURL(folder_, "code.svg"), folder_ / "code-2.svg");
+  EXPECT_EQ(qrcore::uniqueFileURL(folder_, "code.svg"), folder_ / "code-2.svg");
 }
 
 TEST_F(UniqueFileTest, MissingFolderGivesTheFirstCandidate) {
   const auto missing = folder_ / "does" / "not" / "exist";
-  EXPECT_EQ(uniqueFileURL(missing, "x.pdf"), missing / "x.pdf");
+  EXPECT_EQ(qrcore::uniqueFileURL(missing, "x.pdf"), missing / "x.pdf");
 }
 
 // --- limits ---------------------------------------------------------------------------------

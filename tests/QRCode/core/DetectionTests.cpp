@@ -398,7 +398,7 @@ TEST(Detection, BlankAndNoiseImagesGiveEmptyLists) {
       EXPECT_TRUE(QRCode::DetectQRCodes(images[i], accuracy).empty());
       EXPECT_TRUE(QRCode::DetectQRStrings(images[i], accuracy).empty());
     }
-    EXPECT_TRUE(QRCode::DetectQRCodesIn(writePNG(images[i])).empty());
+    EXPECT_TRUE(QRCode::DetectQRCodesIn(imageio::writePNG(images[i])).empty());
   }
 }
 
@@ -423,7 +423,7 @@ TEST(Detection, CutOffCodeIsNotReported) {
 
 TEST(Detection, CodesInImageFileBytes) {
   const ModuleImage m = matrixImage(matrixFor(kLink, QRCode::ErrorCorrection::quartile), 4, 4);
-  const foundation::Bytes png = writePNG(colourImage(m, {20, 60, 20, 255}, {255, 255, 255, 255}));
+  const foundation::Bytes png = imageio::writePNG(colourImage(m, {20, 60, 20, 255}, {255, 255, 255, 255}));
   const auto features = QRCode::DetectQRCodesIn(png);
   ASSERT_EQ(features.size(), 1u);
   EXPECT_EQ(features[0].messageString, std::optional<std::string>(kLink));

@@ -19,12 +19,12 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 TEST(MakeBitmapImage, RefusedSizesGiveNoImage) {
   for (gfx::Size s : {gfx::Size{0, 10}, gfx::Size{10, 0}, gfx::Size{0.9, 10}, gfx::Size{-5, 10},
                       gfx::Size{kNaN, 10}, gfx::Size{10, kInf}, gfx::Size{1e20, 1e20}, gfx::Size{40000, 1}}) {
-    EXPECT_FALSE(makeBitmapImage(s, commonWhite())) << s.width << " x " << s.height;
+    EXPECT_FALSE(qrcore::makeBitmapImage(s, qrcolor::commonWhite())) << s.width << " x " << s.height;
   }
 }
 
 TEST(MakeBitmapImage, TruncatesAndTheBackgroundCoversEverything) {
-  const auto image = makeBitmapImage({10.9, 10.9}, sRGB(0, 0, 1, 1));
+  const auto image = qrcore::makeBitmapImage({10.9, 10.9}, qrcolor::sRGB(0, 0, 1, 1));
   ASSERT_TRUE(image);
   EXPECT_EQ(image->width(), 10);
   EXPECT_EQ(image->height(), 10);
@@ -33,7 +33,7 @@ TEST(MakeBitmapImage, TruncatesAndTheBackgroundCoversEverything) {
 }
 
 TEST(MakeBitmapImage, WithoutBackgroundOrDrawingItIsTransparent) {
-  const auto image = makeBitmapImage({7, 3}, std::nullopt);
+  const auto image = qrcore::makeBitmapImage({7, 3}, std::nullopt);
   ASSERT_TRUE(image);
   for (auto b : image->pixels()) ASSERT_EQ(b, 0);
 }
@@ -41,11 +41,11 @@ TEST(MakeBitmapImage, WithoutBackgroundOrDrawingItIsTransparent) {
 TEST(MakeBitmapImage, DrawingGetsTheUnroundedSizeInAYUpSpace) {
   double seenW = 0, seenH = 0;
   int depthInside = -1;
-  const auto image = makeBitmapImage({20.5, 10.25}, commonClear(), [&](gfx::Canvas& c, double w, double h) {
+  const auto image = qrcore::makeBitmapImage({20.5, 10.25}, qrcolor::commonClear(), [&](gfx::Canvas& c, double w, double h) {
     seenW = w;
     seenH = h;
     depthInside = c.saveDepth();
-    c.setFillColor(sRGB(1, 0, 0, 1));
+    c.setFillColor(qrcolor::sRGB(1, 0, 0, 1));
     c.fillRect(gfx::Rect(0, 0, 5, 5));  // bottom-left
   });
   ASSERT_TRUE(image);
@@ -58,8 +58,8 @@ TEST(MakeBitmapImage, DrawingGetsTheUnroundedSizeInAYUpSpace) {
 
 TEST(DrawImageCentred, UsesTheCentredRectangle) {
   // 40 x 20 in 100 x 100: the rectangle (30, 40, 40, 20), i.e. image rows 40...59.
-  const auto image = makeBitmapImage({100, 100}, std::nullopt, [](gfx::Canvas& c, double w, double h) {
-    drawImageCentred(c, Image::filled(4, 2, {0, 255, 0, 255}), {40, 20}, {w, h});
+  const auto image = qrcore::makeBitmapImage({100, 100}, std::nullopt, [](gfx::Canvas& c, double w, double h) {
+    qrcore::drawImageCentred(c, Image::filled(4, 2, {0, 255, 0, 255}), {40, 20}, {w, h});
   });
   ASSERT_TRUE(image);
   EXPECT_EQ(image->pixelAt(30, 40).a, 255);
@@ -72,9 +72,9 @@ TEST(DrawImageCentred, UsesTheCentredRectangle) {
 
 TEST(DrawImageCentred, OversizedImageIsCutEvenly) {
   // A 2 x 1 image (red | blue) drawn 200 wide in a 100-wide area: the middle shows.
-  const auto image = makeBitmapImage({100, 10}, std::nullopt, [](gfx::Canvas& c, double w, double h) {
+  const auto image = qrcore::makeBitmapImage({100, 10}, std::nullopt, [](gfx::Canvas& c, double w, double h) {
     c.setInterpolationQuality(gfx::InterpolationQuality::none);
-    drawImageCentred(c, Image::make(2, 1, {255, 0, 0, 255, 0, 0, 255, 255}), {200, h}, {w, h});
+    qrcore::drawImageCentred(c, Image::make(2, 1, {255, 0, 0, 255, 0, 0, 255, 255}), {200, h}, {w, h});
   });
   ASSERT_TRUE(image);
   EXPECT_EQ(image->pixelAt(10, 5), (Image::RGBA{255, 0, 0, 255}));
@@ -83,18 +83,18 @@ TEST(DrawImageCentred, OversizedImageIsCutEvenly) {
 
 TEST(WithSavedGState, RestoresAlsoWhenTheBodyFails) {
   gfx::Canvas c = gfx::Canvas::bitmap(10, 10);
-  c.setFillColor(sRGB(1, 0, 0, 1));
+  c.setFillColor(qrcolor::sRGB(1, 0, 0, 1));
   EXPECT_THROW(withSavedGState(c,
                                [](gfx::Canvas& inner) {
-                                 inner.setFillColor(sRGB(0, 1, 0, 1));
-                                 inner.setShadow({1, 1}, 1, commonBlack());
+                                 inner.setFillColor(qrcolor::sRGB(0, 1, 0, 1));
+                                 inner.setShadow({1, 1}, 1, qrcolor::commonBlack());
                                  inner.clipToRect(gfx::Rect(0, 0, 1, 1));
                                  inner.translate(5, 5);
                                  throw std::runtime_error("body failed");
                                }),
                std::runtime_error);
   EXPECT_EQ(c.saveDepth(), 0);
-  EXPECT_EQ(c.fillColor(), sRGB(1, 0, 0, 1));
+  EXPECT_EQ(c.fillColor(), qrcolor::sRGB(1, 0, 0, 1));
   EXPECT_FALSE(c.hasShadow());
   EXPECT_TRUE(c.transform().isIdentity());
   EXPECT_DOUBLE_EQ(c.clipBoundingBox().width(), 10);
@@ -121,10 +121,10 @@ TEST(WithTransparencyLayer, RunsTheBodyInALayer) {
 }
 
 TEST(DrawInnerShadow, WithoutColourDrawsNothing) {
-  const auto image = makeBitmapImage({50, 50}, commonWhite(), [](gfx::Canvas& c, double, double) {
+  const auto image = qrcore::makeBitmapImage({50, 50}, qrcolor::commonWhite(), [](gfx::Canvas& c, double, double) {
     gfx::Path p;
     p.addRect(gfx::Rect(10, 10, 30, 30));
-    drawInnerShadow(c, p, std::nullopt, {3, -3}, 4);
+    qrcore::drawInnerShadow(c, p, std::nullopt, {3, -3}, 4);
     EXPECT_EQ(c.saveDepth(), 1);
   });
   ASSERT_TRUE(image);
@@ -133,10 +133,10 @@ TEST(DrawInnerShadow, WithoutColourDrawsNothing) {
 }
 
 TEST(DrawInnerShadow, DarkensOnlyInsideOnTheSideThatFacesAwayFromTheOffset) {
-  const auto image = makeBitmapImage({100, 100}, commonWhite(), [](gfx::Canvas& c, double, double) {
+  const auto image = qrcore::makeBitmapImage({100, 100}, qrcolor::commonWhite(), [](gfx::Canvas& c, double, double) {
     gfx::Path p;
     p.addEllipse(gfx::Rect(20, 20, 60, 60));
-    drawInnerShadow(c, p, sRGB(0, 0, 0, 0.8), {4, -4}, 6);
+    qrcore::drawInnerShadow(c, p, qrcolor::sRGB(0, 0, 0, 0.8), {4, -4}, 6);
     EXPECT_FALSE(c.hasShadow());
   });
   ASSERT_TRUE(image);

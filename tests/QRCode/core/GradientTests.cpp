@@ -30,7 +30,7 @@ struct BadText {
 
 class GradientStringFails : public testing::TestWithParam<BadText> {};
 
-RGBAComponents rgba(const KvelGradientPin& pin) { return rgbaComponents(pin.color()); }
+RGBAComponents rgba(const KvelGradientPin& pin) { return qrcolor::rgbaComponents(pin.color()); }
 
 // A gradient string of n pins spread evenly over 0...1.
 std::string evenPins(std::size_t n) {
@@ -95,18 +95,18 @@ TEST(GradientString, WriterAndReaderRoundTrip) {
   EXPECT_EQ(text, "0.0:1,0,0,1|1.0:0,0,1,0.5");
   EXPECT_EQ(KvelGradient::FromRGBAGradientString(text), g);
   // Four fraction digits at most, half to even; positions in the shortest form.
-  const KvelGradient third({{0.25, sRGB(1.0 / 3, 0.00005, 0.12345, 1)}, {0.8, commonWhite()}});
+  const KvelGradient third({{0.25, qrcolor::sRGB(1.0 / 3, 0.00005, 0.12345, 1)}, {0.8, qrcolor::commonWhite()}});
   EXPECT_EQ(third.asRGBAGradientString(), "0.25:0.3333,0,0.1234,1|0.8:1,1,1,1");
   // A component that is not a number is written 0.
-  const KvelGradient nan({{0, sRGB(std::nan(""), 0, 0, 1)}, {1, commonBlack()}});
+  const KvelGradient nan({{0, qrcolor::sRGB(std::nan(""), 0, 0, 1)}, {1, qrcolor::commonBlack()}});
   EXPECT_EQ(nan.asRGBAGradientString(), "0.0:0,0,0,1|1.0:0,0,0,1");
 }
 
 TEST(GradientPin, PositionIsLimited) {
-  EXPECT_EQ(KvelGradientPin(commonBlack(), 2).position(), 1);
-  EXPECT_EQ(KvelGradientPin(commonBlack(), -0.5).position(), 0);
-  EXPECT_EQ(KvelGradientPin(commonBlack(), std::nan("")).position(), 0);
-  EXPECT_EQ(KvelGradientPin(commonBlack(), 0.3).position(), 0.3);
+  EXPECT_EQ(KvelGradientPin(qrcolor::commonBlack(), 2).position(), 1);
+  EXPECT_EQ(KvelGradientPin(qrcolor::commonBlack(), -0.5).position(), 0);
+  EXPECT_EQ(KvelGradientPin(qrcolor::commonBlack(), std::nan("")).position(), 0);
+  EXPECT_EQ(KvelGradientPin(qrcolor::commonBlack(), 0.3).position(), 0.3);
   const KvelGradientPin pin = KvelGradientPin::withHexColor("#ff000080", 0.5);
   EXPECT_EQ(rgba(pin), RGBAComponents(1, 0, 0, 128 / 255.0));
   EXPECT_EQ(pin.copyPin(), pin);
@@ -116,8 +116,8 @@ TEST(GradientPin, PositionIsLimited) {
 TEST(Gradient, ConstructorSortsStablyByPosition) {
   // Pins come out sorted by position whatever order they were given in; equal positions
   // keep their order.
-  const KvelGradient g({KvelGradientPin(sRGB(0, 0, 1, 1), 1), KvelGradientPin(sRGB(1, 0, 0, 1), 0),
-                        KvelGradientPin(sRGB(0, 1, 0, 1), 0)},
+  const KvelGradient g({KvelGradientPin(qrcolor::sRGB(0, 0, 1, 1), 1), KvelGradientPin(qrcolor::sRGB(1, 0, 0, 1), 0),
+                        KvelGradientPin(qrcolor::sRGB(0, 1, 0, 1), 0)},
                        gfx::ColorSpace::sRGB);
   ASSERT_EQ(g.pins().size(), 3u);
   EXPECT_EQ(rgba(g.pins()[0]), RGBAComponents(1, 0, 0, 1));
@@ -138,11 +138,11 @@ TEST(Gradient, OtherConstructorsAndTheirErrors) {
               }).is(QRCodeError::invalidHexColorString));
   EXPECT_TRUE(errorOf([] { (void)KvelGradient(std::vector<KvelGradientPin>{}, gfx::ColorSpace::sRGB); })
                   .is(GradientError::cannotCreateCoreGraphicsGradient));
-  EXPECT_NO_THROW((void)KvelGradient({KvelGradientPin(commonBlack(), 0.5)}, gfx::ColorSpace::sRGB));
+  EXPECT_NO_THROW((void)KvelGradient({KvelGradientPin(qrcolor::commonBlack(), 0.5)}, gfx::ColorSpace::sRGB));
 }
 
 TEST(Gradient, CopyHasEqualPinsAndKeepsTheirColours) {
-  const KvelGradient g({KvelGradientPin(commonWhite(), 0.2), KvelGradientPin(sRGB(1, 0, 0, 0.5), 0.9)},
+  const KvelGradient g({KvelGradientPin(qrcolor::commonWhite(), 0.2), KvelGradientPin(qrcolor::sRGB(1, 0, 0, 0.5), 0.9)},
                        gfx::ColorSpace::genericGray);
   const KvelGradient copy = g.copyGradient();
   EXPECT_EQ(copy, g);

@@ -38,7 +38,7 @@ bool raises(PathCodingError expected, auto&& fn) {
 // --- rounded rectangle --------------------------------------------------------------------
 
 TEST(RoundedRect, WorkedExample) {
-  const Path p = roundedRect(gfx::Rect(0, 0, 90, 90),
+  const Path p = qrcore::roundedRect(gfx::Rect(0, 0, 90, 90),
                              Corners{Corners::topLeft, Corners::topRight, Corners::bottomLeft}, 30);
   EXPECT_EQ(p, parsed("M 30,0; L 60,0; C 90,0 90,30 90,30; L 90,60; C 90,90 60,90 60,90; "
                       "L 0,90; L 0,30; C 0,0 30,0 30,0; Z."))
@@ -46,9 +46,9 @@ TEST(RoundedRect, WorkedExample) {
 }
 
 TEST(RoundedRect, RadiusZeroGivesASquare) {
-  const Path p = roundedRect(gfx::Rect(10, 20, 30, 40), Corners::all, 0);
+  const Path p = qrcore::roundedRect(gfx::Rect(10, 20, 30, 40), Corners::all, 0);
   EXPECT_EQ(p, parsed("M 10,20; L 40,20; L 40,60; L 10,60; L 10,20; Z."));
-  EXPECT_EQ(roundedRect(gfx::Rect(10, 20, 30, 40), Corners::none, 7), p);
+  EXPECT_EQ(qrcore::roundedRect(gfx::Rect(10, 20, 30, 40), Corners::none, 7), p);
 }
 
 TEST(RoundedRect, EachMemberRoundsItsOwnCorner) {
@@ -61,7 +61,7 @@ TEST(RoundedRect, EachMemberRoundsItsOwnCorner) {
                       {Corners::bottomRight, {0.5, 99.5}}};
   const gfx::Point corners[] = {{0.5, 0.5}, {99.5, 0.5}, {99.5, 99.5}, {0.5, 99.5}};
   for (const Row& row : rows) {
-    const Path p = roundedRect(rect, row.member, 30);
+    const Path p = qrcore::roundedRect(rect, row.member, 30);
     for (const gfx::Point& c : corners)
       EXPECT_EQ(p.contains(c), !(c == row.rounded))
           << "member " << row.member.rawValue << " point " << c.x << "," << c.y;
@@ -70,14 +70,14 @@ TEST(RoundedRect, EachMemberRoundsItsOwnCorner) {
 }
 
 TEST(RoundedRect, DiagonalPairRaw10) {
-  const Path p = roundedRect(gfx::Rect(0, 0, 90, 90), Corners(std::int64_t(10)), 30);
+  const Path p = qrcore::roundedRect(gfx::Rect(0, 0, 90, 90), Corners(std::int64_t(10)), 30);
   EXPECT_EQ(p, parsed("M 0,0; L 60,0; C 90,0 90,30 90,30; L 90,90; L 30,90; C 0,90 0,60 0,60; "
                       "L 0,0; Z."))
       << p.description();
 }
 
 TEST(RoundedRect, RadiusIsNotLimited) {
-  const Path p = roundedRect(gfx::Rect(0, 0, 10, 10), Corners::topRight, 30);
+  const Path p = qrcore::roundedRect(gfx::Rect(0, 0, 10, 10), Corners::topRight, 30);
   ASSERT_EQ(p.size(), 7u);
   EXPECT_EQ(p.elements()[1].points[0], (gfx::Point{-20, 0}));
   EXPECT_EQ(p.elements()[2].points[2], (gfx::Point{10, 30}));
@@ -86,7 +86,7 @@ TEST(RoundedRect, RadiusIsNotLimited) {
 // --- hexagon leaf ---------------------------------------------------------------------------
 
 TEST(HexagonLeaf, RoundedWorkedExample) {
-  const Path p = hexagonLeafPath(gfx::Rect(30, 30, 30, 30), true, 3);
+  const Path p = qrcore::hexagonLeafPath(gfx::Rect(30, 30, 30, 30), true, 3);
   EXPECT_EQ(p, parsed("M 33,30; L 42,30; C 45,30 48,33 48,33; L 57,42; C 60,45 60,48 60,48; "
                       "L 60,57; C 60,60 57,60 57,60; L 48,60; C 45,60 42,57 42,57; "
                       "L 33,48; C 30,45 30,42 30,42; L 30,33; C 30,30 33,30 33,30"))
@@ -95,7 +95,7 @@ TEST(HexagonLeaf, RoundedWorkedExample) {
 
 TEST(HexagonLeaf, SharpHasSevenElementsAndNoClose) {
   for (const auto& [rounded, radius] : {std::pair{false, 3.0}, {true, 0.0}, {false, 0.0}}) {
-    const Path p = hexagonLeafPath(gfx::Rect(0, 0, 20, 10), rounded, radius);
+    const Path p = qrcore::hexagonLeafPath(gfx::Rect(0, 0, 20, 10), rounded, radius);
     EXPECT_EQ(p, parsed("M 0,0; L 10,0; L 20,5; L 20,10; L 10,10; L 0,5; L 0,0"));
     ASSERT_EQ(p.size(), 7u);
     for (const auto& e : p.elements()) EXPECT_NE(e.type, PathElementType::close);
@@ -105,10 +105,10 @@ TEST(HexagonLeaf, SharpHasSevenElementsAndNoClose) {
 // A built-in outline that does not parse is a programming error: it throws at once instead
 // of drawing nothing.
 TEST(BuiltInOutline, ParsesOrThrowsLogicError) {
-  EXPECT_EQ(builtInOutline("M 0,0; L 10,0; L 10,10; Z"), parsed("M 0,0; L 10,0; L 10,10; Z"));
+  EXPECT_EQ(qrcore::builtInOutline("M 0,0; L 10,0; L 10,10; Z"), parsed("M 0,0; L 10,0; L 10,10; Z"));
   for (const char* broken : {"L 10,0; Z", "M 0,0; C 1,1 2,2", "M 0,0; L nan,1", "M 0,0; X 1,1"}) {
     SCOPED_TRACE(broken);
-    EXPECT_THROW(builtInOutline(broken), std::logic_error);
+    EXPECT_THROW(qrcore::builtInOutline(broken), std::logic_error);
   }
 }
 
@@ -125,7 +125,7 @@ TEST(SVGNumber, FixedFormAtThreeDigits) {
       {0.1 + 0.2, "0.3"}, {4194303.9995, "4194304"}, {4194304.0625, "4194304.062"},
       // Non-finite values never reach the document as "inf" or "nan".
       {inf, "0"},      {-inf, "0"},        {std::numeric_limits<double>::quiet_NaN(), "0"}};
-  for (const auto& [value, text] : rows) EXPECT_EQ(svgNumberString(value), text) << value;
+  for (const auto& [value, text] : rows) EXPECT_EQ(qrcore::svgNumberString(value), text) << value;
 }
 
 // The path data's number writer works in binary thousandths; for every finite value it must
@@ -164,7 +164,7 @@ TEST(SVGNumber, SameTextAsTheGeneralFormatterForAMillionValues) {
     for (int i = 0; i < kPerSource; ++i) {
       const double value = next();
       std::string text;
-      appendSVGNumber(text, value);
+      qrcore::appendSVGNumber(text, value);
       if (text != foundation::fixedString(value, 3) && ++mismatches <= 5)
         ADD_FAILURE() << name << ": " << std::setprecision(17) << value << " gives " << text << ", expected "
                       << foundation::fixedString(value, 3);
@@ -178,14 +178,14 @@ TEST(SVGPathData, ElementTexts) {
   p.moveTo({0, 0});
   p.lineTo({10.25, 5});
   p.close();
-  EXPECT_EQ(svgPathData(p), "M0 0 L10.25 5 Z ");
+  EXPECT_EQ(qrcore::svgPathData(p), "M0 0 L10.25 5 Z ");
   Path q;
   q.moveTo({1.0 / 3, 2});
   q.quadTo({1, 2}, {3, 4});
   q.cubicTo({5, 6}, {7.5, 8}, {9, -10});
-  EXPECT_EQ(svgPathData(q), "M0.333 2 Q1,2 3,4 C5,6 7.5,8 9,-10 ");
-  EXPECT_EQ(svgPathCommand(q.elements()[2]), "C5,6 7.5,8 9,-10");
-  EXPECT_EQ(svgPathData(Path()), "");
+  EXPECT_EQ(qrcore::svgPathData(q), "M0.333 2 Q1,2 3,4 C5,6 7.5,8 9,-10 ");
+  EXPECT_EQ(qrcore::svgPathCommand(q.elements()[2]), "C5,6 7.5,8 9,-10");
+  EXPECT_EQ(qrcore::svgPathData(Path()), "");
 }
 
 // --- path element JSON ---------------------------------------------------------------------
@@ -199,7 +199,7 @@ Path examplePath() {
 }
 
 TEST(PathJSON, ExampleLayout) {
-  const Settings json = pathElementJSON(examplePath());
+  const Settings json = qrcore::pathElementJSON(examplePath());
   EXPECT_EQ(json.dump(), R"([{"points":[[0,0]],"type":0},{"points":[[10.25,5]],"type":1},{"type":4}])");
   const foundation::Bytes bytes = CGPathCodable::encodePath(examplePath());
   const std::string text = foundation::stringOf(bytes);
@@ -233,16 +233,16 @@ TEST(PathJSON, RoundTripIsExact) {
   for (int i = 0; i < 20; ++i) {
     const Path p = randomPath(rng, 40);
     EXPECT_EQ(CGPathCodable::decodePath(CGPathCodable::encodePath(p)), p);
-    EXPECT_EQ(pathFromElementJSON(pathElementJSON(p)), p);
+    EXPECT_EQ(qrcore::pathFromElementJSON(qrcore::pathElementJSON(p)), p);
     const CGPathCodable codable(p);
     const Settings value = codable.encode();
     ASSERT_TRUE(value.is_string());
     const auto decoded64 = foundation::base64Decode(*value.get_ptr<const std::string*>());
     ASSERT_TRUE(decoded64.has_value());
-    EXPECT_EQ(Settings::parse(foundation::stringOf(*decoded64)), pathElementJSON(p));
+    EXPECT_EQ(Settings::parse(foundation::stringOf(*decoded64)), qrcore::pathElementJSON(p));
     EXPECT_EQ(CGPathCodable::decode(value).path, p);
   }
-  const Path shapes = roundedRect(gfx::Rect(0.5, 1, 80, 80), Corners::all, 12.125);
+  const Path shapes = qrcore::roundedRect(gfx::Rect(0.5, 1, 80, 80), Corners::all, 12.125);
   EXPECT_EQ(CGPathCodable::decodePath(CGPathCodable::encodePath(shapes)), shapes);
 }
 
@@ -250,7 +250,7 @@ TEST(PathJSON, IntegralValuesAreIntegers) {
   Path p;
   p.moveTo({3, -4});
   p.cubicTo({1.5, 2}, {-0.0, 1e6}, {7, 8.000001});
-  const Settings json = pathElementJSON(p);
+  const Settings json = qrcore::pathElementJSON(p);
   EXPECT_TRUE(json[0]["points"][0][0].is_number_integer());
   EXPECT_TRUE(json[0]["points"][0][1].is_number_integer());
   EXPECT_TRUE(json[1]["points"][0][0].is_number_float());
@@ -261,7 +261,7 @@ TEST(PathJSON, IntegralValuesAreIntegers) {
 
 TEST(PathJSON, EmptyPath) {
   EXPECT_EQ(foundation::stringOf(CGPathCodable::encodePath(Path())).find('['), 0u);
-  EXPECT_EQ(pathElementJSON(Path()), Settings::array());
+  EXPECT_EQ(qrcore::pathElementJSON(Path()), Settings::array());
   EXPECT_TRUE(CGPathCodable::decodePath(foundation::bytesOf("[]")).empty());
   EXPECT_TRUE(CGPathCodable::decodePath(foundation::bytesOf(" [ ]\n")).empty());
 }
@@ -315,7 +315,7 @@ TEST(PathJSON, NonFiniteCoordinatesCannotBeWritten) {
   Path q;
   q.moveTo({0, 0});
   q.lineTo({std::numeric_limits<double>::infinity(), 1});
-  EXPECT_TRUE(raises(PathCodingError::invalidValue, [&] { pathElementJSON(q); }));
+  EXPECT_TRUE(raises(PathCodingError::invalidValue, [&] { qrcore::pathElementJSON(q); }));
 }
 
 // --- quadratic to cubic ----------------------------------------------------------------------
@@ -328,7 +328,7 @@ TEST(BezierConversion, QuadraticsBecomeCubics) {
   p.cubicTo({1, 2}, {3, 4}, {5, 6});
   p.close();
   p.quadTo({3, 9}, {0, 6});  // after close: from the subpath's start (0, 0)
-  const Path c = bezierPathFromCGPath(p);
+  const Path c = qrcore::bezierPathFromCGPath(p);
   ASSERT_EQ(c.size(), p.size());
   const double k = 0.6666666666666666;
   EXPECT_EQ(c.elements()[1].type, PathElementType::cubic);

@@ -134,10 +134,10 @@ std::shared_ptr<QRCodeDesign> fullDesign() {
   style.setBackground(QRCodeFillStyleSolid::withSrgbRed(1, 1, 0.5, 0.5));
   style.setOffPixels(QRCodeFillStyleSolid::withSrgbRed(0, 0, 1, 0.25));
   style.setBackgroundFractionalCornerRadius(0.75);
-  style.setEyeBackground(sRGB(1, 0, 0, 1));
-  style.setOnPixelsBackground(sRGB(0, 1, 0, 1));
-  style.setOffPixelsBackground(sRGB(0, 0, 1, 1));
-  style.setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::innerShadow, 0.5, 0.5, 2, sRGB(0, 0, 0, 0.5)));
+  style.setEyeBackground(qrcolor::sRGB(1, 0, 0, 1));
+  style.setOnPixelsBackground(qrcolor::sRGB(0, 1, 0, 1));
+  style.setOffPixelsBackground(qrcolor::sRGB(0, 0, 1, 1));
+  style.setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::innerShadow, 0.5, 0.5, 2, qrcolor::sRGB(0, 0, 0, 0.5)));
   design->setAdditionalQuietZonePixels(2);
   return design;
 }
@@ -172,7 +172,7 @@ TEST(QRCodeDesign, FullJSONRoundTrip) {
   EXPECT_TRUE(shape.negatedOnPixelsOnly());
   const auto& style = *back->style();
   ASSERT_TRUE(style.eyeBackground() && style.onPixelsBackground() && style.offPixelsBackground());
-  EXPECT_EQ(rgbaComponents(*style.offPixelsBackground()), RGBAComponents(0, 0, 1, 1));
+  EXPECT_EQ(qrcolor::rgbaComponents(*style.offPixelsBackground()), RGBAComponents(0, 0, 1, 1));
   ASSERT_NE(style.shadow(), nullptr);
   EXPECT_EQ(style.shadow()->offset(), (gfx::Size{0.5, 0.5}));
   EXPECT_EQ(style.backgroundFractionalCornerRadius(), 0.75);
@@ -212,17 +212,17 @@ TEST(QRCodeDesign, JSONReaderErrors) {
 }
 
 TEST(QRCodeDesign, FluentColours) {
-  auto design = QRCodeDesign::make(sRGB(1, 0, 0, 1), std::nullopt);
+  auto design = QRCodeDesign::make(qrcolor::sRGB(1, 0, 0, 1), std::nullopt);
   const auto* on = dynamic_cast<const QRCodeFillStyleSolid*>(design->style()->onPixels().get());
   ASSERT_NE(on, nullptr);
-  EXPECT_EQ(on->color(), sRGB(1, 0, 0, 1));
+  EXPECT_EQ(on->color(), qrcolor::sRGB(1, 0, 0, 1));
   // No background colour gives a solid of the clear colour, not an absent background.
   const auto* bg = dynamic_cast<const QRCodeFillStyleSolid*>(design->style()->background().get());
   ASSERT_NE(bg, nullptr);
-  EXPECT_EQ(bg->color(), commonClear());
+  EXPECT_EQ(bg->color(), qrcolor::commonClear());
 
   design->style()->setEye(QRCodeFillStyleSolid::withGray(0.5));
-  QRCodeDesign& same = design->foregroundColor(sRGB(0, 0, 1, 1)).backgroundColor(sRGB(1, 1, 1, 1));
+  QRCodeDesign& same = design->foregroundColor(qrcolor::sRGB(0, 0, 1, 1)).backgroundColor(qrcolor::sRGB(1, 1, 1, 1));
   EXPECT_EQ(&same, design.get());
   EXPECT_EQ(design->style()->eye(), nullptr);
   const auto fill = QRCodeFillStyleSolid::withGray(0.25);

@@ -34,7 +34,7 @@ TEST(QRCodeFillStyleFactory, ReadsASolidRecord) {
   EXPECT_EQ(fill->name(), "solid");
   const auto* solid = dynamic_cast<const QRCodeFillStyleSolid*>(fill.get());
   ASSERT_NE(solid, nullptr);
-  EXPECT_EQ(rgbaComponents(solid->color()), RGBAComponents(1, 1, 1, 1));
+  EXPECT_EQ(qrcolor::rgbaComponents(solid->color()), RGBAComponents(1, 1, 1, 1));
   // Writing it gives the record back.
   EXPECT_EQ(fill->typeAndSettings(), record);
 }
@@ -106,7 +106,7 @@ TEST(QRCodeFillStyleSolid, SVGWithShadow) {
   ASSERT_TRUE(a.styleDefinition().has_value());
   EXPECT_EQ(*a.styleDefinition(), drop.svgDropShadowFilter("fill-a-shadow", 10));
 
-  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.1, 0.1, 2, sRGB(0, 0, 1, 1));
+  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.1, 0.1, 2, qrcolor::sRGB(0, 0, 1, 1));
   const auto b = fill->svgRepresentationWithStyleIdentifier("p", 5, &inner);
   ASSERT_TRUE(b.styleDefinition().has_value());
   EXPECT_EQ(*b.styleDefinition(), inner.svgInnerShadowFilter("p-shadow", 5));
@@ -117,7 +117,7 @@ TEST(QRCodeFillStyleSolid, SettingsRoundTrip) {
   const Settings s = fill->settings();
   EXPECT_EQ(s, (Settings{{"color", "0.5,0.25,0.0,1.0"}}));
   const auto back = QRCodeFillStyleSolid::CreateWithSettings(s);
-  EXPECT_EQ(rgbaComponents(back->color()), RGBAComponents(0.5, 0.25, 0.0, 1.0));
+  EXPECT_EQ(qrcolor::rgbaComponents(back->color()), RGBAComponents(0.5, 0.25, 0.0, 1.0));
   expectError([] { QRCodeFillStyleSolid::CreateWithSettings(Settings::object()); }, QRCodeError::cannotCreateGenerator);
 }
 
@@ -156,7 +156,7 @@ TEST(QRCodeFillStyleSolid, PaintsAPathWithADropShadow) {
   const auto fill = QRCodeFillStyleSolid::withSrgbRed(1, 0, 0, 1);
   // Offset (0.2, -0.2) modules of 20 units: 4 units right and, with y growing downwards on
   // the page, 4 units below; blur 0 gives a hard copy.
-  const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, sRGB(0, 0, 0, 1));
+  const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, qrcolor::sRGB(0, 0, 0, 1));
   canvas.save();
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 60, 60), centreSquare(), 20, &shadow);
   canvas.restore();
@@ -172,7 +172,7 @@ TEST(QRCodeFillStyleSolid, PaintsAPathWithADropShadow) {
 TEST(QRCodeFillStyleSolid, PaintsAPathWithAnInnerShadow) {
   gfx::Canvas canvas = flippedCanvas();
   const auto fill = QRCodeFillStyleSolid::withSrgbRed(1, 1, 1, 1);
-  const QRCodeShadow shadow(QRCodeShadow::ShadowType::innerShadow, 0.2, -0.2, 0, sRGB(0, 0, 0, 1));
+  const QRCodeShadow shadow(QRCodeShadow::ShadowType::innerShadow, 0.2, -0.2, 0, qrcolor::sRGB(0, 0, 0, 1));
   canvas.save();
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 60, 60), centreSquare(), 20, &shadow);
   canvas.restore();
@@ -193,9 +193,9 @@ TEST(QRCodeFillStyle, OuterShadowPassShowsOnlyTheShadow) {
   // appears around the shape while the shape keeps its own colour (the white fill that
   // casts the shadow lies outside the clip).
   gfx::Canvas canvas = flippedCanvas();
-  canvas.setFillColor(sRGB(0, 0, 1, 1));
+  canvas.setFillColor(qrcolor::sRGB(0, 0, 1, 1));
   canvas.fillPath(centreSquare());
-  const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, sRGB(1, 0, 0, 1));
+  const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, qrcolor::sRGB(1, 0, 0, 1));
   QRCodeFillStyle::outerShadowPass(canvas, gfx::Rect(0, 0, 60, 60), centreSquare(), shadow, 20);
   EXPECT_EQ(canvas.saveDepth(), 0);
   EXPECT_FALSE(canvas.hasShadow());
@@ -208,7 +208,7 @@ TEST(QRCodeFillStyle, OuterShadowPassShowsOnlyTheShadow) {
 
 TEST(QRCodeFillStyleSolid, SVGShadowFilterRendersWithLibrsvg) {
   const auto fill = QRCodeFillStyleSolid::withSrgbRed(1, 0, 0, 1);
-  const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0.5, sRGB(0, 0, 0, 1));
+  const QRCodeShadow shadow(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0.5, qrcolor::sRGB(0, 0, 0, 1));
   const auto svg = fill->svgRepresentationWithStyleIdentifier("fill-a", 20, &shadow);
   ASSERT_TRUE(svg.styleDefinition().has_value());
   const std::string doc =

@@ -30,11 +30,11 @@ using foundation::Settings;
 using gfx::Image;
 
 KvelGradient blackToWhite() {
-  return KvelGradient({{0.0, sRGB(0, 0, 0, 1)}, {1.0, sRGB(1, 1, 1, 1)}});
+  return KvelGradient({{0.0, qrcolor::sRGB(0, 0, 0, 1)}, {1.0, qrcolor::sRGB(1, 1, 1, 1)}});
 }
 
 KvelGradient redToBlue() {
-  return KvelGradient({{0.0, sRGB(1, 0, 0, 1)}, {1.0, sRGB(0, 0, 1, 1)}});
+  return KvelGradient({{0.0, qrcolor::sRGB(1, 0, 0, 1)}, {1.0, qrcolor::sRGB(0, 0, 1, 1)}});
 }
 
 // A size x size canvas whose y axis points down, as the exports draw.
@@ -168,14 +168,14 @@ TEST(QRCodeFillStyleGradients, CopiesAreIndependentWithEqualValues) {
 
   // A gradient built in another colour space is copied into sRGB pins of the same colour.
   const auto radial = QRCodeFillStyleRadialGradient::make(
-      KvelGradient({KvelGradientPin(genericGray(0.5, 1), 0), KvelGradientPin(sRGB(1, 0, 0, 1), 1)}, gfx::ColorSpace::sRGB),
+      KvelGradient({KvelGradientPin(qrcolor::genericGray(0.5, 1), 0), KvelGradientPin(qrcolor::sRGB(1, 0, 0, 1), 1)}, gfx::ColorSpace::sRGB),
       {0.4, 0.6});
   const auto radialCopy = radial->copyStyle();
   auto* r = dynamic_cast<QRCodeFillStyleRadialGradient*>(radialCopy.get());
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->centerPoint(), radial->centerPoint());
   ASSERT_EQ(r->gradient().pins().size(), 2u);
-  EXPECT_EQ(rgbaComponents(r->gradient().pins()[0].color()), rgbaComponents(genericGray(0.5, 1)));
+  EXPECT_EQ(qrcolor::rgbaComponents(r->gradient().pins()[0].color()), qrcolor::rgbaComponents(qrcolor::genericGray(0.5, 1)));
   // Moving the copy's centre leaves the source alone.
   r->setCenterPoint({0, 0});
   EXPECT_EQ(radial->centerPoint(), (gfx::Point{0.4, 0.6}));
@@ -296,8 +296,8 @@ TEST(QRCodeFillStyleGradients, ShadowsAreDrawnAfterTheGradient) {
   gfx::Path square;
   square.addRect(gfx::Rect(20, 20, 20, 20));
   const auto fill = QRCodeFillStyleRadialGradient::make(redToBlue(), {0.5, 0.5});
-  const QRCodeShadow drop(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, sRGB(0, 1, 0, 1));
-  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.2, -0.2, 0, sRGB(0, 1, 0, 1));
+  const QRCodeShadow drop(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, qrcolor::sRGB(0, 1, 0, 1));
+  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.2, -0.2, 0, qrcolor::sRGB(0, 1, 0, 1));
 
   auto paint = [&](const QRCodeShadow* shadow) {
     gfx::Canvas canvas = flippedCanvas(60);
@@ -349,7 +349,7 @@ TEST(QRCodeFillStyleLinearGradient, SVGDefinitionAsWritten) {
             "</linearGradient>\n");
 
   // Pins given white first: the same stops in ascending order, the pins unchanged.
-  const KvelGradient reversed({KvelGradientPin(sRGB(1, 1, 1, 1), 1), KvelGradientPin(sRGB(0, 0, 0, 1), 0)},
+  const KvelGradient reversed({KvelGradientPin(qrcolor::sRGB(1, 1, 1, 1), 1), KvelGradientPin(qrcolor::sRGB(0, 0, 0, 1), 0)},
                               gfx::ColorSpace::sRGB);
   const auto pinsBefore = reversed.pins();
   const auto fromReversed = QRCodeFillStyleLinearGradient::make(reversed, {0, 0}, {1, 1});
@@ -385,7 +385,7 @@ TEST(QRCodeFillStyleGradients, SVGWithShadowHoldsTheFilterInsideTheElement) {
                 "</linearGradient>\n");
 
   const auto radial = QRCodeFillStyleRadialGradient::make(redToBlue(), {0.5, 0.5});
-  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.1, 0.3, 2, sRGB(0, 0, 1, 0.5));
+  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.1, 0.3, 2, qrcolor::sRGB(0, 0, 1, 0.5));
   const auto b = radial->svgRepresentationWithStyleIdentifier("eye", 7.5, &inner);
   EXPECT_EQ(b.styleAttribute(), "fill=\"url(#eye)\" style=\"filter:url(#eye-shadow)\"");
   EXPECT_EQ(*b.styleDefinition(),

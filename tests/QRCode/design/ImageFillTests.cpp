@@ -136,8 +136,8 @@ TEST(QRCodeFillStyleImage, ShadowsAroundAndInsideTheShape) {
   gfx::Path square;
   square.addRect(gfx::Rect(20, 20, 20, 20));
   const auto fill = QRCodeFillStyleImage::make(photo());
-  const QRCodeShadow drop(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, sRGB(0, 0, 0, 1));
-  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.2, -0.2, 0, sRGB(0, 0, 0, 1));
+  const QRCodeShadow drop(QRCodeShadow::ShadowType::dropShadow, 0.2, -0.2, 0, qrcolor::sRGB(0, 0, 0, 1));
+  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.2, -0.2, 0, qrcolor::sRGB(0, 0, 0, 1));
   auto paint = [&](const QRCodeShadow* shadow) {
     gfx::Canvas canvas = flippedCanvas(60);
     canvas.save();
@@ -162,9 +162,9 @@ TEST(QRCodeFillStyleImage, WithoutAPicture) {
   EXPECT_FALSE(QRCodeFillStyleImage::make(Image())->image().has_value()) << "an empty image is no picture";
   gfx::Path square;
   square.addRect(gfx::Rect(5, 5, 20, 20));
-  const QRCodeShadow drop, inner(QRCodeShadow::ShadowType::innerShadow, 0.2, 0.2, 1, sRGB(0, 0, 0, 1));
+  const QRCodeShadow drop, inner(QRCodeShadow::ShadowType::innerShadow, 0.2, 0.2, 1, qrcolor::sRGB(0, 0, 0, 1));
   gfx::Canvas canvas = flippedCanvas(30);
-  canvas.setFillColor(sRGB(0, 1, 0, 1));
+  canvas.setFillColor(qrcolor::sRGB(0, 1, 0, 1));
   canvas.fillRect(gfx::Rect(0, 0, 30, 15));
   const Image before = canvas.makeImage();
   fill->fillWithCtx(canvas, gfx::Rect(0, 0, 30, 30));
@@ -215,8 +215,8 @@ TEST(QRCodeFillStyleImage, SVGPatternAsWritten) {
   const std::string base64 = d.substr(head.size(), d.size() - head.size() - tail.size());
   const auto jpeg = foundation::base64Decode(withoutLineFeeds(base64));
   ASSERT_TRUE(jpeg.has_value());
-  EXPECT_EQ(*jpeg, encodeImageData(picture(), ImageExportType::jpg(1)));
-  const Image decoded = loadImageFromData(*jpeg);
+  EXPECT_EQ(*jpeg, imageio::encodeImageData(picture(), ImageExportType::jpg(1)));
+  const Image decoded = imageio::loadImageFromData(*jpeg);
   EXPECT_EQ(decoded.width(), 4);
   EXPECT_EQ(decoded.height(), 2);
 }
@@ -258,7 +258,7 @@ TEST(QRCodeFillStyleImage, SVGWithShadowAppendsTheFilter) {
   const auto a = fill->svgRepresentationWithStyleIdentifier("fill-a", 10, &drop);
   EXPECT_EQ(a.styleAttribute(), "fill=\"url(#fill-a)\" fill-opacity=\"1\" style=\"filter:url(#fill-a-shadow)\"");
   EXPECT_EQ(*a.styleDefinition(), *plain.styleDefinition() + drop.svgDropShadowFilter("fill-a-shadow", 10));
-  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.5, 0.5, 1, sRGB(1, 0, 0, 1));
+  const QRCodeShadow inner(QRCodeShadow::ShadowType::innerShadow, 0.5, 0.5, 1, qrcolor::sRGB(1, 0, 0, 1));
   const auto b = fill->svgRepresentationWithStyleIdentifier("eye", 4, &inner);
   EXPECT_EQ(*b.styleDefinition(),
             *fill->svgRepresentationWithStyleIdentifier("eye", 4, nullptr).styleDefinition() +
@@ -293,8 +293,8 @@ TEST(QRCodeFillStyleImage, SettingsHoldThePictureAsPNG) {
   ASSERT_TRUE(text.has_value());
   const auto png = foundation::base64Decode(*text);
   ASSERT_TRUE(png.has_value());
-  EXPECT_TRUE(isPNGData(*png));
-  EXPECT_EQ(loadImageFromData(*png), source);
+  EXPECT_TRUE(imageio::isPNGData(*png));
+  EXPECT_EQ(imageio::loadImageFromData(*png), source);
 
   const auto back = QRCodeFillStyleImage::CreateWithSettings(settings);
   ASSERT_TRUE(back->image().has_value());
@@ -317,13 +317,13 @@ TEST(QRCodeFillStyleImage, SettingsHoldThePictureAsPNG) {
 TEST(QRCodeFillStyleImage, SettingsReaderAcceptsOtherFormatsAndRefusesTheRest) {
   const Image source = photo();
   for (const auto& type : {ImageExportType::jpg(1, 0.9), ImageExportType::gif(), ImageExportType::tiff(1)}) {
-    const std::string text = foundation::base64Encode(encodeImageData(source, type));
+    const std::string text = foundation::base64Encode(imageio::encodeImageData(source, type));
     const auto fill = QRCodeFillStyleImage::CreateWithSettings({{"imagePNGbase64", text}});
     ASSERT_TRUE(fill->image().has_value());
     EXPECT_EQ(fill->image()->width(), 64);
     EXPECT_EQ(fill->image()->height(), 48);
   }
-  const std::string png = foundation::base64Encode(encodeImageData(source, ImageExportType::png(1)));
+  const std::string png = foundation::base64Encode(imageio::encodeImageData(source, ImageExportType::png(1)));
   const struct {
     const char* what;
     Settings settings;
@@ -333,7 +333,7 @@ TEST(QRCodeFillStyleImage, SettingsReaderAcceptsOtherFormatsAndRefusesTheRest) {
       {"missing", {{"image", png}}},
       {"not text", {{"imagePNGbase64", 12}}},
       {"line feed", {{"imagePNGbase64", png.substr(0, 64) + "\n" + png.substr(64)}}},
-      {"line breaks as written with them", {{"imagePNGbase64", foundation::base64Encode(encodeImageData(source, ImageExportType::png(1)), true)}}},
+      {"line breaks as written with them", {{"imagePNGbase64", foundation::base64Encode(imageio::encodeImageData(source, ImageExportType::png(1)), true)}}},
       {"not base64", {{"imagePNGbase64", "%%%%"}}},
       {"not an image", {{"imagePNGbase64", foundation::base64Encode(foundation::bytesOf("hello there"))}}},
       {"truncated image", {{"imagePNGbase64", foundation::base64Encode(foundation::bytesOf(foundation::stringOf(*foundation::base64Decode(png)).substr(0, 100)))}}},

@@ -103,7 +103,7 @@ TEST(QRCodeShadow, DefaultValues) {
   EXPECT_EQ(shadow.offset().height, -0.2);
   EXPECT_EQ(shadow.blur(), 4.0);
   EXPECT_EQ(shadow.type(), ShadowType::dropShadow);
-  const RGBAComponents c = rgbaComponents(shadow.color());
+  const RGBAComponents c = qrcolor::rgbaComponents(shadow.color());
   EXPECT_EQ(c.r, 0.0);
   EXPECT_EQ(c.g, 0.0);
   EXPECT_EQ(c.b, 0.0);
@@ -122,13 +122,13 @@ TEST(QRCodeShadow, DefaultSettings) {
 }
 
 TEST(QRCodeShadow, SettingsRoundTrip) {
-  QRCodeShadow shadow(ShadowType::innerShadow, 1.5, -2.25, 7.0, sRGB(1.0, 0.5, 0.25, 0.75));
+  QRCodeShadow shadow(ShadowType::innerShadow, 1.5, -2.25, 7.0, qrcolor::sRGB(1.0, 0.5, 0.25, 0.75));
   const auto back = QRCodeShadow::Create(shadow.settings());
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(back->type(), ShadowType::innerShadow);
   EXPECT_EQ(back->offset(), (gfx::Size{1.5, -2.25}));
   EXPECT_EQ(back->blur(), 7.0);
-  EXPECT_EQ(rgbaComponents(back->color()), RGBAComponents(1.0, 0.5, 0.25, 0.75));
+  EXPECT_EQ(qrcolor::rgbaComponents(back->color()), RGBAComponents(1.0, 0.5, 0.25, 0.75));
   EXPECT_EQ(back->settings(), shadow.settings());
 }
 
@@ -200,7 +200,7 @@ TEST(QRCodeShadow, ValuesAreKeptSound) {
 }
 
 TEST(QRCodeShadow, CopyIsIndependent) {
-  QRCodeShadow shadow(ShadowType::innerShadow, 1, 2, 3, sRGB(0.1, 0.2, 0.3, 0.4));
+  QRCodeShadow shadow(ShadowType::innerShadow, 1, 2, 3, qrcolor::sRGB(0.1, 0.2, 0.3, 0.4));
   const auto copy = shadow.copyShadow();
   ASSERT_NE(copy.get(), &shadow);
   EXPECT_EQ(copy->settings(), shadow.settings());
@@ -211,7 +211,7 @@ TEST(QRCodeShadow, CopyIsIndependent) {
 }
 
 TEST(QRCodeShadow, DrawingOffsetIsScaledBlurIsNot) {
-  const QRCodeShadow shadow(ShadowType::dropShadow, 1, 2, 4, sRGB(0, 0, 0, 1));
+  const QRCodeShadow shadow(ShadowType::dropShadow, 1, 2, 4, qrcolor::sRGB(0, 0, 0, 1));
   EXPECT_EQ(shadow.scaledOffset(10), (gfx::Size{10, 20}));
   EXPECT_EQ(shadow.blur(), 4.0);
   EXPECT_EQ(shadow.scaledOffset(kNaN), (gfx::Size{0, 0}));
@@ -230,7 +230,7 @@ TEST(QRCodeShadow, InnerFilterOfTheDefaultShadow) {
 TEST(QRCodeShadow, FilterValuesTruncateAndFlipTheHeight) {
   // 0.5 * 255 = 127.5 truncates to 127; 1.0 gives 255; a positive height gives a
   // negative dy.
-  QRCodeShadow shadow(ShadowType::dropShadow, -0.5, 0.25, 3.0, sRGB(0.5, 1.0, 0.0, 0.5));
+  QRCodeShadow shadow(ShadowType::dropShadow, -0.5, 0.25, 3.0, qrcolor::sRGB(0.5, 1.0, 0.0, 0.5));
   EXPECT_EQ(shadow.svgDropShadowFilter("x", 4),
             expectedDropFilter("0.5", "rgb(127,255,0)", "1.5", "-2.0", "-1.0"));
   EXPECT_EQ(shadow.svgInnerShadowFilter("x", 4),

@@ -22,9 +22,9 @@ Settings solidRecord(const char* color) { return {{"type", "solid"}, {"settings"
 
 TEST(QRCodeStyle, Defaults) {
   const auto style = QRCodeStyle::make();
-  EXPECT_EQ(asSolid(style->onPixels()).color(), commonBlack());
+  EXPECT_EQ(asSolid(style->onPixels()).color(), qrcolor::commonBlack());
   ASSERT_NE(style->background(), nullptr);
-  EXPECT_EQ(asSolid(style->background()).color(), commonWhite());
+  EXPECT_EQ(asSolid(style->background()).color(), qrcolor::commonWhite());
   EXPECT_EQ(style->offPixels(), nullptr);
   EXPECT_EQ(style->eye(), nullptr);
   EXPECT_EQ(style->pupil(), nullptr);
@@ -42,7 +42,7 @@ TEST(QRCodeStyle, DefaultWritesOnlyTheTwoFills) {
 
 TEST(QRCodeStyle, ColourEntriesAndRadius) {
   QRCodeStyle style;
-  style.setEyeBackground(sRGB(1, 0, 0, 1));
+  style.setEyeBackground(qrcolor::sRGB(1, 0, 0, 1));
   style.setBackgroundFractionalCornerRadius(0.25);
   const Settings s = style.settings();
   EXPECT_EQ(s["eyeBackground"], (Settings{{"color", "1.0,0.0,0.0,1.0"}}));
@@ -64,11 +64,11 @@ TEST(QRCodeStyle, ReadingRadius) {
 TEST(QRCodeStyle, AbsentBackgroundReadsAsNone) {
   const auto fromEmpty = QRCodeStyle::CreateWithSettings(Settings::object());
   EXPECT_EQ(fromEmpty->background(), nullptr);
-  EXPECT_EQ(asSolid(fromEmpty->onPixels()).color(), commonBlack());
+  EXPECT_EQ(asSolid(fromEmpty->onPixels()).color(), qrcolor::commonBlack());
 
   const auto fromOnPixels = QRCodeStyle::CreateWithSettings({{"onPixels", solidRecord("1.0,0.0,0.0,1.0")}});
   EXPECT_EQ(fromOnPixels->background(), nullptr);
-  EXPECT_EQ(rgbaComponents(asSolid(fromOnPixels->onPixels()).color()), RGBAComponents(1, 0, 0, 1));
+  EXPECT_EQ(qrcolor::rgbaComponents(asSolid(fromOnPixels->onPixels()).color()), RGBAComponents(1, 0, 0, 1));
 
   // A background that is not a dictionary, or that the factory cannot read, is none too.
   EXPECT_EQ(QRCodeStyle::CreateWithSettings({{"background", "white"}})->background(), nullptr);
@@ -89,7 +89,7 @@ TEST(QRCodeStyle, BadEntriesFallBack) {
       {"shadow", {{"type", 3}}},
   };
   const auto style = QRCodeStyle::CreateWithSettings(s);
-  EXPECT_EQ(asSolid(style->onPixels()).color(), commonBlack());
+  EXPECT_EQ(asSolid(style->onPixels()).color(), qrcolor::commonBlack());
   EXPECT_EQ(style->eye(), nullptr);
   EXPECT_FALSE(style->eyeBackground());
   EXPECT_FALSE(style->onPixelsBackground());
@@ -123,7 +123,7 @@ TEST(QRCodeStyle, CopyIsDeep) {
   style.setEye(QRCodeFillStyleSolid::withGray(0.2));
   style.setOffPixels(QRCodeFillStyleSolid::withGray(0.3));
   style.setShadow(std::make_shared<QRCodeShadow>());
-  style.setOnPixelsBackground(sRGB(0, 1, 0, 1));
+  style.setOnPixelsBackground(qrcolor::sRGB(0, 1, 0, 1));
   style.setBackground(nullptr);
   style.setBackgroundFractionalCornerRadius(0.5);
   const auto copy = style.copyStyle();
@@ -146,15 +146,15 @@ TEST(QRCodeStyle, FullRoundTrip) {
   style.setBackground(QRCodeFillStyleSolid::withSrgbRed(1, 1, 0.5, 0.5));
   style.setOffPixels(QRCodeFillStyleSolid::withSrgbRed(0, 0, 1, 0.25));
   style.setBackgroundFractionalCornerRadius(0.75);
-  style.setEyeBackground(sRGB(1, 0, 0, 1));
-  style.setOnPixelsBackground(sRGB(0, 1, 0, 1));
-  style.setOffPixelsBackground(sRGB(0, 0, 1, 1));
-  style.setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::innerShadow, 0.5, 0.5, 2, sRGB(0, 0, 0, 0.5)));
+  style.setEyeBackground(qrcolor::sRGB(1, 0, 0, 1));
+  style.setOnPixelsBackground(qrcolor::sRGB(0, 1, 0, 1));
+  style.setOffPixelsBackground(qrcolor::sRGB(0, 0, 1, 1));
+  style.setShadow(std::make_shared<QRCodeShadow>(QRCodeShadow::ShadowType::innerShadow, 0.5, 0.5, 2, qrcolor::sRGB(0, 0, 0, 0.5)));
   const Settings s = style.settings();
   EXPECT_EQ(s.size(), 10u);
   const auto back = QRCodeStyle::CreateWithSettings(s);
   EXPECT_EQ(back->settings(), s);
-  EXPECT_EQ(rgbaComponents(asSolid(back->pupil()).color()), RGBAComponents(0.7, 0.8, 0.9, 1));
+  EXPECT_EQ(qrcolor::rgbaComponents(asSolid(back->pupil()).color()), RGBAComponents(0.7, 0.8, 0.9, 1));
   ASSERT_NE(back->shadow(), nullptr);
   EXPECT_EQ(back->shadow()->type(), QRCodeShadow::ShadowType::innerShadow);
 }
@@ -170,9 +170,9 @@ TEST(QRCodeStyle, ColoursThatAreNotFiniteAreWrittenSoTheyReadBack) {
     gfx::Color given;
     RGBAComponents expected;
   } cases[] = {
-      {sRGB(nan, 0.5, 0.25, 1), {0, 0.5, 0.25, 1}},
-      {sRGB(inf, -inf, 0.5, nan), {1, 0, 0.5, 0}},
-      {sRGB(0.5, 0.5, 0.5, inf), {0.5, 0.5, 0.5, 1}},
+      {qrcolor::sRGB(nan, 0.5, 0.25, 1), {0, 0.5, 0.25, 1}},
+      {qrcolor::sRGB(inf, -inf, 0.5, nan), {1, 0, 0.5, 0}},
+      {qrcolor::sRGB(0.5, 0.5, 0.5, inf), {0.5, 0.5, 0.5, 1}},
   };
   for (const auto& c : cases) {
     QRCodeStyle style;
@@ -182,10 +182,10 @@ TEST(QRCodeStyle, ColoursThatAreNotFiniteAreWrittenSoTheyReadBack) {
     style.setOffPixelsBackground(c.given);
     const auto back = QRCodeStyle::CreateWithSettings(Settings::parse(style.settings().dump()));
     SCOPED_TRACE(style.settings().dump());
-    EXPECT_EQ(rgbaComponents(asSolid(back->onPixels()).color()), c.expected);
+    EXPECT_EQ(qrcolor::rgbaComponents(asSolid(back->onPixels()).color()), c.expected);
     for (const auto* colour : {&back->eyeBackground(), &back->onPixelsBackground(), &back->offPixelsBackground()}) {
       ASSERT_TRUE(colour->has_value());
-      EXPECT_EQ(rgbaComponents(**colour), c.expected);
+      EXPECT_EQ(qrcolor::rgbaComponents(**colour), c.expected);
     }
   }
 }

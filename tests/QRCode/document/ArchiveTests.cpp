@@ -450,7 +450,7 @@ TEST(DocumentArchive, DocumentsFromATemplate) {
   EXPECT_TRUE(document->logoTemplate());
 
   const foundation::Bytes png = QRCodeDocument::PNGUsingTemplateWithTemplateJSONData(templateJSON, "abc", 360);
-  const gfx::Image image = loadImageFromData(png);
+  const gfx::Image image = imageio::loadImageFromData(png);
   EXPECT_EQ(image.width(), 360);
   testsupport::writeImagePNG(image, "archive-template.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead("abc"));
@@ -640,5 +640,5 @@ TEST(DocumentArchive, ImagesOfOneArchiveShareOnePixelBudget) {
   if (document->logoTemplate() && document->logoTemplate()->image().width() == 32767) ++images;
   EXPECT_EQ(images, 1);
   // Each load has its own budget.
-  EXPECT_NO_THROW((void)loadImageFromData(gif));
+  EXPECT_NO_THROW((void)imageio::loadImageFromData(gif));
 }

@@ -39,7 +39,7 @@ const QRCodeFillStyleSolid& solidOf(const QRCodeFillStyleGeneratorPtr& fill) {
   return *solid;
 }
 
-std::string rgba(const gfx::Color& color) { return rgbaComponents(color).stringValue(); }
+std::string rgba(const gfx::Color& color) { return qrcolor::rgbaComponents(color).stringValue(); }
 
 TEST(Builder, StartsWithADefaultDocument) {
   const auto builder = QRCodeBuilder::build();
@@ -77,9 +77,9 @@ TEST(Builder, OneChainStylesAndExports) {
   EXPECT_EQ(document.design()->additionalQuietZonePixels(), 1u);
   EXPECT_EQ(document.design()->shape()->onPixels()->name(), "circle");
   EXPECT_EQ(document.design()->style()->backgroundFractionalCornerRadius(), 0.1);
-  EXPECT_EQ(hexString(solidOf(document.design()->style()->onPixels()).color()), "#1040a0");
-  EXPECT_EQ(hexString(solidOf(document.design()->style()->pupil()).color()), "#a01010");
-  const gfx::Image image = loadImageFromData(png);
+  EXPECT_EQ(qrcolor::hexString(solidOf(document.design()->style()->onPixels()).color()), "#1040a0");
+  EXPECT_EQ(qrcolor::hexString(solidOf(document.design()->style()->pupil()).color()), "#a01010");
+  const gfx::Image image = imageio::loadImageFromData(png);
   EXPECT_EQ(image.width(), 360);
   testsupport::writeImagePNG(image, "builder-chain.png");
   EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL));
@@ -152,7 +152,7 @@ TEST(Builder, ForegroundClearsEyeFillsWhileOnPixelsKeepsThem) {
   const auto& style = *builder.document()->design()->style();
   ASSERT_TRUE(style.eye());
   ASSERT_TRUE(style.pupil());
-  EXPECT_EQ(hexString(solidOf(style.onPixels()).color()), "#ff0000");
+  EXPECT_EQ(qrcolor::hexString(solidOf(style.onPixels()).color()), "#ff0000");
   builder.foreground().color(gfx::Color::sRGB(0, 0, 0.5));
   EXPECT_EQ(style.eye(), nullptr);
   EXPECT_EQ(style.pupil(), nullptr);
@@ -329,7 +329,7 @@ TEST(Builder, Outputs) {
   EXPECT_GT(bounds.size.width, 150);
   const gfx::Path bezier = generate.bezierPath(210);
   EXPECT_EQ(bezier.size(), path.size());
-  EXPECT_EQ(bezier, bezierPathFromCGPath(path));
+  EXPECT_EQ(bezier, qrcore::bezierPathFromCGPath(path));
   EXPECT_NEAR(bezier.bounds().size.width, bounds.size.width, 1e-9);
   EXPECT_NEAR(bezier.bounds().origin.x, bounds.origin.x, 1e-9);
 

@@ -203,10 +203,10 @@ TEST(QRCodeDocument, DesignAndLogoAreHeldByReference) {
   auto design = QRCodeDesign::make();
   doc.setDesign(design);
   EXPECT_EQ(doc.design(), design);
-  design->foregroundColor(sRGB(0, 0, 0.5, 1));  // seen at the next drawing
+  design->foregroundColor(qrcolor::sRGB(0, 0, 0.5, 1));  // seen at the next drawing
   const auto* on = dynamic_cast<const QRCodeFillStyleSolid*>(doc.design()->style()->onPixels().get());
   ASSERT_NE(on, nullptr);
-  EXPECT_EQ(on->color(), sRGB(0, 0, 0.5, 1));
+  EXPECT_EQ(on->color(), qrcolor::sRGB(0, 0, 0.5, 1));
   auto logo = QRCodeLogoTemplate::SquareCenterWithImage(gfx::Image::filled(4, 4, {255, 0, 0, 255}), 0);
   doc.setLogoTemplate(logo);
   EXPECT_EQ(doc.logoTemplate(), logo);
@@ -283,7 +283,7 @@ TEST(QRCodeDocument, ContentCoding) {
       {"both: data wins", {{"data", "AP8="}, {"text", "hello"}}, true, std::string("\x00\xff", 2)},
   };
   for (const auto& c : cases) {
-    const QRCode::Content content = decodeContent(c.coded);
+    const QRCode::Content content = qrdocument::decodeContent(c.coded);
     EXPECT_EQ(content.isData(), c.isData) << c.what;
     if (c.isData) {
       EXPECT_EQ(foundation::stringOf(*content.dataValue()), c.value) << c.what;
@@ -293,12 +293,12 @@ TEST(QRCodeDocument, ContentCoding) {
   }
   for (const Settings& bad : {Settings::object(), Settings{{"other", 1}}, Settings{{"data", "not base64!"}},
                               Settings{{"text", 5}}, Settings::array({1})})
-    expectError([&] { decodeContent(bad); }, QRCodeError::invalidContent, bad.dump());
+    expectError([&] { qrdocument::decodeContent(bad); }, QRCodeError::invalidContent, bad.dump());
   const auto text = QRCode::Content::text("a\"b");
-  EXPECT_EQ(decodeContent(encodeContent(text)), text);
+  EXPECT_EQ(qrdocument::decodeContent(qrdocument::encodeContent(text)), text);
   const auto data = QRCode::Content::data({1, 2, 3, 250});
-  EXPECT_EQ(encodeContent(data), (Settings{{"data", "AQID+g=="}}));
-  EXPECT_EQ(decodeContent(encodeContent(data)), data);
+  EXPECT_EQ(qrdocument::encodeContent(data), (Settings{{"data", "AQID+g=="}}));
+  EXPECT_EQ(qrdocument::decodeContent(qrdocument::encodeContent(data)), data);
 }
 
 }  // namespace

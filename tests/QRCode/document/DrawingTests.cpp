@@ -73,7 +73,7 @@ TEST(DocumentDrawing, EveryExportFormatDecodes) {
     EXPECT_TRUE(testsupport::decodeImage(bitmap).bothRead(kURL)) << "bitmap";
     EXPECT_TRUE(testsupport::decodeImage(document->cgImage({320, 240})).bothRead(kURL)) << "bitmap of a size";
     EXPECT_TRUE(testsupport::decodeImage(document->cgImageWithWidth(250, 250)).bothRead(kURL)) << "bitmap w x h";
-    EXPECT_TRUE(testsupport::decodeImage(readPNG(document->pngDataWithDimension(300, 72))).bothRead(kURL)) << "PNG";
+    EXPECT_TRUE(testsupport::decodeImage(imageio::readPNG(document->pngDataWithDimension(300, 72))).bothRead(kURL)) << "PNG";
     EXPECT_TRUE(testsupport::decodeImage(testsupport::decodeJPEGFile(document->jpegDataWithDimension(300, 72, 0.8)).image)
                     .bothRead(kURL))
         << "JPEG";
@@ -86,22 +86,22 @@ TEST(DocumentDrawing, EveryExportFormatDecodes) {
     EXPECT_TRUE(testsupport::decodeImage(page).bothRead(kURL)) << "PDF";
     EXPECT_TRUE(testsupport::decodeImage(document->nsImageWithDimension(300, 72).cgImage).bothRead(kURL)) << "image";
     // The other formats of the image writer, from the document's bitmap.
-    EXPECT_TRUE(testsupport::decodeImage(testsupport::decodeGIFFile(encodeImageData(bitmap, ImageExportType::gif())).image)
+    EXPECT_TRUE(testsupport::decodeImage(testsupport::decodeGIFFile(imageio::encodeImageData(bitmap, ImageExportType::gif())).image)
                     .bothRead(kURL))
         << "GIF";
     EXPECT_TRUE(
-        testsupport::decodeImage(testsupport::decodeHEICFile(encodeImageData(bitmap, ImageExportType::heic(1, 0.9))).image)
+        testsupport::decodeImage(testsupport::decodeHEICFile(imageio::encodeImageData(bitmap, ImageExportType::heic(1, 0.9))).image)
             .bothRead(kURL))
         << "HEIC";
     const foundation::Bytes svg =
-        encodeImageData(bitmap, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)));
+        imageio::encodeImageData(bitmap, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)));
     EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizeSVG(svg, 300, 300)).bothRead(kURL)) << "SVG";
   }
 }
 
 TEST(DocumentDrawing, EncodedFormatsCarryTheResolution) {
   auto document = styledDocument();
-  const PNGInfo png = readPNGInfo(document->pngDataWithDimension(200, 300));
+  const PNGInfo png = imageio::readPNGInfo(document->pngDataWithDimension(200, 300));
   ASSERT_TRUE(png.dpiX.has_value());
   EXPECT_NEAR(*png.dpiX, 300, 0.02);
   EXPECT_NEAR(*png.dpiY, 300, 0.02);
@@ -118,9 +118,9 @@ TEST(DocumentDrawing, EncodedFormatsCarryTheResolution) {
 TEST(DocumentDrawing, JPEGCompressionIsClamped) {
   auto document = defaultDocument();
   const gfx::Image bitmap = document->cgImageWithDimension(150);
-  EXPECT_EQ(document->jpegDataWithDimension(150, 72, -1), encodeImageData(bitmap, ImageExportType::jpg(1, 0.0)));
-  EXPECT_EQ(document->jpegDataWithDimension(150, 72, 5), encodeImageData(bitmap, ImageExportType::jpg(1, 1.0)));
-  EXPECT_EQ(document->jpegDataWithDimension(150, 72, kNaN), encodeImageData(bitmap, ImageExportType::jpg(1, 0.0)));
+  EXPECT_EQ(document->jpegDataWithDimension(150, 72, -1), imageio::encodeImageData(bitmap, ImageExportType::jpg(1, 0.0)));
+  EXPECT_EQ(document->jpegDataWithDimension(150, 72, 5), imageio::encodeImageData(bitmap, ImageExportType::jpg(1, 1.0)));
+  EXPECT_EQ(document->jpegDataWithDimension(150, 72, kNaN), imageio::encodeImageData(bitmap, ImageExportType::jpg(1, 0.0)));
 }
 
 TEST(DocumentDrawing, PlatformImagesAndPDFPages) {
@@ -244,7 +244,7 @@ TEST(DocumentDrawing, LogoRedTopIsOnTopInPNGAndPDF) {
     EXPECT_LT(bottom.r, 25) << what;
     EXPECT_TRUE(testsupport::decodeImage(image).bothRead(kURL)) << what;
   };
-  const gfx::Image png = readPNG(document->pngDataWithDimension(static_cast<std::int64_t>(side), 72));
+  const gfx::Image png = imageio::readPNG(document->pngDataWithDimension(static_cast<std::int64_t>(side), 72));
   testsupport::writeImagePNG(png, "document-logo.png");
   check(png, "PNG");
   const gfx::Image page = testsupport::rasterizePDF(document->pdfDataWithDimension(static_cast<std::int64_t>(side), 72),

@@ -113,7 +113,7 @@ TEST(DocumentTextExports, ImageDataDispatchesByType) {
   EXPECT_EQ(doc.imageData(ExportType::jpg(72, 0.4), 300), doc.jpegDataWithDimension(300, 72, 0.4));
   EXPECT_EQ(doc.imageData(ExportType::tiff(300), 300), doc.tiffDataWithDimension(300, 300));
 
-  const PNGInfo png = readPNGInfo(doc.imageData(ExportType::png(144), 200));
+  const PNGInfo png = imageio::readPNGInfo(doc.imageData(ExportType::png(144), 200));
   EXPECT_EQ(png.width, 200);
   ASSERT_TRUE(png.dpiX.has_value());
   EXPECT_NEAR(*png.dpiX, 144, 0.02);

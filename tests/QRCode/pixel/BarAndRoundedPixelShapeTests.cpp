@@ -406,7 +406,7 @@ TEST(RoundedModuleShapes, NamesTitlesAndDefaults) {
     expected["cornerRadiusFraction"] = 0.65;
     expected["hasInnerCorners"] = cls.defaultInnerCorners;
     EXPECT_EQ(shape->settings(), expected);
-    EXPECT_EQ(shape->typeAndSettings(), makeGeneratorSettingsRecord(cls.name, expected));
+    EXPECT_EQ(shape->typeAndSettings(), qrshape::makeGeneratorSettingsRecord(cls.name, expected));
     EXPECT_EQ(keysOf(shape->settings()), (std::set<std::string>{"cornerRadiusFraction", "hasInnerCorners"}));
     // A dictionary that is not an object, or values of the wrong kind, give the defaults.
     for (const char* odd : {R"([1, 2])", R"("x")", R"({"cornerRadiusFraction": "1", "hasInnerCorners": "true"})"})
@@ -807,7 +807,7 @@ TEST(BarAndRoundedShapeFactory, RecordsRoundTripThroughTheFactory) {
     EXPECT_EQ(shape->name(), c.name);
     EXPECT_EQ(shape->settings(), settings);
     const GeneratorSettingsRecord record = shape->typeAndSettings();
-    EXPECT_EQ(record, makeGeneratorSettingsRecord(c.name, settings));
+    EXPECT_EQ(record, qrshape::makeGeneratorSettingsRecord(c.name, settings));
     // Through JSON text and back.
     const auto text = foundation::writeJSON(record);
     ASSERT_TRUE(text.has_value());

@@ -339,7 +339,7 @@ TEST(BlobShape, SixteenModulePiecesFollowTheCornerSet) {
   for (std::uint8_t set = 0; set < 16; ++set) {
     const gfx::Path& piece = QRCodePixelShapeBlob::modulePiece(set);
     SCOPED_TRACE(int(set));
-    EXPECT_EQ(piece, roundedRect(gfx::Rect(0, 0, 10, 10), QRCode::Corners(set), 3.0));
+    EXPECT_EQ(piece, qrcore::roundedRect(gfx::Rect(0, 0, 10, 10), QRCode::Corners(set), 3.0));
     // Rounded corners leave their corner point light.
     EXPECT_EQ(piece.contains({0.2, 0.2}), (set & 1) == 0);
     EXPECT_EQ(piece.contains({9.8, 0.2}), (set & 2) == 0);
@@ -582,7 +582,7 @@ TEST(CurvePixelShape, RoundedCornersByNeighbours) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.neighbours);
-    EXPECT_EQ(shape.piece(c.neighbours), roundedRect(inset, c.rounded, r));
+    EXPECT_EQ(shape.piece(c.neighbours), qrcore::roundedRect(inset, c.rounded, r));
   }
   // Opposite pairs, whatever else: the plain inset square.
   for (unsigned n : {N::left | N::right, N::top | N::bottom, N::top | N::left | N::right, N::bottom | N::left | N::right,

@@ -64,7 +64,7 @@ TEST(PixelShapeFactory, CreatesByExactName) {
   // Names differing only in case are not registered.
   for (const char* name : {"Horizontal", "roundedendindent", "RoundedPath", "VERTICAL"}) {
     expectError([&] { factory.named(name); }, QRCodeError::unsupportedGeneratorName);
-    expectError([&] { factory.createWithSettings(makeGeneratorSettingsRecord(name, Settings::object())); },
+    expectError([&] { factory.createWithSettings(qrshape::makeGeneratorSettingsRecord(name, Settings::object())); },
                 QRCodeError::unsupportedGeneratorName);
   }
 }

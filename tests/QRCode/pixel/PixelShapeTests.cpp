@@ -312,7 +312,7 @@ TEST(PixelShapes, NamesAndTitlesThroughTheHolder) {
   const Ptr shape = QRCodePixelShapeWave::Create();
   EXPECT_EQ(QRCodePixelShape::nameOfGenerator(*shape), "wave");
   EXPECT_EQ(QRCodePixelShape::titleOfGenerator(*shape), "Wave");
-  EXPECT_EQ(makeGeneratorSettingsRecord("x", Settings(3)), Settings::parse(R"({"type": "x", "settings": {}})"));
+  EXPECT_EQ(qrshape::makeGeneratorSettingsRecord("x", Settings(3)), Settings::parse(R"({"type": "x", "settings": {}})"));
 }
 
 }  // namespace

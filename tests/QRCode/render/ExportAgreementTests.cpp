@@ -125,7 +125,7 @@ gfx::Image picture(int w, int h, bool stripes) {
 std::shared_ptr<QRCodeDesign> makeDesign(const Design& d) {
   std::string json = d.json;
   if (const auto at = json.find("$PICTURE"); at != std::string::npos)
-    json.replace(at, 8, foundation::base64Encode(encodeImageData(picture(64, 64, true), ImageExportType::png(1.0))));
+    json.replace(at, 8, foundation::base64Encode(imageio::encodeImageData(picture(64, 64, true), ImageExportType::png(1.0))));
   return QRCodeDesign::CreateWithJsonData(foundation::bytesOf(json));
 }
 

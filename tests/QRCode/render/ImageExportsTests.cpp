@@ -57,12 +57,12 @@ TEST(ImageExports, PNGRecordsTheResolutionAndDecodes) {
   QRCodeDesign design;
   for (double dpi : {72.0, 144.0, 300.0}) {
     const foundation::Bytes png = qrrender::pngDataWithDimension(code(), 300, dpi, design, nullptr);
-    const PNGInfo info = readPNGInfo(png);
+    const PNGInfo info = imageio::readPNGInfo(png);
     EXPECT_EQ(info.width, 300);
     ASSERT_TRUE(info.dpiX.has_value());
     EXPECT_NEAR(*info.dpiX, dpi, 0.02);
     EXPECT_NEAR(*info.dpiY, dpi, 0.02);
-    EXPECT_TRUE(testsupport::decodeImage(readPNG(png)).bothRead(kText));
+    EXPECT_TRUE(testsupport::decodeImage(imageio::readPNG(png)).bothRead(kText));
   }
   for (double dpi : {0.0, -72.0, kNaN})
     expectError([&] { qrrender::pngDataWithDimension(code(), 64, dpi, design, nullptr); }, ImageReadWriteError::invalidDPI);
@@ -84,11 +84,11 @@ TEST(ImageExports, JPEGAndTIFFRecordTheResolutionAndDecode) {
 TEST(ImageExports, JPEGCompressionInfinityMeansNoQuality) {
   QRCodeDesign design;
   const gfx::Image image = qrrender::cgImageWithDimension(code(), 200, design, nullptr);
-  EXPECT_EQ(qrrender::jpegDataWithDimension(code(), 200, 72, design, nullptr, kInf), encodeImageData(image, ImageExportType::jpg(1)));
+  EXPECT_EQ(qrrender::jpegDataWithDimension(code(), 200, 72, design, nullptr, kInf), imageio::encodeImageData(image, ImageExportType::jpg(1)));
   EXPECT_EQ(qrrender::jpegDataWithDimension(code(), 200, 72, design, nullptr, 1.5),
-            encodeImageData(image, ImageExportType::jpg(1, 1.0)));
+            imageio::encodeImageData(image, ImageExportType::jpg(1, 1.0)));
   EXPECT_EQ(qrrender::jpegDataWithDimension(code(), 200, 72, design, nullptr, -0.5),
-            encodeImageData(image, ImageExportType::jpg(1, 0.0)));
+            imageio::encodeImageData(image, ImageExportType::jpg(1, 0.0)));
   // The dimension and size forms of TIFF pass the compression alike.
   EXPECT_EQ(qrrender::tiffDataWithDimension(code(), 200, 72, design, nullptr, 0.3),
             qrrender::tiffData(code(), {200, 200}, 72, design, nullptr, 0.3));

@@ -404,7 +404,7 @@ TEST(SVGExport, LogoImageAndClipPath) {
   EXPECT_GT(joined.size(), 64u);
   const auto png = foundation::base64Decode(joined);
   ASSERT_TRUE(png.has_value());
-  const gfx::Image decoded = loadImageFromData(*png);
+  const gfx::Image decoded = imageio::loadImageFromData(*png);
   EXPECT_EQ(decoded.width(), 40);
   EXPECT_EQ(decoded.height(), 30);
   EXPECT_EQ(decoded.pixelAt(5, 2), logoImage.pixelAt(5, 2));

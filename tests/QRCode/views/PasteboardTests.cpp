@@ -97,7 +97,7 @@ TEST_F(PasteboardTest, AnotherConnectionReadsWhatWasWritten) {
   const foundation::Bytes png(bytes, bytes + std::max(gtk_selection_data_get_length(data), 0));
   gtk_selection_data_free(data);
   EXPECT_EQ(png, qrrender::pngDataWithDimension(linkCode(), 240, 72.0, design, nullptr));
-  EXPECT_TRUE(testsupport::decodeImage(readPNG(png)).bothRead(kLink));
+  EXPECT_TRUE(testsupport::decodeImage(imageio::readPNG(png)).bothRead(kLink));
   gdk_display_close(second);
 }
 
@@ -130,11 +130,11 @@ TEST_F(PasteboardTest, FourFormsInOrderAt72Dpi) {
   const auto png = pasteboard.dataForType(Pasteboard::typePNG);
   ASSERT_TRUE(png.has_value());
   EXPECT_EQ(*png, qrrender::pngDataWithDimension(linkCode(), 300, 72.0, design, nullptr));
-  const PNGInfo pngInfo = readPNGInfo(*png);
+  const PNGInfo pngInfo = imageio::readPNGInfo(*png);
   EXPECT_EQ(pngInfo.width, 300);
   ASSERT_TRUE(pngInfo.dpiX.has_value());
   EXPECT_NEAR(*pngInfo.dpiX, 72, 0.02);
-  EXPECT_TRUE(testsupport::decodeImage(readPNG(*png)).bothRead(kLink));
+  EXPECT_TRUE(testsupport::decodeImage(imageio::readPNG(*png)).bothRead(kLink));
 
   const auto svgBytes = pasteboard.dataForType(Pasteboard::typeSVG);
   ASSERT_TRUE(svgBytes.has_value());
@@ -155,7 +155,7 @@ TEST_F(PasteboardTest, ResolutionSetsThePageAndTheRecordedDpiNotThePixels) {
   EXPECT_EQ(tiff.image.width(), 300);
   EXPECT_EQ(tiff.dpiX, 144);
   EXPECT_EQ(tiff.dpiY, 144);
-  const PNGInfo png = readPNGInfo(*pasteboard.dataForType(Pasteboard::typePNG));
+  const PNGInfo png = imageio::readPNGInfo(*pasteboard.dataForType(Pasteboard::typePNG));
   EXPECT_EQ(png.width, 300);
   EXPECT_NEAR(*png.dpiY, 144, 0.02);
   EXPECT_NE(foundation::stringOf(*pasteboard.dataForType(Pasteboard::typeSVG)).find("height=\"300\" width=\"300\""),
@@ -170,7 +170,7 @@ TEST_F(PasteboardTest, SizeFormTruncatesForBitmapsAndTheSVG) {
   const auto info = testsupport::pdfInfo(*pasteboard.dataForType(Pasteboard::typePDF));
   EXPECT_NEAR(info.pageSize.width, 200.9, 0.01);
   EXPECT_NEAR(info.pageSize.height, 120.0, 0.01);
-  const PNGInfo png = readPNGInfo(*pasteboard.dataForType(Pasteboard::typePNG));
+  const PNGInfo png = imageio::readPNGInfo(*pasteboard.dataForType(Pasteboard::typePNG));
   EXPECT_EQ(png.width, 200);
   EXPECT_EQ(png.height, 120);
   const auto tiff = testsupport::decodeTIFFFile(*pasteboard.dataForType(Pasteboard::typeTIFF));
@@ -249,7 +249,7 @@ TEST_F(PasteboardTest, DocumentWritesItsOwnDesignAndLogo) {
   EXPECT_EQ(pasteboard.writtenTypes(), kAllFour);
   EXPECT_EQ(*pasteboard.dataForType(Pasteboard::typeSVG), doc.svgDataWithDimension(320));
   EXPECT_EQ(*pasteboard.dataForType(Pasteboard::typePNG), doc.pngDataWithDimension(320, 72));
-  const gfx::Image png = readPNG(*pasteboard.dataForType(Pasteboard::typePNG));
+  const gfx::Image png = imageio::readPNG(*pasteboard.dataForType(Pasteboard::typePNG));
   testsupport::writeImagePNG(png, "pasteboard-document.png");
   EXPECT_TRUE(testsupport::decodeImage(png).bothRead(kLink));
   // The logo is at the centre.

@@ -362,7 +362,7 @@ TEST_F(QRCodeViewTest, ProvidesPDFPNGAndTIFFOfTheDragSize) {
   view.pasteboard(pasteboard, QRCodeView::pasteboardTypePNG);
   const auto png = pasteboard.dataForType("image/png");
   ASSERT_TRUE(png.has_value());
-  const gfx::Image pngImage = readPNG(*png);
+  const gfx::Image pngImage = imageio::readPNG(*png);
   EXPECT_EQ(pngImage.width(), 512);
   testsupport::writeImagePNG(pngImage, "drag-png.png");
   EXPECT_TRUE(testsupport::decodeImage(pngImage).bothRead(kLink));
