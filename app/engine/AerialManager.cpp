@@ -52,19 +52,38 @@ std::optional<std::string> storedText(const std::optional<foundation::Settings>&
   return value;
 }
 
-// Title-cases the first character of a UTF-8 word with its Unicode title case, always one
-// character ("ß" stays "ß", "ǆ" becomes "ǅ"); the rest is kept as it is. A word that does
-// not start with a valid UTF-8 character is kept unchanged.
+// Whether a character has case: a letter of general category Lu, Ll or Lt, or a character
+// with a case mapping (circled letters, Roman numerals).
+bool isCased(gunichar c) {
+  switch (g_unichar_type(c)) {
+    case G_UNICODE_UPPERCASE_LETTER:
+    case G_UNICODE_LOWERCASE_LETTER:
+    case G_UNICODE_TITLECASE_LETTER:
+      return true;
+    default:
+      return g_unichar_toupper(c) != c || g_unichar_tolower(c) != c;
+  }
+}
+
+// Title-cases the first cased character of a UTF-8 word with its Unicode title case, always
+// one character ("ß" stays "ß", "ǆ" becomes "ǅ"), so that "(waves)" becomes "(Waves)" and
+// "«neige»" becomes "«Neige»"; everything else is kept as it is. The word is kept unchanged
+// from the first byte that is not valid UTF-8 on.
 void appendCapitalised(std::string& out, std::string_view word) {
-  const gunichar c = g_utf8_get_char_validated(word.data(), static_cast<gssize>(word.size()));
-  if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
-    out.append(word);
+  const char* const begin = word.data();
+  const char* const end = begin + word.size();
+  for (const char* p = begin; p < end; p = g_utf8_next_char(p)) {
+    const gunichar c = g_utf8_get_char_validated(p, static_cast<gssize>(end - p));
+    if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) break;
+    if (!isCased(c)) continue;
+    const char* const next = g_utf8_next_char(p);
+    char title[6];
+    out.append(begin, static_cast<std::size_t>(p - begin));
+    out.append(title, static_cast<std::size_t>(g_unichar_to_utf8(g_unichar_totitle(c), title)));
+    out.append(next, static_cast<std::size_t>(end - next));
     return;
   }
-  const auto firstLength = static_cast<std::size_t>(g_utf8_next_char(word.data()) - word.data());
-  char title[6];
-  out.append(title, static_cast<std::size_t>(g_unichar_to_utf8(g_unichar_totitle(c), title)));
-  out.append(word.substr(firstLength));
+  out.append(word);
 }
 
 bool isWhiteSpace(char c) {

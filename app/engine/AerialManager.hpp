@@ -62,9 +62,10 @@ class AerialManager {
   // segment: every byte other than A-Z, a-z, 0-9, "-", ".", "_" and "~" becomes "%XX".
   std::string shareSlug() const;
 
-  // The name (default "waves") split into words at white space, each word's first
-  // character in its Unicode title case (the rest of the word unchanged), the words joined
-  // by single blanks.
+  // The name (default "waves") split into words at white space, each word's first cased
+  // character in its Unicode title case (what comes before it, such as punctuation or
+  // digits, and the rest of the word unchanged: "(waves)" becomes "(Waves)"), the words
+  // joined by single blanks.
   std::string displayTitle() const;
 
   // The video cache: "<root>/videos".

@@ -9,6 +9,31 @@
 #include "app/share/ShareLink.hpp"
 #include "app/share/ShareQRImage.hpp"
 
+namespace {
+
+// The panel's title bar. Its title is shortened with an ellipsis where it does not fit, and
+// it asks for no more width than its buttons and a shortened title need: a window that
+// cannot be resized is as wide as its widest part wants to be, and a long wallpaper name
+// must not widen the panel beyond its content.
+class SharePanelTitleBar : public Gtk::HeaderBar {
+ protected:
+  void get_preferred_width_vfunc(int& minimum, int& natural) const override {
+    Gtk::HeaderBar::get_preferred_width_vfunc(minimum, natural);
+    natural = minimum;
+  }
+  void get_preferred_width_for_height_vfunc(int height, int& minimum,
+                                            int& natural) const override {
+    Gtk::HeaderBar::get_preferred_width_for_height_vfunc(height, minimum, natural);
+    natural = minimum;
+  }
+};
+
+// Window states the panel does not take: it stays a titled window of its own size.
+constexpr auto kRefusedStates = static_cast<GdkWindowState>(
+    GDK_WINDOW_STATE_ICONIFIED | GDK_WINDOW_STATE_MAXIMIZED | GDK_WINDOW_STATE_FULLSCREEN);
+
+}  // namespace
+
 std::shared_ptr<Gtk::Window> makeSharePanelWindow(const std::string& shareURL,
                                                   const std::string& wallpaperTitle,
                                                   std::shared_ptr<SharePanelViewModel> viewModel,
@@ -28,8 +53,9 @@ std::shared_ptr<Gtk::Window> makeSharePanelWindow(const std::string& shareURL,
   // The title bar is our own, so that it offers the same under every window manager: the
   // title and a close button, nothing else. The window manager draws no frame of its own
   // and is told that the window can only be moved and closed (no minimising, maximising
-  // or resizing from its menus or keys).
-  auto* titleBar = Gtk::make_managed<Gtk::HeaderBar>();
+  // or resizing from its menus or keys). The window keeps the full title for the window
+  // list; the bar shortens it to the panel's width.
+  auto* titleBar = Gtk::make_managed<SharePanelTitleBar>();
   titleBar->set_title(title);
   titleBar->set_show_close_button(true);
   titleBar->set_decoration_layout(std::string(sharePanelDecorationLayout));
@@ -43,12 +69,14 @@ std::shared_ptr<Gtk::Window> makeSharePanelWindow(const std::string& shareURL,
       gdkWindow->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
     }
   });
-  // Some window managers (openbox) keep minimising in their window menu and key bindings
-  // whatever the window asks for: a minimised panel comes straight back.
+  // Some window managers (openbox) keep minimising and full screen in their window menu,
+  // key bindings and state requests whatever the window asks for: a minimised panel comes
+  // straight back, and a maximised or full-screen one returns to its size and title bar.
   window->signal_window_state_event().connect([panel](GdkEventWindowState* event) {
-    if ((event->changed_mask & event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0) {
-      panel->deiconify();
-    }
+    const auto entered = event->changed_mask & event->new_window_state & kRefusedStates;
+    if ((entered & GDK_WINDOW_STATE_ICONIFIED) != 0) panel->deiconify();
+    if ((entered & GDK_WINDOW_STATE_MAXIMIZED) != 0) panel->unmaximize();
+    if ((entered & GDK_WINDOW_STATE_FULLSCREEN) != 0) panel->unfullscreen();
     return false;
   });
   window->set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);

@@ -23,8 +23,10 @@ inline constexpr double shareFillTaskDelay = 0.2;
 
 // A new panel window, not shown yet: a SharePanelView of the link, title and view model as
 // its 503 x 362 content, in the dark colour scheme, centred on the screen; titled "Share
-// this wallpaper: " and the title in its own header bar, whose only button is close; not
-// resizable, and offered to the window manager for moving and closing only. The copy
+// this wallpaper: " and the title in its own header bar, whose only button is close and
+// which shortens a long title with an ellipsis (the window keeps its size and its full
+// title); not resizable, offered to the window manager for moving and closing only, and
+// brought straight back when minimised, maximised or made full screen anyway. The copy
 // button has the keyboard focus and is the window's default; Escape closes the window.
 std::shared_ptr<Gtk::Window> makeSharePanelWindow(const std::string& shareURL,
                                                   const std::string& wallpaperTitle,

@@ -121,7 +121,18 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"  spaced \t  out  ", "z", "%20%20spaced%20%09%20%20out%20%20-z",
                    "Spaced Out"},
         StoredCase{"already Upper", "z", "already%20Upper-z", "Already Upper"},
-        StoredCase{"1999 sunset", "z", "1999%20sunset-z", "1999 Sunset"}));
+        StoredCase{"1999 sunset", "z", "1999%20sunset-z", "1999 Sunset"},
+        // The first cased character of a word is title-cased, after any punctuation or
+        // digits in front of it; a word without one stays as it is.
+        StoredCase{"(waves) \xC2\xAB" "neige\xC2\xBB", "z", "%28waves%29%20%C2%ABneige%C2%BB-z",
+                   "(Waves) \xC2\xAB" "Neige\xC2\xBB"},
+        StoredCase{"\xC2\xBF" "qu\xC3\xA9 pasa?", "z", "%C2%BFqu%C3%A9%20pasa%3F-z",
+                   "\xC2\xBF" "Qu\xC3\xA9 Pasa?"},
+        StoredCase{"...and then", "z", "...and%20then-z", "...And Then"},
+        StoredCase{"1999sunset", "z", "1999sunset-z", "1999Sunset"},
+        StoredCase{"((\xC7\x86))", "z", "%28%28%C7%86%29%29-z", "((\xC7\x85))"},
+        StoredCase{"(\xC3\x9Fig)", "z", "%28%C3%9Fig%29-z", "(\xC3\x9Fig)"},
+        StoredCase{"-- --", "z", "--%20---z", "-- --"}));
 
 TEST(AerialManagerSettings, OnlyOneValueStoredKeepsTheOtherDefault) {
   TempDir dir;

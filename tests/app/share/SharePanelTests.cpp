@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -274,6 +275,110 @@ TEST_F(SharePanelGui, TitleBarOffersCloseOnly) {
   EXPECT_EQ(hints[1], kMove | kClose) << "no resize (2), minimise (8) or maximise (16)";
   EXPECT_EQ(hints[2], 0u) << "no frame from the window manager";
   XFree(data);
+}
+
+// GTK's own close button in the title bar, or null.
+GtkWidget* findCloseButton(GtkWidget* widget) {
+  GtkStyleContext* style = gtk_widget_get_style_context(widget);
+  if (gtk_style_context_has_class(style, "titlebutton") &&
+      gtk_style_context_has_class(style, "close")) {
+    return widget;
+  }
+  GtkWidget* found = nullptr;
+  if (GTK_IS_CONTAINER(widget)) {
+    gtk_container_forall(
+        GTK_CONTAINER(widget),
+        [](GtkWidget* child, gpointer data) {
+          auto** result = static_cast<GtkWidget**>(data);
+          if (!*result) *result = findCloseButton(child);
+        },
+        &found);
+  }
+  return found;
+}
+
+// The label under a widget that shows the given text, or null.
+GtkLabel* findLabel(GtkWidget* widget, const std::string& text) {
+  if (GTK_IS_LABEL(widget) && text == gtk_label_get_text(GTK_LABEL(widget))) {
+    return GTK_LABEL(widget);
+  }
+  GtkLabel* found = nullptr;
+  if (GTK_IS_CONTAINER(widget)) {
+    struct Search {
+      const std::string* text;
+      GtkLabel** found;
+    } search{&text, &found};
+    gtk_container_forall(
+        GTK_CONTAINER(widget),
+        [](GtkWidget* child, gpointer data) {
+          auto* s = static_cast<Search*>(data);
+          if (!*s->found) *s->found = findLabel(child, *s->text);
+        },
+        &search);
+  }
+  return found;
+}
+
+TEST_F(SharePanelGui, LongNamesKeepThePanelsSizeAndShortenOnlyTheBarsTitle) {
+  std::string twelve, forty;
+  for (int i = 0; i < 40; ++i) {
+    forty += (i ? " word" : "word") + std::to_string(i);
+    if (i < 12) twelve += (i ? " word" : "word") + std::to_string(i);
+  }
+  const std::string unbroken(300, 'x');
+  struct Measured {
+    int windowWidth, windowHeight;
+  };
+  std::optional<Measured> shortName;
+  for (const std::string& name : {std::string("waves"), twelve, forty, unbroken}) {
+    SCOPED_TRACE(name.substr(0, 20));
+    window_.reset();
+    storeWallpaper("aB3dE", name);
+    openPanel();
+    ASSERT_TRUE(panelharness::waitForDraw(*window_));
+    const std::string title = "Share this wallpaper: " + manager_->displayTitle();
+    // The window list still gets the whole title.
+    EXPECT_EQ(window_->get_title(), title);
+
+    // The X window, as the window manager and the screen see it.
+    const Measured measured{window_->get_window()->get_width(),
+                            window_->get_window()->get_height()};
+    if (!shortName) shortName = measured;
+    EXPECT_EQ(measured.windowWidth, shortName->windowWidth) << "as wide as with a short name";
+    EXPECT_EQ(measured.windowHeight, shortName->windowHeight);
+    EXPECT_LT(measured.windowWidth, sharePanelWidth + 40) << "the content and a frame at most";
+    EXPECT_EQ(view().get_allocated_width(), sharePanelWidth);
+    EXPECT_EQ(view().get_allocated_height(), sharePanelHeight);
+
+    // The title bar spans the content, shows the title, shortened where it does not fit,
+    // and its close button lies inside the window.
+    auto* titleBar = dynamic_cast<Gtk::HeaderBar*>(window_->get_titlebar());
+    ASSERT_TRUE(titleBar);
+    EXPECT_TRUE(titleBar->get_mapped());
+    EXPECT_EQ(titleBar->get_allocated_width(), sharePanelWidth);
+    EXPECT_EQ(titleBar->get_title(), title);
+    GtkLabel* titleLabel = findLabel(GTK_WIDGET(titleBar->gobj()), title);
+    ASSERT_TRUE(titleLabel);
+    EXPECT_TRUE(gtk_widget_get_mapped(GTK_WIDGET(titleLabel)));
+    EXPECT_EQ(pango_layout_is_ellipsized(gtk_label_get_layout(titleLabel)) != FALSE,
+              name != "waves");
+    GtkWidget* close = findCloseButton(GTK_WIDGET(titleBar->gobj()));
+    ASSERT_TRUE(close);
+    EXPECT_TRUE(gtk_widget_get_mapped(close));
+    int closeX = 0, closeY = 0;
+    ASSERT_TRUE(gtk_widget_translate_coordinates(close, GTK_WIDGET(window_->gobj()), 0, 0,
+                                                 &closeX, &closeY));
+    const gfx::Rect content = panelharness::frameInWindow(view(), *window_);
+    EXPECT_GT(gtk_widget_get_allocated_width(close), 0);
+    EXPECT_GE(closeX, content.origin.x + sharePanelWidth / 2);
+    EXPECT_LE(closeX + gtk_widget_get_allocated_width(close),
+              content.origin.x + sharePanelWidth);
+    EXPECT_LT(closeY, content.origin.y) << "above the content";
+    if (name == twelve) {
+      const gfx::Image shot = panelharness::captureWindow(*window_);
+      testsupport::writeImagePNG(shot, "panel-long-name.png");
+    }
+  }
 }
 
 TEST_F(SharePanelGui, KeyboardCopiesWithEnterOrSpaceAndClosesWithEscape) {

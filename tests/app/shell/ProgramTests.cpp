@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -348,6 +349,87 @@ Window managedPanel(Display* display) {
   return panel;
 }
 
+// Where a top-level window lies on the screen and how large it is.
+struct Placement {
+  int x = 0, y = 0;
+  unsigned width = 0, height = 0;
+  bool operator==(const Placement&) const = default;
+};
+
+Placement placementOf(Display* display, Window window) {
+  Placement p;
+  Window root = None, child = None;
+  int x = 0, y = 0;
+  unsigned border = 0, depth = 0;
+  if (XGetGeometry(display, window, &root, &x, &y, &p.width, &p.height, &border, &depth)) {
+    XTranslateCoordinates(display, window, root, 0, 0, &p.x, &p.y, &child);
+  }
+  return p;
+}
+
+std::ostream& operator<<(std::ostream& out, const Placement& p) {
+  return out << p.width << "x" << p.height << "+" << p.x << "+" << p.y;
+}
+
+// The names of the window manager's states of a window (_NET_WM_STATE).
+std::vector<std::string> netWMState(Display* display, Window window) {
+  const Atom stateAtom = XInternAtom(display, "_NET_WM_STATE", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  std::vector<std::string> names;
+  if (XGetWindowProperty(display, window, stateAtom, 0, 64, False, XA_ATOM, &type, &format,
+                         &count, &remaining, &data) == Success &&
+      data) {
+    const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+    for (unsigned long i = 0; i < count && format == 32; ++i) {
+      if (char* name = XGetAtomName(display, atoms[i])) {
+        names.emplace_back(name);
+        XFree(name);
+      }
+    }
+    XFree(data);
+  }
+  return names;
+}
+
+// Asks the window manager to add states to a window, as a pager or a key binding does
+// (a _NET_WM_STATE client message to the root window).
+void requestStates(Display* display, Window window, const std::vector<std::string>& states) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = 1;  // add
+  for (std::size_t i = 0; i < states.size() && i < 2; ++i) {
+    event.xclient.data.l[1 + i] = static_cast<long>(XInternAtom(display, states[i].c_str(), False));
+  }
+  event.xclient.data.l[3] = 1;  // from an application
+  XSendEvent(display, DefaultRootWindow(display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(display);
+}
+
+// Whether the rectangle of the window holds a light pixel (text or a symbol drawn on the
+// dark title bar).
+bool hasLightPixel(Display* display, Window window, int x, int y, unsigned width,
+                   unsigned height) {
+  XImage* image = XGetImage(display, window, x, y, width, height, AllPlanes, ZPixmap);
+  if (!image) return false;
+  bool light = false;
+  for (unsigned row = 0; row < height && !light; ++row) {
+    for (unsigned column = 0; column < width && !light; ++column) {
+      const unsigned long pixel = XGetPixel(image, static_cast<int>(column), static_cast<int>(row));
+      const unsigned long r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+      light = r > 160 && g > 160 && b > 160;
+    }
+  }
+  XDestroyImage(image);
+  return light;
+}
+
 // A clipboard manager as the desktop runs one: it owns the CLIPBOARD_MANAGER selection and,
 // when a program asks it to save the clipboard (SAVE_TARGETS) before the program ends,
 // copies the clipboard's text while the program still serves it.
@@ -445,6 +527,13 @@ class Program : public ::testing::Test {
   }
   void TearDown() override {
     if (display_) XCloseDisplay(display_);
+  }
+
+  // Stores the current wallpaper for the next start (without it: the default wallpaper).
+  void storeWallpaperName(const std::string& name) {
+    panelharness::writeFile(dir_.path() / "config" / "vidlumen" / "settings.json",
+                            R"({"vidLumen.currentWallpaperId": "aB3dE", )"
+                            R"("vidLumen.currentWallpaperName": ")" + name + R"("})");
   }
 
   // Starts the program with its own settings and data folders (no settings file: the
@@ -642,6 +731,85 @@ TEST_F(Program, UnderOpenboxThePanelHasNoFrameAndCannotStayMinimised) {
   XWindowAttributes attributes;
   ASSERT_TRUE(XGetWindowAttributes(d, panel, &attributes));
   EXPECT_EQ(attributes.map_state, IsViewable);
+  EXPECT_TRUE(program->running());
+}
+
+TEST_F(Program, UnderOpenboxALongNameFullScreenAndMaximiseLeaveThePanelAsItIs) {
+  DesktopWithOpenbox desktop;
+  ASSERT_TRUE(desktop.display()) << "no X server with openbox";
+  Display* d = desktop.display();
+  const auto waitForPanel = [&](Window& panel) {
+    return waitUntil(
+        [&] {
+          panel = managedPanel(d);
+          return panel != None && wmState(d, panel) == NormalState;
+        },
+        kStartTimeout);
+  };
+
+  // The size of the panel of a short name.
+  storeWallpaperName("waves");
+  Placement shortName;
+  {
+    auto program = start(noBus(), desktop.name());
+    Window panel = None;
+    ASSERT_TRUE(waitForPanel(panel));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    shortName = placementOf(d, panel);
+  }
+  ASSERT_TRUE(waitUntil([&] { return managedPanel(d) == None; }, kStartTimeout));
+  // The content and the panel's own title bar above it.
+  EXPECT_GE(shortName.width, static_cast<unsigned>(sharePanelWidth));
+  EXPECT_GT(shortName.height, static_cast<unsigned>(sharePanelHeight) + 20);
+
+  std::string name;
+  for (int i = 0; i < 40; ++i) name += (i ? " word" : "word") + std::to_string(i);
+  storeWallpaperName(name);
+  auto program = start(noBus(), desktop.name());
+  Window panel = None;
+  ASSERT_TRUE(waitForPanel(panel));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const Placement placed = placementOf(d, panel);
+  EXPECT_EQ(placed.width, shortName.width) << "as wide as with a short name";
+  EXPECT_EQ(placed.height, shortName.height);
+
+  const Atom stateAtom = XInternAtom(d, "_NET_WM_STATE", False);
+  XSelectInput(d, panel, PropertyChangeMask);
+  const std::vector<std::vector<std::string>> requests{
+      {"_NET_WM_STATE_FULLSCREEN"},
+      {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"}};
+  for (const auto& request : requests) {
+    SCOPED_TRACE(request.front());
+    XSync(d, True);  // earlier events do not count
+    requestStates(d, panel, request);
+    // A state taken and given back changes the state twice; a refused one not at all.
+    int stateChanges = 0;
+    waitUntil(
+        [&] {
+          while (XPending(d) > 0) {
+            XEvent event;
+            XNextEvent(d, &event);
+            if (event.type == PropertyNotify && event.xproperty.atom == stateAtom) ++stateChanges;
+          }
+          return stateChanges >= 2;
+        },
+        std::chrono::seconds(3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (const std::string& state : netWMState(d, panel)) {
+      EXPECT_TRUE(state.find("FULLSCREEN") == std::string::npos &&
+                  state.find("MAXIMIZED") == std::string::npos)
+          << state;
+    }
+    EXPECT_EQ(placementOf(d, panel), placed) << "the panel's place and size";
+    EXPECT_EQ(wmState(d, panel), NormalState);
+  }
+
+  // The title bar with the title on the left half and the close button on the right.
+  const unsigned titleBarHeight = placed.height - static_cast<unsigned>(sharePanelHeight);
+  EXPECT_TRUE(hasLightPixel(d, panel, 8, 0, placed.width / 2 - 8, titleBarHeight))
+      << "the title";
+  EXPECT_TRUE(hasLightPixel(d, panel, static_cast<int>(placed.width) - 40, 0, 32, titleBarHeight))
+      << "the close button";
   EXPECT_TRUE(program->running());
 }
 
