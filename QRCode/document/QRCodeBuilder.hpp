@@ -1,12 +1,27 @@
 #pragma once
 // A fluent front end that makes a styled QR code in one chained expression:
 //
-//   auto png = QRCodeBuilder::build()
-//                  ->content().text("https://example.com")
-//                  .errorCorrection(QRCode::ErrorCorrection::high)
-//                  .onPixels().shape(std::make_shared<QRCodePixelShapeCircle>())
-//                  .foreground().color("#1040a0")
-//                  .generate().imageData(300, ImageExportType::png(1.0));
+//   #include "QRCode/QRCodePixelShape.hpp"
+//   #include "QRCode/document/QRCodeBuilder.hpp"
+//
+//   const foundation::Bytes png = QRCodeBuilder::build()
+//                                     .content().text("https://example.com")
+//                                     .errorCorrection(QRCode::ErrorCorrection::high)
+//                                     .onPixels().shape(QRCodePixelShapeCircle::Create())
+//                                     .foreground().color("#1040a0")
+//                                     .generate().imageData(300, ImageExportType::png(1.0));
+//
+// A QRCodeBuilder is a reference to one builder, which is reference-counted: copies of it,
+// its steps and everything an operation hands back share that builder and keep it (and its
+// document) alive, so a step or a handed-back builder may be kept beyond the expression
+// that made it:
+//
+//   const QRCodeBuilder::Content content = QRCodeBuilder::build().content();
+//   content.text("kept");  // the builder lives as long as the step
+//
+// Copying one is cheap and never makes a second builder (a moved-from one stays usable:
+// moves copy). The operations are const because they change the shared builder, not the
+// reference.
 //
 // The builder owns one document (document()); every setting operation is a thin assignment
 // to that document or its design and hands the builder back, from which every step stays
@@ -59,182 +74,206 @@ class QRCodeBuilder {
     friend bool operator==(const LogoPosition&, const LogoPosition&) = default;
   };
 
-  // --- steps ---------------------------------------------------------------------------
-  // Each step is a small value holding the builder; its operations hand the builder back.
+  // The steps (defined below): small values that share the builder; their setting
+  // operations hand the builder back.
+  class Content;
+  class Foreground;
+  class Background;
+  class OnPixels;
+  class Eye;
+  class Pupil;
+  class OffPixels;
+  class Generate;
 
-  class Content {
-   public:
-    explicit Content(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    QRCodeBuilder& text(std::string text) const;
-    QRCodeBuilder& data(foundation::Bytes data) const;
-    // Text content: the bytes' standard base64 (no line breaks).
-    QRCodeBuilder& base64(std::span<const std::uint8_t> data) const;
-    // Text content: the URL's text.
-    QRCodeBuilder& url(std::string_view url) const;
-    // The document's setFormattedContent at its current level; raises the formatter's error.
-    QRCodeBuilder& formatted(const QRCodeDocument::FormattedContent& content) const;
-    // The message becomes the document's content (setMessage), so that every later setter
-    // keeps it; it is encoded at the document's level (quartile unless set otherwise). Raises
-    // the engine's error and then changes nothing.
-    QRCodeBuilder& message(const QRCodeMessageFormatter& message) const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  class Foreground {
-   public:
-    explicit Foreground(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    // The on-module fill becomes a solid fill; eye and pupil fills are cleared.
-    QRCodeBuilder& color(const gfx::Color& color) const;
-    // A hex colour ("rgb", "rgba", "rrggbb", "rrggbbaa", "#" optional) in sRGB; raises
-    // QRCodeError::invalidHexColorString.
-    QRCodeBuilder& color(std::string_view hexColor) const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  class Background {
-   public:
-    explicit Background(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    QRCodeBuilder& color(const gfx::Color& color) const;
-    QRCodeBuilder& color(std::string_view hexColor) const;
-    // An image fill of the image.
-    QRCodeBuilder& image(gfx::Image image) const;
-    QRCodeBuilder& style(QRCodeFillStyleGeneratorPtr fill) const;
-    QRCodeBuilder& cornerRadius(double fraction) const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  class OnPixels {
-   public:
-    explicit OnPixels(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    QRCodeBuilder& shape(QRCodePixelShapeGeneratorPtr shape) const;
-    // A solid fill of the colour; the eye and pupil fills are left as they are.
-    QRCodeBuilder& color(const gfx::Color& color) const;
-    QRCodeBuilder& color(std::string_view hexColor) const;
-    QRCodeBuilder& style(QRCodeFillStyleGeneratorPtr fill) const;
-    QRCodeBuilder& backgroundColor(const gfx::Color& color) const;
-    QRCodeBuilder& backgroundColor(std::string_view hexColor) const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  class Eye {
-   public:
-    explicit Eye(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    // The eye shape; the pupil shape becomes none (the eye's own pupil is drawn).
-    QRCodeBuilder& shape(QRCodeEyeShapeGeneratorPtr shape) const;
-    QRCodeBuilder& color(const gfx::Color& color) const;
-    QRCodeBuilder& color(std::string_view hexColor) const;
-    QRCodeBuilder& style(QRCodeFillStyleGeneratorPtr fill) const;
-    QRCodeBuilder& backgroundColor(const gfx::Color& color) const;
-    QRCodeBuilder& backgroundColor(std::string_view hexColor) const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  class Pupil {
-   public:
-    explicit Pupil(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    QRCodeBuilder& shape(QRCodePupilShapeGeneratorPtr shape) const;
-    QRCodeBuilder& color(const gfx::Color& color) const;
-    QRCodeBuilder& color(std::string_view hexColor) const;
-    QRCodeBuilder& style(QRCodeFillStyleGeneratorPtr fill) const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  class OffPixels {
-   public:
-    explicit OffPixels(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    QRCodeBuilder& shape(QRCodePixelShapeGeneratorPtr shape) const;
-    QRCodeBuilder& color(const gfx::Color& color) const;
-    QRCodeBuilder& color(std::string_view hexColor) const;
-    QRCodeBuilder& style(QRCodeFillStyleGeneratorPtr fill) const;
-    QRCodeBuilder& backgroundColor(const gfx::Color& color) const;
-    QRCodeBuilder& backgroundColor(std::string_view hexColor) const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  // The outputs; each forwards to the document's export and raises its error.
-  class Generate {
-   public:
-    explicit Generate(QRCodeBuilder& builder) : builder_(&builder) {}
-    QRCodeBuilder& builder() const { return *builder_; }
-    gfx::Image cgImage(std::int64_t dimension) const;
-    // The bitmap encoded in the format (encodeImageData).
-    foundation::Bytes imageData(std::int64_t dimension, const ImageExportType& type) const;
-    foundation::Bytes pdfData(std::int64_t dimension, double pdfResolution = 72.0) const;
-    foundation::Bytes svgData(std::int64_t dimension) const;
-    // The eye, pupil and on-module components.
-    gfx::Path path(std::int64_t dimension) const;
-    // The same with every quadratic curve raised to a cubic.
-    gfx::Path bezierPath(std::int64_t dimension) const;
-    // The text renderings of the current matrix; never fail.
-    std::string ascii() const;
-    std::string smallAscii() const;
-
-   private:
-    QRCodeBuilder* builder_;
-  };
-
-  // --- the builder -----------------------------------------------------------------------
-  // A builder of a new default document.
+  // A new builder of a new default document.
   QRCodeBuilder();
-  // QRCode.build.
-  static std::shared_ptr<QRCodeBuilder> build() { return std::make_shared<QRCodeBuilder>(); }
+  // QRCode.build: the same.
+  static QRCodeBuilder build() { return QRCodeBuilder(); }
 
-  QRCodeBuilder(const QRCodeBuilder&) = delete;
-  QRCodeBuilder& operator=(const QRCodeBuilder&) = delete;
+  // Another reference to the same builder. There are no move operations, so that a
+  // builder never refers to nothing.
+  QRCodeBuilder(const QRCodeBuilder&) = default;
+  QRCodeBuilder& operator=(const QRCodeBuilder&) = default;
 
-  const std::shared_ptr<QRCodeDocument>& document() const { return document_; }
+  // The builder's document, made with the builder; never null. Handed out as a new
+  // reference, so that it outlives a builder that was a temporary.
+  std::shared_ptr<QRCodeDocument> document() const { return document_; }
 
-  Content content() { return Content(*this); }
-  Foreground foreground() { return Foreground(*this); }
-  Background background() { return Background(*this); }
-  OnPixels onPixels() { return OnPixels(*this); }
-  Eye eye() { return Eye(*this); }
-  Pupil pupil() { return Pupil(*this); }
-  OffPixels offPixels() { return OffPixels(*this); }
-  Generate generate() { return Generate(*this); }
+  Content content() const;
+  Foreground foreground() const;
+  Background background() const;
+  OnPixels onPixels() const;
+  Eye eye() const;
+  Pupil pupil() const;
+  OffPixels offPixels() const;
+  Generate generate() const;
 
   // --- builder-wide operations ---------------------------------------------------------
   // The document's engine (null: a new default engine); regenerates.
-  QRCodeBuilder& engine(std::shared_ptr<QRCodeEngine> engine);
-  QRCodeBuilder& errorCorrection(QRCode::ErrorCorrection errorCorrection);
-  QRCodeBuilder& quietZonePixelCount(std::uint64_t count);
-  QRCodeBuilder& negatedOnPixelsOnly(bool negated);
-  QRCodeBuilder& shadow(QRCodeShadowPtr shadow);
-  QRCodeBuilder& shadow(QRCodeShadow::ShadowType type, double dx, double dy, double blur, const gfx::Color& color);
-  QRCodeBuilder& shadow(QRCodeShadow::ShadowType type, gfx::Size offset, double blur, const gfx::Color& color);
-  QRCodeBuilder& logo(QRCodeLogoTemplatePtr logoTemplate);
+  QRCodeBuilder engine(std::shared_ptr<QRCodeEngine> engine) const;
+  QRCodeBuilder errorCorrection(QRCode::ErrorCorrection errorCorrection) const;
+  QRCodeBuilder quietZonePixelCount(std::uint64_t count) const;
+  QRCodeBuilder negatedOnPixelsOnly(bool negated) const;
+  QRCodeBuilder shadow(QRCodeShadowPtr shadow) const;
+  QRCodeBuilder shadow(QRCodeShadow::ShadowType type, double dx, double dy, double blur,
+                       const gfx::Color& color) const;
+  QRCodeBuilder shadow(QRCodeShadow::ShadowType type, gfx::Size offset, double blur, const gfx::Color& color) const;
+  QRCodeBuilder logo(QRCodeLogoTemplatePtr logoTemplate) const;
   // An image-mask logo over the whole symbol: modules are removed where the mask image (or
   // the image itself) is opaque.
-  QRCodeBuilder& logo(gfx::Image image, std::optional<gfx::Image> maskImage);
-  QRCodeBuilder& logo(gfx::Image image, LogoPosition position);
+  QRCodeBuilder logo(gfx::Image image, std::optional<gfx::Image> maskImage) const;
+  QRCodeBuilder logo(gfx::Image image, LogoPosition position) const;
   // A rectangular logo region in relative coordinates (the symbol is the unit square,
   // y growing downwards).
-  QRCodeBuilder& logo(gfx::Image image, const gfx::Rect& rect, double inset);
+  QRCodeBuilder logo(gfx::Image image, const gfx::Rect& rect, double inset) const;
 
  private:
   std::shared_ptr<QRCodeDocument> document_;
 };
+
+// --- steps -------------------------------------------------------------------------------
+
+class QRCodeBuilder::Content {
+ public:
+  explicit Content(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  QRCodeBuilder text(std::string text) const;
+  QRCodeBuilder data(foundation::Bytes data) const;
+  // Text content: the bytes' standard base64 (no line breaks).
+  QRCodeBuilder base64(std::span<const std::uint8_t> data) const;
+  // Text content: the URL's text.
+  QRCodeBuilder url(std::string_view url) const;
+  // The document's setFormattedContent at its current level; raises the formatter's error.
+  QRCodeBuilder formatted(const QRCodeDocument::FormattedContent& content) const;
+  // What the document's setMessage does - the message's text, or its bytes when it has no
+  // text, becomes the content, encoded at the document's level (quartile unless set
+  // otherwise) - so that every later setter keeps it; but a message the engine refuses
+  // raises the engine's error (whichever path setMessage takes) and changes nothing.
+  QRCodeBuilder message(const QRCodeMessageFormatter& message) const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+class QRCodeBuilder::Foreground {
+ public:
+  explicit Foreground(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  // The on-module fill becomes a solid fill; eye and pupil fills are cleared.
+  QRCodeBuilder color(const gfx::Color& color) const;
+  // A hex colour ("rgb", "rgba", "rrggbb", "rrggbbaa", "#" optional) in sRGB; raises
+  // QRCodeError::invalidHexColorString.
+  QRCodeBuilder color(std::string_view hexColor) const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+class QRCodeBuilder::Background {
+ public:
+  explicit Background(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  QRCodeBuilder color(const gfx::Color& color) const;
+  QRCodeBuilder color(std::string_view hexColor) const;
+  // An image fill of the image.
+  QRCodeBuilder image(gfx::Image image) const;
+  QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
+  QRCodeBuilder cornerRadius(double fraction) const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+class QRCodeBuilder::OnPixels {
+ public:
+  explicit OnPixels(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  QRCodeBuilder shape(QRCodePixelShapeGeneratorPtr shape) const;
+  // A solid fill of the colour; the eye and pupil fills are left as they are.
+  QRCodeBuilder color(const gfx::Color& color) const;
+  QRCodeBuilder color(std::string_view hexColor) const;
+  QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
+  QRCodeBuilder backgroundColor(const gfx::Color& color) const;
+  QRCodeBuilder backgroundColor(std::string_view hexColor) const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+class QRCodeBuilder::Eye {
+ public:
+  explicit Eye(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  // The eye shape; the pupil shape becomes none (the eye's own pupil is drawn).
+  QRCodeBuilder shape(QRCodeEyeShapeGeneratorPtr shape) const;
+  QRCodeBuilder color(const gfx::Color& color) const;
+  QRCodeBuilder color(std::string_view hexColor) const;
+  QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
+  QRCodeBuilder backgroundColor(const gfx::Color& color) const;
+  QRCodeBuilder backgroundColor(std::string_view hexColor) const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+class QRCodeBuilder::Pupil {
+ public:
+  explicit Pupil(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  QRCodeBuilder shape(QRCodePupilShapeGeneratorPtr shape) const;
+  QRCodeBuilder color(const gfx::Color& color) const;
+  QRCodeBuilder color(std::string_view hexColor) const;
+  QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+class QRCodeBuilder::OffPixels {
+ public:
+  explicit OffPixels(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  QRCodeBuilder shape(QRCodePixelShapeGeneratorPtr shape) const;
+  QRCodeBuilder color(const gfx::Color& color) const;
+  QRCodeBuilder color(std::string_view hexColor) const;
+  QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
+  QRCodeBuilder backgroundColor(const gfx::Color& color) const;
+  QRCodeBuilder backgroundColor(std::string_view hexColor) const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+// The outputs; each forwards to the document's export and raises its error.
+class QRCodeBuilder::Generate {
+ public:
+  explicit Generate(const QRCodeBuilder& builder) : builder_(builder) {}
+  QRCodeBuilder builder() const { return builder_; }
+  gfx::Image cgImage(std::int64_t dimension) const;
+  // The bitmap encoded in the format (encodeImageData).
+  foundation::Bytes imageData(std::int64_t dimension, const ImageExportType& type) const;
+  foundation::Bytes pdfData(std::int64_t dimension, double pdfResolution = 72.0) const;
+  foundation::Bytes svgData(std::int64_t dimension) const;
+  // The eye, pupil and on-module components.
+  gfx::Path path(std::int64_t dimension) const;
+  // The same with every quadratic curve raised to a cubic.
+  gfx::Path bezierPath(std::int64_t dimension) const;
+  // The text renderings of the current matrix; never fail.
+  std::string ascii() const;
+  std::string smallAscii() const;
+
+ private:
+  QRCodeBuilder builder_;
+};
+
+inline QRCodeBuilder::Content QRCodeBuilder::content() const { return Content(*this); }
+inline QRCodeBuilder::Foreground QRCodeBuilder::foreground() const { return Foreground(*this); }
+inline QRCodeBuilder::Background QRCodeBuilder::background() const { return Background(*this); }
+inline QRCodeBuilder::OnPixels QRCodeBuilder::onPixels() const { return OnPixels(*this); }
+inline QRCodeBuilder::Eye QRCodeBuilder::eye() const { return Eye(*this); }
+inline QRCodeBuilder::Pupil QRCodeBuilder::pupil() const { return Pupil(*this); }
+inline QRCodeBuilder::OffPixels QRCodeBuilder::offPixels() const { return OffPixels(*this); }
+inline QRCodeBuilder::Generate QRCodeBuilder::generate() const { return Generate(*this); }
 
 template <>
 struct foundation::ErrorTraits<QRCodeBuilder::BuilderError> {

@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "QRCode/QRCodePixelShape.hpp"
 #include "QRCode/core/QRCodeColor.hpp"
 #include "QRCode/core/QRCodeEngineExternal.hpp"
 #include "QRCode/core/QRCodeError.hpp"
@@ -43,7 +45,7 @@ std::string rgba(const gfx::Color& color) { return qrcolor::rgbaComponents(color
 
 TEST(Builder, StartsWithADefaultDocument) {
   const auto builder = QRCodeBuilder::build();
-  const auto& document = *builder->document();
+  const auto& document = *builder.document();
   ASSERT_NE(document.data(), nullptr);
   EXPECT_TRUE(document.data()->empty());
   EXPECT_EQ(document.errorCorrection(), Level::quartile);
@@ -53,7 +55,7 @@ TEST(Builder, StartsWithADefaultDocument) {
 
 TEST(Builder, OneChainStylesAndExports) {
   const auto builder = QRCodeBuilder::build();
-  const foundation::Bytes png = builder->content()
+  const foundation::Bytes png = builder.content()
                                     .text(kURL)
                                     .errorCorrection(Level::high)
                                     .quietZonePixelCount(1)
@@ -71,7 +73,7 @@ TEST(Builder, OneChainStylesAndExports) {
                                     .cornerRadius(0.1)
                                     .generate()
                                     .imageData(360, ImageExportType::png(1.0));
-  const auto& document = *builder->document();
+  const auto& document = *builder.document();
   EXPECT_EQ(*document.utf8String(), kURL);
   EXPECT_EQ(document.errorCorrection(), Level::high);
   EXPECT_EQ(document.design()->additionalQuietZonePixels(), 1u);
@@ -143,6 +145,80 @@ TEST(Builder, AMessageTheEngineRefusesChangesNothing) {
   EXPECT_EQ(builder.document()->boolMatrix(), matrix);
   EXPECT_FALSE(builder.document()->regenerationError().has_value());
   EXPECT_TRUE(output.lines.empty());
+}
+
+// The builder's message against the document's setMessage on the same document: the same
+// outcome (the same content and matrix, or the same error - which setMessage keeps rather
+// than raises on its bytes path), and a builder that fails has changed nothing. Capacities
+// from the QR standard's version 40 table: 1663 bytes at quartile; 7089 digits and 2953
+// bytes at low.
+TEST(Builder, AMessageDoesWhatSetMessageDoesOrNothing) {
+  std::string latin1;
+  for (int i = 0; i < 1600; ++i) latin1 += "\u00e9";  // 1600 bytes in Latin-1, 3200 in UTF-8
+  const QRCodeMessageText latin1Text(latin1, QRCodeMessageText::Encoding::isoLatin1);
+  const QRCodeMessageText digits(std::string(4000, '7'));
+  const QRCodeMessageText tooManyDigits(std::string(7090, '7'));
+  const QRCodeMessageData tooManyBytes(foundation::Bytes(2954, 0xAB));
+  const QRCodeMessageData fewBytes(foundation::bytesOf("raw bytes 42"));
+  const auto external = [] { return std::make_shared<QRCodeEngineExternal>(); };
+  struct Row {
+    const char* name;
+    const QRCodeMessageFormatterBase& message;
+    std::shared_ptr<QRCodeEngine> engine;  // null: the default engine
+    Level level;
+    bool fits;
+  };
+  const Row rows[] = {
+      {"Latin-1 text of 1600 e-acute, default engine", latin1Text, nullptr, Level::quartile, false},
+      {"Latin-1 text of 1600 e-acute, external engine", latin1Text, external(), Level::quartile, false},
+      {"4000 digits, external engine at low", digits, external(), Level::low, true},
+      {"7090 digits, too long for any version", tooManyDigits, external(), Level::low, false},
+      {"2954 bytes, too long for any version", tooManyBytes, external(), Level::low, false},
+      {"12 bytes", fewBytes, nullptr, Level::low, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const QRCodeBuilder builder;
+    builder.engine(row.engine).errorCorrection(row.level).content().text("stored");
+    const QRCodeDocument& document = *builder.document();
+    const auto matrixBefore = document.boolMatrix();
+    ASSERT_FALSE(document.regenerationError().has_value());
+
+    testsupport::CapturedOutput output;
+    std::optional<std::string> builderError;
+    try {
+      builder.content().message(row.message);
+    } catch (const foundation::Error& e) {
+      builderError = e.what();
+    }
+    EXPECT_EQ(!builderError.has_value(), row.fits) << builderError.value_or("");
+    if (builderError) {
+      EXPECT_EQ(document.content(), QRCode::Content::text("stored"));
+      EXPECT_EQ(document.boolMatrix(), matrixBefore);
+      EXPECT_FALSE(document.regenerationError().has_value());
+      EXPECT_TRUE(output.lines.empty());
+    } else {
+      const std::string expected = foundation::stringOf(row.message.dataRef());
+      const std::int64_t dimension = document.cellDimension() * 4;
+      EXPECT_TRUE(testsupport::decodeImage(builder.generate().cgImage(dimension)).bothRead(
+          row.message.textRef() ? *row.message.textRef() : expected));
+    }
+    const QRCode::Content builderContent = document.content();
+    const auto builderMatrix = document.boolMatrix();  // a regeneration replaces it, not changes it
+
+    std::optional<std::string> setMessageError;
+    try {
+      builder.document()->setMessage(row.message);
+    } catch (const foundation::Error& e) {
+      setMessageError = e.what();
+    }
+    if (!setMessageError && document.regenerationError()) setMessageError = document.regenerationError()->what();
+    EXPECT_EQ(builderError, setMessageError);
+    if (!setMessageError) {
+      EXPECT_EQ(document.content(), builderContent);
+      EXPECT_EQ(*document.boolMatrix(), *builderMatrix);
+    }
+  }
 }
 
 TEST(Builder, ForegroundClearsEyeFillsWhileOnPixelsKeepsThem) {
@@ -281,8 +357,8 @@ TEST(Builder, Logos) {
 TEST(Builder, LogoModulesAreRemovedAndTheCodeStillReads) {
   const gfx::Image image = gfx::Image::filled(8, 8, {30, 30, 200, 255});
   const auto builder = QRCodeBuilder::build();
-  builder->content().text(kURL).errorCorrection(Level::high).logo(image, QRCodeBuilder::LogoPosition::squareCenter(2));
-  const gfx::Image bitmap = builder->generate().cgImage(400);
+  builder.content().text(kURL).errorCorrection(Level::high).logo(image, QRCodeBuilder::LogoPosition::squareCenter(2));
+  const gfx::Image bitmap = builder.generate().cgImage(400);
   EXPECT_TRUE(testsupport::decodeImage(bitmap).bothRead(kURL));
   // The centre of the code is the logo's colour.
   const auto centre = testsupport::meanColor(bitmap, 195, 195, 205, 205);
@@ -306,8 +382,8 @@ TEST(Builder, EngineAndErrorCorrection) {
 
 TEST(Builder, Outputs) {
   const auto builder = QRCodeBuilder::build();
-  builder->content().text("outputs").errorCorrection(Level::medium);
-  const auto generate = builder->generate();
+  builder.content().text("outputs").errorCorrection(Level::medium);
+  const auto generate = builder.generate();
 
   const foundation::Bytes pdf = generate.pdfData(200, 144);
   EXPECT_DOUBLE_EQ(testsupport::pdfInfo(pdf).pageSize.width, 100);
@@ -323,7 +399,7 @@ TEST(Builder, Outputs) {
   EXPECT_TRUE(testsupport::decodeImage(decoded.image).bothRead("outputs"));
 
   const gfx::Path path = generate.path(210);
-  EXPECT_EQ(path, builder->document()->pathWithDimension(
+  EXPECT_EQ(path, builder.document()->pathWithDimension(
                       210, {QRCodeComponents::eye(), QRCodeComponents::pupil(), QRCodeComponents::onPixels()}));
   const gfx::Rect bounds = path.bounds();
   EXPECT_GT(bounds.size.width, 150);
@@ -333,8 +409,8 @@ TEST(Builder, Outputs) {
   EXPECT_NEAR(bezier.bounds().size.width, bounds.size.width, 1e-9);
   EXPECT_NEAR(bezier.bounds().origin.x, bounds.origin.x, 1e-9);
 
-  EXPECT_EQ(generate.ascii(), builder->document()->asciiRepresentation());
-  EXPECT_EQ(generate.smallAscii(), builder->document()->smallAsciiRepresentation());
+  EXPECT_EQ(generate.ascii(), builder.document()->asciiRepresentation());
+  EXPECT_EQ(generate.smallAscii(), builder.document()->smallAsciiRepresentation());
   EXPECT_FALSE(generate.ascii().empty());
 
   expectError([&] { generate.cgImage(0); }, QRCodeError::cannotGenerateImage, "zero dimension");
@@ -342,11 +418,46 @@ TEST(Builder, Outputs) {
 
 TEST(Builder, EveryStepIsReachableFromWhatAnOperationHandsBack) {
   const auto builder = QRCodeBuilder::build();
-  QRCodeBuilder& handedBack = builder->content().text("x");
-  EXPECT_EQ(&handedBack, builder.get());
-  EXPECT_EQ(&handedBack.eye().builder(), builder.get());
-  EXPECT_EQ(&handedBack.generate().builder(), builder.get());
-  EXPECT_EQ(handedBack.document(), builder->document());
+  const QRCodeBuilder handedBack = builder.content().text("x");
+  EXPECT_EQ(handedBack.document(), builder.document());
+  EXPECT_EQ(handedBack.eye().builder().document(), builder.document());
+  EXPECT_EQ(handedBack.generate().builder().document(), builder.document());
+}
+
+// A step, a builder an operation handed back and the document are kept after the
+// builder's temporary is gone; they still work on that builder (use after free shows
+// in the sanitizer build).
+TEST(Builder, StepsAndHandedBackBuildersKeepTheBuilderAlive) {
+  const QRCodeBuilder::Content content = QRCodeBuilder::build().content();
+  const QRCodeBuilder& handedBack = content.text("first").errorCorrection(Level::high);
+  const QRCodeBuilder::Generate generate = handedBack.foreground().color("#1040a0").generate();
+  content.text(kURL);
+  EXPECT_EQ(*handedBack.document()->utf8String(), kURL);
+  EXPECT_EQ(handedBack.document()->errorCorrection(), Level::high);
+  EXPECT_TRUE(testsupport::decodeImage(generate.cgImage(400)).bothRead(kURL));
+
+  const std::shared_ptr<QRCodeDocument> document = QRCodeBuilder::build().content().text(kURL).document();
+  EXPECT_TRUE(testsupport::decodeImage(document->cgImageWithDimension(400)).bothRead(kURL));
+
+  // Copies and moves refer to the same builder; a moved-from one stays usable.
+  QRCodeBuilder first;
+  QRCodeBuilder second = std::move(first);
+  first.content().text("shared");
+  EXPECT_EQ(second.document(), first.document());
+  EXPECT_EQ(*second.document()->utf8String(), "shared");
+}
+
+// The example at the top of QRCodeBuilder.hpp, as written there.
+TEST(Builder, TheHeaderExampleRuns) {
+  const foundation::Bytes png = QRCodeBuilder::build()
+                                    .content().text("https://example.com")
+                                    .errorCorrection(QRCode::ErrorCorrection::high)
+                                    .onPixels().shape(QRCodePixelShapeCircle::Create())
+                                    .foreground().color("#1040a0")
+                                    .generate().imageData(300, ImageExportType::png(1.0));
+  const gfx::Image image = imageio::loadImageFromData(png);
+  EXPECT_EQ(image.width(), 300);
+  EXPECT_TRUE(testsupport::decodeImage(image).bothRead("https://example.com"));
 }
 
 }  // namespace
