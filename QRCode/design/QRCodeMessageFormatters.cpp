@@ -90,9 +90,10 @@ void appendField(std::string& out, const std::optional<std::string>& field) {
   if (field) appendVCardText(out, *field);
 }
 
-// A vCard parameter value: as it is, or in double quotes when it is empty or holds one of
-// ",", ";" and ":"; a double quote or a control character other than tab cannot be written
-// at all.
+// A vCard parameter value: as it is, or in double quotes when it holds ";" or ":", which
+// would end the parameter, or is empty, which readers would drop. A "," stays bare: it
+// separates the values of a parameter, so "HOME,WORK" is the two types it reads as. A double
+// quote or a control character other than tab cannot be written at all.
 void appendParameterValue(std::string& out, std::string_view value) {
   bool quote = value.empty();
   for (const char ch : value) {
@@ -100,7 +101,7 @@ void appendParameterValue(std::string& out, std::string_view value) {
     if ((c < 0x20 && c != '\t') || c == 0x7F || c == '"')
       foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding,
                         "a contact address type holds a character that a vCard parameter cannot hold");
-    if (c == ',' || c == ';' || c == ':') quote = true;
+    if (c == ';' || c == ':') quote = true;
   }
   if (quote) out.push_back('"');
   out += value;
@@ -246,10 +247,14 @@ QRCodeMessageContact::QRCodeMessageContact(const Name& name, std::string_view fo
   // E-mail lines come before the telephone lines, whatever the order of the inputs.
   for (const std::string& email : emailAddresses) line("EMAIL:", email);
   for (const std::string& number : telephoneNumbers) line("TEL:", number);
+  // A URL value is a URI, not text: written as it is. parseURL admits no character that
+  // could end the line (no control characters, no blanks).
   for (const std::string& url : urls) {
     const std::optional<std::string> absolute = QRCodeMessageLink::parseURL(url);
     if (!absolute) foundation::raise(QRCodeError::invalidURL, "a contact URL is not a URL");
-    line("URL:", *absolute);
+    out += "URL:";
+    out += *absolute;
+    out.push_back('\n');
   }
   for (const std::string& note : notes) {
     requireUTF8(note, "a contact note");

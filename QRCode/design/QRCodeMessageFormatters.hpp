@@ -70,10 +70,10 @@ class QRCodeMessageContactName {
 
 // An address line of a contact card: "ADR;TYPE=" type ":" po;extended;street;locality;
 // region;postalCode;country and a line feed. Absent fields are written as nothing; each field
-// is a vCard text value (see QRCodeMessageContact). The type is a parameter value: written in
-// double quotes when it is empty or holds ",", ";" or ":"; vcard() raises
-// unableToConvertTextToRequestedEncoding for a type with a double quote or a control
-// character other than tab, which a parameter cannot hold.
+// is a vCard text value (see QRCodeMessageContact). The type is a parameter value, written as
+// it is ("HOME,WORK" is the two types HOME and WORK) or in double quotes when it is empty or
+// holds ";" or ":"; vcard() raises unableToConvertTextToRequestedEncoding for a type with a
+// double quote or a control character other than tab, which a parameter cannot hold.
 class QRCodeMessageContactAddress {
  public:
   QRCodeMessageContactAddress(std::string type, std::optional<std::string> postOfficeAddress,
@@ -102,11 +102,12 @@ class QRCodeMessageContactAddress {
 // name line, "FN:", the address lines, "ORG:" and "TITLE:" when given, every "EMAIL:", then
 // every "TEL:", "URL:" and "NOTE:" line.
 //
-// Every value is a vCard 3.0 text value, so that a reader gets back exactly the fields given:
-// "\" is written "\\", "," "\," and ";" "\;", and a line break (CR LF, CR or LF) "\n". A
-// note then has every run of white space (Unicode White_Space: tab to carriage return, space,
-// U+0085, U+00A0, the other space separators, U+2028 and U+2029) replaced by one space. A URL
-// that is not one (QRCodeMessageLink::parseURL) raises invalidURL.
+// Every value but a URL is a vCard 3.0 text value, so that a reader gets back exactly the
+// fields given: "\" is written "\\", "," "\," and ";" "\;", and a line break (CR LF, CR or
+// LF) "\n". A note then has every run of white space (Unicode White_Space: tab to carriage
+// return, space, U+0085, U+00A0, the other space separators, U+2028 and U+2029) replaced by
+// one space. A URL value is a URI and is written as it is; a URL that is not one
+// (QRCodeMessageLink::parseURL) raises invalidURL.
 class QRCodeMessageContact final : public QRCodeMessageFormatterBase {
  public:
   using Name = QRCodeMessageContactName;

@@ -24,6 +24,8 @@ struct HostileValue {
   // Whether a vCard parameter (an address type) can hold it: no control character but
   // tab, no double quote.
   bool parameter;
+  // The types a reader gets back from it as an address type, when not the value itself.
+  std::vector<std::string> asTypes = {};
 };
 
 inline const std::vector<HostileValue>& hostileValues() {
@@ -38,6 +40,10 @@ inline const std::vector<HostileValue>& hostileValues() {
        "not a url\nX-INJECTED:1", false},
       {"Smith; Jr", "Smith; Jr", "Smith; Jr", "Smith; Jr", true},
       {"a,b, c;;", "a,b, c;;", "a,b, c;;", "a,b, c;;", true},
+      {"HOME,WORK", "HOME,WORK", "HOME,WORK", "HOME,WORK", true, {"HOME", "WORK"}},
+      // A URL with a "," that a contact's URL line keeps as it is.
+      {"https://example.com/maps/@52.52,13.40", "https://example.com/maps/@52.52,13.40",
+       "https://example.com/maps/@52.52,13.40", "https://example.com/maps/@52.52,13.40", true},
       {"back\\slash\\n\\", "back\\slash\\n\\", "back\\slash\\n\\", "back\\slash\\n\\", true},
       {"key: value", "key: value", "key: value", "key: value", true},
       {"Tom & Jerry", "Tom & Jerry", "Tom & Jerry", "Tom & Jerry", true},
