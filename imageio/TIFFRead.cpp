@@ -4,7 +4,9 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,74 @@ T field(TIFF* tiff, ttag_t tag, T fallback) {
   return TIFFGetFieldDefaulted(tiff, tag, &value) == 1 ? value : fallback;
 }
 
+// The alpha of a grey or CMYK file with one alpha sample after its colour: libtiff's RGBA
+// reader drops it (16-bit grey, CMYK) or leaves it straight (8-bit grey), so these files
+// are read here. Strips only, upright, 8 or 16 bits; none for every other file.
+std::optional<std::uint16_t> greyOrCMYKAlpha(TIFF* tiff, std::uint16_t photometric, std::uint16_t samples,
+                                             std::uint16_t bits, std::uint16_t inkSet, std::uint16_t orientation) {
+  const bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) && samples == 2;
+  const bool cmyk = photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK && samples == 5;
+  if (!(grey || cmyk) || (bits != 8 && bits != 16) || TIFFIsTiled(tiff) || orientation != ORIENTATION_TOPLEFT ||
+      field<std::uint16_t>(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT) != SAMPLEFORMAT_UINT)
+    return std::nullopt;
+  std::uint16_t count = 0;
+  std::uint16_t* kinds = nullptr;
+  if (TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) != 1 || count != 1 || !kinds) return std::nullopt;
+  if (kinds[0] != EXTRASAMPLE_ASSOCALPHA && kinds[0] != EXTRASAMPLE_UNASSALPHA) return std::nullopt;
+  return kinds[0];
+}
+
+// Premultiplied rgba from grey + alpha or C, M, Y, K + alpha samples (contiguous or one
+// plane per sample). 16-bit samples are rounded to 8 bits; straight colour is
+// premultiplied, rounded to the nearest; associated colour is kept, limited to its alpha.
+gfx::Image readGreyOrCMYKWithAlpha(TIFF* tiff, int width, int height, std::uint16_t samples, std::uint16_t bits,
+                                   std::uint16_t planar, bool inverted, std::uint16_t alphaKind,
+                                   const char* message) {
+  const bool separate = planar == PLANARCONFIG_SEPARATE;
+  const std::size_t bytesPerSample = bits / 8u;
+  const std::size_t perRow = static_cast<std::size_t>(width) * (separate ? 1u : samples);
+  if (static_cast<std::size_t>(TIFFScanlineSize64(tiff)) != perRow * bytesPerSample)
+    undecodable("unexpected TIFF row size", message);
+  std::vector<std::uint8_t> line(perRow * bytesPerSample);
+  // One row of every sample as 8-bit values, sample s of pixel x at [x * samples + s].
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * samples);
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+  auto eightBits = [&](std::size_t i) -> std::uint8_t {
+    if (bits == 8) return line[i];
+    std::uint16_t v;
+    std::memcpy(&v, line.data() + 2 * i, 2);  // libtiff hands samples over in native byte order
+    return static_cast<std::uint8_t>((v * 255u + 32767u) / 65535u);
+  };
+  auto premultiplied = [](unsigned c, unsigned a) { return static_cast<std::uint8_t>((c * a + 127u) / 255u); };
+  for (int y = 0; y < height; ++y) {
+    for (std::uint16_t plane = 0; plane < (separate ? samples : 1); ++plane) {
+      if (TIFFReadScanline(tiff, line.data(), static_cast<std::uint32_t>(y), plane) != 1)
+        undecodable("damaged TIFF data", message);
+      for (std::size_t i = 0; i < perRow; ++i) row[separate ? i * samples + plane : i] = eightBits(i);
+    }
+    std::uint8_t* out = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
+    for (int x = 0; x < width; ++x, out += 4) {
+      const std::uint8_t* s = row.data() + static_cast<std::size_t>(x) * samples;
+      const unsigned a = s[samples - 1];
+      unsigned rgb[3];
+      if (samples == 2) {
+        const unsigned g = s[0];
+        // White-is-zero: premultiplied, white at alpha a is a.
+        rgb[0] = rgb[1] = rgb[2] = inverted ? (alphaKind == EXTRASAMPLE_ASSOCALPHA ? a - std::min(g, a) : 255u - g) : g;
+      } else {
+        // Inks to straight RGB as the cmyk image format converts them.
+        const unsigned k = 255u - s[3];
+        for (int c = 0; c < 3; ++c) rgb[c] = ((255u - s[c]) * k + 127u) / 255u;
+      }
+      for (int c = 0; c < 3; ++c)
+        out[c] = alphaKind == EXTRASAMPLE_UNASSALPHA ? premultiplied(rgb[c], a)
+                                                     : static_cast<std::uint8_t>(std::min(rgb[c], a));
+      out[3] = static_cast<std::uint8_t>(a);
+    }
+  }
+  return gfx::Image::make(width, height, std::move(pixels));
+}
+
 }  // namespace
 
 bool imageio::isTIFFData(std::span<const std::uint8_t> data) {
@@ -74,12 +144,12 @@ bool imageio::isTIFFData(std::span<const std::uint8_t> data) {
   return little || big;
 }
 
-gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  if (!imageio::isTIFFData(data)) undecodable("not a TIFF", nullptr);
-  char message[256] = {0};
-  Source source{data.data(), data.size(), 0};
+namespace {
+
+// The first directory of the data, or none; libtiff's last error text goes to message.
+TIFF* openTIFF(Source& source, char* message) {
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  if (!options) undecodable("cannot open TIFF", nullptr);
+  if (!options) return nullptr;
   TIFFOpenOptionsSetErrorHandlerExtR(options, tiffKeepError, message);
   TIFFOpenOptionsSetWarningHandlerExtR(options, tiffIgnoreWarning, nullptr);
   // No single allocation of libtiff's own (strips, tiles, tag arrays) may exceed this.
@@ -88,11 +158,40 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   TIFF* tiff = TIFFClientOpenExt("memory", "rm", &source, tiffSourceRead, tiffSourceWrite, tiffSourceSeek, tiffSourceClose,
                                  tiffSourceSize, tiffSourceMap, tiffSourceUnmap, options);
   TIFFOpenOptionsFree(options);
+  return tiff;
+}
+
+struct CloseTIFF {
+  TIFF* tiff;
+  ~CloseTIFF() {
+    if (tiff) TIFFClose(tiff);
+  }
+};
+
+}  // namespace
+
+std::optional<gfx::Size> imageio::readTIFFResolution(std::span<const std::uint8_t> data) {
+  if (!imageio::isTIFFData(data)) return std::nullopt;
+  char message[256] = {0};
+  Source source{data.data(), data.size(), 0};
+  const CloseTIFF release{openTIFF(source, message)};
+  if (!release.tiff) return std::nullopt;
+  float x = 0, y = 0;
+  if (TIFFGetField(release.tiff, TIFFTAG_XRESOLUTION, &x) != 1 || TIFFGetField(release.tiff, TIFFTAG_YRESOLUTION, &y) != 1)
+    return std::nullopt;
+  const auto unit = field<std::uint16_t>(release.tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  if (unit == RESUNIT_CENTIMETER) return gfx::Size{x * 2.54, y * 2.54};
+  if (unit == RESUNIT_INCH) return gfx::Size{double(x), double(y)};
+  return std::nullopt;  // a ratio without a unit
+}
+
+gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  if (!imageio::isTIFFData(data)) undecodable("not a TIFF", nullptr);
+  char message[256] = {0};
+  Source source{data.data(), data.size(), 0};
+  const CloseTIFF release{openTIFF(source, message)};
+  TIFF* tiff = release.tiff;
   if (!tiff) undecodable("damaged TIFF header", message);
-  struct Release {
-    TIFF* tiff;
-    ~Release() { TIFFClose(tiff); }
-  } release{tiff};
 
   std::uint32_t w = 0, h = 0;
   if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h) != 1)
@@ -111,6 +210,11 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   const bool grey = plainStrips && samples == 1 &&
                     (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
   const bool cmyk = plainStrips && samples == 4 && photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK;
+
+  if (const auto alpha = greyOrCMYKAlpha(tiff, photometric, samples, bits, inkSet, orientation)) {
+    const bool inverted = photometric == PHOTOMETRIC_MINISWHITE;
+    return readGreyOrCMYKWithAlpha(tiff, width, height, samples, bits, planar, inverted, *alpha, message);
+  }
 
   if (grey || cmyk) {
     const gfx::PixelFormat format = grey ? gfx::PixelFormat::gray : gfx::PixelFormat::cmyk;

@@ -1,13 +1,16 @@
 #pragma once
 // TIFF decoding through libtiff (the first directory). 8-bit grey strips give gray images,
-// 8-bit CMYK strips cmyk images; every other kind libtiff can read goes through its RGBA
-// reader into premultiplied rgba, upright.
+// 8-bit CMYK strips cmyk images; grey and CMYK strips with an alpha sample (8 or 16 bits,
+// straight or associated) give premultiplied rgba; every other kind libtiff can read goes
+// through its RGBA reader into premultiplied rgba, upright.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "imageio/PNG.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Image.hpp"
 
 namespace imageio {
@@ -17,4 +20,8 @@ bool isTIFFData(std::span<const std::uint8_t> data);
 // Fails with ImageReadWriteError::unableToDecodeImage; the size is checked before the
 // pixels are allocated.
 gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
+
+// The resolution the first directory records, in dots per inch across and down (converted
+// from centimetres); none when it records none, no unit, or the data is no readable TIFF.
+std::optional<gfx::Size> readTIFFResolution(std::span<const std::uint8_t> data);
 }  // namespace imageio

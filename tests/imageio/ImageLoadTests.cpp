@@ -173,6 +173,70 @@ Bytes writeFrameGIF(int screenW, int screenH, int left, int top, int w, int h, b
   return bytes;
 }
 
+// A TIFF of colour samples followed by one alpha sample of the given kind (EXTRASAMPLE_...),
+// 8 or 16 bits, one strip row at a time through libtiff; samples hold every pixel's
+// samples in order.
+Bytes writeAlphaTIFF(int width, int height, int bits, std::uint16_t photometric, int samples, std::uint16_t alphaKind,
+                     const std::vector<std::uint16_t>& data) {
+  const std::string path = testsupport::testPath("alpha.tiff").string();
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  if (!tiff) return {};
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
+  const std::uint16_t extra[1] = {alphaKind};
+  TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 2);
+  const std::size_t perRow = static_cast<std::size_t>(width) * samples;
+  std::vector<std::uint8_t> row(perRow * (bits / 8));
+  for (int y = 0; y < height; ++y) {
+    for (std::size_t i = 0; i < perRow; ++i) {
+      const std::uint16_t v = data[static_cast<std::size_t>(y) * perRow + i];
+      if (bits == 8) row[i] = static_cast<std::uint8_t>(v);
+      else std::memcpy(row.data() + 2 * i, &v, 2);
+    }
+    TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+  }
+  TIFFClose(tiff);
+  std::ifstream in(path, std::ios::binary);
+  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(path);
+  return bytes;
+}
+
+// A GIF screen with one frame at (left, top) whose pixel (x, y) has the palette index
+// index(x, y) of a 16-colour palette: colour i is (16 i, 255 - 16 i, (i * 7 % 16) * 16).
+std::vector<GifColorType> sixteenColours() {
+  std::vector<GifColorType> colours(16);
+  for (int i = 0; i < 16; ++i)
+    colours[static_cast<std::size_t>(i)] = {static_cast<GifByteType>(16 * i), static_cast<GifByteType>(255 - 16 * i),
+                                            static_cast<GifByteType>((i * 7 % 16) * 16)};
+  return colours;
+}
+
+Bytes writeIndexedGIF(int screenW, int screenH, int left, int top, int w, int h, int (*index)(int x, int y)) {
+  Bytes bytes;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&bytes, testGifWrite, &error);
+  std::vector<GifColorType> colours = sixteenColours();
+  ColorMapObject* map = GifMakeMapObject(16, colours.data());
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, screenW, screenH, 8, 0, map);
+  EGifPutImageDesc(gif, left, top, w, h, false, nullptr);
+  std::vector<GifByteType> line(static_cast<std::size_t>(w));
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) line[static_cast<std::size_t>(x)] = static_cast<GifByteType>(index(x, y));
+    EGifPutLine(gif, line.data(), w);
+  }
+  GifFreeMapObject(map);
+  EGifCloseFile(gif, &error);
+  return bytes;
+}
+
 // --- header surgery for oversized dimensions ----------------------------------------------
 
 // The JPEG with its SOF frame size replaced.
@@ -335,6 +399,73 @@ TEST(ImageLoad, HalfTransparentPixelsArePremultiplied) {
   }
 }
 
+// --- straight alpha in TIFF files ---------------------------------------------------------
+
+// Grey, RGB and CMYK files with a straight (unassociated) alpha sample, written through
+// libtiff, load as the premultiplied values of the written samples: colour x alpha, with
+// 16-bit samples scaled to 8 bits and inks turned into RGB as (1 - ink) x (1 - black).
+// The expected values are computed here from the samples, to within one 8-bit step for
+// the rounding of the steps in between.
+TEST(ImageLoad, StraightAlphaTIFFsLoadPremultiplied) {
+  struct Row {
+    const char* name;
+    int bits;
+    std::uint16_t photometric;
+    int samples;  // colour samples and the alpha
+  };
+  const Row rows[] = {
+      {"8-bit grey + alpha", 8, PHOTOMETRIC_MINISBLACK, 2},
+      {"16-bit grey + alpha", 16, PHOTOMETRIC_MINISBLACK, 2},
+      {"8-bit RGBA", 8, PHOTOMETRIC_RGB, 4},
+      {"16-bit RGBA", 16, PHOTOMETRIC_RGB, 4},
+      {"8-bit CMYK + alpha", 8, PHOTOMETRIC_SEPARATED, 5},
+      {"16-bit CMYK + alpha", 16, PHOTOMETRIC_SEPARATED, 5},
+  };
+  const int w = 9, h = 5;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const double top = row.bits == 8 ? 255 : 65535;
+    // Samples spread over the range; pixel 0 is colour 200/255 at alpha 128/255 (which
+    // must load as 100, not 200 or 128), the last pixel is fully transparent.
+    std::vector<std::uint16_t> samples(static_cast<std::size_t>(w) * h * row.samples);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+      samples[i] = static_cast<std::uint16_t>(std::fmod(i * 0.6180339887 * 7919, 1.0) * top);
+    for (int s = 0; s + 1 < row.samples; ++s)
+      samples[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
+          row.photometric == PHOTOMETRIC_SEPARATED ? (s == 3 ? 55 : 0) * top / 255 : 200 * top / 255);
+    samples[static_cast<std::size_t>(row.samples) - 1] = static_cast<std::uint16_t>(128 * top / 255);
+    samples[samples.size() - 1] = 0;
+
+    const Image image =
+        imageio::loadImageFromData(writeAlphaTIFF(w, h, row.bits, row.photometric, row.samples, EXTRASAMPLE_UNASSALPHA, samples));
+    ASSERT_EQ(image.width(), w);
+    ASSERT_EQ(image.height(), h);
+    int worst = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const std::uint16_t* p = samples.data() + (static_cast<std::size_t>(y) * w + x) * row.samples;
+        const double alpha = p[row.samples - 1] / top;
+        double rgb[3];
+        for (int c = 0; c < 3; ++c) {
+          if (row.samples == 2) rgb[c] = p[0] / top;
+          else if (row.samples == 4) rgb[c] = p[c] / top;
+          else rgb[c] = (1 - p[c] / top) * (1 - p[3] / top);
+        }
+        const Image::RGBA got = image.pixelAt(x, y);
+        const int want[4] = {static_cast<int>(std::lround(rgb[0] * alpha * 255)),
+                             static_cast<int>(std::lround(rgb[1] * alpha * 255)),
+                             static_cast<int>(std::lround(rgb[2] * alpha * 255)),
+                             static_cast<int>(std::lround(alpha * 255))};
+        const int have[4] = {got.r, got.g, got.b, got.a};
+        for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(have[c] - want[c]));
+        EXPECT_EQ(have[3], want[3]) << x << "," << y;
+      }
+    EXPECT_LE(worst, 1);
+    // Colour 200/255 (for CMYK: no ink and black 55/255) at alpha 128/255.
+    EXPECT_EQ(image.pixelAt(0, 0), (Image::RGBA{100, 100, 100, 128}));
+  }
+}
+
 // --- grey and CMYK files ----------------------------------------------------------------
 
 TEST(ImageLoad, GreyJPEGAndTIFFGiveGreyImages) {
@@ -408,6 +539,31 @@ TEST(ImageLoad, GIFFramesArePlacedOnTheScreenAndInterlacingIsUndone) {
   const Image clipped = imageio::loadImageFromData(writeFrameGIF(10, 10, 4, 4, 12, 12, false));
   EXPECT_EQ(clipped.width(), 10);
   EXPECT_EQ(clipped.pixelAt(9, 5), (Image::RGBA{255, 0, 0, 255}));
+}
+
+// A frame that runs past the right edge of its screen loses the columns beyond it; they
+// are not wrapped into the next row. Every column has its own colour, so a wrapped row
+// shows; the pixels are compared with giflib's own frame, placed on the screen and
+// cropped to it, and with the indices written.
+TEST(ImageLoad, GIFFramePastTheRightEdgeIsCutNotWrapped) {
+  const int screenW = 12, screenH = 8, left = 7, top = 2, frameW = 9, frameH = 5;
+  auto index = [](int x, int y) { return (x + 3 * y) % 16; };
+  const Bytes gif = writeIndexedGIF(screenW, screenH, left, top, frameW, frameH, index);
+  const Image image = imageio::loadImageFromData(gif);
+  ASSERT_EQ(image.width(), screenW);
+  ASSERT_EQ(image.height(), screenH);
+  EXPECT_EQ(image, testsupport::decodeGIFFile(gif).image);
+  const std::vector<GifColorType> colours = sixteenColours();
+  for (int y = 0; y < screenH; ++y)
+    for (int x = 0; x < screenW; ++x) {
+      const bool inFrame = x >= left && y >= top && y < top + frameH;
+      Image::RGBA want{0, 0, 0, 0};
+      if (inFrame) {
+        const GifColorType& c = colours[static_cast<std::size_t>(index(x - left, y - top))];
+        want = {c.Red, c.Green, c.Blue, 255};
+      }
+      EXPECT_EQ(image.pixelAt(x, y), want) << x << "," << y;
+    }
 }
 
 // --- bad data ---------------------------------------------------------------------------
