@@ -1,6 +1,7 @@
 #include "imageio/ImageLoad.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -55,6 +56,29 @@ gfx::Image imageio::loadImageFromData(std::span<const std::uint8_t> data, std::s
   return image;
 }
 
+std::optional<gfx::Size> imageio::recordedImageDPI(std::span<const std::uint8_t> data) {
+  std::optional<gfx::Size> dpi;
+  if (imageio::isPNGData(data)) {
+    try {
+      const PNGInfo info = imageio::readPNGInfo(data);
+      if (info.dpiX && info.dpiY) dpi = gfx::Size{*info.dpiX, *info.dpiY};
+    } catch (const foundation::Error&) {
+    }
+  } else if (imageio::isJPEGData(data)) {
+    dpi = imageio::readJPEGResolution(data);
+  } else if (imageio::isTIFFData(data)) {
+    dpi = imageio::readTIFFResolution(data);
+  }
+  auto usable = [](double v) { return v > 0 && std::isfinite(v); };
+  if (dpi && usable(dpi->width) && usable(dpi->height)) return dpi;
+  return std::nullopt;
+}
+
+imageio::LoadedImage imageio::loadImageAndResolutionFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
+  gfx::Image image = imageio::loadImageFromData(data, maxPixels);
+  return LoadedImage{std::move(image), imageio::recordedImageDPI(data)};
+}
+
 namespace {
 
 // The whole file, or none when it is not a readable regular file.
@@ -78,13 +102,17 @@ std::optional<foundation::Bytes> readFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-gfx::Image imageio::loadImageFromFile(const std::filesystem::path& path, std::size_t maxPixels) {
+imageio::LoadedImage imageio::loadImageAndResolutionFromFile(const std::filesystem::path& path, std::size_t maxPixels) {
   const auto bytes = readFile(path);
   if (!bytes) foundation::raise(ImageReadWriteError::unableToDecodeImage, "cannot read " + path.string());
-  return imageio::loadImageFromData(*bytes, maxPixels);
+  return imageio::loadImageAndResolutionFromData(*bytes, maxPixels);
 }
 
-gfx::Image imageio::loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder) {
+gfx::Image imageio::loadImageFromFile(const std::filesystem::path& path, std::size_t maxPixels) {
+  return imageio::loadImageAndResolutionFromFile(path, maxPixels).image;
+}
+
+imageio::LoadedImage imageio::loadImageAndResolutionNamed(std::string_view name, const std::filesystem::path& resourceFolder) {
   const std::string text(name);
   if (name.empty() || name.find('/') != std::string_view::npos || name == "." || name == "..")
     foundation::raise(ImageReadWriteError::cannotLoadImageNamed, text);
@@ -94,10 +122,14 @@ gfx::Image imageio::loadImageNamed(std::string_view name, const std::filesystem:
     const auto bytes = readFile(resourceFolder / (text + std::string(extension)));
     if (!bytes) continue;
     try {
-      return imageio::loadImageFromData(*bytes);
+      return imageio::loadImageAndResolutionFromData(*bytes);
     } catch (const foundation::Error&) {
       foundation::raise(ImageReadWriteError::cannotLoadImageNamed, text);
     }
   }
   foundation::raise(ImageReadWriteError::cannotLoadImageNamed, text);
+}
+
+gfx::Image imageio::loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder) {
+  return imageio::loadImageAndResolutionNamed(name, resourceFolder).image;
 }

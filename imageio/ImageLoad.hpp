@@ -12,10 +12,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string_view>
 
 #include "imageio/PNG.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Image.hpp"
 
 namespace imageio {
@@ -36,6 +38,26 @@ gfx::Image loadImageFromFile(const std::filesystem::path& path,
 // with ImageReadWriteError::cannotLoadImageNamed carrying the name when the name is empty
 // or holds a path separator, no such file exists or it holds no image.
 gfx::Image loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder);
+
+// The resolution that image file bytes record, in dots per inch across and down: a PNG's
+// pHYs chunk in pixels per metre, a JPEG's JFIF density or a TIFF's resolution tags (per
+// inch or per centimetre). None when the file records none, none with a unit, or one that
+// is not finite and greater than 0; GIF and HEIC files record none here.
+std::optional<gfx::Size> recordedImageDPI(std::span<const std::uint8_t> data);
+
+// A decoded image with the resolution its file records (recordedImageDPI).
+struct LoadedImage {
+  gfx::Image image;
+  std::optional<gfx::Size> dpi;
+};
+
+// loadImageFromData, loadImageFromFile and loadImageNamed, with the resolution and the
+// same errors.
+LoadedImage loadImageAndResolutionFromData(std::span<const std::uint8_t> data,
+                                           std::size_t maxPixels = kDefaultMaxImagePixels);
+LoadedImage loadImageAndResolutionFromFile(const std::filesystem::path& path,
+                                           std::size_t maxPixels = kDefaultMaxImagePixels);
+LoadedImage loadImageAndResolutionNamed(std::string_view name, const std::filesystem::path& resourceFolder);
 
 // The decoders' common size check: fails with ImageReadWriteError::unableToDecodeImage
 // unless 0 < width, height <= gfx::Image::maxDimension and width x height <= maxPixels and

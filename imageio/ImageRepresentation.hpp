@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "imageio/ImageExport.hpp"
+#include "imageio/ImageLoad.hpp"
 #include "imageio/PNG.hpp"
 #include "imageio/PlatformImage.hpp"
 #include "platform/foundation/Settings.hpp"
@@ -73,7 +74,8 @@ class ImageRepresentation : public ImageExportConveniences<ImageRepresentation> 
   const gfx::Image& owner() const { return owner_; }
 
   // The platform image over the bitmap: point size = pixel size / scale (dpi / 72).
-  // Fails with invalidDPI.
+  // Fails with invalidDPI, also for a resolution so small that the point size would not
+  // be finite.
   PlatformImage platformImage(ImageResolution resolution) const;
   // The pixel width and height as floating-point numbers.
   gfx::Size size() const;
@@ -108,9 +110,15 @@ namespace imageio {
 foundation::Bytes encodeNSImageData(const PlatformImage& image, const ImageExportType& type,
                                     const foundation::Settings& extraProperties = {});
 
+// The platform image of a decoded bitmap at the resolution its file records: point size =
+// pixel size x 72 / dpi; the pixel size (72 dpi) when the file records none, or when that
+// would not give a finite point size greater than 0.
+PlatformImage platformImageOf(LoadedImage loaded);
+
 // Decode image file bytes, a file or a named resource as loadImageFromData,
-// loadImageFromFile and loadImageNamed do (with their errors);
-// each point size equals the pixel size (72 dpi).
+// loadImageFromFile and loadImageNamed do (with their errors), with the point size of
+// the resolution the file records (platformImageOf): a 300 x 300 PNG at 144 dpi is a
+// 150 x 150 point image.
 PlatformImage loadPlatformImageFromData(std::span<const std::uint8_t> data,
                                         std::size_t maxPixels = kDefaultMaxImagePixels);
 PlatformImage loadPlatformImageFromFile(const std::filesystem::path& path,

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -144,4 +145,26 @@ gfx::Image imageio::readJPEG(std::span<const std::uint8_t> data, std::size_t max
   if (format == gfx::PixelFormat::cmyk && d.cinfo.saw_Adobe_marker)
     for (std::uint8_t& v : pixels) v = static_cast<std::uint8_t>(255u - v);
   return gfx::Image::make(width, height, std::move(pixels), format);
+}
+
+std::optional<gfx::Size> imageio::readJPEGResolution(std::span<const std::uint8_t> data) {
+  if (!imageio::isJPEGData(data)) return std::nullopt;
+  // Markers after the start of image, each FF, its code and a big-endian length that
+  // counts itself, up to the first that is not an application segment.
+  std::size_t at = 2;
+  while (at + 4 <= data.size() && data[at] == 0xFF) {
+    const std::uint8_t code = data[at + 1];
+    const std::size_t length = static_cast<std::size_t>(data[at + 2]) << 8 | data[at + 3];
+    if (code < 0xE0 || code > 0xEF || length < 2 || length > data.size() - at - 2) return std::nullopt;
+    const std::uint8_t* body = data.data() + at + 4;
+    // JFIF: "JFIF\0", version (2 bytes), unit (0 none, 1 inch, 2 cm), x and y density.
+    if (code == 0xE0 && length >= 14 && std::memcmp(body, "JFIF", 5) == 0) {
+      const double x = body[8] << 8 | body[9], y = body[10] << 8 | body[11];
+      if (body[7] == 1) return gfx::Size{x, y};
+      if (body[7] == 2) return gfx::Size{x * 2.54, y * 2.54};
+      return std::nullopt;
+    }
+    at += 2 + length;
+  }
+  return std::nullopt;
 }

@@ -6,9 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "imageio/PNG.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Image.hpp"
 
 // The most scans a progressive file may have, and the most pixels decoded over all its
@@ -24,4 +26,8 @@ bool isJPEGData(std::span<const std::uint8_t> data);
 // Fails with ImageReadWriteError::unableToDecodeImage; the size is checked before the
 // pixels are allocated.
 gfx::Image readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
+
+// The resolution of the JFIF header, in dots per inch across and down (converted from
+// centimetres); none without a JFIF header or with a density that has no unit.
+std::optional<gfx::Size> readJPEGResolution(std::span<const std::uint8_t> data);
 }  // namespace imageio

@@ -6,6 +6,8 @@
 
 #include "imageio/ImageExport.hpp"
 #include "imageio/ImageLoad.hpp"
+#include "imageio/ImageReadWriteError.hpp"
+#include "imageio/ImageRepresentation.hpp"
 #include "imageio/PNG.hpp"
 #include "platform/foundation/Numbers.hpp"
 #include "platform/foundation/Text.hpp"
@@ -30,23 +32,22 @@ std::optional<gfx::Size> parsePointSize(std::string_view text) {
   return gfx::Size{*w, *h};
 }
 
-// The point size the data records: the text chunk, else pHYs, else the pixel size.
-gfx::Size recordedPointSize(const foundation::Bytes& bytes, const gfx::Image& bitmap) {
-  const gfx::Size pixels{double(bitmap.width()), double(bitmap.height())};
-  if (!imageio::isPNGData(bytes)) return pixels;
-  const PNGInfo info = imageio::readPNGInfo(bytes);
-  for (const auto& [keyword, text] : info.text)
+// The point size a PNG's text chunk records exactly; none for other data.
+std::optional<gfx::Size> exactPointSize(const foundation::Bytes& bytes) {
+  if (!imageio::isPNGData(bytes)) return std::nullopt;
+  for (const auto& [keyword, text] : imageio::readPNGInfo(bytes).text)
     if (keyword == kPointSizeKeyword)
-      if (const auto size = parsePointSize(text)) return *size;
-  if (info.dpiX && info.dpiY && usablePoints(*info.dpiX) && usablePoints(*info.dpiY))
-    return gfx::Size{pixels.width * 72.0 / *info.dpiX, pixels.height * 72.0 / *info.dpiY};
-  return pixels;
+      if (const auto size = parsePointSize(text)) return size;
+  return std::nullopt;
 }
 
 }  // namespace
 
 foundation::Settings PlatformImageCodable::encode() const {
   const gfx::Image& bitmap = image_.cgImage;
+  // Without pixels there is no PNG to write, whatever the point size says.
+  if (bitmap.empty())
+    foundation::raise(ImageReadWriteError::cannotCreateImageOfType, std::string(ImageExportType::png(1).typeIdentifier()));
   PNGWriteOptions options = imageio::pngExportOptions(72.0 * bitmap.width() / image_.size.width);
   options.verticalDPI = 72.0 * bitmap.height() / image_.size.height;
   options.text.emplace_back(kPointSizeKeyword, foundation::shortestString(image_.size.width) + " " +
@@ -60,9 +61,11 @@ PlatformImageCodable PlatformImageCodable::decode(const foundation::Settings& va
   const auto bytes = foundation::base64Decode(*text);
   if (!bytes) invalidData("not base64");
   try {
-    gfx::Image bitmap = imageio::loadImageFromData(*bytes);
-    const gfx::Size size = recordedPointSize(*bytes, bitmap);
-    return PlatformImageCodable(PlatformImage{std::move(bitmap), size});
+    // The exact point size when this class wrote the data, else the one of the resolution
+    // the file records, as loading a platform image gives.
+    PlatformImage image = imageio::platformImageOf(imageio::loadImageAndResolutionFromData(*bytes));
+    if (const auto size = exactPointSize(*bytes)) image.size = *size;
+    return PlatformImageCodable(std::move(image));
   } catch (const foundation::Error& e) {
     invalidData(e.what());
   }

@@ -27,7 +27,8 @@ class PlatformImageCodable {
 
   // Reads the value back; ImageCodingError::InvalidData when it is not base64 text or its
   // bytes hold no image. Image data written elsewhere reads too: its point size follows
-  // a PNG's pHYs chunk, else it equals the pixel size.
+  // the resolution the file records, else it equals the pixel size (as
+  // loadPlatformImageFromData gives).
   static PlatformImageCodable decode(const foundation::Settings& value);
 
  private:

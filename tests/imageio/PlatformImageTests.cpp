@@ -105,20 +105,45 @@ TEST(PlatformImage, WithoutABitmapEveryEncodingIsCannotCreateCGImage) {
 
 // --- loading ----------------------------------------------------------------------------------
 
-TEST(PlatformImage, LoadingGivesThePixelSizeInPointsAndTheBitmapLoadersErrors) {
+TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoadersErrors) {
   TempFolder folder;
   ASSERT_FALSE(folder.path.empty());
-  const Image source = picture(40, 30);
-  const foundation::Bytes png = imageio::encodeImageData(source, ImageExportType::png(2));
-  {
-    std::ofstream out(folder.path / "logo.png", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  }
-  const PlatformImage loaded[] = {imageio::loadPlatformImageFromData(png), imageio::loadPlatformImageFromFile(folder.path / "logo.png"),
-                                  imageio::loadPlatformImageNamed("logo", folder.path)};
-  for (const PlatformImage& image : loaded) {
-    EXPECT_EQ(image.cgImage, source);
-    EXPECT_EQ(image.size, (gfx::Size{40, 30}));
+  const Image source = picture(300, 300);
+  // pHYs holds whole pixels per metre: 144 dpi is recorded as 5669 per metre.
+  auto pngPoints = [](double dpi) { return 300 * 72 / (std::round(dpi / 0.0254) * 0.0254); };
+  struct Row {
+    const char* name;
+    foundation::Bytes data;
+    gfx::Size points;
+    double tolerance;
+  };
+  const Row rows[] = {
+      {"png at 144 dpi", imageio::encodeImageData(source, ImageExportType::png(2)), {pngPoints(144), pngPoints(144)}, 1e-9},
+      {"png at 72 dpi", imageio::encodeImageData(source, ImageExportType::png(1)), {pngPoints(72), pngPoints(72)}, 1e-9},
+      {"jpeg at 144 dpi", imageio::encodeImageData(source, ImageExportType::jpg(2, 0.9)), {150, 150}, 0},
+      {"tiff at 144 by 288 dpi",
+       imageio::encodeImageData(source, ImageExportType::tiff(2), {{"DPIHeight", 288.0}}), {150, 75}, 0},
+      {"gif, which records none: 72 dpi", imageio::encodeImageData(source, ImageExportType::gif()), {300, 300}, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    {
+      std::ofstream out(folder.path / "logo.img", std::ios::binary);
+      out.write(reinterpret_cast<const char*>(row.data.data()), static_cast<std::streamsize>(row.data.size()));
+    }
+    const PlatformImage loaded[] = {imageio::loadPlatformImageFromData(row.data),
+                                    imageio::loadPlatformImageFromFile(folder.path / "logo.img"),
+                                    imageio::loadPlatformImageNamed("logo.img", folder.path)};
+    for (const PlatformImage& image : loaded) {
+      EXPECT_EQ(image.cgImage.width(), 300);
+      EXPECT_NEAR(image.size.width, row.points.width, row.tolerance);
+      EXPECT_NEAR(image.size.height, row.points.height, row.tolerance);
+    }
+    // The archive wrapper reads data written elsewhere at the same point size.
+    const gfx::Size archived =
+        PlatformImageCodable::decode(foundation::Settings(foundation::base64Encode(row.data))).image().size;
+    EXPECT_NEAR(archived.width, row.points.width, row.tolerance);
+    EXPECT_NEAR(archived.height, row.points.height, row.tolerance);
   }
   expectError([&] { (void)imageio::loadPlatformImageFromData(foundation::bytesOf("no image")); },
               ImageReadWriteError::unableToDecodeImage);
@@ -177,8 +202,9 @@ TEST(PlatformImageCodable, AnImageWithoutAUsablePointSizeCannotBeArchived) {
   for (const gfx::Size points : {gfx::Size{0, 10}, gfx::Size{10, kNaN}, gfx::Size{-1, 10}, gfx::Size{kInf, 10}})
     expectError([&] { (void)PlatformImageCodable(PlatformImage{source, points}).encode(); },
                 ImageReadWriteError::invalidDPI);
+  // Without pixels there is no PNG to write.
   expectError([&] { (void)PlatformImageCodable(PlatformImage{Image(), {10, 10}}).encode(); },
-              ImageReadWriteError::invalidDPI);
+              ImageReadWriteError::cannotCreateImageOfType);
 }
 
 // --- CoreImage stand-in and view image --------------------------------------------------------
