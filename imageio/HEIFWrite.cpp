@@ -36,7 +36,11 @@ foundation::Bytes resolutionExif(double dpiX, double dpiY) {
   auto u32 = [&](std::uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) e.push_back(std::uint8_t(v >> s));
   };
-  auto numerator = [](double dpi) { return static_cast<std::uint32_t>(std::lround(std::min(dpi, 4e6) * 1000)); };
+  // At least 1/1000 dpi: a resolution too small for the rational is recorded as the
+  // smallest one it holds, never as 0 (as PNG and JPEG clamp to their smallest).
+  auto numerator = [](double dpi) {
+    return static_cast<std::uint32_t>(std::max(1L, std::lround(std::min(dpi, 4e6) * 1000)));
+  };
   e.insert(e.end(), {'M', 'M', 0, 42});
   u32(8);   // first directory
   u16(3);   // entries

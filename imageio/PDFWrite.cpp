@@ -23,7 +23,9 @@ cairo_status_t pdfWrite(void* closure, const unsigned char* data, unsigned int l
 }  // namespace
 
 foundation::Bytes imageio::writePDF(const gfx::Image& image, gfx::Size page) {
-  auto usable = [](double side) { return side > 0 && side <= gfx::Canvas::maxPDFPageSide; };
+  // Below one point a side a page rounds to nothing (a media box of zeros, which viewers
+  // show as a letter page).
+  auto usable = [](double side) { return side >= 1 && side <= gfx::Canvas::maxPDFPageSide; };
   if (!usable(page.width) || !usable(page.height) || image.empty())
     foundation::raise(ImageReadWriteError::cannotCreatePDFContext);
 

@@ -6,7 +6,7 @@
 #include "platform/graphics/Image.hpp"
 
 namespace imageio {
-// One page of that size in points (at most gfx::Canvas::maxPDFPageSide a side), the
+// One page of that size in points (at least 1 and at most gfx::Canvas::maxPDFPageSide a side), the
 // image drawn upright over the whole page. Fails with ImageReadWriteError::cannotCreatePDFContext.
 foundation::Bytes writePDF(const gfx::Image& image, gfx::Size pageSize);
 }  // namespace imageio

@@ -22,9 +22,10 @@ namespace {
 constexpr std::string_view kTIFFType = "public.tiff";
 
 // libtiff records a resolution as a float and writes it as a rational of two 32-bit
-// numbers: anything from 2^32 up (or beyond float's range) would come out as 0/0. The
-// largest float below 2^32 is kept exactly (as n/1).
-float recordedResolution(double dpi) { return static_cast<float>(std::min(dpi, 4294967040.0)); }
+// numbers: anything from 2^32 up (or beyond float's range) would come out as 0/0, and
+// anything below 1 / (2^32 - 1) as 0. The largest float below 2^32 is kept exactly (as
+// n/1); the smallest float above 1 / (2^32 - 1) is the smallest resolution written.
+float recordedResolution(double dpi) { return static_cast<float>(std::clamp(dpi, 2.3283067e-10, 4294967040.0)); }
 
 struct TiffMemory {
   foundation::Bytes* bytes;

@@ -106,7 +106,8 @@ foundation::Bytes pdfData(const QRCode& qrcode, gfx::Size size, double pdfResolu
     foundation::raise(QRCodeError::cannotGenerateImage, "PDF resolution must be finite and positive");
   const double k = 72.0 / pdfResolution;
   const gfx::Rect mediaBox(0, 0, size.width * k, size.height * k);
-  auto fits = [](double v) { return std::isfinite(v) && v > 0 && v <= gfx::Canvas::maxPDFPageSide; };
+  // A page under one point a side would be written as a media box of zeros.
+  auto fits = [](double v) { return std::isfinite(v) && v >= 1 && v <= gfx::Canvas::maxPDFPageSide; };
   if (!fits(mediaBox.size.width) || !fits(mediaBox.size.height))
     foundation::raise(QRCodeError::cannotGenerateImage, "PDF page size out of range");
   return generating([&] {
@@ -126,9 +127,13 @@ PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDe
                       const QRCodeLogoTemplate* logoTemplate) {
   if (!(dpi > 0) || !std::isfinite(dpi))
     foundation::raise(QRCodeError::cannotGenerateImage, "dpi must be finite and positive");
-  gfx::Image image = cgImage(qrcode, size, design, logoTemplate);
+  // A dpi as small as 1e-320 is positive, yet its point size would be infinite.
   const double factor = 72.0 / dpi;
-  return PlatformImage{std::move(image), gfx::Size{size.width * factor, size.height * factor}};
+  const gfx::Size points{size.width * factor, size.height * factor};
+  if (!std::isfinite(points.width) || !std::isfinite(points.height))
+    foundation::raise(QRCodeError::cannotGenerateImage, "dpi too small for a finite point size");
+  gfx::Image image = cgImage(qrcode, size, design, logoTemplate);
+  return PlatformImage{std::move(image), points};
 }
 
 }  // namespace qrrender

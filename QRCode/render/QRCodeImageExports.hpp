@@ -57,13 +57,17 @@ foundation::Bytes tiffDataWithDimension(const QRCode& qrcode, std::int64_t dimen
 
 // --- PDF -------------------------------------------------------------------------------
 // One page whose media box is the size scaled by 72 / pdfResolution, in points, drawn
-// with its origin at the top-left corner.
+// with its origin at the top-left corner. A page under one point or over
+// gfx::Canvas::maxPDFPageSide a side fails with QRCodeError::cannotGenerateImage.
 foundation::Bytes pdfData(const QRCode& qrcode, gfx::Size size, double pdfResolution, QRCodeDesign& design,
                           const QRCodeLogoTemplate* logoTemplate);
 foundation::Bytes pdfDataWithDimension(const QRCode& qrcode, std::int64_t dimension, double pdfResolution,
                                        QRCodeDesign& design, const QRCodeLogoTemplate* logoTemplate);
 
 // --- platform image --------------------------------------------------------------------
+// The image of the size in pixels, with the point size scaled by 72 / dpi; a dpi that is
+// not finite and positive, or that would make the point size infinite, fails with
+// QRCodeError::cannotGenerateImage.
 PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                       const QRCodeLogoTemplate* logoTemplate);
 

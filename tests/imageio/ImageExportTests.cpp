@@ -8,6 +8,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
@@ -457,6 +458,64 @@ TEST(ImageExportJPEG, CompositesTransparencyOntoWhiteAndRecordsTheResolution) {
   EXPECT_GE(d.at(56, 40).r, 245);
 }
 
+// The quantisation tables of a JPEG (natural order; luminance, then chrominance) as
+// libjpeg reads them from the file.
+std::vector<std::array<int, 64>> jpegQuantTables(const Bytes& bytes) {
+  std::vector<std::array<int, 64>> tables;
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.base);
+  err.base.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); };
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return {};
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, bytes.data(), bytes.size());
+  jpeg_read_header(&cinfo, TRUE);
+  for (const JQUANT_TBL* table : cinfo.quant_tbl_ptrs) {
+    if (!table) continue;
+    std::array<int, 64> values{};
+    for (int i = 0; i < 64; ++i) values[static_cast<std::size_t>(i)] = table->quantval[i];
+    tables.push_back(values);
+  }
+  jpeg_destroy_decompress(&cinfo);
+  return tables;
+}
+
+// The JPEG standard's example tables (Annex K), in natural order, scaled to an IJG
+// quality of 1...100: 5000 / q percent below 50, 200 - 2 q percent from 50, rounded,
+// limited to 1...255.
+std::array<int, 64> scaledStandardTable(bool chrominance, int quality) {
+  static constexpr int luminance[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+                                        14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+                                        18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+                                        49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+  static constexpr int chroma[64] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99,
+                                     24, 26, 56, 99, 99, 99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99,
+                                     99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
+                                     99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+  const int percent = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+  std::array<int, 64> table{};
+  for (std::size_t i = 0; i < 64; ++i)
+    table[i] = std::clamp(((chrominance ? chroma : luminance)[i] * percent + 50) / 100, 1, 255);
+  return table;
+}
+
+// A quality q is the IJG quality round(q x 100): at 0.29, 0.57 and 0.58 (28.999..., 56.999...
+// and 57.999... in binary) rounding and truncating differ. The file's tables are read
+// with libjpeg and compared with the standard tables scaled to that quality.
+TEST(ImageExportJPEG, QualityIsTheRoundedPercentOfTheStandardTables) {
+  const gfx::Image image = gradientImage();
+  for (const auto& [quality, percent] : {std::pair{0.29, 29}, {0.57, 57}, {0.58, 58}, {0.05, 5}, {1.0, 100}}) {
+    SCOPED_TRACE(quality);
+    const auto tables = jpegQuantTables(imageio::encodeImageData(image, ImageExportType::jpg(1, quality)));
+    ASSERT_EQ(tables.size(), 2u);
+    EXPECT_EQ(tables[0], scaledStandardTable(false, percent));
+    EXPECT_EQ(tables[1], scaledStandardTable(true, percent));
+  }
+}
+
 TEST(ImageExportJPEG, QualityIsClampedToZeroThroughOne) {
   const gfx::Image image = gradientImage();
   const Bytes q1 = imageio::encodeImageData(image, ImageExportType::jpg(1, 1.0));
@@ -536,6 +595,74 @@ TEST(ImageExportHEIC, DecodesCloseToTheSourceAndRecordsTheResolution) {
   const std::pair<int, int> probes[] = {{4, 4}, {60, 4}, {4, 40}};
   for (auto [x, y] : probes) EXPECT_LE(maxDifference(d.at(x, y), straightAt(image, x, y)), 16) << x << "," << y;
   EXPECT_LE(d.at(56, 40).a, 8);  // the transparent quarter stays transparent
+}
+
+// The image encoded by libheif's HEVC encoder at an integer quality of 0...100, from
+// straight RGBA, with nothing else in the file.
+Bytes heicThroughLibheif(const gfx::Image& image, int quality) {
+  Bytes bytes;
+  heif_context* ctx = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_image* picture = nullptr;
+  bool ok = heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code == heif_error_Ok &&
+            heif_encoder_set_lossy_quality(encoder, quality).code == heif_error_Ok &&
+            heif_image_create(image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+                              &picture).code == heif_error_Ok &&
+            heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8).code ==
+                heif_error_Ok;
+  if (ok) {
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const gfx::Image::RGBA p = image.pixelAt(x, y);  // opaque: straight equals premultiplied
+        std::uint8_t* d = plane + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 4;
+        d[0] = p.r, d[1] = p.g, d[2] = p.b, d[3] = p.a;
+      }
+    heif_writer writer{};
+    writer.writer_api_version = 1;
+    writer.write = [](heif_context*, const void* data, size_t size, void* out) {
+      auto* b = static_cast<Bytes*>(out);
+      b->insert(b->end(), static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+      return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+    };
+    ok = heif_context_encode_image(ctx, picture, encoder, nullptr, nullptr).code == heif_error_Ok &&
+         heif_context_write(ctx, &writer, &bytes).code == heif_error_Ok;
+  }
+  if (picture) heif_image_release(picture);
+  if (encoder) heif_encoder_release(encoder);
+  heif_context_free(ctx);
+  EXPECT_TRUE(ok) << "libheif cannot encode";
+  return bytes;
+}
+
+// The quality is handed to the HEVC encoder as libheif's quality round(q x 100), as for
+// JPEG: the file decodes to exactly the pixels that libheif's own encoding at that
+// quality decodes to. At 0.29, 0.57 and 0.58 rounding and truncating differ by one step;
+// libheif's encoder codes 28 and 29, and 56 and 57, differently (which the test checks,
+// so that truncating would fail) but 57 and 58 alike.
+TEST(ImageExportHEIC, QualityIsTheRoundedPercentOfLibheifsScale) {
+  std::vector<std::uint8_t> px(64 * 64 * 4);
+  std::uint32_t state = 12345;
+  for (std::size_t i = 0; i < px.size(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    px[i] = i % 4 == 3 ? 255 : static_cast<std::uint8_t>((state >> 24) / 2 + (i / 4 % 64) * 2);
+  }
+  const gfx::Image noisy = gfx::Image::make(64, 64, std::move(px));
+  const struct {
+    double quality;
+    int percent;
+    bool stepBelowDiffers;
+  } rows[] = {{0.29, 29, true}, {0.57, 57, true}, {0.58, 58, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.quality);
+    const Decoded ours = decodeHEIC(imageio::encodeImageData(noisy, ImageExportType::heic(1, row.quality)));
+    ASSERT_EQ(ours.width, 64);
+    EXPECT_EQ(ours.rgba, decodeHEIC(heicThroughLibheif(noisy, row.percent)).rgba);
+    if (row.stepBelowDiffers) {
+      EXPECT_NE(ours.rgba, decodeHEIC(heicThroughLibheif(noisy, row.percent - 1)).rgba);
+    }
+  }
 }
 
 TEST(ImageExportHEIC, LowerQualityGivesFewerBytes) {
@@ -665,9 +792,10 @@ TEST(ImageExportSVG, RendersLikeTheImage) {
 
 // --- huge resolutions ------------------------------------------------------------------
 
-// A huge but finite scale records the largest resolution each format holds (read back
-// with the format's own library), never a NaN or a wrapped value.
-TEST(ImageExport, HugeScaleRecordsTheLargestResolutionTheFormatHolds) {
+// A huge but finite scale records the largest resolution each format holds, and a tiny
+// but positive one the smallest (read back with the format's own library), never 0, a
+// NaN or a wrapped value.
+TEST(ImageExport, ExtremeScalesRecordTheNearestResolutionTheFormatHolds) {
   const gfx::Image image = testImage(8, 8);
   struct Row {
     const char* name;
@@ -680,13 +808,20 @@ TEST(ImageExport, HugeScaleRecordsTheLargestResolutionTheFormatHolds) {
       {"jpg", ImageExportType::jpg(1e300), decodeJPEG, 65535},
       {"tiff", ImageExportType::tiff(1e300), [](const Bytes& b) { return decodeTIFF(b); }, 4294967040.0},
       {"heic", ImageExportType::heic(1e300), decodeHEIC, 4e6},
+      // One pixel per metre, one dot per inch, 1 / (2^32 - 1) and 1/1000 dpi (Exif
+      // rationals over 1000).
+      {"tiny png", ImageExportType::png(1e-300), [](const Bytes& b) { return decodePNG(b); }, 0.0254},
+      {"tiny jpg", ImageExportType::jpg(1e-300), decodeJPEG, 1},
+      {"tiny tiff", ImageExportType::tiff(1e-300), [](const Bytes& b) { return decodeTIFF(b); }, 1 / 4294967295.0},
+      {"tiny heic", ImageExportType::heic(1e-300), decodeHEIC, 0.001},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const Decoded d = row.decode(imageio::encodeImageData(image, row.type));
     EXPECT_EQ(d.width, 8);
-    EXPECT_DOUBLE_EQ(d.dpiX, row.dpi);
-    EXPECT_DOUBLE_EQ(d.dpiY, row.dpi);
+    // Within a float's precision (TIFF keeps its resolution as one).
+    EXPECT_NEAR(d.dpiX, row.dpi, row.dpi * 1e-6);
+    EXPECT_NEAR(d.dpiY, row.dpi, row.dpi * 1e-6);
   }
 }
 

@@ -11,6 +11,8 @@
 #include "QRCode/render/QRCodeImageExports.hpp"
 #include "imageio/ImageExport.hpp"
 #include "imageio/ImageReadWriteError.hpp"
+#include "imageio/ImageRepresentation.hpp"
+#include "imageio/PlatformImageCodable.hpp"
 #include "imageio/PNG.hpp"
 #include "platform/graphics/Canvas.hpp"
 #include "support/Raster.hpp"
@@ -136,6 +138,75 @@ TEST(ImageExports, PlatformImageSizeIsInPoints) {
   EXPECT_DOUBLE_EQ(at144.size.height, 150);
   for (double dpi : {0.0, -1.0, kNaN})
     expectError([&] { qrrender::nsImage(code(), {300, 300}, dpi, design, nullptr); }, QRCodeError::cannotGenerateImage);
+}
+
+// Sizes that are positive yet degenerate: a page that would be written as a media box of
+// zeros, a resolution so small that the point size is infinite, an archive of no pixels.
+// Each is refused with the error its operation documents, never written as a success.
+TEST(ImageExports, DegenerateSizesAreRefusedWithTheirErrors) {
+  QRCodeDesign design;
+  const gfx::Image bitmap = gfx::Image::filled(8, 8, {0, 0, 0, 255});
+  struct Row {
+    const char* name;
+    std::function<void()> expectation;
+  };
+  const Row rows[] = {
+      {"image PDF page of 1e-300 points",
+       [&] {
+         expectError([&] { imageio::encodeImageData(bitmap, ImageExportType::pdf({1e-300, 1e-300})); },
+                     ImageReadWriteError::cannotCreatePDFContext);
+       }},
+      {"image PDF page 0.99 points wide",
+       [&] {
+         expectError([&] { imageio::encodeImageData(bitmap, ImageExportType::pdf({0.99, 200})); },
+                     ImageReadWriteError::cannotCreatePDFContext);
+       }},
+      {"image PDF page of one point is written",
+       [&] {
+         const auto info = testsupport::pdfInfo(imageio::encodeImageData(bitmap, ImageExportType::pdf({1, 1})));
+         EXPECT_DOUBLE_EQ(info.pageSize.width, 1);
+         EXPECT_DOUBLE_EQ(info.pageSize.height, 1);
+       }},
+      {"QR PDF page of 1e-300 points",
+       [&] {
+         expectError([&] { qrrender::pdfData(code(), {300, 300}, 72 * 300 / 1e-300, design, nullptr); },
+                     QRCodeError::cannotGenerateImage);
+       }},
+      {"QR PDF page 0.5 points high",
+       [&] {
+         expectError([&] { qrrender::pdfData(code(), {300, 100}, 14400, design, nullptr); },
+                     QRCodeError::cannotGenerateImage);
+       }},
+      {"QR PDF page of one point is written",
+       [&] {
+         const auto info = testsupport::pdfInfo(qrrender::pdfData(code(), {100, 100}, 7200, design, nullptr));
+         EXPECT_DOUBLE_EQ(info.pageSize.width, 1);
+       }},
+      {"platform image of a bitmap at 1e-320 dpi",
+       [&] {
+         expectError([&] { (void)ImageRepresentation(bitmap).platformImage(ImageResolution::dpi(1e-320)); },
+                     ImageReadWriteError::invalidDPI);
+       }},
+      {"QR platform image at 1e-320 dpi",
+       [&] {
+         expectError([&] { qrrender::nsImage(code(), {300, 300}, 1e-320, design, nullptr); },
+                     QRCodeError::cannotGenerateImage);
+       }},
+      {"archive of a platform image without pixels",
+       [&] {
+         try {
+           (void)PlatformImageCodable(PlatformImage{gfx::Image(), {10, 10}}).encode();
+           ADD_FAILURE() << "no error";
+         } catch (const foundation::Error& e) {
+           EXPECT_TRUE(e.is(ImageReadWriteError::cannotCreateImageOfType)) << e.what();
+           EXPECT_EQ(e.text(), "public.png");
+         }
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.expectation();
+  }
 }
 
 }  // namespace
