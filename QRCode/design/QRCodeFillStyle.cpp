@@ -37,17 +37,16 @@ void QRCodeFillStyle::innerShadowPass(gfx::Canvas& ctx, const gfx::Path& path,
 
 void QRCodeFillStyle::outerShadowPass(gfx::Canvas& ctx, const gfx::Rect& rect, const gfx::Path& path,
                                       const QRCodeShadow& shadow, double expectedPixelSize) {
+  // Only the shadow is drawn, and only where the shape is not: filling a white shape under
+  // a clip of "rectangle minus shape" would paint white wherever outlines overlap (the
+  // even-odd rule counts the overlap as outside again) and tint the shape's anti-aliased
+  // edge.
   ctx.save();
-  gfx::Path outside;
-  outside.reserve(path.size() + 5);
-  outside.addRect(rect);
-  outside.addPath(path);
-  ctx.clipToPath(outside, true);
-
+  ctx.clipToRect(rect);
   ctx.setShadow(shadow.scaledOffset(expectedPixelSize), shadow.blur(), shadow.color());
   ctx.setBlendMode(gfx::BlendMode::normal);
-  ctx.setFillColor(qrcolor::commonWhite());
-  ctx.fillPath(path, false);
+  ctx.setFillColor(qrcolor::commonWhite());  // opaque, so the shadow takes the shadow colour's alpha
+  ctx.fillShadowAroundPath(path, false);
   ctx.restore();
 }
 

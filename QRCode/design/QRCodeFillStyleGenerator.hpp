@@ -61,8 +61,9 @@ class QRCodeFillStyle {
   static void innerShadowPass(gfx::Canvas& ctx, const gfx::Path& path, const QRCodeShadow& shadow,
                               double expectedPixelSize);
   // Outer (drop) shadow after a fill that casts none itself (gradients, images): inside a
-  // clip to the rectangle minus the path, the path is filled in white with the shadow set,
-  // so only the shadow around the shape is seen. The canvas state is unchanged afterwards.
+  // clip to the rectangle, only the shadow of the path (non-zero rule) is drawn, and only
+  // where the path does not cover, so the shape keeps its paint, also where outlines
+  // overlap and along its anti-aliased edge. The canvas state is unchanged afterwards.
   static void outerShadowPass(gfx::Canvas& ctx, const gfx::Rect& rect, const gfx::Path& path,
                               const QRCodeShadow& shadow, double expectedPixelSize);
 };

@@ -1,7 +1,9 @@
 // The linear and radial gradient fills share their painting, SVG and settings code here.
 
 #include <algorithm>
+#include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "QRCode/core/QRCodeColor.hpp"
@@ -90,9 +92,31 @@ void checkSettings(const foundation::Settings& settings, std::string_view family
 
 constexpr auto kExtendBoth = gfx::GradientExtend::both;
 
+// Unit points are not clamped to the area, but a coordinate far beyond it would overflow
+// once scaled by the area's size: a million areas out, a gradient already shows what it
+// shows further out (one end colour, or the colours along the same direction), so
+// coordinates are limited there. A coordinate that is not a number has no direction and
+// takes the default one.
+constexpr double kMaxUnitCoordinate = 1e6;
+
+double finiteUnitCoordinate(double value, double fallback) {
+  if (std::isnan(value)) return fallback;
+  return std::clamp(value, -kMaxUnitCoordinate, kMaxUnitCoordinate);
+}
+
+gfx::Point finiteUnitPoint(gfx::Point point, gfx::Point fallback) {
+  return {finiteUnitCoordinate(point.x, fallback.x), finiteUnitCoordinate(point.y, fallback.y)};
+}
+
 }  // namespace
 
 // --- linear ----------------------------------------------------------------------------
+
+QRCodeFillStyleLinearGradient::QRCodeFillStyleLinearGradient(KvelGradient gradient, gfx::Point startPoint,
+                                                             gfx::Point endPoint)
+    : gradient_(std::move(gradient)),
+      startPoint_(finiteUnitPoint(startPoint, {0, 0})),
+      endPoint_(finiteUnitPoint(endPoint, {1, 1})) {}
 
 std::pair<gfx::Point, gfx::Point> QRCodeFillStyleLinearGradient::placement(const gfx::Rect& rect) const {
   const double x = rect.minX(), y = rect.minY(), w = rect.size.width;
@@ -151,6 +175,13 @@ std::shared_ptr<QRCodeFillStyleLinearGradient> QRCodeFillStyleLinearGradient::Cr
 }
 
 // --- radial ----------------------------------------------------------------------------
+
+QRCodeFillStyleRadialGradient::QRCodeFillStyleRadialGradient(KvelGradient gradient, gfx::Point centerPoint)
+    : gradient_(std::move(gradient)), centerPoint_(finiteUnitPoint(centerPoint, {0.5, 0.5})) {}
+
+void QRCodeFillStyleRadialGradient::setCenterPoint(gfx::Point centerPoint) {
+  centerPoint_ = finiteUnitPoint(centerPoint, {0.5, 0.5});
+}
 
 QRCodeFillStyleRadialGradient::Placement QRCodeFillStyleRadialGradient::placement(const gfx::Rect& rect) const {
   const double w = rect.size.width, h = rect.size.height;

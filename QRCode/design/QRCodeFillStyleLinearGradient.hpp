@@ -17,9 +17,11 @@ class QRCodeFillStyleLinearGradient final : public QRCodeFillStyleGenerator {
  public:
   static std::string_view Name() { return "lineargradient"; }
 
-  // The gradient is kept as given; copyStyle makes the deep copy.
-  QRCodeFillStyleLinearGradient(KvelGradient gradient, gfx::Point startPoint, gfx::Point endPoint)
-      : gradient_(std::move(gradient)), startPoint_(startPoint), endPoint_(endPoint) {}
+  // The gradient is kept as given; copyStyle makes the deep copy. The points are made
+  // finite: a coordinate that is not a number becomes the default one (start 0, end 1),
+  // and coordinates are limited to +-1e6 areas (an infinite one becomes the limit), so
+  // that painting, SVG text and settings stay finite.
+  QRCodeFillStyleLinearGradient(KvelGradient gradient, gfx::Point startPoint, gfx::Point endPoint);
 
   // Shorthand constructor of the family.
   static std::shared_ptr<QRCodeFillStyleLinearGradient> make(KvelGradient gradient,

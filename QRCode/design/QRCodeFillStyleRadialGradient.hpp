@@ -17,9 +17,10 @@ class QRCodeFillStyleRadialGradient final : public QRCodeFillStyleGenerator {
  public:
   static std::string_view Name() { return "radialgradient"; }
 
-  // The gradient is kept as given; copyStyle makes the deep copy.
-  QRCodeFillStyleRadialGradient(KvelGradient gradient, gfx::Point centerPoint)
-      : gradient_(std::move(gradient)), centerPoint_(centerPoint) {}
+  // The gradient is kept as given; copyStyle makes the deep copy. The centre is made
+  // finite as the points of a linear fill are (a coordinate that is not a number becomes
+  // 0.5), here and in setCenterPoint.
+  QRCodeFillStyleRadialGradient(KvelGradient gradient, gfx::Point centerPoint);
 
   // Shorthand constructor of the family.
   static std::shared_ptr<QRCodeFillStyleRadialGradient> make(KvelGradient gradient,
@@ -31,7 +32,7 @@ class QRCodeFillStyleRadialGradient final : public QRCodeFillStyleGenerator {
   gfx::Point centerPoint() const { return centerPoint_; }
   // Applies to every later paint, SVG text and settings dictionary. Not to be called
   // while another thread uses the fill.
-  void setCenterPoint(gfx::Point centerPoint) { centerPoint_ = centerPoint; }
+  void setCenterPoint(gfx::Point centerPoint);
 
   std::string_view name() const override { return Name(); }
   // A fill with a copy of the gradient and the same centre; raises the gradient's error

@@ -1,7 +1,9 @@
 #include "QRCode/pixel/CommonPixelGenerator.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -97,6 +99,17 @@ double randomRotationFraction(SplitMix64& source, double q) {
   const std::uint64_t k = source.nextBounded(twoTo53 + 1);
   if (k == twoTo53) return q;
   return (2 * q) * (static_cast<double>(k) * 0x1p-53) - q;
+}
+
+// The inset value a module is drawn with: as given, with one bound, which keeps every
+// coordinate finite and short whatever finite insetFraction is stored: a negative value
+// enlarges a module by at most twice the symbol's side on each side (v >= -4n, n the
+// dimension), so no coordinate lies more than six times the layout's size from its origin
+// (shiny and donut outlines reach furthest, 1.125 times their width past the cell corner).
+// A value that is not finite gives NaN, which leaves the module out.
+double drawnInset(double v, double dimension) {
+  if (!std::isfinite(v)) return std::numeric_limits<double>::quiet_NaN();
+  return std::max(v, -4 * dimension);
 }
 
 // Most elements one module adds, for reserving the result path.
@@ -210,7 +223,7 @@ gfx::Path CommonPixelGenerator::generatePath(const QRCodeBoolMatrix& matrix, gfx
       if (!rowCells[c]) continue;
       const double x = x0 + static_cast<double>(c) * cell;
       const double y = y0 + static_cast<double>(r) * cell;
-      const double v = insetGenerator_->insetValueFor(matrix, r, c, insetFraction_);
+      const double v = drawnInset(insetGenerator_->insetValueFor(matrix, r, c, insetFraction_), dn);
       const double d = cell * 0.5 * v;
       const gfx::Rect inset = gfx::Rect(x, y, cell, cell).insetBy(d, d);
 
@@ -229,7 +242,7 @@ gfx::Path CommonPixelGenerator::generatePath(const QRCodeBoolMatrix& matrix, gfx
                               .concatenating(rotation)
                               .concatenating(gfx::AffineTransform::translation(cx, cy));
       }
-      // An inset that swallows the module (or is not a number) leaves it out.
+      // An inset that swallows the module (or is not finite) leaves it out.
       if (inset.isNull()) continue;
       const double w = inset.size.width;
 
@@ -273,8 +286,12 @@ gfx::Path CommonPixelGenerator::generatePath(const QRCodeBoolMatrix& matrix, gfx
 }
 
 bool CommonPixelGenerator::applyInsetFraction(const foundation::Settings& value) {
-  // 0 keeps the whole module, 1 empties it; anything beyond only makes paths run away.
-  return applySetting(value, insetFraction_, 0.0, foundation::DoubleValue, foundation::clampedFraction);
+  // Finite numbers are stored as given (a negative inset enlarges the module); a number
+  // that is not finite is refused like a value of another kind.
+  const std::optional<double> stored = foundation::settingValueOr(value, 0.0, foundation::DoubleValue);
+  if (!stored || !std::isfinite(*stored)) return false;
+  insetFraction_ = *stored;
+  return true;
 }
 
 bool CommonPixelGenerator::applyInsetGeneratorName(const foundation::Settings& value) {

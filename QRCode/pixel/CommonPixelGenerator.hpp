@@ -53,12 +53,14 @@ class CommonPixelGenerator {
   // Replaces the inset generator (null is ignored).
   void setInsetGenerator(std::shared_ptr<QRCodePixelInsetGenerator> generator);
 
-  // One closed outline (two for donut) per set module of the matrix, laid out in size.
+  // One closed outline (two for donut) per set module of the matrix, laid out in size. A
+  // negative inset enlarges a module beyond its cell, by at most twice the symbol's side
+  // on each side; an inset that empties a module or is not finite leaves it out.
   gfx::Path generatePath(const QRCodeBoolMatrix& matrix, gfx::Size size);
 
   // Settings appliers. value is null when absent. Each answers whether it took the
   // value; a value of the wrong kind changes nothing and answers false.
-  bool applyInsetFraction(const foundation::Settings& value);        // null -> 0
+  bool applyInsetFraction(const foundation::Settings& value);        // null -> 0; finite, unclamped
   bool applyInsetGeneratorName(const foundation::Settings& value);   // known name only
   bool applyCornerRadiusFraction(const foundation::Settings& value); // null -> 0; clamped
   bool applyRotationFraction(const foundation::Settings& value);     // null -> 0; clamped

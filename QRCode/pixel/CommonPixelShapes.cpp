@@ -1,10 +1,10 @@
 #include "QRCode/pixel/CommonPixelShapes.hpp"
 
+#include <cmath>
 #include <string>
 #include <utility>
 
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
-#include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Settings.hpp"
 
 namespace {
@@ -57,10 +57,10 @@ CommonPixelShape::Configuration CommonPixelShape::configurationFrom(const Common
   const std::uint8_t handled = traits.handledKeys;
   if (handled == 0) return c;  // classes without settings ignore the dictionary
 
-  // Read values are limited to 0...1 (0 keeps the whole module, 1 empties it), so that an
-  // extreme value cannot drive the paths out of the finite range.
-  c.insetFraction = foundation::clampedFraction(
-      foundation::doubleValue(settings, "insetFraction").value_or(traits.defaultInsetFraction));
+  // Stored as read: a negative inset enlarges the modules (drawing bounds what it uses).
+  // A number that is not finite counts as missing.
+  const auto inset = foundation::doubleValue(settings, "insetFraction");
+  c.insetFraction = inset && std::isfinite(*inset) ? *inset : traits.defaultInsetFraction;
   if (handled & CommonPixelKey::cornerRadiusFraction)
     c.cornerRadiusFraction =
         foundation::doubleValue(settings, "cornerRadiusFraction").value_or(traits.defaultCornerRadiusFraction);

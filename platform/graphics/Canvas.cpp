@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 #include "platform/foundation/Clamp.hpp"
 #include "platform/foundation/Error.hpp"
@@ -311,9 +313,11 @@ struct Canvas::Impl {
 
   // Draws the current shadow for a shape whose device bounds are shapeBounds. drawMask
   // paints the shape's alpha into a mask context, given the transform from device space
-  // to mask pixels.
-  template <class DrawMask>
-  void drawShadow(const State& s, const Rect& shapeBounds, DrawMask&& drawMask) {
+  // to mask pixels. cutMask, when given, then draws into the blurred mask, given the
+  // transform from device space to the mask pixels that land there once the shadow is
+  // offset (so it can take out what lies under the shape itself).
+  template <class DrawMask, class CutMask = std::nullptr_t>
+  void drawShadow(const State& s, const Rect& shapeBounds, DrawMask&& drawMask, CutMask&& cutMask = nullptr) {
     const auto g = shadowGeometry(s, shapeBounds);
     if (!g) return;
     const Rect& region = g->region;
@@ -335,19 +339,45 @@ struct Canvas::Impl {
     unsigned char* data = cairo_image_surface_get_data(mask.get());
     if (g->sigma * k >= 0.1) blurMask(data, data, w, h, cairo_image_surface_get_stride(mask.get()), g->sigma * k);
     cairo_surface_mark_dirty(mask.get());
+    if constexpr (!std::is_same_v<std::decay_t<CutMask>, std::nullptr_t>) {
+      ContextPtr mcr(cairo_create(mask.get()));
+      cairo_set_antialias(mcr.get(), s.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+      cutMask(mcr.get(), AffineTransform::translation(-g->dx, -g->dy)
+                             .concatenating(AffineTransform{k, 0, 0, k, -px0, -py0}));
+    }
     compositeShadow(s, *g, mask.get(), k, px0, py0);
   }
 
   // The shadow of filling path (device transform m, device bounds shapeBounds).
   void drawFillShadow(const State& s, const Path& path, const AffineTransform& m, cairo_fill_rule_t rule,
                       const Rect& shapeBounds) {
-    const double alpha = clampedRGBA(s.fill)[3];
     drawShadow(s, shapeBounds, [&](cairo_t* mcr, const AffineTransform& toMask) {
-      if (!setPath(mcr, path, m.concatenating(toMask))) return;
-      cairo_set_fill_rule(mcr, rule);
-      cairo_set_source_rgba(mcr, 0, 0, 0, alpha);
-      cairo_fill(mcr);
+      fillMask(mcr, path, m.concatenating(toMask), rule, clampedRGBA(s.fill)[3]);
     });
+  }
+
+  // The same shadow less what falls under the shape itself: the shape's coverage is taken
+  // out of the offset mask, so an edge pixel keeps the shadow in proportion to the part
+  // of it the shape leaves open.
+  void drawFillShadowAround(const State& s, const Path& path, const AffineTransform& m, cairo_fill_rule_t rule,
+                            const Rect& shapeBounds) {
+    drawShadow(
+        s, shapeBounds,
+        [&](cairo_t* mcr, const AffineTransform& toMask) {
+          fillMask(mcr, path, m.concatenating(toMask), rule, clampedRGBA(s.fill)[3]);
+        },
+        [&](cairo_t* mcr, const AffineTransform& toMask) {
+          cairo_set_operator(mcr, CAIRO_OPERATOR_DEST_OUT);
+          fillMask(mcr, path, m.concatenating(toMask), rule, 1.0);
+        });
+  }
+
+  static void fillMask(cairo_t* mcr, const Path& path, const AffineTransform& toMask, cairo_fill_rule_t rule,
+                       double alpha) {
+    if (!setPath(mcr, path, toMask)) return;
+    cairo_set_fill_rule(mcr, rule);
+    cairo_set_source_rgba(mcr, 0, 0, 0, alpha);
+    cairo_fill(mcr);
   }
 
   // Bitmap canvases, normal blending: rasterises the shape's coverage once and uses it
@@ -570,6 +600,16 @@ void Canvas::fillShadowOfPath(const Path& path, bool evenOdd) {
   BoundsSink bounds;
   if (!walkPath(path, m, bounds)) return;
   d.drawFillShadow(s, path, m, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING, bounds.rect());
+}
+
+void Canvas::fillShadowAroundPath(const Path& path, bool evenOdd) {
+  Impl& d = *impl_;
+  if (!d.usable() || path.empty() || !d.top().shadowOn) return;
+  const auto& s = d.top();
+  const AffineTransform m = d.userToDevice();
+  BoundsSink bounds;
+  if (!walkPath(path, m, bounds)) return;
+  d.drawFillShadowAround(s, path, m, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING, bounds.rect());
 }
 
 void Canvas::fillRect(const Rect& rect) {

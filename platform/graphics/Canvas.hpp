@@ -148,6 +148,11 @@ class Canvas {
   // and the outside itself must not tint the shape's anti-aliased edge. Nothing without a
   // shadow.
   void fillShadowOfPath(const Path& path, bool evenOdd = false);
+  // Draws only the part of that shadow that falls outside the shape: what shows around an
+  // opaque shape drawn earlier without a shadow (a gradient or an image clipped to it).
+  // Where outlines overlap the shape stays free of shadow, and an anti-aliased edge pixel
+  // takes the shadow only over the part the shape leaves open. Nothing without a shadow.
+  void fillShadowAroundPath(const Path& path, bool evenOdd = false);
   // Intersects the clip with the path's inside.
   void clipToPath(const Path& path, bool evenOdd = false);
   void clipToRect(const Rect& rect);

@@ -229,6 +229,14 @@ TEST(CommonPixelGenerator, InsetsThatEmptyEveryModuleGiveAnEmptyPath) {
   EXPECT_EQ(one.generatePath(single(1, 0, 0), {10, 10}), parsed("M 5,5; L 5,5; L 5,5; L 5,5; Z"));
   auto grown = make(PixelType::square, -0.2);
   EXPECT_EQ(grown.generatePath(single(1, 0, 0), {10, 10}), parsed("M -1,-1; L 11,-1; L 11,11; L -1,11; Z"));
+  // However far a module grows, its coordinates stay finite, within six layout sizes.
+  for (PixelType t : CommonPixelGenerator::allPixelTypes) {
+    auto huge = make(t, -std::numeric_limits<double>::max());
+    const gfx::Rect bounds = huge.generatePath(full(3), {30, 30}).bounds();
+    ASSERT_FALSE(bounds.isNull()) << CommonPixelGenerator::rawValue(t);
+    EXPECT_GE(bounds.minX(), -180.0) << CommonPixelGenerator::rawValue(t);
+    EXPECT_LE(bounds.maxY(), 180.0) << CommonPixelGenerator::rawValue(t);
+  }
 }
 
 TEST(CommonPixelGenerator, DegenerateInputGivesAnEmptyPath) {
@@ -273,11 +281,14 @@ TEST(CommonPixelGenerator, AppliersTakeNumbersAndRefuseOtherKinds) {
   EXPECT_FALSE(g.applyInsetFraction(Settings("0.5")));
   EXPECT_EQ(g.insetFraction(), 0.3);
   EXPECT_FALSE(g.applyInsetFraction(Settings::array({1})));
-  // Limited to 0...1 (a whole module to none), so that paths stay finite.
+  // Finite numbers are stored unclamped; numbers that are not finite are refused.
   EXPECT_TRUE(g.applyInsetFraction(Settings(-2.5)));
-  EXPECT_EQ(g.insetFraction(), 0.0);
+  EXPECT_EQ(g.insetFraction(), -2.5);
   EXPECT_TRUE(g.applyInsetFraction(Settings(1e308)));
-  EXPECT_EQ(g.insetFraction(), 1.0);
+  EXPECT_EQ(g.insetFraction(), 1e308);
+  EXPECT_FALSE(g.applyInsetFraction(Settings(nan)));
+  EXPECT_FALSE(g.applyInsetFraction(Settings(-std::numeric_limits<double>::infinity())));
+  EXPECT_EQ(g.insetFraction(), 1e308);
   EXPECT_TRUE(g.applyInsetFraction(Settings(true)));
   EXPECT_EQ(g.insetFraction(), 1.0);
   EXPECT_TRUE(g.applyInsetFraction(Settings()));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <set>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "QRCode/QRCodePixelShape.hpp"
 #include "QRCode/core/QRCodeBoolMatrix.hpp"
+#include "platform/graphics/Canvas.hpp"
 
 namespace {
 
@@ -274,6 +276,46 @@ TEST(PixelShapes, ConstructorsClampAndKeepTheInsetGenerator) {
   QRCodePixelShapeCircle circle(nullptr, 0.3);
   EXPECT_EQ(circle.insetFraction(), 0.3);
   EXPECT_EQ(circle.common().pixelType(), CommonPixelGenerator::PixelType::circle);
+}
+
+TEST(PixelShapes, NegativeInsetIsStoredSurvivesJSONAndEnlargesTheModule) {
+  // One module in the middle of a 5 x 5 matrix on 50 x 50 units: a 10-unit cell. An inset
+  // of -0.3 grows it by 1.5 units on each side, so every outline is drawn 1.3 times as
+  // wide and covers 1.69 times the area it covers at inset 0.
+  QRCodeBoolMatrix one(5);
+  one.setValue(2, 2, true);
+  auto darkArea = [&](QRCodePixelShapeGenerator& shape) {
+    gfx::Canvas canvas = gfx::Canvas::bitmap(50, 50);
+    canvas.setFillColor(gfx::Color::sRGB(0, 0, 0, 1));
+    canvas.fillPath(shape.generatePathFrom(one, {50, 50}));
+    const gfx::Image image = canvas.makeImage();
+    double area = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) area += image.pixelAt(x, y).a / 255.0;
+    return area;
+  };
+  for (const char* name : {"square", "circle", "roundedRect", "squircle"}) {
+    SCOPED_TRACE(name);
+    const auto& factory = QRCodePixelShapeFactory::shared();
+    const Ptr plain = factory.named(name, Settings::parse(R"({"insetFraction": 0})"));
+    const Ptr grown = factory.named(name, Settings::parse(R"({"insetFraction": -0.3})"));
+    EXPECT_EQ(grown->settings()["insetFraction"], -0.3);
+    // Set through the settings too, then through JSON text and back.
+    const Ptr set = factory.named(name);
+    EXPECT_TRUE(set->setSettingValue(Settings(-0.3), "insetFraction"));
+    const auto json = foundation::writeJSON(set->typeAndSettings());
+    ASSERT_TRUE(json.has_value());
+    const Ptr back = factory.createWithSettings(*foundation::readJSON(*json));
+    EXPECT_EQ(back->settings()["insetFraction"], -0.3);
+    // Numbers that are not finite are refused and leave the value alone.
+    EXPECT_FALSE(back->setSettingValue(Settings(std::numeric_limits<double>::quiet_NaN()), "insetFraction"));
+    EXPECT_FALSE(back->setSettingValue(Settings(-std::numeric_limits<double>::infinity()), "insetFraction"));
+    EXPECT_EQ(back->settings()["insetFraction"], -0.3);
+
+    const double before = darkArea(*plain), after = darkArea(*back);
+    EXPECT_GT(before, 60);  // even the circle covers pi * 25 units
+    EXPECT_NEAR(after / before, 1.69, 0.02) << before << " -> " << after;
+  }
 }
 
 TEST(PixelShapes, GenerationIsRepeatableAndCopiesDrawAlike) {

@@ -551,6 +551,32 @@ TEST(CanvasShadow, ShadowOfAPathLeavesThePathItselfUntouched) {
     }
 }
 
+TEST(CanvasShadow, ShadowAroundAPathLeavesOutWhatThePathCovers) {
+  // Two squares overlap in (30...40, 40...50); their shadow falls 15 to the right. Only
+  // the shadow outside both squares is drawn, the overlap included, in bitmaps and PDF.
+  for (const bool pdf : {false, true}) {
+    SCOPED_TRACE(pdf ? "PDF" : "bitmap");
+    Canvas c = pdf ? Canvas::pdf(Rect(0, 0, 100, 100)) : Canvas::bitmap(100, 100);
+    Path squares = rectPath(10, 30, 30, 30);
+    squares.addPath(rectPath(30, 40, 30, 30));
+    c.setFillColor(Color::sRGB(1, 1, 1, 1));
+    c.setShadow({15, 0}, 0, Color::sRGB(0, 0, 1, 1));
+    c.fillShadowAroundPath(squares);
+    const Image page = pdf ? testsupport::rasterizePDF(c.pdfData(), 100, 100) : c.makeImage();
+    // Red, on white paper, at (x, y) with y counted upwards as the canvas draws: 255 where
+    // nothing is drawn, 0 under the blue shadow.
+    auto red = [&](int x, int yUp) {
+      const auto p = page.pixelAt(x, 99 - yUp);
+      return p.r + 255 - p.a;
+    };
+    EXPECT_GT(red(35, 45), 252) << "the overlap";
+    EXPECT_GT(red(50, 45), 252) << "the second square over the first one's shadow";
+    EXPECT_LT(red(68, 55), 3) << "beside the second square";
+    EXPECT_GT(red(15, 35), 252) << "inside the first square";
+    EXPECT_LT(red(45, 35), 3) << "below the second square, right of the first";
+  }
+}
+
 TEST(CanvasPDF, LayersAndImagesCastShadowsToo) {
   Canvas c = Canvas::pdf(Rect(0, 0, 100, 100));
   c.setShadow({20, 0}, 0, Color::sRGB(0, 0, 1, 1));
