@@ -1,7 +1,8 @@
 // SVG and text exports: the SVG text of a 300-unit document for a 60-byte URL and a
 // version-25 payload, with the default design and with rounded modules and a shadow, beside
 // its two parts (building the component paths, writing their path data) so the writer's
-// own share shows; and the two text renderings.
+// own share shows; the SVG bytes of a version-40 code, with the default design and with
+// rounded-path modules; and the two text renderings.
 
 #include <benchmark/benchmark.h>
 
@@ -13,6 +14,7 @@
 #include "QRCode/eye/QRCodeEyeShapesRounded.hpp"
 #include "QRCode/pixel/CommonPixelShapes.hpp"
 #include "QRCode/pixel/QRCodePixelInsetGenerator.hpp"
+#include "QRCode/pixel/QRCodePixelShapeRoundedPath.hpp"
 #include "QRCode/render/QRCodeComponentPaths.hpp"
 #include "QRCode/render/QRCodeSVGExport.hpp"
 #include "QRCode/render/QRCodeTextRenderings.hpp"
@@ -60,6 +62,34 @@ void BM_SVGText(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_SVGText)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+// 2300 bytes: only version 40 holds them at level medium.
+std::string version40Payload() {
+  std::string s;
+  s.reserve(2300);
+  for (int i = 0; s.size() < 2300; ++i) s += "payload-" + std::to_string(i) + ";";
+  s.resize(2300);
+  return s;
+}
+
+// The SVG bytes (svgData, as saved to a file) of a version-40 code. Args: design (0
+// default, 1 rounded-path modules).
+void BM_SVGDataVersion40(benchmark::State& state) {
+  QRCodeDocument document(version40Payload(), QRCode::ErrorCorrection::medium);
+  if (document.cellDimension() != 177 + 2) {
+    state.SkipWithError("payload is not version 40");
+    return;
+  }
+  if (state.range(0) != 0) document.design()->shape()->setOnPixels(QRCodePixelShapeRoundedPath::Create());
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const foundation::Bytes data = document.svgDataWithDimension(kSide);
+    bytes = data.size();
+    benchmark::DoNotOptimize(data.data());
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_SVGDataVersion40)->Arg(0)->Arg(1)->ArgName("roundedPath")->Unit(benchmark::kMicrosecond);
 
 // Only the paths the writer asks for (pupil, eye, on-pixels), no text.
 void BM_SVGPathsOnly(benchmark::State& state) {
