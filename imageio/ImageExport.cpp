@@ -1,8 +1,6 @@
 #include "imageio/ImageExport.hpp"
 
 #include <cmath>
-#include <cstdint>
-#include <vector>
 
 #include "imageio/GIFWrite.hpp"
 #include "imageio/HEIFWrite.hpp"
@@ -32,27 +30,16 @@ ImageWriteProperties writeProperties(const ImageExportType& type, const foundati
   return properties;
 }
 
-// An opaque image whose pixels are all grey (black and white codes and their antialiased
-// edges) goes to the PNG writer as an 8-bit grey image: a quarter of the bytes to filter
-// and compress, and the same pixels when read back. Any other image is written as it is.
-gfx::Image pngReady(const gfx::Image& image) {
-  if (image.empty() || image.format() != gfx::PixelFormat::rgba) return image;
-  const int width = image.width(), height = image.height();
-  std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
-  std::uint8_t* d = grey.data();
-  // One pass: copy the grey value and collect, row by row, whether any pixel is not
-  // opaque grey (a branch-free loop the compiler can vectorise).
-  for (int y = 0; y < height; ++y, d += width) {
-    const std::uint8_t* p = image.row(y).data();
-    unsigned differs = 0;
-    for (int x = 0; x < width; ++x) {
-      const std::uint8_t r = p[4 * x], g = p[4 * x + 1], b = p[4 * x + 2], a = p[4 * x + 3];
-      differs |= static_cast<unsigned>((r ^ g) | (g ^ b) | (a ^ 255u));
-      d[x] = r;
-    }
-    if (differs) return image;
-  }
-  return gfx::Image::make(width, height, std::move(grey), gfx::PixelFormat::gray);
+// The PNG writer's settings for the type and extra properties. An opaque image whose
+// pixels are all grey (black and white codes and their antialiased edges) is written as
+// an 8-bit grey image: a quarter of the bytes to filter and compress, and the same pixels
+// when read back.
+PNGWriteOptions pngOptions(const ImageExportType& type, const foundation::Settings& extra) {
+  const ImageWriteProperties properties = writeProperties(type, extra);
+  PNGWriteOptions options = imageio::pngExportOptions(properties.dpiWidth);
+  options.verticalDPI = properties.dpiHeight;
+  options.grayWhenOpaqueGray = true;
+  return options;
 }
 
 }  // namespace
@@ -73,12 +60,7 @@ PNGWriteOptions imageio::pngExportOptions(double dpi) {
 foundation::Bytes imageio::encodeImageData(const gfx::Image& image, const ImageExportType& type,
                                   const foundation::Settings& extraProperties) {
   switch (type.kind()) {
-    case ImageExportType::Kind::png: {
-      const ImageWriteProperties properties = writeProperties(type, extraProperties);
-      PNGWriteOptions options = imageio::pngExportOptions(properties.dpiWidth);
-      options.verticalDPI = properties.dpiHeight;
-      return imageio::writePNG(pngReady(image), options);
-    }
+    case ImageExportType::Kind::png: return imageio::writePNG(image, pngOptions(type, extraProperties));
     case ImageExportType::Kind::jpg: return imageio::writeJPEG(image, writeProperties(type, extraProperties));
     case ImageExportType::Kind::tiff: return imageio::writeTIFF(image, writeProperties(type, extraProperties));
     case ImageExportType::Kind::heic: return imageio::writeHEIF(image, writeProperties(type, extraProperties));
@@ -87,4 +69,8 @@ foundation::Bytes imageio::encodeImageData(const gfx::Image& image, const ImageE
     case ImageExportType::Kind::svg: return imageio::writeSVG(image, type, extraProperties);
   }
   foundation::raise(ImageReadWriteError::internalError);
+}
+
+foundation::Bytes imageio::encodePNGData(const gfx::SurfacePixels& pixels, double scale) {
+  return imageio::writePNG(pixels, pngOptions(ImageExportType::png(scale), {}));
 }

@@ -58,4 +58,9 @@ namespace imageio {
 // No GPS data is ever written, so excludeGPSData holds for every format.
 foundation::Bytes encodeImageData(const gfx::Image& image, const ImageExportType& type,
                                   const foundation::Settings& extraProperties = {});
+
+// The bytes encodeImageData gives for ImageExportType::png(scale) and the image that
+// Canvas::makeImage makes of these pixels, written from the pixels themselves without
+// making that image. Fails as encodeImageData does for png.
+foundation::Bytes encodePNGData(const gfx::SurfacePixels& pixels, double scale);
 }  // namespace imageio

@@ -39,17 +39,91 @@ void flushData(png_structp) {}
 void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void onWarning(png_structp, png_const_charp) {}
 
+// Turns one row of source pixels into the row libpng takes.
+using RowConverter = void (*)(const std::uint8_t* src, std::uint8_t* dst, int width);
+
+// Premultiplied to straight alpha, rounded to nearest (as readers multiply back).
+inline void unpremultiply(unsigned r, unsigned g, unsigned b, unsigned a, std::uint8_t* dst) {
+  if (a == 255) {
+    dst[0] = static_cast<std::uint8_t>(r);
+    dst[1] = static_cast<std::uint8_t>(g);
+    dst[2] = static_cast<std::uint8_t>(b);
+  } else if (a == 0) {
+    dst[0] = dst[1] = dst[2] = 0;
+  } else {
+    const unsigned c[3] = {r, g, b};
+    for (int i = 0; i < 3; ++i) {
+      const unsigned v = (c[i] * 255u + a / 2u) / a;
+      dst[i] = static_cast<std::uint8_t>(v > 255u ? 255u : v);
+    }
+  }
+  dst[3] = static_cast<std::uint8_t>(a);
+}
+
+void rgbaToStraight(const std::uint8_t* src, std::uint8_t* dst, int width) {
+  for (int x = 0; x < width; ++x, src += 4, dst += 4) {
+    if (src[3] == 255) std::memcpy(dst, src, 4);
+    else unpremultiply(src[0], src[1], src[2], src[3], dst);
+  }
+}
+
+void rgbaToGray(const std::uint8_t* src, std::uint8_t* dst, int width) {
+  for (int x = 0; x < width; ++x) dst[x] = src[4 * x];
+}
+
+// Cairo's native-endian 0xAARRGGBB words (rows are 4-byte aligned).
+void argbToStraight(const std::uint8_t* src, std::uint8_t* dst, int width) {
+  const auto* in = reinterpret_cast<const std::uint32_t*>(src);
+  for (int x = 0; x < width; ++x, dst += 4) {
+    const std::uint32_t v = in[x];
+    unpremultiply((v >> 16) & 0xffu, (v >> 8) & 0xffu, v & 0xffu, v >> 24, dst);
+  }
+}
+
+void argbToGray(const std::uint8_t* src, std::uint8_t* dst, int width) {
+  const auto* in = reinterpret_cast<const std::uint32_t*>(src);
+  for (int x = 0; x < width; ++x) dst[x] = static_cast<std::uint8_t>(in[x] >> 16);
+}
+
+// Whether every pixel is opaque with equal red, green and blue: one read-only pass that
+// collects the differences of a row without branching (the compiler vectorises it).
+bool rgbaIsOpaqueGray(const std::uint8_t* pixels, std::size_t stride, int width, int height) {
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* p = pixels + static_cast<std::size_t>(y) * stride;
+    unsigned differs = 0;
+    for (int x = 0; x < width; ++x, p += 4)
+      differs |= static_cast<unsigned>((p[0] ^ p[1]) | (p[1] ^ p[2]) | (p[3] ^ 255u));
+    if (differs) return false;
+  }
+  return true;
+}
+
+bool argbIsOpaqueGray(const gfx::SurfacePixels& pixels) {
+  for (int y = 0; y < pixels.height; ++y) {
+    const std::uint32_t* p = pixels.row(y);
+    std::uint32_t differs = 0;
+    for (int x = 0; x < pixels.width; ++x) {
+      const std::uint32_t v = p[x];
+      // Red ^ green and green ^ blue in the low 16 bits, alpha ^ 255 in the low 8.
+      differs |= (((v >> 8) ^ v) & 0xffffu) | ((v >> 24) ^ 0xffu);
+    }
+    if (differs) return false;
+  }
+  return true;
+}
+
 struct WriteParams {
-  const std::uint8_t* pixels;  // rows packed, top row first
+  const std::uint8_t* pixels;  // top row first, stride bytes apart
   std::size_t stride;
   int width, height;
   bool gray;
+  RowConverter convert;  // null: the rows go to libpng as they are
   png_uint_32 pixelsPerMetreX, pixelsPerMetreY;
   const std::vector<png_text>* text;
   int level;
   int filters;
   int strategy;
-  std::uint8_t* rowBuffer;  // width * 4 bytes, for straight alpha
+  std::uint8_t* rowBuffer;  // one converted row
 };
 
 // Only plain C data lives in this frame: libpng may longjmp back into it.
@@ -67,26 +141,12 @@ bool runWrite(png_structp png, png_infop info, const WriteParams* p, WriteSink* 
   png_write_info(png, info);
   for (int y = 0; y < p->height; ++y) {
     const std::uint8_t* src = p->pixels + static_cast<std::size_t>(y) * p->stride;
-    if (p->gray) {
+    if (p->convert) {
+      p->convert(src, p->rowBuffer, p->width);
+      png_write_row(png, p->rowBuffer);
+    } else {
       png_write_row(png, src);
-      continue;
     }
-    std::uint8_t* dst = p->rowBuffer;
-    for (int x = 0; x < p->width; ++x, src += 4, dst += 4) {
-      const unsigned a = src[3];
-      if (a == 255) {
-        std::memcpy(dst, src, 4);
-      } else if (a == 0) {
-        std::memset(dst, 0, 4);
-      } else {
-        for (int c = 0; c < 3; ++c) {
-          const unsigned v = (src[c] * 255u + a / 2u) / a;
-          dst[c] = static_cast<std::uint8_t>(v > 255u ? 255u : v);
-        }
-        dst[3] = static_cast<std::uint8_t>(a);
-      }
-    }
-    png_write_row(png, p->rowBuffer);
   }
   png_write_end(png, info);
   return true;
@@ -119,14 +179,21 @@ bool imageio::isPNGData(std::span<const std::uint8_t> data) {
   return data.size() >= 8 && std::equal(signature, signature + 8, data.begin());
 }
 
-foundation::Bytes imageio::writePNG(const gfx::Image& source, const PNGWriteOptions& options) {
+namespace {
+
+// Fails with invalidDPI for a resolution that is not finite and positive, and with
+// cannotCreateImageOfType for no pixels: the checks every writer makes first, in this order.
+void checkWritable(const PNGWriteOptions& options, bool hasPixels) {
   const double dpiY = options.verticalDPI.value_or(options.dpi);
   if (!(options.dpi > 0) || !std::isfinite(options.dpi) || !(dpiY > 0) || !std::isfinite(dpiY))
     foundation::raise(ImageReadWriteError::invalidDPI);
-  if (source.empty()) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
-  const gfx::Image image = source.format() == gfx::PixelFormat::cmyk ? source.toRGBA() : source;
-  const bool gray = image.format() == gfx::PixelFormat::gray;
+  if (!hasPixels) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
+}
 
+// Writes the rows described by the source fields of params (pixels, stride, size, gray,
+// convert) with the options' settings, which checkWritable has accepted.
+foundation::Bytes writeRows(WriteParams params, const PNGWriteOptions& options) {
+  const double dpiY = options.verticalDPI.value_or(options.dpi);
   auto pixelsPerMetre = [](double dpi) {
     return static_cast<png_uint_32>(std::clamp(std::round(dpi / 0.0254), 1.0, 2147483647.0));
   };
@@ -139,24 +206,17 @@ foundation::Bytes imageio::writePNG(const gfx::Image& source, const PNGWriteOpti
     text[i].text_length = options.text[i].second.size();
   }
   foundation::Bytes out;
-  out.reserve(static_cast<std::size_t>(image.width()) * image.height() / 4 + 1024);
-  std::vector<std::uint8_t> rowBuffer(gray ? 0 : static_cast<std::size_t>(image.width()) * 4);
+  out.reserve(static_cast<std::size_t>(params.width) * params.height / 4 + 1024);
+  std::vector<std::uint8_t> rowBuffer(params.convert ? static_cast<std::size_t>(params.width) * 4 : 0);
   WriteSink sink{&out};
-  const WriteParams params{
-      image.pixels().data(),
-      image.bytesPerRow(),
-      image.width(),
-      image.height(),
-      gray,
-      pixelsPerMetre(options.dpi),
-      pixelsPerMetre(dpiY),
-      &text,
-      std::clamp(options.compressionLevel, 0, 9),
-      static_cast<int>(options.filters & PNGFilter::all) ? static_cast<int>(options.filters & PNGFilter::all)
-                                                         : PNG_FILTER_NONE,
-      zlibStrategy(options.strategy),
-      rowBuffer.data(),
-  };
+  params.pixelsPerMetreX = pixelsPerMetre(options.dpi);
+  params.pixelsPerMetreY = pixelsPerMetre(dpiY);
+  params.text = &text;
+  params.level = std::clamp(options.compressionLevel, 0, 9);
+  const int filters = static_cast<int>(options.filters & PNGFilter::all);
+  params.filters = filters ? filters : PNG_FILTER_NONE;
+  params.strategy = zlibStrategy(options.strategy);
+  params.rowBuffer = rowBuffer.data();
 
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
   if (!png) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
@@ -165,6 +225,40 @@ foundation::Bytes imageio::writePNG(const gfx::Image& source, const PNGWriteOpti
   png_destroy_write_struct(&png, info ? &info : nullptr);
   if (!ok || out.empty()) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
   return out;
+}
+
+}  // namespace
+
+foundation::Bytes imageio::writePNG(const gfx::Image& source, const PNGWriteOptions& options) {
+  checkWritable(options, !source.empty());
+  const gfx::Image image = source.format() == gfx::PixelFormat::cmyk ? source.toRGBA() : source;
+  WriteParams params{};
+  params.pixels = image.pixels().data();
+  params.stride = image.bytesPerRow();
+  params.width = image.width();
+  params.height = image.height();
+  if (image.format() == gfx::PixelFormat::gray) {
+    params.gray = true;
+  } else if (options.grayWhenOpaqueGray && source.format() == gfx::PixelFormat::rgba &&
+             rgbaIsOpaqueGray(params.pixels, params.stride, params.width, params.height)) {
+    params.gray = true;
+    params.convert = rgbaToGray;
+  } else {
+    params.convert = rgbaToStraight;
+  }
+  return writeRows(params, options);
+}
+
+foundation::Bytes imageio::writePNG(const gfx::SurfacePixels& pixels, const PNGWriteOptions& options) {
+  checkWritable(options, pixels.data && pixels.width > 0 && pixels.height > 0);
+  WriteParams params{};
+  params.pixels = pixels.data;
+  params.stride = pixels.stride;
+  params.width = pixels.width;
+  params.height = pixels.height;
+  params.gray = options.grayWhenOpaqueGray && argbIsOpaqueGray(pixels);
+  params.convert = params.gray ? argbToGray : argbToStraight;
+  return writeRows(params, options);
 }
 
 PNGInfo imageio::readPNGInfo(std::span<const std::uint8_t> data) {

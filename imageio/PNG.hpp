@@ -1,9 +1,10 @@
 #pragma once
 // PNG reading and writing through libpng.
 //
-// Writing: an rgba image is written as 8-bit RGBA with straight (un-premultiplied) alpha,
-// a gray image as 8-bit gray, a cmyk image converted to RGBA; the resolution goes into a
-// pHYs chunk (pixels per metre). Reading gives an rgba (premultiplied) image.
+// Writing: an rgba image is written as 8-bit RGBA with straight (un-premultiplied) alpha
+// (or 8-bit gray when asked and every pixel is opaque grey), a gray image as 8-bit gray, a
+// cmyk image converted to RGBA; the resolution goes into a pHYs chunk (pixels per metre).
+// Reading gives an rgba (premultiplied) image.
 // libpng's errors never cross our frames as exceptions: they come back as
 // ImageReadWriteError values.
 
@@ -39,6 +40,9 @@ struct PNGWriteOptions {
   int compressionLevel = 6;  // zlib level 0...9 (clamped)
   unsigned filters = PNGFilter::all;
   PNGStrategy strategy = PNGStrategy::defaultStrategy;
+  // An rgba image (or surface) whose pixels are all opaque grey is written as 8-bit grey:
+  // the same pixels when read back, a quarter of the data to filter and compress.
+  bool grayWhenOpaqueGray = false;
 };
 
 namespace imageio {
@@ -46,6 +50,9 @@ namespace imageio {
 // dpi) that is not finite or not > 0, and ImageReadWriteError::cannotCreateImageOfType
 // ("public.png") for an empty image or when libpng fails.
 foundation::Bytes writePNG(const gfx::Image& image, const PNGWriteOptions& options = {});
+// The same for a bitmap canvas's pixels (the bytes writePNG gives for the image
+// Canvas::makeImage makes of them), converted row by row without a copy of the whole image.
+foundation::Bytes writePNG(const gfx::SurfacePixels& pixels, const PNGWriteOptions& options = {});
 
 // True when the bytes start with the PNG signature.
 bool isPNGData(std::span<const std::uint8_t> data);

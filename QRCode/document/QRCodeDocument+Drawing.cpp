@@ -6,6 +6,7 @@
 
 #include "QRCode/document/QRCodeDocument.hpp"
 #include "QRCode/render/QRCodeComponentPaths.hpp"
+#include "QRCode/render/QRCodeImageExports.hpp"
 #include "QRCode/render/QRCodeRenderer.hpp"
 #include "imageio/ImageExport.hpp"
 #include "platform/foundation/Output.hpp"
@@ -50,8 +51,7 @@ gfx::Image QRCodeDocument::cgImageWithWidth(double width, double height) { retur
 
 foundation::Bytes QRCodeDocument::pngDataWithDimension(std::int64_t dimension, double dpi) {
   throwIfRegenerationFailed();
-  const gfx::Image image = qrrender::cgImageWithDimension(qrcode_, dimension, *design_, logoTemplate_.get());
-  return imageio::encodeImageData(image, ImageExportType::png(dpi / 72.0));
+  return qrrender::pngDataWithDimension(qrcode_, dimension, dpi, *design_, logoTemplate_.get());
 }
 
 foundation::Bytes QRCodeDocument::jpegDataWithDimension(std::int64_t dimension, double dpi, double compression) {

@@ -45,9 +45,9 @@ std::optional<double> requestedCompression(double compression) {
   return compression;
 }
 
-}  // namespace
-
-gfx::Image cgImage(const QRCode& qrcode, gfx::Size size, QRCodeDesign& design, const QRCodeLogoTemplate* logoTemplate) {
+// The code drawn into a bitmap canvas of the size, origin at the top-left corner.
+gfx::Canvas drawnBitmap(const QRCode& qrcode, gfx::Size size, QRCodeDesign& design,
+                        const QRCodeLogoTemplate* logoTemplate) {
   if (!isDrawableSize(size))
     foundation::raise(QRCodeError::cannotGenerateImage, "bitmap size out of range");
   return generating([&] {
@@ -57,8 +57,15 @@ gfx::Image cgImage(const QRCode& qrcode, gfx::Size size, QRCodeDesign& design, c
     canvas.scale(1, -1);
     canvas.translate(0, -size.height);
     drawWithCtx(qrcode, canvas, gfx::Rect(0, 0, size.width, size.height), design, logoTemplate);
-    return canvas.makeImage();
+    return canvas;
   });
+}
+
+}  // namespace
+
+gfx::Image cgImage(const QRCode& qrcode, gfx::Size size, QRCodeDesign& design, const QRCodeLogoTemplate* logoTemplate) {
+  const gfx::Canvas canvas = drawnBitmap(qrcode, size, design, logoTemplate);
+  return generating([&] { return canvas.makeImage(); });
 }
 
 gfx::Image cgImageWithDimension(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
@@ -68,8 +75,10 @@ gfx::Image cgImageWithDimension(const QRCode& qrcode, std::int64_t dimension, QR
 
 foundation::Bytes pngData(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                           const QRCodeLogoTemplate* logoTemplate) {
-  const gfx::Image image = cgImage(qrcode, size, design, logoTemplate);
-  return imageio::encodeImageData(image, ImageExportType::png(dpi / 72.0));
+  // Written from the canvas's own pixels: no full-size image beside the bitmap.
+  const gfx::Canvas canvas = drawnBitmap(qrcode, size, design, logoTemplate);
+  const gfx::SurfacePixels pixels = generating([&] { return canvas.surfacePixels(); });
+  return imageio::encodePNGData(pixels, dpi / 72.0);
 }
 
 foundation::Bytes pngDataWithDimension(const QRCode& qrcode, std::int64_t dimension, double dpi, QRCodeDesign& design,

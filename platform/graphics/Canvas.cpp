@@ -7,9 +7,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "platform/foundation/Clamp.hpp"
@@ -211,6 +214,84 @@ std::optional<Gradient> Gradient::make(std::span<const Color> colors, std::span<
 }
 
 // --- Canvas -----------------------------------------------------------------------------
+
+namespace {
+
+// The pixel memory of bitmap canvases. Exporting a code makes and drops one bitmap after
+// another; handing each new canvas the memory of the last one (up to kKeptPixelBytes)
+// spares the allocator returning it to the system and the kernel zero-filling it again on
+// every export. The memory is cleared before reuse, as cairo clears a new surface.
+class PixelStore {
+ public:
+  static constexpr std::size_t kKeptPixelBytes = 16u << 20;
+
+  // Zeroed memory for size bytes, or null when out of memory.
+  static unsigned char* take(std::size_t size) {
+    Block* block = nullptr;
+    {
+      std::lock_guard lock(instance().mutex_);
+      Block*& kept = instance().kept_;
+      if (kept && kept->size >= size && kept->size / 2 <= size) std::swap(block, kept);
+    }
+    if (block) {
+      std::memset(block->pixels(), 0, size);
+    } else {
+      block = static_cast<Block*>(std::calloc(1, sizeof(Block) + size));
+      if (!block) return nullptr;
+      block->size = size;
+    }
+    return block->pixels();
+  }
+
+  // cairo's destroy notification for a surface over memory from take; never throws.
+  static void give(void* pixels) noexcept {
+    Block* block = Block::of(static_cast<unsigned char*>(pixels));
+    if (block->size <= kKeptPixelBytes) {
+      std::lock_guard lock(instance().mutex_);
+      std::swap(block, instance().kept_);
+    }
+    std::free(block);
+  }
+
+ private:
+  struct alignas(16) Block {
+    std::size_t size;
+    unsigned char* pixels() { return reinterpret_cast<unsigned char*>(this + 1); }
+    static Block* of(unsigned char* pixels) { return reinterpret_cast<Block*>(pixels) - 1; }
+  };
+
+  static PixelStore& instance() {
+    static PixelStore store;
+    return store;
+  }
+
+  std::mutex mutex_;
+  Block* kept_ = nullptr;
+};
+
+const cairo_user_data_key_t kPixelsKey{};
+
+// An ARGB32 surface over memory from the pixel store (a surface in an error state when
+// cairo or the memory fails).
+cairo_surface_t* makeBitmapSurface(int width, int height) {
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+  if (stride <= 0) return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  unsigned char* pixels = PixelStore::take(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+  if (!pixels) return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, width, height, stride);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    PixelStore::give(pixels);
+    return surface;
+  }
+  if (cairo_surface_set_user_data(surface, &kPixelsKey, pixels, PixelStore::give) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    PixelStore::give(pixels);
+    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  }
+  return surface;
+}
+
+}  // namespace
 
 struct Canvas::Impl {
   struct State {
@@ -462,7 +543,7 @@ Canvas Canvas::bitmap(double width, double height) {
   auto impl = std::make_unique<Impl>();
   impl->width = static_cast<int>(w);
   impl->height = static_cast<int>(h);
-  impl->surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, impl->width, impl->height));
+  impl->surface.reset(makeBitmapSurface(impl->width, impl->height));
   if (cairo_surface_status(impl->surface.get()) != CAIRO_STATUS_SUCCESS) {
     foundation::raise(GraphicsError::cannotCreateCanvas,
                       cairo_status_to_string(cairo_surface_status(impl->surface.get())));
@@ -783,22 +864,34 @@ void Canvas::endTransparencyLayer() {
   cairo_restore(cr);
 }
 
-Image Canvas::makeImage() const {
-  const Impl& d = *impl_;
-  if (d.pdf) foundation::raise(GraphicsError::unsupportedOperation, "makeImage on a PDF canvas");
-  if (d.external) foundation::raise(GraphicsError::unsupportedOperation, "makeImage on a canvas over a context");
+namespace {
+
+// The bitmap's surface after pending drawing; operation names the caller in the error.
+SurfacePixels bitmapPixels(const Canvas::Impl& d, std::string_view operation) {
+  if (d.pdf) foundation::raise(GraphicsError::unsupportedOperation, std::string(operation) + " on a PDF canvas");
+  if (d.external) {
+    foundation::raise(GraphicsError::unsupportedOperation, std::string(operation) + " on a canvas over a context");
+  }
   if (cairo_status(d.cr.get()) != CAIRO_STATUS_SUCCESS) {
     foundation::raise(GraphicsError::drawingFailed, cairo_status_to_string(cairo_status(d.cr.get())));
   }
   cairo_surface_t* s = d.surface.get();
   cairo_surface_flush(s);
-  const unsigned char* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  std::vector<std::uint8_t> px(static_cast<std::size_t>(d.width) * d.height * 4);
+  return {cairo_image_surface_get_data(s), d.width, d.height,
+          static_cast<std::size_t>(cairo_image_surface_get_stride(s))};
+}
+
+}  // namespace
+
+SurfacePixels Canvas::surfacePixels() const { return bitmapPixels(*impl_, "surfacePixels"); }
+
+Image Canvas::makeImage() const {
+  const SurfacePixels pixels = bitmapPixels(*impl_, "makeImage");
+  std::vector<std::uint8_t> px(static_cast<std::size_t>(pixels.width) * pixels.height * 4);
   std::uint8_t* out = px.data();
-  for (int y = 0; y < d.height; ++y) {
-    const auto* in = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-    for (int x = 0; x < d.width; ++x, out += 4) {
+  for (int y = 0; y < pixels.height; ++y) {
+    const std::uint32_t* in = pixels.row(y);
+    for (int x = 0; x < pixels.width; ++x, out += 4) {
       const std::uint32_t v = in[x];
       out[0] = static_cast<std::uint8_t>(v >> 16);
       out[1] = static_cast<std::uint8_t>(v >> 8);
@@ -806,7 +899,7 @@ Image Canvas::makeImage() const {
       out[3] = static_cast<std::uint8_t>(v >> 24);
     }
   }
-  return Image::make(d.width, d.height, std::move(px));
+  return Image::make(pixels.width, pixels.height, std::move(px));
 }
 
 foundation::Bytes Canvas::pdfData() {

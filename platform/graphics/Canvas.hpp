@@ -177,6 +177,9 @@ class Canvas {
   // The bitmap's pixels (unfinished layers are not included). Fails with
   // GraphicsError::unsupportedOperation on a PDF canvas.
   Image makeImage() const;
+  // The same pixels without a copy, as the bitmap holds them: valid until the canvas is
+  // drawn into again, moved or destroyed. Fails like makeImage.
+  SurfacePixels surfacePixels() const;
   // Finishes the PDF (no drawing afterwards) and returns its bytes; later calls return
   // the same bytes. Fails with GraphicsError::unsupportedOperation on a bitmap canvas and
   // GraphicsError::drawingFailed when cairo could not write the document.

@@ -27,6 +27,20 @@ struct PixelRGBA {
   friend bool operator==(const PixelRGBA&, const PixelRGBA&) = default;
 };
 
+// A read-only view of pixels as cairo's image surfaces keep them: height rows, stride
+// bytes apart, of width native-endian 32-bit words 0xAARRGGBB with premultiplied alpha. It
+// owns nothing: the pixels belong to whoever made the view.
+struct SurfacePixels {
+  const unsigned char* data = nullptr;
+  int width = 0;
+  int height = 0;
+  std::size_t stride = 0;
+
+  const std::uint32_t* row(int y) const {
+    return reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+  }
+};
+
 class Image {
  public:
   // The largest width or height of an image (the canvas limit).

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -150,6 +151,70 @@ TEST(PNG, AnIndependentReaderSeesStraightAlpha) {
   EXPECT_NEAR(static_cast<int>((v >> 8) & 255), 64, 1);
   EXPECT_NEAR(static_cast<int>(v & 255), 128, 1);
   cairo_surface_destroy(s);
+}
+
+// A canvas's pixels are written as the image made of them would be, opaque grey as grey
+// when asked; cairo's own PNG reader sees the canvas's pixels (exactly where opaque).
+TEST(PNG, SurfacePixelsAreWrittenAsTheirImage) {
+  auto greyCode = [] {
+    gfx::Canvas c = gfx::Canvas::bitmap(40, 30);
+    c.setFillColor(gfx::Color::sRGB(1, 1, 1, 1));
+    c.fillRect(gfx::Rect(0, 0, 40, 30));
+    c.setFillColor(gfx::Color::sRGB(0, 0, 0, 1));
+    c.fillRect(gfx::Rect(3.3, 4.6, 17.5, 11.2));  // antialiased grey edges
+    return c;
+  };
+  auto colour = [&] {
+    gfx::Canvas c = greyCode();
+    c.setFillColor(gfx::Color::sRGB(0.2, 0.6, 0.9, 1));
+    c.fillRect(gfx::Rect(20.5, 10, 9, 9));
+    return c;
+  };
+  auto alpha = [] {
+    gfx::Canvas c = gfx::Canvas::bitmap(64, 48);
+    c.setFillColor(gfx::Color::sRGB(1, 0, 0, 1));
+    c.fillRect(gfx::Rect(0, 24, 64, 24));
+    c.setFillColor(gfx::Color::sRGB(0, 0.5, 1, 0.5));
+    c.fillRect(gfx::Rect(16.5, 0, 32, 48));
+    return c;
+  };
+  const struct {
+    const char* name;
+    std::function<gfx::Canvas()> make;
+    bool grey, opaque;
+  } cases[] = {{"opaque grey", greyCode, true, true}, {"opaque colour", colour, false, true}, {"alpha", alpha, false, false}};
+  for (const auto& c : cases) {
+    for (bool asked : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (asked ? ", grey asked" : ""));
+      const gfx::Canvas canvas = c.make();
+      const Image image = canvas.makeImage();
+      const PNGWriteOptions options{.dpi = 144, .compressionLevel = 4, .filters = PNGFilter::none,
+                                    .strategy = PNGStrategy::filtered, .grayWhenOpaqueGray = asked};
+      const foundation::Bytes png = imageio::writePNG(canvas.surfacePixels(), options);
+      EXPECT_EQ(png, imageio::writePNG(image, options));
+      ASSERT_GT(png.size(), 26u);
+      EXPECT_EQ(png[25], c.grey && asked ? 0 : 6);  // IHDR colour type: grey or RGBA
+      ReadClosure closure{&png};
+      cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readChunk, &closure);
+      ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+      ASSERT_EQ(cairo_image_surface_get_width(s), image.width());
+      ASSERT_EQ(cairo_image_surface_get_height(s), image.height());
+      for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                                                 y * cairo_image_surface_get_stride(s));
+        for (int x = 0; x < image.width(); ++x) {
+          const Image::RGBA p = image.pixelAt(x, y);
+          const std::uint32_t v = row[x];
+          const int tolerance = c.opaque ? 0 : 1;
+          ASSERT_EQ(static_cast<int>(v >> 24), p.a) << x << ", " << y;
+          ASSERT_NEAR(static_cast<int>((v >> 16) & 255), p.r, tolerance) << x << ", " << y;
+          ASSERT_NEAR(static_cast<int>((v >> 8) & 255), p.g, tolerance) << x << ", " << y;
+          ASSERT_NEAR(static_cast<int>(v & 255), p.b, tolerance) << x << ", " << y;
+        }
+      }
+      cairo_surface_destroy(s);
+    }
+  }
 }
 
 TEST(PNG, RecordsTheResolution) {
