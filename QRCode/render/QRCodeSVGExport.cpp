@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -27,26 +31,47 @@ namespace {
 constexpr std::string_view kSVGNamespace = "http://www.w3.org/2000/svg";
 constexpr std::string_view kXLinkNamespace = "http://www.w3.org/1999/xlink";
 
-// One document being written: the element text and, beside it, the definitions that go
+// One document being written into its buffer (std::string for svg, the byte buffer itself
+// for svgData, so that the text is built once), with, beside it, the definitions that go
 // into <defs> at the end.
+//
+// Text that a fill hands over may come from the caller's own fill generator; when asked,
+// it is checked for UTF-8 as it is written (the rest is the writer's own ASCII, which
+// cannot make it valid or invalid), and the result is kept for the end, so that any other
+// error is raised as before.
+template <class Buffer>
 class SVGWriter {
  public:
-  SVGWriter(const QRCode& qrcode, double areaSide, double quiet, double pixelSize)
-      : qrcode_(qrcode), areaSize_{areaSide, areaSide}, quiet_(quiet), pixelSize_(pixelSize) {
+  SVGWriter(Buffer& out, bool checkFillText, const QRCode& qrcode, double areaSide, double quiet, double pixelSize)
+      : out_(out), checkFillText_(checkFillText), qrcode_(qrcode), areaSize_{areaSide, areaSide}, quiet_(quiet),
+        pixelSize_(pixelSize) {
     // A code's path data runs to tens of kilobytes; the definitions are few.
-    text_.reserve(16384);
+    out_.reserve(16384);
     definitions_.reserve(8);
   }
 
-  std::string& text() { return text_; }
-
-  // Grows the text geometrically ahead of a large append, so that long path data is
-  // copied into it once.
-  void makeRoom(std::size_t extra) {
-    const std::size_t needed = text_.size() + extra;
-    if (needed > text_.capacity()) text_.reserve(std::max(needed, 2 * text_.capacity()));
+  // Appends the pieces in order.
+  void write(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) size += piece.size();
+    makeRoom(size);
+    for (std::string_view piece : pieces) append(piece);
+  }
+  // Appends text made by a fill.
+  void writeFillText(std::string_view text) {
+    checkFillText(text);
+    append(text);
   }
   void addDefinition(std::string definition) { definitions_.push_back(std::move(definition)); }
+  // Base64 in lines of 64 characters separated by line feeds (none after the last line).
+  void writeBase64Lines(const foundation::Bytes& bytes) {
+    const std::string encoded = foundation::base64Encode(bytes);
+    makeRoom(encoded.size() + encoded.size() / 64 + 1);
+    for (std::size_t i = 0; i < encoded.size(); i += 64) {
+      if (i > 0) append("\n");
+      append(std::string_view(encoded).substr(i, 64));
+    }
+  }
 
   gfx::Path componentPath(QRCodeComponents component, QRCodeShape& shape, const QRCodeLogoTemplate* logo) const {
     return path(qrcode_, areaSize_, component, shape, logo, quiet_);
@@ -61,33 +86,58 @@ class SVGWriter {
     QRCodeFillStyle::SVGDefinition definition =
         fill.svgRepresentationWithStyleIdentifier(styleIdentifier, pixelSize_, shadow);
     const std::string data = qrcore::svgPathData(outline);
-    makeRoom(id.size() + definition.styleAttribute().size() + data.size() + 32);
-    text_.append("   <path id='").append(id).append("' ").append(definition.styleAttribute()).append(" d=\"");
-    text_.append(data).append("\" />\n");
+    checkFillText(definition.styleAttribute());
+    write({"   <path id='", id, "' ", definition.styleAttribute(), " d=\"", data, "\" />\n"});
     if (collectDefinition && definition.styleDefinition())
       definitions_.push_back(std::move(*definition.styleDefinition()));
   }
 
   // `<defs>` with every definition in order (when there are any), then the closing tag.
-  std::string finish() && {
+  // Returns whether the text the fills made is UTF-8 (true when not checked).
+  bool finish() {
     if (!definitions_.empty()) {
       std::size_t size = 0;
       for (const auto& d : definitions_) size += d.size();
       makeRoom(size + 32);
-      text_.append("<defs>\n");
-      for (const auto& d : definitions_) text_.append(d);
-      text_.append("</defs>\n");
+      append("<defs>\n");
+      const std::size_t start = out_.size();
+      for (const auto& d : definitions_) append(d);
+      // As one run: the definitions stand side by side, with nothing of the writer's between.
+      checkFillText(std::string_view(reinterpret_cast<const char*>(out_.data()) + start, out_.size() - start));
+      append("</defs>\n");
     }
-    text_.append("</svg>\n");
-    return std::move(text_);
+    append("</svg>\n");
+    return fillTextIsUTF8_;
   }
 
  private:
+  // Grows the buffer geometrically ahead of a large append, so that long path data is
+  // copied into it once.
+  void makeRoom(std::size_t extra) {
+    const std::size_t needed = out_.size() + extra;
+    if (needed > out_.capacity()) out_.reserve(std::max(needed, 2 * out_.capacity()));
+  }
+  void append(std::string_view text) {
+    if constexpr (std::is_same_v<Buffer, std::string>) {
+      out_.append(text);
+    } else {
+      // One block copy (a range insert of chars into bytes goes byte by byte).
+      const std::size_t at = out_.size();
+      out_.resize(at + text.size());
+      if (!text.empty()) std::memcpy(out_.data() + at, text.data(), text.size());
+    }
+  }
+  void checkFillText(std::string_view text) {
+    if (checkFillText_ && fillTextIsUTF8_ && !foundation::isValidUTF8(text)) fillTextIsUTF8_ = false;
+  }
+
+  Buffer& out_;
+  bool checkFillText_;
+  bool fillTextIsUTF8_ = true;
   const QRCode& qrcode_;
   gfx::Size areaSize_;
   double quiet_;
   double pixelSize_;
-  std::string text_;
   std::vector<std::string> definitions_;
 };
 
@@ -102,19 +152,10 @@ std::optional<std::int64_t> cornerRadius(double cell, double fraction, std::int6
   return static_cast<std::int64_t>(r);
 }
 
-// Base64 in lines of 64 characters separated by line feeds (none after the last line).
-void appendBase64Lines(std::string& out, const foundation::Bytes& bytes) {
-  const std::string encoded = foundation::base64Encode(bytes);
-  out.reserve(out.size() + encoded.size() + encoded.size() / 64 + 1);
-  for (std::size_t i = 0; i < encoded.size(); i += 64) {
-    if (i > 0) out.push_back('\n');
-    out.append(encoded, i, 64);
-  }
-}
-
 // The logo's clip path definition and its image element. Left out (without error) when
 // the image cannot be encoded as PNG or its rectangle vanishes.
-void writeLogo(SVGWriter& writer, const QRCodeLogoTemplate& logo, double side, double quiet) {
+template <class Buffer>
+void writeLogo(SVGWriter<Buffer>& writer, const QRCodeLogoTemplate& logo, double side, double quiet) {
   foundation::Bytes png;
   try {
     png = imageio::encodeImageData(logo.image(), ImageExportType::png(1.0));
@@ -136,20 +177,19 @@ void writeLogo(SVGWriter& writer, const QRCodeLogoTemplate& logo, double side, d
   clip.append("\" />\n   </clipPath>\n");
   writer.addDefinition(std::move(clip));
 
-  std::string& text = writer.text();
-  text.append(" <image x=\"").append(qrcore::svgNumberString(image.origin.x));
-  text.append("\" y=\"").append(qrcore::svgNumberString(image.origin.y));
-  text.append("\" width=\"").append(qrcore::svgNumberString(image.size.width));
-  text.append("\" height=\"").append(qrcore::svgNumberString(image.size.height));
-  text.append("\"  preserveAspectRatio=\"none\" clip-path=\"url(#logo-mask)\" xlink:href=\"data:image/png;base64,");
-  appendBase64Lines(text, png);
-  text.append("\" />");
+  writer.write({" <image x=\"", qrcore::svgNumberString(image.origin.x), "\" y=\"",
+                qrcore::svgNumberString(image.origin.y), "\" width=\"", qrcore::svgNumberString(image.size.width),
+                "\" height=\"", qrcore::svgNumberString(image.size.height),
+                "\"  preserveAspectRatio=\"none\" clip-path=\"url(#logo-mask)\" xlink:href=\"data:image/png;base64,"});
+  writer.writeBase64Lines(png);
+  writer.write({"\" />"});
 }
 
-}  // namespace
-
-std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
-                const QRCodeLogoTemplate* logoTemplate) {
+// Writes the document into out; returns whether the text the fills made is UTF-8 (true
+// when checkFillText is false).
+template <class Buffer>
+bool writeSVG(Buffer& out, bool checkFillText, const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
+              const QRCodeLogoTemplate* logoTemplate) {
   if (dimension < 0) foundation::raise(QRCodeError::cannotGenerateImage, "the SVG dimension is negative");
   const std::int64_t modules = qrcode.cellDimension();
   if (modules <= 0) foundation::raise(QRCodeError::cannotGenerateImage, "there is no module matrix to draw");
@@ -166,29 +206,25 @@ std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& desi
   QRCodeShape& shape = *design.shape();
   const QRCodeStyle& style = *design.style();
   const QRCodeShadow* shadow = style.shadow().get();
-  SVGWriter writer(qrcode, side, quiet, expectedPixelSize);
+  SVGWriter<Buffer> writer(out, checkFillText, qrcode, side, quiet, expectedPixelSize);
 
   // 1. Header (height before width).
   const std::string dimensionText = std::to_string(dimension);
-  writer.text()
-      .append("<svg xmlns=\"").append(kSVGNamespace)
-      .append("\" xmlns:xlink=\"").append(kXLinkNamespace)
-      .append("\" version=\"1.1\" height=\"").append(dimensionText)
-      .append("\" width=\"").append(dimensionText).append("\">\n");
+  writer.write({"<svg xmlns=\"", kSVGNamespace, "\" xmlns:xlink=\"", kXLinkNamespace, "\" version=\"1.1\" height=\"",
+                dimensionText, "\" width=\"", dimensionText, "\">\n"});
 
   // 2. Background.
   if (const auto& background = style.background()) {
     QRCodeFillStyle::SVGDefinition definition =
         background->svgRepresentationWithStyleIdentifier("background", expectedPixelSize, nullptr);
-    std::string& text = writer.text();
-    text.append("   <rect id='background-shape' ").append(definition.styleAttribute());
-    text.append(" x=\"0\" y=\"0\" width=\"").append(dimensionText);
-    text.append("\" height=\"").append(dimensionText).append("\"");
+    writer.write({"   <rect id='background-shape' "});
+    writer.writeFillText(definition.styleAttribute());
+    writer.write({" x=\"0\" y=\"0\" width=\"", dimensionText, "\" height=\"", dimensionText, "\""});
     if (const auto r = cornerRadius(cell, style.backgroundFractionalCornerRadius(), dimension)) {
       const std::string radius = std::to_string(*r);
-      text.append(" rx=\"").append(radius).append("px\" ry=\"").append(radius).append("px\"");
+      writer.write({" rx=\"", radius, "px\" ry=\"", radius, "px\""});
     }
-    text.append(" />\n");
+    writer.write({" />\n"});
     if (definition.styleDefinition()) writer.addDefinition(std::move(*definition.styleDefinition()));
   }
 
@@ -207,11 +243,8 @@ std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& desi
     // 4. The design's layers.
     if (const auto& colour = style.eyeBackground()) {
       const gfx::Path outline = writer.componentPath(QRCodeComponents::eyeBackground(), shape, nullptr);
-      const std::string hex = qrcolor::hexString(*colour);
-      std::string& text = writer.text();
-      text.append("   <path id='eye-background-shape' fill=\"").append(hex);
-      text.append("\" fill-opacity=\"").append(qrcore::svgNumberString(colour->alpha()));
-      text.append("\" d=\"").append(qrcore::svgPathData(outline)).append("\" />\n");
+      writer.write({"   <path id='eye-background-shape' fill=\"", qrcolor::hexString(*colour), "\" fill-opacity=\"",
+                    qrcore::svgNumberString(colour->alpha()), "\" d=\"", qrcore::svgPathData(outline), "\" />\n"});
     }
     writer.pathElement("pupil-shape", QRCodeComponents::pupil(), shape, nullptr, *style.actualPupilStyle(),
                        "pupil-fill", shadow, true);
@@ -243,15 +276,26 @@ std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& desi
   if (logoTemplate) writeLogo(writer, *logoTemplate, side, quiet);
 
   // 6, 7. Definitions and the end.
-  return std::move(writer).finish();
+  return writer.finish();
+}
+
+}  // namespace
+
+std::string svg(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
+                const QRCodeLogoTemplate* logoTemplate) {
+  std::string text;
+  writeSVG(text, false, qrcode, dimension, design, logoTemplate);
+  return text;
 }
 
 foundation::Bytes svgData(const QRCode& qrcode, std::int64_t dimension, QRCodeDesign& design,
                           const QRCodeLogoTemplate* logoTemplate) {
-  const std::string text = svg(qrcode, dimension, design, logoTemplate);
-  if (!foundation::isValidUTF8(text))
+  // The bytes are written directly; only the fills' text, which a caller's own fill
+  // generator may have made, needs the UTF-8 check.
+  foundation::Bytes data;
+  if (!writeSVG(data, true, qrcode, dimension, design, logoTemplate))
     foundation::raise(QRCodeError::unableToConvertTextToRequestedEncoding, "the SVG text is not UTF-8");
-  return foundation::bytesOf(text);
+  return data;
 }
 
 }  // namespace qrrender
