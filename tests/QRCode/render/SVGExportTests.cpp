@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,28 @@ class FailingFill final : public QRCodeFillStyleGenerator {
                                                                       const QRCodeShadow*) const override {
     foundation::raise(RGBAComponentsError::unableToConvertToRGBA, "test fill");
   }
+};
+
+// A fill whose SVG text is given: a caller's own fill generator may hand over any bytes.
+class TextFill final : public QRCodeFillStyleGenerator {
+ public:
+  TextFill(std::string attribute, std::optional<std::string> definition)
+      : attribute_(std::move(attribute)), definition_(std::move(definition)) {}
+  std::string_view name() const override { return "text"; }
+  std::shared_ptr<QRCodeFillStyleGenerator> copyStyle() const override {
+    return std::make_shared<TextFill>(attribute_, definition_);
+  }
+  foundation::Settings settings() const override { return foundation::Settings::object(); }
+  void fillWithCtx(gfx::Canvas&, const gfx::Rect&) const override {}
+  void fillWithCtx(gfx::Canvas&, const gfx::Rect&, const gfx::Path&, double, const QRCodeShadow*) const override {}
+  QRCodeFillStyle::SVGDefinition svgRepresentationWithStyleIdentifier(std::string_view, double,
+                                                                      const QRCodeShadow*) const override {
+    return {attribute_, definition_};
+  }
+
+ private:
+  std::string attribute_;
+  std::optional<std::string> definition_;
 };
 
 // --- exact text ------------------------------------------------------------------------
@@ -470,6 +493,38 @@ TEST(SVGExport, FillErrorsEndTheExport) {
   EXPECT_NO_THROW(qrrender::svg(urlCode(), 300, design, nullptr));
   design.shape()->setOffPixels(QRCodePixelShapeCircle::Create());
   expectError([&] { qrrender::svg(urlCode(), 300, design, nullptr); }, RGBAComponentsError::unableToConvertToRGBA);
+}
+
+// svgData refuses text that is not UTF-8, which only a fill can bring; svg hands it over.
+// The pupil's definition stands right before the eye's, so a character may span the two.
+TEST(SVGExport, FillTextThatIsNotUTF8FailsOnlyAsBytes) {
+  const struct {
+    const char* name;
+    std::string pupilAttribute;
+    std::optional<std::string> pupilDefinition, eyeDefinition;
+    bool utf8;
+  } cases[] = {
+      {"UTF-8 everywhere", "fill=\"caf\xc3\xa9\"", "<g id='\xe2\x82\xac'/>", "<g/>", true},
+      {"a character across two definitions", "fill=\"red\"", "<g id='\xc3", "\xa9'/>", true},
+      {"a stray byte in an attribute", "fill=\"\xff\"", std::nullopt, std::nullopt, false},
+      {"a truncated character in an attribute", "fill=\"\xc3\"", std::nullopt, std::nullopt, false},
+      {"a truncated character ending the definitions", "fill=\"red\"", "<g/>", "<g id='\xe2\x82", false},
+      {"an overlong form in a definition", "fill=\"red\"", "<g id='\xc0\xaf'/>", "<g/>", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QRCodeDesign design;
+    design.style()->setPupil(std::make_shared<TextFill>(c.pupilAttribute, c.pupilDefinition));
+    design.style()->setEye(std::make_shared<TextFill>("fill=\"blue\"", c.eyeDefinition));
+    const std::string text = qrrender::svg(urlCode(), 300, design, nullptr);
+    EXPECT_NE(text.find(c.pupilAttribute), std::string::npos);
+    if (c.utf8) {
+      EXPECT_EQ(qrrender::svgData(urlCode(), 300, design, nullptr), foundation::bytesOf(text));
+    } else {
+      expectError([&] { qrrender::svgData(urlCode(), 300, design, nullptr); },
+                  QRCodeError::unableToConvertTextToRequestedEncoding);
+    }
+  }
 }
 
 TEST(SVGExport, NegativeDimensionAndEmptyMatrixAreErrors) {
