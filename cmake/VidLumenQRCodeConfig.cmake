@@ -6,9 +6,10 @@
 # message naming it); it does not stop the consumer's configuration.
 include("${CMAKE_CURRENT_LIST_DIR}/QRCodeDependencies.cmake")
 if(NOT VidLumenQRCode_DEPENDENCIES_FOUND)
+  list(JOIN VidLumenQRCode_DEPENDENCIES_MISSING ", " missing)
   set(VidLumenQRCode_FOUND FALSE)
-  set(VidLumenQRCode_NOT_FOUND_MESSAGE
-      "VidLumenQRCode needs these, which were not found: ${VidLumenQRCode_DEPENDENCIES_MISSING}")
+  set(VidLumenQRCode_NOT_FOUND_MESSAGE "VidLumenQRCode needs these, which were not found: ${missing}")
+  unset(missing)
   return()
 endif()
 if(NOT TARGET PkgConfig::VidLumenQRCode_GTKMM)
