@@ -12,11 +12,11 @@ run_tests() {
 }
 
 echo "== plain build =="
-build "$ROOT/build/plain" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_BENCH=ON
+build "$ROOT/build/plain" -DCMAKE_BUILD_TYPE=Release -DVL_BENCH=ON -DVL_WERROR=ON
 run_tests "$ROOT/build/plain"
 
 echo "== sanitizer build =="
-build "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=ON -DVL_BENCH=OFF
+build "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=ON -DVL_BENCH=OFF -DVL_WERROR=ON
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -26,7 +26,7 @@ echo "== fuzz targets =="
 # Every reader's libFuzzer target, built with clang, runs for a bounded time from its
 # seed corpus; a crash, a sanitizer report, a leak, a slow input or one over the memory
 # limit fails the run. New inputs go to a scratch folder, findings to build/fuzz/findings.
-CC=clang CXX=clang++ build "$ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_FUZZ=ON -DVL_TESTS=OFF -DVL_BENCH=OFF
+CC=clang CXX=clang++ build "$ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_FUZZ=ON -DVL_TESTS=OFF -DVL_BENCH=OFF -DVL_WERROR=ON
 FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 findings="$ROOT/build/fuzz/findings"
 mkdir -p "$findings"

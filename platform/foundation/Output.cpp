@@ -21,9 +21,10 @@ void printLine(std::string_view line) {
     sink(line);
     return;
   }
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  // Standard error, so that a program writing an image to standard output is not corrupted.
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
 }
 
 OutputSink setOutputSink(OutputSink sink) {

@@ -437,7 +437,7 @@ TEST(ImageExport, EmptyImageFailsWithTheTypeIdentifier) {
       {ImageExportType::gif(), "com.compuserve.gif"},
   };
   for (const auto& [type, id] : rows)
-    expectError([&] { imageio::encodeImageData(empty, type); }, ImageReadWriteError::cannotCreateImageOfType, id);
+    expectError([&, &type = type] { imageio::encodeImageData(empty, type); }, ImageReadWriteError::cannotCreateImageOfType, id);
   expectError([&] { imageio::encodeImageData(empty, ImageExportType::pdf({10, 10})); },
               ImageReadWriteError::cannotCreatePDFContext);
 }
@@ -764,7 +764,9 @@ TEST(ImageExportSVG, EmbeddedFormatsAllowedAndRefused) {
       {ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, ImageExportType::png(1)), "image/svg+xml"},
   };
   for (const auto& [embedded, mime] : refused)
-    expectError([&] { imageio::encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, embedded)); },
+    expectError([&, &embedded = embedded] {
+                  imageio::encodeImageData(image, ImageExportType::svg(std::nullopt, SVGImageFillStyle::aspectFit, embedded));
+                },
                 ImageReadWriteError::unsupportedEmbeddedImageType, mime);
   // Sizes the document cannot carry.
   for (gfx::Size size : {gfx::Size{std::numeric_limits<double>::quiet_NaN(), 10}, gfx::Size{10, -1},

@@ -1,10 +1,13 @@
-# cmake -DBUILD_DIR=... -DCONSUMER_DIR=... -DDECODER=... -DCXX=... -P ConsumeInstalled.cmake
+# cmake -DBUILD_DIR=... -DCONSUMER_DIR=... -DDECODER=... -DCXX=... [-DSHARED=ON
+#       -DSOURCE_DIR=... -DBUILD_TYPE=...] -P ConsumeInstalled.cmake
 #
 # The library as another program uses it: builds the library targets, installs the
 # project into a temporary prefix, then builds the consumer program (outside the source
 # tree) against that prefix twice, once with find_package and once with pkg-config. Each
 # build writes a styled PNG of a URL, which ZXing and zbar must read, and neither may load
 # GTK or GDK. The temporary folder is removed afterwards unless a step fails.
+# With SHARED, the libraries come from a build of their own (BUILD_SHARED_LIBS=ON, no
+# tests) in BUILD_DIR/install-shared, kept between runs.
 cmake_minimum_required(VERSION 3.25)
 foreach(var BUILD_DIR CONSUMER_DIR DECODER CXX)
   if(NOT DEFINED ${var})
@@ -42,12 +45,23 @@ function(check_consumer how program)
 endfunction()
 
 set(prefix "${work}/prefix")
-step("build the library" "${CMAKE_COMMAND}" --build "${BUILD_DIR}" --target vl_qr_document vl_qr_views)
-step("install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
-foreach(file include/QRCode/document/QRCodeDocument.hpp include/platform/foundation/Pasteboard.hpp
+set(library_build "${BUILD_DIR}")
+if(SHARED)
+  set(library_build "${BUILD_DIR}/install-shared")
+  step("configure the shared library" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${library_build}" -G Ninja
+       "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}" "-DCMAKE_CXX_COMPILER=${CXX}" -DBUILD_SHARED_LIBS=ON -DVL_TESTS=OFF)
+endif()
+step("build the library" "${CMAKE_COMMAND}" --build "${library_build}" --target vl_qr_document vl_qr_views)
+step("install" "${CMAKE_COMMAND}" --install "${library_build}" --prefix "${prefix}")
+if(SHARED)
+  set(library "${prefix}/lib/libvl_qr_document.so.1")
+else()
+  set(library "${prefix}/lib/libvl_qr_document.a")
+endif()
+foreach(file include/vidlumen/QRCode/document/QRCodeDocument.hpp include/vidlumen/platform/foundation/Pasteboard.hpp
              lib/cmake/VidLumenQRCode/VidLumenQRCodeConfig.cmake lib/pkgconfig/vidlumen-qrcode.pc
              lib/pkgconfig/vidlumen-qrcode-views.pc)
-  if(NOT EXISTS "${prefix}/${file}")
+  if(NOT EXISTS "${prefix}/${file}" OR NOT EXISTS "${library}")
     message(FATAL_ERROR "not installed: ${file}\nThe files are kept in ${work}")
   endif()
 endforeach()
@@ -61,6 +75,27 @@ step("pkg-config: flags" "${CMAKE_COMMAND}" -E env "PKG_CONFIG_PATH=${prefix}/li
      pkg-config --cflags --libs vidlumen-qrcode)
 separate_arguments(flags UNIX_COMMAND "${step_output}")
 step("pkg-config: build" "${CXX}" -std=c++23 "${CONSUMER_DIR}/main.cpp" ${flags} -o "${work}/pkg-config-consumer")
+# A prefix outside the loader's folders: the shared libraries are found through
+# LD_LIBRARY_PATH, as the README says.
+set(ENV{LD_LIBRARY_PATH} "${prefix}/lib")
 check_consumer(pkg-config "${work}/pkg-config-consumer")
+
+# The README's example, as written there: built with pkg-config, run in its own folder,
+# its PNG read by the decoders.
+if(README)
+  file(READ "${README}" readme)
+  string(REGEX MATCH "```cpp\n([^`]*int main\\(\\)[^`]*)```" example "${readme}")
+  if(NOT CMAKE_MATCH_1)
+    message(FATAL_ERROR "README.md holds no C++ example with a main()")
+  endif()
+  file(MAKE_DIRECTORY "${work}/readme")
+  file(WRITE "${work}/readme/main.cpp" "${CMAKE_MATCH_1}")
+  step("README example: build" "${CXX}" -std=c++23 "${work}/readme/main.cpp" ${flags} -o "${work}/readme/make_code")
+  execute_process(COMMAND "${work}/readme/make_code" WORKING_DIRECTORY "${work}/readme" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR NOT EXISTS "${work}/readme/code.svg")
+    message(FATAL_ERROR "README example: run failed (${rc})\nThe files are kept in ${work}")
+  endif()
+  step("README example: decode" "${DECODER}" "${work}/readme/code.png" "https://example.com")
+endif()
 
 file(REMOVE_RECURSE "${work}")

@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace testsupport {
@@ -49,27 +50,35 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
 }
 
 foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample) {
-  std::vector<jpeg_scan_info> script;
+  // Everything the error path reads lives behind one pointer set before setjmp, so no
+  // local variable can be clobbered by the longjmp.
+  struct Job {
+    std::vector<jpeg_scan_info> script;
+    std::vector<std::uint8_t> row;
+    jpeg_compress_struct cinfo;
+    JpegErrors errors;
+    unsigned char* out = nullptr;
+    unsigned long length = 0;
+  };
+  const auto job = std::make_unique<Job>();
+  std::vector<jpeg_scan_info>& script = job->script;
   script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
   for (int k = 1; k < 64; ++k) {
     script.push_back({1, {0, 0, 0, 0}, k, k, 0, shift});
     for (int bit = shift; bit > 0; --bit) script.push_back({1, {0, 0, 0, 0}, k, k, bit, bit - 1});
   }
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(side));
-  jpeg_compress_struct cinfo;
-  JpegErrors errors;
-  cinfo.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = jpegErrorExit;
-  unsigned char* out = nullptr;
-  unsigned long length = 0;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
+  job->row.resize(static_cast<std::size_t>(side));
+  jpeg_compress_struct& cinfo = job->cinfo;
+  cinfo.err = jpeg_std_error(&job->errors.base);
+  job->errors.base.error_exit = jpegErrorExit;
+  if (setjmp(job->errors.jump)) {
+    jpeg_destroy_compress(&job->cinfo);
+    std::free(job->out);
     ADD_FAILURE() << "libjpeg refused the scan script";
     return {};
   }
   jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &out, &length);
+  jpeg_mem_dest(&cinfo, &job->out, &job->length);
   cinfo.image_width = cinfo.image_height = static_cast<JDIMENSION>(side);
   cinfo.input_components = 1;
   cinfo.in_color_space = JCS_GRAYSCALE;
@@ -79,14 +88,14 @@ foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<s
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     const int y = static_cast<int>(cinfo.next_scanline);
-    for (int x = 0; x < side; ++x) row[static_cast<std::size_t>(x)] = sample(x, y);
-    JSAMPROW rows[1] = {row.data()};
+    for (int x = 0; x < side; ++x) job->row[static_cast<std::size_t>(x)] = sample(x, y);
+    JSAMPROW rows[1] = {job->row.data()};
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
-  foundation::Bytes bytes(out, out + length);
-  std::free(out);
+  foundation::Bytes bytes(job->out, job->out + job->length);
+  std::free(job->out);
   return bytes;
 }
 

@@ -35,8 +35,12 @@ RGBAComponents rgba(const KvelGradientPin& pin) { return qrcolor::rgbaComponents
 // A gradient string of n pins spread evenly over 0...1.
 std::string evenPins(std::size_t n) {
   std::string text;
-  for (std::size_t i = 0; i < n; ++i)
-    text += (i ? "|" : "") + std::to_string(static_cast<double>(i) / static_cast<double>(n - 1)) + ":1,0.5,0,1";
+  // Appended piece by piece: g++ 12's -Wrestrict misreads `"..." + std::string` at -O2.
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i) text += '|';
+    text += std::to_string(static_cast<double>(i) / static_cast<double>(n - 1));
+    text += ":1,0.5,0,1";
+  }
   return text;
 }
 

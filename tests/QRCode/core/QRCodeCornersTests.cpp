@@ -128,7 +128,7 @@ TEST(Neighbours, EdgesOfAFullMatrix) {
 
 TEST(Neighbours, CentreOfThreeByThree) {
   const QRCodeBoolMatrix full(3, std::vector<bool>(9, true));
-  EXPECT_EQ(full.neighbours(1, 1), Neighbours(true, true, true, true, true, true, true, true));
+  EXPECT_EQ(full.neighbours(1, 1), (Neighbours{true, true, true, true, true, true, true, true}));
   QRCodeBoolMatrix centre(3);
   centre.setValue(1, 1, true);
   EXPECT_EQ(centre.neighbours(1, 1), Neighbours());

@@ -303,7 +303,7 @@ TEST(PathJSON, MalformedInputFails) {
       {R"([{"type": 3, "points": [[1, 2], [3, 4]]}])", PathCodingError::dataCorrupted},
   };
   for (const auto& [text, error] : rows)
-    EXPECT_TRUE(raises(error, [&] { CGPathCodable::decodePath(foundation::bytesOf(text)); })) << text;
+    EXPECT_TRUE(raises(error, [&text = text] { CGPathCodable::decodePath(foundation::bytesOf(text)); })) << text;
   EXPECT_TRUE(raises(PathCodingError::typeMismatch, [] { CGPathCodable::decode(Settings(3)); }));
   EXPECT_TRUE(raises(PathCodingError::dataCorrupted, [] { CGPathCodable::decode(Settings("@@@")); }));
 }

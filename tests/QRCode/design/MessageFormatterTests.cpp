@@ -266,7 +266,7 @@ TEST(MessageLocation, RefusesNumbersThatAreNotFinite) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   for (const auto& [lat, lon] : {std::pair{nan, 0.0}, std::pair{0.0, inf}, std::pair{-inf, nan}})
-    expectError([&] { QRCodeMessageLocation l(lat, lon); }, QRCodeError::unableToConvertTextToRequestedEncoding);
+    expectError([lat = lat, lon = lon] { QRCodeMessageLocation l(lat, lon); }, QRCodeError::unableToConvertTextToRequestedEncoding);
 }
 
 // --- mail ----------------------------------------------------------------------------------

@@ -225,7 +225,7 @@ TEST(DocumentTextExports, PasteboardWithoutAClipboardRaisesBeforeAnyFormIsMade) 
   };
   for (const auto& [what, call] : calls) {
     NoClipboard pasteboard;
-    expectError([&] { call(pasteboard); }, foundation::PasteboardError::unavailable, what);
+    expectError([&, &call = call] { call(pasteboard); }, foundation::PasteboardError::unavailable, what);
     EXPECT_EQ(pasteboard.writes, 0) << what;
   }
 }

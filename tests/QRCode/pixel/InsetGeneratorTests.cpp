@@ -135,7 +135,9 @@ TEST(PixelInsetLookup, CopiesAreNewInstancesOfTheSameClass) {
     auto original = g.create();
     auto copy = original->copyInsetGenerator();
     EXPECT_NE(copy.get(), original.get());
-    EXPECT_EQ(typeid(*copy), typeid(*original));
+    const auto& copyObject = *copy;  // typeid of a plain reference: no call inside it
+    const auto& originalObject = *original;
+    EXPECT_EQ(typeid(copyObject), typeid(originalObject));
   }
 }
 

@@ -107,7 +107,9 @@ TEST(PixelShapes, SettingsRoundTripForEveryClass) {
 
     const Ptr back = cls.create(settings);
     EXPECT_EQ(back->settings(), settings);
-    EXPECT_EQ(typeid(*back), typeid(*shape));
+    const auto& backObject = *back;  // typeid of a plain reference: no call inside it
+    const auto& shapeObject = *shape;
+    EXPECT_EQ(typeid(backObject), typeid(shapeObject));
     EXPECT_EQ(back->generatePathFrom(sample(), {90, 90}), shape->generatePathFrom(sample(), {90, 90}));
   }
 }
@@ -329,7 +331,9 @@ TEST(PixelShapes, GenerationIsRepeatableAndCopiesDrawAlike) {
     EXPECT_EQ(shape->generatePathFrom(sample(), {123, 101}).elements(), first.elements());
     const Ptr copy = shape->copyShape();
     EXPECT_NE(copy.get(), shape.get());
-    EXPECT_EQ(typeid(*copy), typeid(*shape));
+    const auto& copyObject = *copy;  // typeid of a plain reference: no call inside it
+    const auto& shapeObject = *shape;
+    EXPECT_EQ(typeid(copyObject), typeid(shapeObject));
     EXPECT_EQ(copy->generatePathFrom(sample(), {123, 101}), first);
     // The copy is independent.
     copy->setSettingValue(Settings(0.0), "insetFraction");

@@ -94,7 +94,10 @@ TEST(OutputTest, SinkCapturesPrintedLines) {
   foundation::printLine("");
   foundation::setOutputSink(std::move(previous));
   EXPECT_EQ(lines, (std::vector<std::string>{"first line", ""}));
+  // Without a sink the line goes to standard error; standard output stays clean.
   testing::internal::CaptureStdout();
-  foundation::printLine("to stdout");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "to stdout\n");
+  testing::internal::CaptureStderr();
+  foundation::printLine("to stderr");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "to stderr\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
