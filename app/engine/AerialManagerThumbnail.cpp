@@ -5,13 +5,14 @@
 // refused before anything of it is decoded, and the decoders (the demuxer's probe and
 // ours) get the same limit as their own, so a stream that declares less than it holds is
 // refused when the decoder meets the real size, before it allocates the picture. The
-// decoded frame is converted straight into the (usually much smaller) thumbnail; the
-// decoder and demuxer are closed before that, so the frame is the one full-size buffer.
+// decoded frame is converted straight into the (usually much smaller) thumbnail, after
+// the decoder and demuxer have been closed: no other full-size buffer is held with it.
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -240,6 +241,8 @@ std::optional<gfx::Image> convertFrame(const AVFrame& frame, int coverWidth, int
 
 std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int coverWidth,
                                          int coverHeight, std::size_t maxPixels) {
+  // The decoders take the limit as a signed 64-bit number.
+  maxPixels = std::min<std::size_t>(maxPixels, std::numeric_limits<std::int64_t>::max());
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) == 0 ||
       ec) {
