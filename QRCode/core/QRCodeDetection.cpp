@@ -15,36 +15,36 @@
 #include <span>
 #include <vector>
 
+#include "QRCode/core/QRCodeDetectionImage.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "platform/graphics/Image.hpp"
 
 namespace {
 
-// The luminance of every pixel, tightly packed, with alpha composited over white. A grey
-// image is used in place (no copy); rgba and cmyk images are converted into `storage`.
-struct LumaView {
-  const std::uint8_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  std::size_t stride = 0;
-};
+// Large pictures are also searched reduced by three, then by nine and so on, while the
+// longer side exceeds this and the shorter side still holds the smallest symbol; codes
+// printed large or blurred read better there.
+constexpr int kReduceWhileLongerThan = 500;
+constexpr int kSmallestSymbolModules = 21;
 
-LumaView lumaOf(const gfx::Image& image, std::vector<std::uint8_t>& storage) {
-  LumaView view;
-  view.width = image.width();
-  view.height = image.height();
+// The luminance of every pixel, with alpha composited over white.
+qrdetect::Plane lumaOf(const gfx::Image& image) {
+  qrdetect::Plane plane;
+  plane.width = image.width();
+  plane.height = image.height();
+  const std::size_t w = static_cast<std::size_t>(plane.width);
+  plane.pixels.resize(w * static_cast<std::size_t>(plane.height));
   if (image.format() == gfx::PixelFormat::gray) {
-    view.pixels = image.pixels().data();
-    view.stride = image.bytesPerRow();
-    return view;
+    const std::span<const std::uint8_t> src = image.pixels();
+    for (std::size_t y = 0, h = static_cast<std::size_t>(plane.height); y < h; ++y) {
+      std::copy_n(src.data() + y * image.bytesPerRow(), w, plane.pixels.data() + y * w);
+    }
+    return plane;
   }
   const gfx::Image rgba = image.toRGBA();
-  const std::size_t w = static_cast<std::size_t>(view.width);
-  storage.resize(w * static_cast<std::size_t>(view.height));
-  const std::span<const std::uint8_t> src = rgba.pixels();
-  const std::uint8_t* p = src.data();
-  std::uint8_t* out = storage.data();
-  for (std::size_t i = 0, n = storage.size(); i < n; ++i, p += 4) {
+  const std::uint8_t* p = rgba.pixels().data();
+  std::uint8_t* out = plane.pixels.data();
+  for (std::size_t i = 0, n = plane.pixels.size(); i < n; ++i, p += 4) {
     // Rec. 601 weights on the premultiplied colour, then "plus (1 - alpha) of white".
     // Premultiplied components never exceed alpha, so neither does their weighted mean;
     // the min() only guards against malformed pixels.
@@ -52,32 +52,48 @@ LumaView lumaOf(const gfx::Image& image, std::vector<std::uint8_t>& storage) {
     const unsigned lum = (299u * p[0] + 587u * p[1] + 114u * p[2] + 500u) / 1000u;
     out[i] = static_cast<std::uint8_t>(std::min(lum, a) + (255u - a));
   }
-  view.pixels = storage.data();
-  view.stride = w;
-  return view;
+  return plane;
 }
 
+// The picture and its reductions by three (see kReduceWhileLongerThan).
+std::vector<qrdetect::Plane> pyramidOf(qrdetect::Plane luma) {
+  std::vector<qrdetect::Plane> layers;
+  layers.push_back(std::move(luma));
+  for (;;) {
+    const qrdetect::Plane& last = layers.back();
+    if (std::max(last.width, last.height) <= kReduceWhileLongerThan ||
+        std::min(last.width, last.height) / 3 < kSmallestSymbolModules) {
+      return layers;
+    }
+    layers.push_back(qrdetect::reducedByThree(last));
+  }
+}
+
+// The decoder reads our black-and-white pictures as they are (dark is 0, light 255) and
+// searches no reductions of its own.
 ZXing::DecodeHints hintsFor(QRCode::DetectionAccuracy accuracy) {
   ZXing::DecodeHints hints;
   hints.setFormats(ZXing::BarcodeFormat::QRCode);
   const bool high = accuracy == QRCode::DetectionAccuracy::high;
   hints.setTryHarder(high);
   hints.setTryRotate(high);
-  hints.setTryDownscale(true);
+  hints.setTryDownscale(false);
+  hints.setBinarizer(ZXing::Binarizer::FixedThreshold);
   return hints;
 }
 
-gfx::Point pointOf(const ZXing::PointI& p) {
-  return gfx::Point{static_cast<double>(p.x), static_cast<double>(p.y)};
+gfx::Point pointOf(const ZXing::PointI& p, double scale) {
+  return gfx::Point{p.x * scale, p.y * scale};
 }
 
-QRCodeFeature featureOf(const ZXing::Result& result) {
+// A result in a picture reduced by `scale` in the coordinates of the full picture.
+QRCodeFeature featureOf(const ZXing::Result& result, double scale) {
   QRCodeFeature feature;
   const ZXing::Position& position = result.position();
-  feature.topLeft = pointOf(position.topLeft());
-  feature.topRight = pointOf(position.topRight());
-  feature.bottomLeft = pointOf(position.bottomLeft());
-  feature.bottomRight = pointOf(position.bottomRight());
+  feature.topLeft = pointOf(position.topLeft(), scale);
+  feature.topRight = pointOf(position.topRight(), scale);
+  feature.bottomLeft = pointOf(position.bottomLeft(), scale);
+  feature.bottomRight = pointOf(position.bottomRight(), scale);
   const auto [minX, maxX] = std::minmax({feature.topLeft.x, feature.topRight.x,
                                          feature.bottomLeft.x, feature.bottomRight.x});
   const auto [minY, maxY] = std::minmax({feature.topLeft.y, feature.topRight.y,
@@ -88,7 +104,7 @@ QRCodeFeature featureOf(const ZXing::Result& result) {
 }
 
 // True when the centre of the candidate lies within a code found already: the same code
-// seen by the second (inverted) pass.
+// seen by another pass (the other polarity or another reduction).
 bool alreadyFound(const std::vector<QRCodeFeature>& found, const QRCodeFeature& candidate) {
   const gfx::Point centre{(candidate.topLeft.x + candidate.bottomRight.x) / 2,
                           (candidate.topLeft.y + candidate.bottomRight.y) / 2};
@@ -99,14 +115,14 @@ bool alreadyFound(const std::vector<QRCodeFeature>& found, const QRCodeFeature& 
   });
 }
 
-void readInto(const std::uint8_t* pixels, int width, int height, std::size_t stride,
-              const ZXing::DecodeHints& hints, std::vector<QRCodeFeature>& found) {
-  const ZXing::ImageView view(pixels, width, height, ZXing::ImageFormat::Lum,
-                              static_cast<int>(stride));
+void readInto(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
+              std::vector<QRCodeFeature>& found) {
+  const ZXing::ImageView view(binary.pixels.data(), binary.width, binary.height,
+                              ZXing::ImageFormat::Lum, binary.width);
   const ZXing::Results results = ZXing::ReadBarcodes(view, hints);
   for (const ZXing::Result& result : results) {
     if (!result.isValid() || result.format() != ZXing::BarcodeFormat::QRCode) continue;
-    QRCodeFeature feature = featureOf(result);
+    QRCodeFeature feature = featureOf(result, scale);
     if (!alreadyFound(found, feature)) found.push_back(std::move(feature));
   }
 }
@@ -115,22 +131,22 @@ void readInto(const std::uint8_t* pixels, int width, int height, std::size_t str
 std::vector<QRCodeFeature> detect(const gfx::Image& image, QRCode::DetectionAccuracy accuracy) {
   std::vector<QRCodeFeature> found;
   if (image.empty() || image.width() <= 0 || image.height() <= 0) return found;
-  std::vector<std::uint8_t> storage;
-  const LumaView luma = lumaOf(image, storage);
+  const std::vector<qrdetect::Plane> layers = pyramidOf(lumaOf(image));
   const ZXing::DecodeHints hints = hintsFor(accuracy);
 
-  // Dark codes on light ground first, then light codes on dark ground.
-  readInto(luma.pixels, luma.width, luma.height, luma.stride, hints, found);
-
-  std::vector<std::uint8_t> inverted(static_cast<std::size_t>(luma.width) *
-                                     static_cast<std::size_t>(luma.height));
-  const std::size_t w = static_cast<std::size_t>(luma.width);
-  for (int y = 0; y < luma.height; ++y) {
-    const std::uint8_t* row = luma.pixels + static_cast<std::size_t>(y) * luma.stride;
-    std::uint8_t* out = inverted.data() + static_cast<std::size_t>(y) * w;
-    for (std::size_t x = 0; x < w; ++x) out[x] = static_cast<std::uint8_t>(255u - row[x]);
+  // Dark codes on light ground first, then light codes on dark ground; each from the full
+  // picture down to the smallest reduction.
+  for (const bool inverted : {false, true}) {
+    double scale = 1;
+    for (const qrdetect::Plane& layer : layers) {
+      qrdetect::Plane binary = qrdetect::binarized(layer);
+      if (inverted) qrdetect::invert(binary);
+      // A pass over a picture crowded with finder-like shapes would keep the decoder busy
+      // for minutes and finds nothing.
+      if (qrdetect::fewEnoughFinderCandidates(binary)) readInto(binary, scale, hints, found);
+      scale *= 3;
+    }
   }
-  readInto(inverted.data(), luma.width, luma.height, w, hints, found);
   return found;
 }
 

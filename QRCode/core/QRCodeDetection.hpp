@@ -9,6 +9,12 @@
 //
 // Accuracy: `low` makes one quick pass per polarity; `high` also searches harder (more
 // scan lines, rotated scans), which finds small or damaged codes at some cost in time.
+// Pictures longer than 500 pixels are also searched reduced by three (and again while they
+// stay that long).
+//
+// Work is bounded: a picture (or a reduction, in one polarity) crowded with more than 200
+// finder-like shapes is not searched, since the decoder's time grows with the cube of
+// their number (QRCodeDetectionImage.hpp).
 
 #include <optional>
 #include <string>

@@ -13,12 +13,14 @@
 // The object lives on the main thread; only the thumbnail decoding runs on the background
 // queue, and its result comes back on the main queue.
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "imageio/ImageLoad.hpp"
 #include "platform/graphics/Image.hpp"
 
 class AerialManager {
@@ -83,11 +85,16 @@ class AerialManager {
 
   // The first frame of a video file, converted to RGBA with the stream's colour matrix and
   // range and scaled down (keeping its display aspect ratio, never up) until it just covers
-  // coverWidth x coverHeight pixels. None for a missing, empty or unreadable file. Runs on
-  // the caller's thread; never throws.
+  // coverWidth x coverHeight pixels, and to at most maxPixels pixels. None for a missing,
+  // empty or unreadable file, and for frames beyond the limit of decoded images
+  // (checkDecodedImageSize: maxPixels, and gfx::Image::maxDimension per side), which are
+  // refused from the size their stream declares before anything is decoded, or when the
+  // decoder meets a larger one, before it allocates it. Runs on the caller's thread; never
+  // throws.
   static std::optional<gfx::Image> firstVideoFrame(const std::filesystem::path& file,
                                                    int coverWidth = thumbnailCoverWidth,
-                                                   int coverHeight = thumbnailCoverHeight) noexcept;
+                                                   int coverHeight = thumbnailCoverHeight,
+                                                   std::size_t maxPixels = kDefaultMaxImagePixels) noexcept;
 
   // Percent-encodes text as one URL path segment (see shareSlug).
   static std::string percentEncodePathSegment(std::string_view text);

@@ -1,11 +1,21 @@
 // The first frame of a video file, read with libavformat and libavcodec and converted with
 // libswscale.
+//
+// Frames are held to the limit of decoded images: a stream that declares a larger frame is
+// refused before anything of it is decoded, and the decoders (the demuxer's probe and
+// ours) get the same limit as their own, so a stream that declares less than it holds is
+// refused when the decoder meets the real size, before it allocates the picture. The
+// decoded frame is converted straight into the (usually much smaller) thumbnail, after
+// the decoder and demuxer have been closed: no other full-size buffer is held with it.
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -45,6 +55,40 @@ using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
 using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using ScalePtr = std::unique_ptr<SwsContext, ScaleCloser>;
+
+// Options for the decoders the demuxer opens to probe its streams, one dictionary per
+// stream.
+class ProbeOptions {
+ public:
+  ProbeOptions(unsigned streams, std::size_t maxPixels) : options_(streams, nullptr) {
+    const std::string limit = std::to_string(maxPixels);
+    for (AVDictionary*& o : options_) av_dict_set(&o, "max_pixels", limit.c_str(), 0);
+  }
+  ~ProbeOptions() {
+    for (AVDictionary*& o : options_) av_dict_free(&o);
+  }
+  ProbeOptions(const ProbeOptions&) = delete;
+  ProbeOptions& operator=(const ProbeOptions&) = delete;
+  AVDictionary** data() { return options_.empty() ? nullptr : options_.data(); }
+
+ private:
+  std::vector<AVDictionary*> options_;
+};
+
+// The size check of decoded images: both sides positive and within the canvas limit, and
+// no more than maxPixels pixels.
+bool frameSizeAllowed(std::int64_t width, std::int64_t height, std::size_t maxPixels) {
+  return width > 0 && height > 0 && width <= gfx::Image::maxDimension &&
+         height <= gfx::Image::maxDimension &&
+         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= maxPixels;
+}
+
+// True when the stream's parameters give a frame size (some streams say nothing until a
+// frame is decoded) and that size is beyond the limit.
+bool declaresTooLarge(const AVCodecParameters& parameters, std::size_t maxPixels) {
+  const bool declared = parameters.width != 0 || parameters.height != 0;
+  return declared && !frameSizeAllowed(parameters.width, parameters.height, maxPixels);
+}
 
 void quietenLibraries() {
   static std::once_flag once;
@@ -132,13 +176,11 @@ AVPixelFormat plainFormat(AVPixelFormat format, bool& fullRange) {
   }
 }
 
-std::optional<gfx::Image> convertFrame(const AVFrame& frame, int coverWidth, int coverHeight) {
+std::optional<gfx::Image> convertFrame(const AVFrame& frame, int coverWidth, int coverHeight,
+                                       std::size_t maxPixels) {
   const int width = frame.width;
   const int height = frame.height;
-  if (width <= 0 || height <= 0 || width > gfx::Image::maxDimension ||
-      height > gfx::Image::maxDimension) {
-    return std::nullopt;
-  }
+  if (!frameSizeAllowed(width, height, maxPixels)) return std::nullopt;
   const auto sourceFormat = static_cast<AVPixelFormat>(frame.format);
   if (sourceFormat == AV_PIX_FMT_NONE || !av_pix_fmt_desc_get(sourceFormat)) return std::nullopt;
 
@@ -148,10 +190,15 @@ std::optional<gfx::Image> convertFrame(const AVFrame& frame, int coverWidth, int
     displayWidth = width * av_q2d(frame.sample_aspect_ratio);
   }
   const double displayHeight = height;
-  // Scale down (never up) until the image just covers the requested box.
+  // Scale down (never up) until the image just covers the requested box; and never beyond
+  // the pixel limit, which wide pixels could otherwise stretch the frame past.
   double scale = 1.0;
   if (coverWidth > 0 && coverHeight > 0) {
     scale = std::min(1.0, std::max(coverWidth / displayWidth, coverHeight / displayHeight));
+  }
+  const double displayPixels = displayWidth * displayHeight * scale * scale;
+  if (displayPixels > static_cast<double>(maxPixels)) {
+    scale *= std::sqrt(static_cast<double>(maxPixels) / displayPixels);
   }
   const int outWidth = std::clamp(static_cast<int>(std::lround(displayWidth * scale)), 1,
                                   gfx::Image::maxDimension);
@@ -193,7 +240,9 @@ std::optional<gfx::Image> convertFrame(const AVFrame& frame, int coverWidth, int
 }
 
 std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int coverWidth,
-                                         int coverHeight) {
+                                         int coverHeight, std::size_t maxPixels) {
+  // The decoders take the limit as a signed 64-bit number.
+  maxPixels = std::min<std::size_t>(maxPixels, std::numeric_limits<std::int64_t>::max());
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) == 0 ||
       ec) {
@@ -204,37 +253,53 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
   AVFormatContext* rawFormat = nullptr;
   if (avformat_open_input(&rawFormat, file.c_str(), nullptr, nullptr) < 0) return std::nullopt;
   FormatPtr format(rawFormat);
-  if (avformat_find_stream_info(format.get(), nullptr) < 0) return std::nullopt;
+  // Streams whose header declares frames beyond the limit are not probed (the probe decodes
+  // a frame); the probe's decoders refuse frames beyond it too.
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    if (declaresTooLarge(*format->streams[i]->codecpar, maxPixels)) {
+      format->streams[i]->discard = AVDISCARD_ALL;
+    }
+  }
+  {
+    ProbeOptions probe(format->nb_streams, maxPixels);
+    if (avformat_find_stream_info(format.get(), probe.data()) < 0) return std::nullopt;
+  }
 
   const AVCodec* decoder = nullptr;
   const int streamIndex =
       av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
   if (streamIndex < 0 || !decoder) return std::nullopt;
+  const AVCodecParameters& parameters = *format->streams[streamIndex]->codecpar;
+  if (declaresTooLarge(parameters, maxPixels)) return std::nullopt;
   // Only the chosen stream is of interest; the demuxer may skip the others.
   for (unsigned i = 0; i < format->nb_streams; ++i) {
-    if (static_cast<int>(i) != streamIndex) format->streams[i]->discard = AVDISCARD_ALL;
+    format->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   }
 
   CodecPtr codec(avcodec_alloc_context3(decoder));
   if (!codec) return std::nullopt;
-  if (avcodec_parameters_to_context(codec.get(), format->streams[streamIndex]->codecpar) < 0) {
-    return std::nullopt;
-  }
+  if (avcodec_parameters_to_context(codec.get(), &parameters) < 0) return std::nullopt;
   codec->thread_count = 1;  // one frame is wanted; frame threads would only add delay
+  // The decoder refuses a picture beyond the limit before allocating it, whatever the
+  // container said.
+  codec->max_pixels = static_cast<std::int64_t>(maxPixels);
   if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return std::nullopt;
 
   FramePtr frame = decodeFirstFrame(format.get(), streamIndex, codec.get());
   if (!frame) return std::nullopt;
-  return convertFrame(*frame, coverWidth, coverHeight);
+  // The frame keeps its pictures; the decoder's other buffers go before the conversion.
+  codec.reset();
+  format.reset();
+  return convertFrame(*frame, coverWidth, coverHeight, maxPixels);
 }
 
 }  // namespace
 
 std::optional<gfx::Image> AerialManager::firstVideoFrame(const std::filesystem::path& file,
-                                                         int coverWidth,
-                                                         int coverHeight) noexcept {
+                                                         int coverWidth, int coverHeight,
+                                                         std::size_t maxPixels) noexcept {
   try {
-    return readFirstFrame(file, coverWidth, coverHeight);
+    return readFirstFrame(file, coverWidth, coverHeight, maxPixels);
   } catch (...) {
     // Out of memory or an image the graphics layer refuses: no thumbnail.
     return std::nullopt;

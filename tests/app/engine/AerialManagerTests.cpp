@@ -3,15 +3,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 
 #include <glib.h>
 #include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Dispatch.hpp"
+#include "support/TestData.hpp"
 
 namespace fs = std::filesystem;
 
@@ -497,6 +501,110 @@ TEST_F(FirstFrame, MissingEmptyAndBrokenFilesGiveNone) {
   const auto audio = file("audio.mov");
   ASSERT_TRUE(ffmpeg("-f lavfi -i sine=frequency=440:duration=0.5 -c:a aac", audio));
   EXPECT_FALSE(AerialManager::firstVideoFrame(audio));
+}
+
+// ---------------------------------------------------------------------------------------
+// Frame size bounds
+
+std::string readBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void putBigEndian16(std::string& bytes, std::size_t at, int value) {
+  bytes.at(at) = static_cast<char>((value >> 8) & 0xFF);
+  bytes.at(at + 1) = static_cast<char>(value & 0xFF);
+}
+
+// Rewrites the frame size in the QuickTime sample description of that type (width and
+// height are the 16-bit numbers 28 and 30 bytes after the type).
+std::string withDeclaredSize(std::string mov, std::string_view sampleType, int width, int height) {
+  const std::size_t at = mov.find(sampleType);
+  EXPECT_NE(at, std::string::npos) << sampleType;
+  if (at == std::string::npos) return mov;
+  putBigEndian16(mov, at + 28, width);
+  putBigEndian16(mov, at + 30, height);
+  return mov;
+}
+
+// Rewrites the frame size in the start-of-frame marker (FF C0: length, precision, height,
+// width) of a QuickTime file's first Motion-JPEG frame.
+std::string withCodedJPEGSize(std::string mov, int width, int height) {
+  const std::size_t at = mov.find("\xFF\xC0", mov.find("mdat"));
+  EXPECT_NE(at, std::string::npos);
+  if (at == std::string::npos) return mov;
+  putBigEndian16(mov, at + 5, height);
+  putBigEndian16(mov, at + 7, width);
+  return mov;
+}
+
+TEST_F(FirstFrame, FramesBeyondThePixelLimitAreRefused) {
+  // 64 x 48 = 3072 pixels.
+  const auto small = file("bound-64x48.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=64x48:rate=5 -frames:v 1 -pix_fmt yuv420p -c:v libx264", small));
+  const auto raw = file("bound-64x48.h264");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=64x48:rate=5 -frames:v 1 -pix_fmt yuv420p -c:v libx264 -f h264", raw));
+  // Shown four times as wide: 256 x 48.
+  const auto wide = file("bound-wide.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=64x48:rate=5 -frames:v 1 -vf setsar=4/1,format=yuv420p -c:v libx264", wide));
+  // The container says 16000 x 16000, the picture is 64 x 48.
+  const auto declaresMore = file("bound-declares-16000.mov");
+  writeFile(declaresMore, withDeclaredSize(readBytes(small), "avc1", 16000, 16000));
+  // The container says 16 x 16, the picture says 16000 x 16000.
+  const auto jpeg = file("bound-16x16-mjpeg.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=16x16:rate=5 -frames:v 1 -c:v mjpeg", jpeg));
+  const auto hidesMore = file("bound-hides-16000.mov");
+  writeFile(hidesMore, withCodedJPEGSize(readBytes(jpeg), 16000, 16000));
+  // One grey 8192 x 8192 frame: exactly the default limit.
+  const auto atLimit = testsupport::testDataFolder() / "repro" / "video-h264-8192x8192.mov";
+
+  struct Case {
+    const char* label;
+    fs::path video;
+    std::size_t maxPixels;
+    int cover;                  // cover x cover pixels; 0: full size
+    std::optional<int> width;   // none: refused
+    int height = 0;
+  };
+  const Case cases[] = {
+      {"8192 x 8192 at the default limit", atLimit, kDefaultMaxImagePixels, 912, 912, 912},
+      {"8192 x 8192 one pixel over", atLimit, kDefaultMaxImagePixels - 1, 912, std::nullopt},
+      {"64 x 48 at the limit", small, 3072, 0, 64, 48},
+      {"64 x 48 one pixel over", small, 3071, 0, std::nullopt},
+      {"raw stream at the limit", raw, 3072, 0, 64, 48},
+      {"raw stream one pixel over", raw, 3071, 0, std::nullopt},
+      {"container declares more than the picture", declaresMore, kDefaultMaxImagePixels, 0, std::nullopt},
+      {"picture larger than the container declares", hidesMore, kDefaultMaxImagePixels, 0, std::nullopt},
+      {"the same 16 x 16 file unaltered", jpeg, kDefaultMaxImagePixels, 0, 16, 16},
+      // Wide pixels stretch the frame to 256 x 48; beyond the limit it keeps its shape
+      // within it.
+      {"wide pixels within the limit", wide, 256 * 48, 0, 256, 48},
+      {"wide pixels beyond the limit", wide, 3072, 0, 128, 24},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const auto image = AerialManager::firstVideoFrame(c.video, c.cover, c.cover, c.maxPixels);
+    ASSERT_EQ(image.has_value(), c.width.has_value());
+    if (!image) continue;
+    EXPECT_EQ(image->width(), *c.width);
+    EXPECT_EQ(image->height(), c.height);
+  }
+}
+
+TEST_F(FirstFrame, AFrameAtTheDefaultLimitIsRead) {
+  // The repro file: one grey (128) frame of 8192 x 8192, read straight into the thumbnail.
+  const auto image = AerialManager::firstVideoFrame(testsupport::testDataFolder() / "repro" /
+                                                    "video-h264-8192x8192.mov");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), 912);
+  EXPECT_EQ(image->height(), 912);
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{456, 456}, std::pair{911, 911}}) {
+    const auto p = image->pixelAt(x, y);
+    EXPECT_NEAR(p.r, 128, 4);
+    EXPECT_NEAR(p.g, 128, 4);
+    EXPECT_NEAR(p.b, 128, 4);
+    EXPECT_EQ(p.a, 255);
+  }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,0 +1,237 @@
+#include "QRCode/core/QRCodeDetectionImage.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+
+namespace qrdetect {
+
+namespace {
+
+constexpr std::uint8_t kDark = 0;
+constexpr std::uint8_t kLight = 255;
+
+constexpr int kBlock = 8;
+// A block whose values spread over no more than this many levels counts as flat.
+constexpr int kFlatRange = 24;
+
+std::size_t area(int width, int height) {
+  return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+}
+
+// The first and last block index of the window of up to five blocks around `block`: five
+// whole blocks where there are that many, shifted inwards at the edges.
+std::pair<int, int> window(int block, int count) {
+  if (count < 5) return {0, count - 1};
+  const int centre = std::clamp(block, 2, count - 3);
+  return {centre - 2, centre + 2};
+}
+
+// The runs through (x, y) along (dx, dy), for a finder-like shape centred near there: the
+// dark run holding the pixel, then a light and a dark run on each side, in the order met
+// from the (-dx, -dy) end. A run may end at the edge of the plane; each half of the walk
+// gives up after maxSteps pixels. `centreOffset` is where the middle of the centre run
+// lies from (x, y), in steps.
+struct Runs {
+  std::array<int, 5> lengths{};
+  int centreOffset = 0;
+};
+
+std::optional<Runs> runsThrough(const Plane& plane, int x, int y, int dx, int dy, int maxSteps) {
+  if (plane.at(x, y) != kDark) return std::nullopt;
+  // Half of the walk: the rest of the centre run, then a light and a dark run.
+  auto half = [&](int sx, int sy, std::array<int, 3>& out) {
+    int cx = x + sx, cy = y + sy, steps = 0;
+    const std::uint8_t colours[3] = {kDark, kLight, kDark};
+    for (int k = 0; k < 3; ++k) {
+      out[static_cast<std::size_t>(k)] = 0;
+      while (cx >= 0 && cy >= 0 && cx < plane.width && cy < plane.height &&
+             plane.at(cx, cy) == colours[k]) {
+        ++out[static_cast<std::size_t>(k)];
+        if (++steps > maxSteps) return false;
+        cx += sx;
+        cy += sy;
+      }
+    }
+    return true;
+  };
+  std::array<int, 3> ahead{}, behind{};
+  if (!half(dx, dy, ahead) || !half(-dx, -dy, behind)) return std::nullopt;
+  Runs runs;
+  runs.lengths = {behind[2], behind[1], behind[0] + 1 + ahead[0], ahead[1], ahead[2]};
+  runs.centreOffset = (ahead[0] - behind[0]) / 2;
+  return runs;
+}
+
+// True when five runs read 1:1:3:1:1, each within three quarters of a module and one pixel
+// of its share.
+bool finderProportions(const std::array<int, 5>& runs) {
+  int total = 0;
+  for (int r : runs) {
+    if (r < 1) return false;
+    total += r;
+  }
+  const double module = total / 7.0;
+  const double tolerance = 0.75 * module + 1.0;
+  constexpr int share[5] = {1, 1, 3, 1, 1};
+  for (std::size_t k = 0; k < runs.size(); ++k) {
+    if (std::abs(runs[k] - share[k] * module) > tolerance) return false;
+  }
+  return true;
+}
+
+int sum(const std::array<int, 5>& runs) {
+  int total = 0;
+  for (int r : runs) total += r;
+  return total;
+}
+
+struct Candidate {
+  int x = 0;
+  int y = 0;
+  int size = 0;
+};
+
+// True when (x, y) lies within a fifth of the smaller size (at least a pixel and a half) of
+// a shape counted already.
+bool nearCounted(const std::vector<Candidate>& counted, int x, int y, int size) {
+  return std::any_of(counted.begin(), counted.end(), [&](const Candidate& c) {
+    const double radius = std::max(1.5, std::min(size, c.size) / 5.0);
+    const double ex = x - c.x, ey = y - c.y;
+    return ex * ex + ey * ey < radius * radius;
+  });
+}
+
+}  // namespace
+
+Plane reducedByThree(const Plane& grey) {
+  Plane out;
+  out.width = grey.width / 3;
+  out.height = grey.height / 3;
+  out.pixels.resize(area(out.width, out.height));
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x) {
+      unsigned total = 4;  // rounds the mean of nine
+      for (int dy = 0; dy < 3; ++dy)
+        for (int dx = 0; dx < 3; ++dx) total += grey.at(3 * x + dx, 3 * y + dy);
+      out.pixels[area(out.width, y) + static_cast<std::size_t>(x)] =
+          static_cast<std::uint8_t>(total / 9);
+    }
+  }
+  return out;
+}
+
+Plane binarized(const Plane& grey) {
+  Plane out;
+  out.width = grey.width;
+  out.height = grey.height;
+  out.pixels.resize(area(grey.width, grey.height));
+  if (grey.width <= 0 || grey.height <= 0) return out;
+
+  const int blocksX = (grey.width + kBlock - 1) / kBlock;
+  const int blocksY = (grey.height + kBlock - 1) / kBlock;
+  std::vector<int> level(area(blocksX, blocksY));
+  auto levelAt = [&](int bx, int by) -> int& { return level[area(blocksX, by) + static_cast<std::size_t>(bx)]; };
+  for (int by = 0; by < blocksY; ++by) {
+    const int y0 = by * kBlock, y1 = std::min(y0 + kBlock, grey.height);
+    for (int bx = 0; bx < blocksX; ++bx) {
+      const int x0 = bx * kBlock, x1 = std::min(x0 + kBlock, grey.width);
+      int total = 0, low = 255, high = 0;
+      for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* row = grey.pixels.data() + area(grey.width, y);
+        for (int x = x0; x < x1; ++x) {
+          const int v = row[x];
+          total += v;
+          low = std::min(low, v);
+          high = std::max(high, v);
+        }
+      }
+      int blockLevel = total / ((x1 - x0) * (y1 - y0));
+      if (high - low <= kFlatRange) {
+        blockLevel = low / 2;
+        if (bx > 0 && by > 0) {
+          const int neighbours =
+              (levelAt(bx, by - 1) + 2 * levelAt(bx - 1, by) + levelAt(bx - 1, by - 1)) / 4;
+          if (low < neighbours) blockLevel = neighbours;
+        }
+      }
+      levelAt(bx, by) = blockLevel;
+    }
+  }
+
+  for (int by = 0; by < blocksY; ++by) {
+    const auto [top, bottom] = window(by, blocksY);
+    const int y0 = by * kBlock, y1 = std::min(y0 + kBlock, grey.height);
+    for (int bx = 0; bx < blocksX; ++bx) {
+      const auto [left, right] = window(bx, blocksX);
+      int total = 0;
+      for (int wy = top; wy <= bottom; ++wy)
+        for (int wx = left; wx <= right; ++wx) total += levelAt(wx, wy);
+      const int threshold = total / ((right - left + 1) * (bottom - top + 1));
+      const int x0 = bx * kBlock, x1 = std::min(x0 + kBlock, grey.width);
+      for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* row = grey.pixels.data() + area(grey.width, y);
+        std::uint8_t* outRow = out.pixels.data() + area(grey.width, y);
+        for (int x = x0; x < x1; ++x) outRow[x] = row[x] <= threshold ? kDark : kLight;
+      }
+    }
+  }
+  return out;
+}
+
+void invert(Plane& binary) {
+  for (std::uint8_t& v : binary.pixels) v = static_cast<std::uint8_t>(255 - v);
+}
+
+std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
+  std::vector<Candidate> counted;
+  std::vector<int> starts, lengths;
+  for (int y = 0; y < binary.height; ++y) {
+    // The runs of the row, and whether the first one is dark.
+    starts.clear();
+    lengths.clear();
+    for (int x = 0; x < binary.width;) {
+      const std::uint8_t colour = binary.at(x, y);
+      const int start = x;
+      while (x < binary.width && binary.at(x, y) == colour) ++x;
+      starts.push_back(start);
+      lengths.push_back(x - start);
+    }
+    const std::size_t firstDark = binary.at(0, y) == kDark ? 0 : 1;
+    for (std::size_t i = firstDark; i + 4 < lengths.size(); i += 2) {
+      const std::array<int, 5> row = {lengths[i], lengths[i + 1], lengths[i + 2], lengths[i + 3],
+                                      lengths[i + 4]};
+      if (!finderProportions(row)) continue;
+      const int width = sum(row);
+      const int maxSteps = 4 * width;
+      int cx = starts[i + 2] + lengths[i + 2] / 2;
+      if (nearCounted(counted, cx, y, width)) continue;
+
+      // Vertically through the row's centre run, then horizontally through the vertical
+      // centre, then both diagonals through the centre found.
+      const std::optional<Runs> vertical = runsThrough(binary, cx, y, 0, 1, maxSteps);
+      if (!vertical || !finderProportions(vertical->lengths)) continue;
+      const int cy = y + vertical->centreOffset;
+      const std::optional<Runs> across = runsThrough(binary, cx, cy, 1, 0, maxSteps);
+      if (!across || !finderProportions(across->lengths)) continue;
+      cx += across->centreOffset;
+      const std::optional<Runs> falling = runsThrough(binary, cx, cy, 1, 1, maxSteps);
+      if (!falling || !finderProportions(falling->lengths)) continue;
+      const std::optional<Runs> rising = runsThrough(binary, cx, cy, 1, -1, maxSteps);
+      if (!rising || !finderProportions(rising->lengths)) continue;
+
+      const int size = (sum(across->lengths) + sum(vertical->lengths)) / 2;
+      if (nearCounted(counted, cx, cy, size)) continue;
+      counted.push_back({cx, cy, size});
+      if (counted.size() > limit) return counted.size();
+    }
+  }
+  return counted.size();
+}
+
+bool fewEnoughFinderCandidates(const Plane& binary) {
+  return countFinderCandidates(binary, kMaxFinderCandidates) <= kMaxFinderCandidates;
+}
+
+}  // namespace qrdetect

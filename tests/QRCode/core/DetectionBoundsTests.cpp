@@ -1,0 +1,197 @@
+// Detection's bound on the decoder's work: pictures crowded with finder-like squares (the
+// decoder combines every three of them) are not handed to the decoder, codes in ordinary
+// pictures still read, and the count of finder-like shapes that decides it counts what is
+// drawn.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "QRCode/QRCode+Core.hpp"
+#include "QRCode/core/QRCodeDetectionImage.hpp"
+#include "imageio/ImageLoad.hpp"
+#include "imageio/PNG.hpp"
+#include "platform/graphics/Canvas.hpp"
+#include "platform/graphics/Image.hpp"
+#include "support/Decode.hpp"
+#include "support/TestData.hpp"
+
+namespace {
+
+using Accuracy = QRCode::DetectionAccuracy;
+
+ModuleImage codeImage(const std::string& text, int pixelsPerModule, int quietZone = 4) {
+  const QRCode code(text, QRCode::ErrorCorrection::low, std::make_shared<QRCodeEngineExternal>());
+  return matrixImage(*code.boolMatrix(), quietZone, pixelsPerModule);
+}
+
+// A grey picture, white unless drawn on.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
+
+  Picture(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, 255) {}
+  std::uint8_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
+
+  void paste(const ModuleImage& m, int left, int top) {
+    for (int y = 0; y < m.size; ++y)
+      for (int x = 0; x < m.size; ++x)
+        at(left + x, top + y) = m.pixels[static_cast<std::size_t>(y) * m.size + x];
+  }
+  // A finder pattern (dark ring, light ring, dark 3 x 3 core) of 7 x 7 modules.
+  void finder(int left, int top, int module) {
+    for (int y = 0; y < 7 * module; ++y)
+      for (int x = 0; x < 7 * module; ++x) {
+        const int mx = x / module, my = y / module;
+        const bool ring = mx == 0 || mx == 6 || my == 0 || my == 6;
+        const bool core = mx >= 2 && mx <= 4 && my >= 2 && my <= 4;
+        at(left + x, top + y) = ring || core ? 0 : 255;
+      }
+  }
+  // `count` finder patterns in rows of `columns`, each in a cell of pitch x pitch pixels.
+  void finders(int left, int top, int count, int columns, int module, int pitch) {
+    for (int i = 0; i < count; ++i) finder(left + (i % columns) * pitch, top + (i / columns) * pitch, module);
+  }
+  gfx::Image image() const { return gfx::Image::make(width, height, pixels, gfx::PixelFormat::gray); }
+  qrdetect::Plane plane() const { return {width, height, pixels}; }
+};
+
+std::size_t candidatesIn(const Picture& picture, std::size_t limit = 100000) {
+  return qrdetect::countFinderCandidates(qrdetect::binarized(picture.plane()), limit);
+}
+
+// --- the count of finder-like shapes ---------------------------------------------------------
+
+TEST(FinderCandidates, CountsTheFinderPatternsDrawn) {
+  struct Case {
+    const char* label;
+    int count, module, pitch;
+  };
+  for (const Case& c : {Case{"one", 1, 3, 30}, Case{"module 1", 40, 1, 10}, Case{"module 2", 64, 2, 16},
+                        Case{"module 5", 12, 5, 40}, Case{"touching light rings", 30, 2, 15}}) {
+    SCOPED_TRACE(c.label);
+    Picture picture(400, 400);
+    picture.finders(5, 5, c.count, 10, c.module, c.pitch);
+    EXPECT_EQ(candidatesIn(picture), static_cast<std::size_t>(c.count));
+  }
+}
+
+TEST(FinderCandidates, ACodeHoldsThreeAndABlankPictureNone) {
+  // (At one pixel per module data modules can look finder-like too.)
+  for (int ppm : {2, 4, 7}) {
+    SCOPED_TRACE(ppm);
+    const ModuleImage code = codeImage("three finder patterns", ppm);
+    Picture picture(code.size, code.size);
+    picture.paste(code, 0, 0);
+    EXPECT_EQ(candidatesIn(picture), 3u);
+  }
+  EXPECT_EQ(candidatesIn(Picture(300, 200)), 0u);
+}
+
+TEST(FinderCandidates, ATiltedCodeStillHoldsThree) {
+  const ModuleImage code = codeImage("tilted", 1, 0);
+  const gfx::Image source = gfx::Image::make(code.size, code.size, code.pixels, gfx::PixelFormat::gray);
+  for (double degrees : {20.0, 45.0, -70.0}) {
+    SCOPED_TRACE(degrees);
+    gfx::Canvas canvas = gfx::Canvas::bitmap(240, 240);
+    canvas.setFillColor(gfx::Color::sRGB(1, 1, 1));
+    canvas.fillRect(gfx::Rect(0, 0, 240, 240));
+    canvas.setInterpolationQuality(gfx::InterpolationQuality::high);
+    canvas.translate(120, 120);
+    canvas.rotate(degrees * std::numbers::pi / 180);
+    const double side = code.size * 4.0;
+    canvas.drawImage(source, gfx::Rect(-side / 2, -side / 2, side, side));
+    const gfx::Image rgba = canvas.makeImage();
+    Picture picture(240, 240);
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 240; ++x) picture.at(x, y) = rgba.pixelAt(x, y).g;
+    EXPECT_EQ(candidatesIn(picture), 3u);
+  }
+}
+
+TEST(FinderCandidates, CountingStopsOnePastTheLimit) {
+  Picture picture(400, 400);
+  picture.finders(5, 5, 50, 10, 2, 16);
+  EXPECT_EQ(candidatesIn(picture, 10), 11u);
+  EXPECT_EQ(candidatesIn(picture, 50), 50u);
+}
+
+// --- the bound -----------------------------------------------------------------------------
+
+TEST(DetectionBounds, APictureIsSearchedUpToTheCandidateLimit) {
+  // One code (three finder patterns) beside extra finder patterns, 200 shapes in all, then
+  // 201. (The decoder itself stops telling the code's finder patterns from the others' long
+  // before, so whether the code reads cannot show the edge.)
+  EXPECT_EQ(qrdetect::kMaxFinderCandidates, 200u);
+  const ModuleImage code = codeImage("bounded", 4);
+  for (const std::size_t total : {std::size_t{200}, std::size_t{201}}) {
+    SCOPED_TRACE(total);
+    Picture picture(code.size + 10 + 18 * 20, 12 * 20);
+    picture.paste(code, 0, 0);
+    picture.finders(code.size + 10, 5, static_cast<int>(total - 3), 18, 2, 20);
+    ASSERT_EQ(candidatesIn(picture), total);
+    EXPECT_EQ(qrdetect::fewEnoughFinderCandidates(qrdetect::binarized(picture.plane())), total <= 200);
+  }
+}
+
+TEST(DetectionBounds, PicturesTiledWithFinderShapesFindNothingAtOnce) {
+  // The repro picture (512 x 512, about a thousand finder-like squares) took the decoder
+  // seconds per pass; tiled 2 x 2 it took minutes.
+  const foundation::Bytes repro = testsupport::testData("repro/detect-finder-tiles-512.png");
+  const gfx::Image tile = imageio::loadImageFromData(repro);
+  ASSERT_EQ(tile.width(), 512);
+  const gfx::Image rgba = tile.toRGBA();
+  std::vector<std::uint8_t> px(1024u * 1024u * 4u);
+  for (int y = 0; y < 1024; ++y)
+    for (int x = 0; x < 1024; ++x) {
+      const gfx::Image::RGBA p = rgba.pixelAt(x % 512, y % 512);
+      std::uint8_t* d = px.data() + (static_cast<std::size_t>(y) * 1024 + x) * 4;
+      d[0] = p.r, d[1] = p.g, d[2] = p.b, d[3] = p.a;
+    }
+  const gfx::Image tiled = gfx::Image::make(1024, 1024, std::move(px));
+
+  const struct {
+    const char* label;
+    foundation::Bytes file;
+  } cases[] = {{"512 x 512", repro}, {"1024 x 1024", imageio::writePNG(tiled)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const gfx::Image image = imageio::loadImageFromData(c.file);
+    EXPECT_TRUE(QRCode::DetectQRCodes(image, Accuracy::low).empty());
+    EXPECT_TRUE(QRCode::DetectQRCodes(image, Accuracy::high).empty());
+    EXPECT_TRUE(QRCode::DetectQRCodesIn(c.file).empty());
+  }
+}
+
+TEST(DetectionBounds, ACrowdedFullPictureIsStillSearchedReduced) {
+  // A large code (9 pixels per module) in a 1350 x 1000 picture whose other part is tiled
+  // with 1-pixel-module finder patterns: the full picture holds too many shapes to be
+  // searched, but reduced by three the small ones blur away and the code reads there; its
+  // corners come back in the full picture's pixels.
+  const ModuleImage code = codeImage("found reduced", 9);
+  Picture picture(1350, 1000);
+  picture.paste(code, 0, 0);
+  picture.finders(code.size + 20, 10, 600, 30, 1, 12);
+  ASSERT_GT(candidatesIn(picture), 200u);
+
+  const std::vector<QRCodeFeature> features = QRCode::DetectQRCodes(picture.image(), Accuracy::high);
+  ASSERT_EQ(features.size(), 1u);
+  EXPECT_EQ(features[0].messageString, std::optional<std::string>("found reduced"));
+  // The symbol (inside the engine's one-module border and the quiet zone of 4) spans from
+  // 5 to d - 1 + 4 modules.
+  const double lo = 5 * 9, hi = (code.size / 9 - 5) * 9;
+  const double tolerance = 2.5 * 9;
+  EXPECT_NEAR(features[0].topLeft.x, lo, tolerance);
+  EXPECT_NEAR(features[0].topLeft.y, lo, tolerance);
+  EXPECT_NEAR(features[0].bottomRight.x, hi, tolerance);
+  EXPECT_NEAR(features[0].bottomRight.y, hi, tolerance);
+}
+
+}  // namespace
