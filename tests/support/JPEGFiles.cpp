@@ -48,13 +48,21 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
   return bytes;
 }
 
-foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample) {
+namespace {
+
+// The scan script of progressiveGreyJPEG.
+std::vector<jpeg_scan_info> coefficientScans(int shift) {
   std::vector<jpeg_scan_info> script;
   script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
   for (int k = 1; k < 64; ++k) {
     script.push_back({1, {0, 0, 0, 0}, k, k, 0, shift});
     for (int bit = shift; bit > 0; --bit) script.push_back({1, {0, 0, 0, 0}, k, k, bit, bit - 1});
   }
+  return script;
+}
+
+foundation::Bytes writeProgressiveGrey(int side, const std::vector<jpeg_scan_info>& script,
+                                       const std::function<std::uint8_t(int x, int y)>& sample) {
   std::vector<std::uint8_t> row(static_cast<std::size_t>(side));
   jpeg_compress_struct cinfo;
   JpegErrors errors;
@@ -88,6 +96,25 @@ foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<s
   foundation::Bytes bytes(out, out + length);
   std::free(out);
   return bytes;
+}
+
+}  // namespace
+
+foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample) {
+  return writeProgressiveGrey(side, coefficientScans(shift), sample);
+}
+
+foundation::Bytes progressiveGreyJPEGOfScans(int side, int scans,
+                                             const std::function<std::uint8_t(int x, int y)>& sample) {
+  int shift = 0;
+  while (1 + 63 * (shift + 1) < scans && shift < 12) ++shift;
+  std::vector<jpeg_scan_info> script = coefficientScans(shift);
+  if (scans < 1 || static_cast<std::size_t>(scans) > script.size()) {
+    ADD_FAILURE() << "no script of " << scans << " scans";
+    return {};
+  }
+  script.resize(static_cast<std::size_t>(scans));
+  return writeProgressiveGrey(side, script, sample);
 }
 
 }  // namespace testsupport
