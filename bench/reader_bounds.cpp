@@ -1,9 +1,14 @@
 // The worst inputs the readers accept, at each bound, and how long they take: pixels per
-// image and per document, progressive JPEG scans, gradient pins, logo path elements.
-// Each should finish well under a second.
+// image and per document, progressive JPEG scans, HEVC items of a HEIC file, failed
+// decodes under a document's budget, gradient pins, logo path elements, and a document
+// with every bound at its limit at once. Each reports, beside the time, the peak memory
+// (counter peak_MB) and the time (child_s) of one run in a child process of its own.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +18,7 @@
 #include "QRCode/core/QRCodeEngineExternal.hpp"
 #include "QRCode/core/QRCodePathHelpers.hpp"
 #include "QRCode/design/QRCodeDesign.hpp"
+#include "QRCode/design/QRCodeFillStyleImage.hpp"
 #include "QRCode/design/QRCodeFillStyleLinearGradient.hpp"
 #include "QRCode/design/QRCodeLogoTemplate.hpp"
 #include "QRCode/design/QRCodeStyle.hpp"
@@ -22,9 +28,33 @@
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImagePixelBudget.hpp"
 #include "imageio/JPEGRead.hpp"
+#include "support/ChildRun.hpp"
 #include "support/JPEGFiles.hpp"
+#include "support/TestData.hpp"
 
 namespace {
+
+// Runs the work once in a child process and reports its peak memory and time.
+void measureOnce(benchmark::State& state, const std::function<void()>& work) {
+  const testsupport::ChildRun run = testsupport::runInChild([&] {
+    work();
+    return std::string();
+  });
+  state.counters["peak_MB"] = static_cast<double>(run.peakBytes) / 1e6;
+  state.counters["child_s"] = run.seconds;
+  if (!run.finished) state.SkipWithError("the run in a child process failed");
+}
+
+// Runs the work, which is expected to fail with an error.
+template <class F>
+void refused(F&& work) {
+  try {
+    work();
+  } catch (const foundation::Error&) {
+    return;
+  }
+  std::abort();
+}
 
 // A 35-byte GIF whose screen is 32767 x 2048 (67 106 816 pixels, just under the
 // per-image limit of 64 Mi pixels): the largest image a tiny file makes.
@@ -121,3 +151,136 @@ void BM_LogoPathOfMostElements(benchmark::State& state) {
 BENCHMARK(BM_LogoPathOfMostElements)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// A HEIC file of five HEVC items that all code one 8192 x 4320 picture in one shared
+// extent and declare that size: 5 x 35 Mi pixels, the most the items of one file may code
+// (three images of the limit); a sixth item would be refused. Made from the twenty-item
+// file of the tests by declaring the coded size and giving the other items another type.
+foundation::Bytes mostCodedHEIC() {
+  foundation::Bytes bytes = testsupport::testData("repro/heic-20-items-declared-64px.heic");
+  auto find = [&](std::string_view what, std::size_t from) {
+    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), what.begin(), what.end());
+    return static_cast<std::size_t>(at - bytes.begin());
+  };
+  const std::size_t ispe = find("ispe", 0);
+  const std::uint8_t size[8] = {0, 0, 0x20, 0, 0, 0, 0x10, 0xE0};  // 8192, 4320
+  std::copy(size, size + 8, bytes.begin() + static_cast<std::ptrdiff_t>(ispe + 8));
+  std::size_t at = 0;
+  for (int item = 1; (at = find("hvc1", at + 1)) < bytes.size(); ++item)
+    if (item > 5) std::copy_n("mime", 4, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  return bytes;
+}
+
+void BM_HEICItemsAtTheirBound(benchmark::State& state) {
+  const foundation::Bytes heic = mostCodedHEIC();
+  measureOnce(state, [&] { benchmark::DoNotOptimize(imageio::loadImageFromData(heic)); });
+  for (auto _ : state) benchmark::DoNotOptimize(imageio::loadImageFromData(heic));
+  state.SetLabel("5 HEVC items of 8192 x 4320, one image of 8192 x 4320");
+}
+BENCHMARK(BM_HEICItemsAtTheirBound)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Twenty items declaring 64 x 64 that code 8192 x 4320: refused by the first item's
+// parameter sets.
+void BM_HEICItemsLargerThanDeclared(benchmark::State& state) {
+  const foundation::Bytes heic = testsupport::testData("repro/heic-20-items-declared-64px.heic");
+  measureOnce(state, [&] { refused([&] { (void)imageio::loadImageFromData(heic); }); });
+  for (auto _ : state) refused([&] { (void)imageio::loadImageFromData(heic); });
+  state.SetLabel("refused");
+}
+BENCHMARK(BM_HEICItemsLargerThanDeclared)->Unit(benchmark::kMillisecond);
+
+// A document of seven images (five fills, the logo image and its mask), each a 143-byte
+// PNG whose header says 8192 x 8192: the first spends the budget, the rest are refused.
+void BM_ArchiveOfSevenTruncatedImages(benchmark::State& state) {
+  const foundation::Bytes json = testsupport::testData("repro/archive-truncated-png-fills.json");
+  const auto engine = std::make_shared<QRCodeEngineExternal>();
+  measureOnce(state, [&] { benchmark::DoNotOptimize(QRCodeDocument::CreateWithJsonData(json, engine)); });
+  for (auto _ : state) benchmark::DoNotOptimize(QRCodeDocument::CreateWithJsonData(json, engine));
+}
+BENCHMARK(BM_ArchiveOfSevenTruncatedImages)->Unit(benchmark::kMillisecond);
+
+// Three 8192 x 8192 image fills made in code (no budget applies), exported as a 256 px
+// PDF: each picture is embedded once, reduced to what the page shows.
+void BM_ThreeLargestFillsAsPDF(benchmark::State& state) {
+  const auto document =
+      std::make_shared<QRCodeDocument>("hello", QRCode::ErrorCorrection::low, std::make_shared<QRCodeEngineExternal>());
+  QRCodeStyle& style = *document->design()->style();
+  style.setOnPixels(QRCodeFillStyleImage::make(gfx::Image::filled(8192, 8192, {200, 0, 0, 255})));
+  style.setEye(QRCodeFillStyleImage::make(gfx::Image::filled(8192, 8192, {0, 200, 0, 255})));
+  style.setBackground(QRCodeFillStyleImage::make(gfx::Image::filled(8192, 8192, {0, 0, 200, 255})));
+  measureOnce(state, [&] { benchmark::DoNotOptimize(document->pdfDataWithDimension(256, 72)); });
+  for (auto _ : state) benchmark::DoNotOptimize(document->pdfDataWithDimension(256, 72));
+  state.SetLabel("peak over the three pictures (768 MB) already held");
+}
+BENCHMARK(BM_ThreeLargestFillsAsPDF)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// A gradient text of the most pins, alternating two colours.
+std::string mostPinsGradient(const char* a, const char* b) {
+  std::string text;
+  for (std::size_t i = 0; i < KvelGradient::maxPins; ++i)
+    text += (i ? "|" : "") + std::to_string(static_cast<double>(i) / (KvelGradient::maxPins - 1)) + ":" +
+            (i % 2 ? a : b);
+  return text;
+}
+
+// The archive of a document with every bound at its limit at once: version-40 text, an
+// on-pixel image fill and a logo image that together use the whole pixel budget
+// (8192 x 8191 + 64 x 64 pixels), the logo's path of the most elements, and gradients of
+// the most pins for the eyes, the pupils and the background.
+const foundation::Settings& everyBoundArchive() {
+  static const foundation::Settings archive = [] {
+    std::vector<std::uint8_t> pixels(8192u * 8191u * 4u);
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+      const std::size_t x = (i / 4) % 8192, y = (i / 4) / 8192;
+      pixels[i] = static_cast<std::uint8_t>(x * 255 / 8191);
+      pixels[i + 1] = static_cast<std::uint8_t>((x ^ y) & 0x3F);
+      pixels[i + 2] = static_cast<std::uint8_t>(y * 255 / 8190);
+      pixels[i + 3] = 255;
+    }
+    const gfx::Image picture = gfx::Image::make(8192, 8191, std::move(pixels));
+    const std::size_t n = QRCodeLogoTemplate::maxPathElements;
+    gfx::Path path;
+    path.moveTo({0.3, 0.3});
+    for (std::size_t i = 2; i < n; ++i)
+      path.lineTo({0.3 + 0.4 * static_cast<double>(i % 2), 0.3 + 0.4 * static_cast<double>(i) / static_cast<double>(n)});
+    path.close();
+    QRCodeLogoTemplate logo(gfx::Image::filled(64, 64, {255, 255, 255, 255}), path, 0.0);
+    const auto linear = [](const char* a, const char* b) {
+      return foundation::Settings{{"type", "lineargradient"},
+                                  {"settings", {{"startX", 0}, {"startY", 0}, {"endX", 1}, {"endY", 1},
+                                                {"gradient", mostPinsGradient(a, b)}}}};
+    };
+    foundation::Settings radial = {{"type", "radialgradient"},
+                                   {"settings", {{"centerX", 0.5}, {"centerY", 0.5},
+                                                 {"gradient", mostPinsGradient("1,0,0,1", "0,1,0,1")}}}};
+    const foundation::Settings style = {
+        {"onPixels", {{"type", "image"}, {"settings", QRCodeFillStyleImage(picture).settings()}}},
+        {"eye", linear("0,0,1,1", "1,1,0,1")},
+        {"pupil", radial},
+        {"background", linear("1,1,1,1", "0.8,0.8,0.8,1")}};
+    return foundation::Settings{{"text", std::string(2900, 'a')},
+                                {"correction", "L"},
+                                {"design", {{"style", style}}},
+                                {"logoTemplate", logo.settings()}};
+  }();
+  return archive;
+}
+
+// Loads that archive and draws it at 1024 px as PNG, SVG or PDF.
+void BM_EveryBoundAtOnce(benchmark::State& state) {
+  const foundation::Settings& archive = everyBoundArchive();
+  const auto engine = std::make_shared<QRCodeEngineExternal>();
+  const int format = static_cast<int>(state.range(0));
+  const auto work = [&] {
+    const auto document = QRCodeDocument::CreateWithSettings(archive, engine);
+    if (document->design()->style()->onPixels()->name() != "image" || !document->logoTemplate()) std::abort();
+    if (format == 0) benchmark::DoNotOptimize(document->pngDataWithDimension(1024, 72));
+    if (format == 1) benchmark::DoNotOptimize(document->svgDataWithDimension(1024));
+    if (format == 2) benchmark::DoNotOptimize(document->pdfDataWithDimension(1024, 72));
+  };
+  measureOnce(state, work);
+  for (auto _ : state) work();
+  static const char* const names[] = {"PNG", "SVG", "PDF"};
+  state.SetLabel(std::string("loaded and drawn at 1024 px as ") + names[format]);
+}
+BENCHMARK(BM_EveryBoundAtOnce)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2);

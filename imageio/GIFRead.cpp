@@ -98,7 +98,7 @@ gfx::Image imageio::readGIF(std::span<const std::uint8_t> data, std::size_t maxP
   const bool hasScreen = gif->SWidth > 0 && gif->SHeight > 0;
   const int width = hasScreen ? gif->SWidth : frame.Width;
   const int height = hasScreen ? gif->SHeight : frame.Height;
-  imageio::checkDecodedImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxPixels);
+  imageio::admitDecodedImage(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxPixels);
   const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
   if (!map || !map->Colors || map->ColorCount <= 0) undecodable("GIF without a colour table");
 

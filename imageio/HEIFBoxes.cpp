@@ -2,6 +2,7 @@
 
 #include <libde265/de265.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "imageio/ImageReadWriteError.hpp"
+#include "platform/graphics/Image.hpp"
 #include "platform/foundation/Error.hpp"
 
 namespace {
@@ -147,9 +149,10 @@ struct Items {
         if (!m) return std::nullopt;
         method = *m & 15;
       }
-      const auto base = r.skip(2) ? r.read(baseOffsetSize) : std::nullopt;
+      if (!id || !r.skip(2)) return std::nullopt;  // data reference index
+      const auto base = r.read(baseOffsetSize);
       const auto extents = r.read(2);
-      if (!id || !base || !extents) return std::nullopt;
+      if (!base || !extents) return std::nullopt;
       const Bytes source = method == 1 ? (idat ? idat->payload : Bytes()) : file;
       std::vector<Bytes> parts;
       bool whole = method <= 1;
@@ -223,54 +226,205 @@ std::optional<HEIFGridSize> gridSize(const std::vector<Bytes>& parts) {
   return HEIFGridSize{static_cast<std::uint32_t>(*width), static_cast<std::uint32_t>(*height)};
 }
 
-struct DecoderRelease {
-  void operator()(de265_decoder_context* context) const { de265_free_decoder(context); }
+// The bits of a NAL unit's payload after its two-byte header, with the emulation
+// prevention bytes (the 03 of 00 00 03) taken out; reading past the end gives none.
+class PayloadBits {
+ public:
+  explicit PayloadBits(Bytes unit) : bytes_(unit), at_(2) {}
+
+  std::optional<std::uint64_t> bits(int count) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < count; ++i) {
+      if (bitsLeft_ == 0 && !nextByte()) return std::nullopt;
+      --bitsLeft_;
+      value = (value << 1) | ((current_ >> bitsLeft_) & 1u);
+    }
+    return value;
+  }
+  // An unsigned exp-Golomb code, ue(v).
+  std::optional<std::uint64_t> ue() {
+    int zeros = 0;
+    for (;;) {
+      const auto bit = bits(1);
+      if (!bit) return std::nullopt;
+      if (*bit) break;
+      if (++zeros > 32) return std::nullopt;
+    }
+    const auto rest = bits(zeros);
+    if (!rest) return std::nullopt;
+    return ((std::uint64_t{1} << zeros) - 1) + *rest;
+  }
+
+ private:
+  bool nextByte() {
+    if (at_ >= bytes_.size()) return false;
+    std::uint8_t byte = bytes_[at_++];
+    if (zeros_ >= 2 && byte == 3) {
+      zeros_ = 0;
+      if (at_ >= bytes_.size()) return false;
+      byte = bytes_[at_++];
+    }
+    zeros_ = byte == 0 ? zeros_ + 1 : 0;
+    current_ = byte;
+    bitsLeft_ = 8;
+    return true;
+  }
+
+  Bytes bytes_;
+  std::size_t at_;
+  int zeros_ = 0;
+  std::uint8_t current_ = 0;
+  int bitsLeft_ = 0;
 };
 
-// Hands the NAL units of the bytes, each after a big-endian length of lengthSize bytes, to
-// the decoder; false when the lengths do not fit the bytes.
-bool pushNALUnits(de265_decoder_context* decoder, Bytes bytes, std::size_t lengthSize) {
+constexpr unsigned kSequenceParameterSet = 33;
+
+unsigned nalType(Bytes unit) { return unit.empty() ? 64u : (unit[0] >> 1) & 63u; }
+
+struct CodedSize {
+  std::uint64_t width = 0;
+  std::uint64_t height = 0;
+};
+
+// The picture size (pic_width_in_luma_samples, pic_height_in_luma_samples) of a sequence
+// parameter set, or none when it cannot be read.
+std::optional<CodedSize> codedSizeOf(Bytes sps) {
+  if (sps.size() < 3) return std::nullopt;
+  PayloadBits b(sps);
+  const auto head = b.bits(8);  // video parameter set id, max_sub_layers_minus1, nesting flag
+  if (!head) return std::nullopt;
+  const int subLayers = static_cast<int>((*head >> 1) & 7);
+  if (subLayers > 6) return std::nullopt;
+  // profile_tier_level: the general profile (88 bits) and level (8 bits), then each sub
+  // layer's flags, padding to eight, and the profiles and levels the flags announce.
+  if (!b.bits(48) || !b.bits(48)) return std::nullopt;
+  bool profilePresent[6] = {}, levelPresent[6] = {};
+  for (int i = 0; i < subLayers; ++i) {
+    const auto flags = b.bits(2);
+    if (!flags) return std::nullopt;
+    profilePresent[i] = (*flags & 2) != 0;
+    levelPresent[i] = (*flags & 1) != 0;
+  }
+  if (subLayers > 0 && !b.bits(2 * (8 - subLayers))) return std::nullopt;
+  for (int i = 0; i < subLayers; ++i) {
+    if (profilePresent[i] && (!b.bits(44) || !b.bits(44))) return std::nullopt;
+    if (levelPresent[i] && !b.bits(8)) return std::nullopt;
+  }
+  const auto id = b.ue();
+  const auto chroma = id ? b.ue() : std::nullopt;
+  if (!chroma || *chroma > 3) return std::nullopt;
+  if (*chroma == 3 && !b.bits(1)) return std::nullopt;  // separate_colour_plane_flag
+  const auto width = b.ue();
+  const auto height = width ? b.ue() : std::nullopt;
+  if (!height || *width == 0 || *height == 0) return std::nullopt;
+  return CodedSize{*width, *height};
+}
+
+// The NAL units of the bytes, each after a big-endian length of lengthSize bytes; none when
+// the lengths do not fit the bytes.
+std::optional<std::vector<Bytes>> nalUnitsIn(Bytes bytes, std::size_t lengthSize) {
+  std::vector<Bytes> units;
   Reader r(bytes);
   while (r.left() > 0) {
     const auto length = r.read(lengthSize);
     const auto unit = length ? r.take(static_cast<std::size_t>(*length)) : std::nullopt;
-    if (!unit) return false;
-    if (de265_push_NAL(decoder, unit->data(), static_cast<int>(unit->size()), 0, nullptr) != DE265_OK) return false;
+    if (!unit) return std::nullopt;
+    units.push_back(*unit);
   }
-  return true;
+  return units;
 }
 
-// Decodes one HEVC item: the parameter sets of its "hvcC" property, then its data.
-void checkHEVCItem(const Items& items, std::uint32_t id) {
-  const std::string item = "HEVC item " + std::to_string(id);
+// One HEVC item as the decoder gets it: the parameter sets of its "hvcC" property, then
+// the NAL units of its data.
+struct HEVCItem {
+  std::string name;
+  std::vector<Bytes> units;
+  std::optional<CodedSize> declared;  // from "ispe"
+};
+
+HEVCItem hevcItem(const Items& items, std::uint32_t id) {
+  HEVCItem item{"HEVC item " + std::to_string(id), {}, std::nullopt};
   const std::optional<Bytes> config = items.property(id, "hvcC");
   const std::optional<std::vector<Bytes>> parts = items.data(id);
-  if (!config || !parts) undecodable(item + " without its data or decoder configuration");
-  std::unique_ptr<de265_decoder_context, DecoderRelease> decoder(de265_new_decoder());
-  if (!decoder) undecodable("cannot decode " + item);
-  // Damage shows while the slices are parsed; the loop filters only cost time here.
-  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_DEBLOCKING, 1);
-  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_SAO, 1);
-
+  if (!config || !parts) undecodable(item.name + " without its data or decoder configuration");
   // hvcC: 21 bytes of profile and format, the NAL length size, then arrays of parameter
   // sets, each unit after a 16-bit length.
   Reader r(*config);
   const auto lengthSizeMinusOne = r.skip(21) ? r.read(1) : std::nullopt;
   const auto arrays = r.read(1);
-  if (!lengthSizeMinusOne || !arrays) undecodable(item + ": damaged decoder configuration");
+  if (!lengthSizeMinusOne || !arrays) undecodable(item.name + ": damaged decoder configuration");
   for (std::uint64_t a = 0; a < *arrays; ++a) {
     const auto units = r.skip(1) ? r.read(2) : std::nullopt;
-    if (!units) undecodable(item + ": damaged decoder configuration");
+    if (!units) undecodable(item.name + ": damaged decoder configuration");
     for (std::uint64_t u = 0; u < *units; ++u) {
       const auto length = r.read(2);
       const auto unit = length ? r.take(static_cast<std::size_t>(*length)) : std::nullopt;
-      if (!unit || de265_push_NAL(decoder.get(), unit->data(), static_cast<int>(unit->size()), 0, nullptr) != DE265_OK)
-        undecodable(item + ": damaged decoder configuration");
+      if (!unit) undecodable(item.name + ": damaged decoder configuration");
+      item.units.push_back(*unit);
     }
   }
   const std::size_t lengthSize = static_cast<std::size_t>(*lengthSizeMinusOne & 3) + 1;
-  for (const Bytes part : *parts)
-    if (!pushNALUnits(decoder.get(), part, lengthSize)) undecodable(item + ": damaged coded data");
+  for (const Bytes part : *parts) {
+    const auto units = nalUnitsIn(part, lengthSize);
+    if (!units) undecodable(item.name + ": damaged coded data");
+    item.units.insert(item.units.end(), units->begin(), units->end());
+  }
+  // ispe: version and flags, then width and height in 32 bits.
+  if (const std::optional<Bytes> ispe = items.property(id, "ispe")) {
+    Reader s(*ispe);
+    const auto width = s.skip(4) ? s.read(4) : std::nullopt;
+    const auto height = s.read(4);
+    if (width && height) item.declared = CodedSize{*width, *height};
+  }
+  return item;
+}
+
+std::string sizeText(std::uint64_t width, std::uint64_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// The pixels the decoder will make for the item: every picture it holds at the largest
+// size its sequence parameter sets give. Fails when the item declares no usable size, a
+// parameter set cannot be read or codes a picture larger than the item declares.
+std::uint64_t codedPixelsOf(const HEVCItem& item) {
+  constexpr std::uint64_t maxSide = gfx::Image::maxDimension;
+  if (!item.declared) undecodable(item.name + " without its declared size");
+  const CodedSize d = *item.declared;
+  if (d.width == 0 || d.height == 0 || d.width > maxSide || d.height > maxSide)
+    undecodable(item.name + " declares a size that is not usable: " + sizeText(d.width, d.height));
+  std::uint64_t largest = 0, pictures = 0;
+  for (const Bytes unit : item.units) {
+    const unsigned type = nalType(unit);
+    // A slice that starts a picture: first_slice_segment_in_pic_flag, the payload's first bit.
+    if (type < 32 && unit.size() > 2 && (unit[2] & 0x80)) ++pictures;
+    if (type != kSequenceParameterSet) continue;
+    const std::optional<CodedSize> coded = codedSizeOf(unit);
+    if (!coded) undecodable(item.name + ": damaged sequence parameter set");
+    // Encoders pad the picture to whole coding blocks (at most 64 samples); the rest is
+    // cropped away.
+    if (coded->width > (d.width + 63) / 64 * 64 || coded->height > (d.height + 63) / 64 * 64)
+      undecodable(item.name + ": coded picture of " + sizeText(coded->width, coded->height) +
+                  " is larger than its declared " + sizeText(d.width, d.height));
+    largest = std::max(largest, coded->width * coded->height);
+  }
+  // A picture is allocated even when no slice says it starts one.
+  return largest * std::max<std::uint64_t>(pictures, 1);
+}
+
+struct DecoderRelease {
+  void operator()(de265_decoder_context* context) const { de265_free_decoder(context); }
+};
+
+// Decodes one HEVC item and fails on the decoder's errors and warnings.
+void decodeHEVCItem(const HEVCItem& item) {
+  std::unique_ptr<de265_decoder_context, DecoderRelease> decoder(de265_new_decoder());
+  if (!decoder) undecodable("cannot decode " + item.name);
+  // Damage shows while the slices are parsed; the loop filters only cost time here.
+  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_DEBLOCKING, 1);
+  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_SAO, 1);
+  for (const Bytes unit : item.units)
+    if (de265_push_NAL(decoder.get(), unit.data(), static_cast<int>(unit.size()), 0, nullptr) != DE265_OK)
+      undecodable(item.name + ": damaged coded data");
   de265_flush_data(decoder.get());
 
   int more = 1;
@@ -279,11 +433,11 @@ void checkHEVCItem(const Items& items, std::uint32_t id) {
     while (de265_get_next_picture(decoder.get())) {
     }
     if (error != DE265_OK && error != DE265_ERROR_WAITING_FOR_INPUT_DATA)
-      undecodable(item + ": " + de265_get_error_text(error));
+      undecodable(item.name + ": " + de265_get_error_text(error));
     if (error == DE265_ERROR_WAITING_FOR_INPUT_DATA) break;
   }
   if (const de265_error warning = de265_get_warning(decoder.get()); warning != DE265_OK)
-    undecodable(item + ": damaged coded data (" + de265_get_error_text(warning) + ")");
+    undecodable(item.name + ": damaged coded data (" + de265_get_error_text(warning) + ")");
 }
 
 }  // namespace
@@ -300,7 +454,21 @@ std::vector<HEIFGridSize> imageio::heifGridSizes(std::span<const std::uint8_t> d
   return sizes;
 }
 
-void imageio::checkHEVCItems(std::span<const std::uint8_t> data) {
+void imageio::checkHEVCItems(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   const Items items(data);
-  for (const std::uint32_t id : items.idsOfType("hvc1")) checkHEVCItem(items, id);
+  const std::vector<std::uint32_t> ids = items.idsOfType("hvc1");
+  if (ids.size() > kMaxHEVCItems)
+    undecodable("HEIF file of " + std::to_string(ids.size()) + " HEVC items, more than " +
+                std::to_string(kMaxHEVCItems));
+  // Every size is checked before anything is decoded.
+  std::vector<HEVCItem> checked;
+  const std::uint64_t limit = kHEVCPixelsPerImage * std::max<std::uint64_t>(maxPixels, kHEVCMinimumImagePixels);
+  std::uint64_t total = 0;
+  for (const std::uint32_t id : ids) {
+    checked.push_back(hevcItem(items, id));
+    total += codedPixelsOf(checked.back());
+    if (total > limit)
+      undecodable("HEIF file whose HEVC items code more than " + std::to_string(limit) + " pixels");
+  }
+  for (const HEVCItem& item : checked) decodeHEVCItem(item);
 }

@@ -55,12 +55,21 @@ gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t max
   if (w <= 0 || h <= 0) undecodable("bad HEIF image size");
   imageio::checkDecodedImageSize(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);
   // libheif allocates a grid's whole output before it looks at its size, and the grid
-  // need not be the size the image declares.
-  for (const HEIFGridSize& grid : imageio::heifGridSizes(data)) imageio::checkDecodedImageSize(grid.width, grid.height, maxPixels);
+  // need not be the size the image declares: no grid (the image's own, its alpha plane's,
+  // a thumbnail's) may be larger than the image.
+  for (const HEIFGridSize& grid : imageio::heifGridSizes(data)) {
+    const std::uint64_t gridPixels = std::uint64_t{grid.width} * grid.height;
+    if (gridPixels > static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h))
+      undecodable("HEIF grid of " + std::to_string(grid.width) + " x " + std::to_string(grid.height) +
+                  " is larger than the image's declared " + std::to_string(w) + " x " + std::to_string(h));
+  }
+  // Everything below may allocate the declared size.
+  imageio::admitDecodedImage(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);
 
   // Damaged coded data is an error, not a concealed picture: libheif's decoder conceals
-  // it without a word, so every coded item is first decoded on its own.
-  imageio::checkHEVCItems(data);
+  // it without a word, so every coded item is first decoded on its own, after its coded
+  // size has been checked.
+  imageio::checkHEVCItems(data, maxPixels);
   heif_decoding_options* options = heif_decoding_options_alloc();
   if (!options) undecodable("cannot decode HEIF");
   options->strict_decoding = 1;
@@ -71,8 +80,9 @@ gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t max
   if (heif_image_get_decoding_warnings(image, 0, &warning, 1) > 0) undecodable("damaged HEIF image", &warning);
   const int width = heif_image_get_width(image, heif_channel_interleaved);
   const int height = heif_image_get_height(image, heif_channel_interleaved);
-  if (width <= 0 || height <= 0) undecodable("bad HEIF image size");
-  imageio::checkDecodedImageSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), maxPixels);
+  if (width != w || height != h)
+    undecodable("HEIF image decoded to " + std::to_string(width) + " x " + std::to_string(height) +
+                ", not its declared " + std::to_string(w) + " x " + std::to_string(h));
   int stride = 0;
   const std::uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
   if (!plane || stride < width * 4) undecodable("HEIF image without pixels");

@@ -30,6 +30,11 @@ void imageio::checkDecodedImageSize(std::uint64_t width, std::uint64_t height, s
                           " pixels) of the budget of " + std::to_string(budget->total()) + " pixels for all images");
 }
 
+void imageio::admitDecodedImage(std::uint64_t width, std::uint64_t height, std::size_t maxPixels) {
+  imageio::checkDecodedImageSize(width, height, maxPixels);
+  ImagePixelBudget::spend(width * height);
+}
+
 void imageio::clampColorToAlpha(std::span<std::uint8_t> rgba) {
   for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
     const std::uint8_t a = rgba[i + 3];
@@ -51,9 +56,7 @@ gfx::Image decode(std::span<const std::uint8_t> data, std::size_t maxPixels) {
 }  // namespace
 
 gfx::Image imageio::loadImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  gfx::Image image = decode(data, maxPixels);
-  ImagePixelBudget::spend(static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()));
-  return image;
+  return decode(data, maxPixels);
 }
 
 std::optional<gfx::Size> imageio::recordedImageDPI(std::span<const std::uint8_t> data) {

@@ -6,8 +6,10 @@
 // cmyk images, everything else premultiplied rgba.
 //
 // Every decoder checks the image's size against maxPixels (width x height) and the canvas
-// limit of gfx::Image::maxDimension per side before it allocates pixels, and reads
-// damaged or truncated data as an error, never as a partly grey picture.
+// limit of gfx::Image::maxDimension per side before it allocates pixels, counts the image
+// against the thread's ImagePixelBudget when it allocates them (whether or not decoding
+// then succeeds), and reads damaged or truncated data as an error, never as a partly
+// grey picture.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,8 +25,8 @@
 namespace imageio {
 // Decodes image file bytes. Fails with ImageReadWriteError::unableToDecodeImage for data
 // in no known format, damaged files and images over the limits (maxPixels, and what is
-// left of the thread's ImagePixelBudget when one is alive; the image is counted against
-// it).
+// left of the thread's ImagePixelBudget when one is alive; the image's size is counted
+// against it once the size is admitted, also when decoding fails afterwards).
 gfx::Image loadImageFromData(std::span<const std::uint8_t> data,
                              std::size_t maxPixels = kDefaultMaxImagePixels);
 
@@ -63,6 +65,11 @@ LoadedImage loadImageAndResolutionNamed(std::string_view name, const std::filesy
 // unless 0 < width, height <= gfx::Image::maxDimension and width x height <= maxPixels and
 // fits what is left of the thread's ImagePixelBudget.
 void checkDecodedImageSize(std::uint64_t width, std::uint64_t height, std::size_t maxPixels);
+
+// The check above, then counts the image against the thread's ImagePixelBudget: the
+// decoders call it where they allocate the image, so a decode that fails afterwards has
+// spent its pixels all the same.
+void admitDecodedImage(std::uint64_t width, std::uint64_t height, std::size_t maxPixels);
 
 // Limits each colour byte of premultiplied RGBA pixels to the pixel's alpha, as
 // premultiplied data must be (files that say their alpha is associated may hold more).

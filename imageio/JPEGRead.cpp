@@ -132,7 +132,7 @@ gfx::Image imageio::readJPEG(std::span<const std::uint8_t> data, std::size_t max
     }
   } release{&d};
   if (!readHeader(&d, data.data(), data.size())) undecodable(d, "damaged JPEG header");
-  imageio::checkDecodedImageSize(d.cinfo.image_width, d.cinfo.image_height, maxPixels);
+  imageio::admitDecodedImage(d.cinfo.image_width, d.cinfo.image_height, maxPixels);
   const int width = static_cast<int>(d.cinfo.image_width), height = static_cast<int>(d.cinfo.image_height);
   // The output size equals the image size: no scaling is asked for.
   const gfx::PixelFormat format = d.cinfo.out_color_space == JCS_GRAYSCALE ? gfx::PixelFormat::gray

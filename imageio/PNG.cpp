@@ -172,6 +172,24 @@ std::uint32_t bigEndian32(const std::uint8_t* p) {
   foundation::raise(ImageReadWriteError::unableToDecodeImage, std::move(text));
 }
 
+// False when the file's image data is too short to inflate to the image's samples at
+// deflate's best ratio (1032 to 1), so that a truncated file is refused before its
+// pixels are allocated. The IHDR chunk comes first (libpng has checked it).
+bool holdsEnoughImageData(std::span<const std::uint8_t> data, std::uint64_t width, std::uint64_t height) {
+  if (data.size() < 33) return false;
+  static constexpr unsigned channels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+  const unsigned depth = data[24], colourType = data[25];
+  const std::uint64_t bits = width * height * depth * (colourType < 7 ? channels[colourType] : 4u);
+  std::uint64_t coded = 0;
+  for (std::size_t pos = 8; pos + 12 <= data.size();) {
+    const std::uint32_t length = bigEndian32(&data[pos]);
+    if (std::memcmp(&data[pos + 4], "IDAT", 4) == 0) coded += length;
+    if (length > data.size() - pos - 12) break;
+    pos += 12 + static_cast<std::size_t>(length);
+  }
+  return coded * 1032 + 1024 >= bits / 8;
+}
+
 }  // namespace
 
 bool imageio::isPNGData(std::span<const std::uint8_t> data) {
@@ -312,7 +330,9 @@ gfx::Image imageio::readPNG(std::span<const std::uint8_t> data, std::size_t maxP
     ~Release() { png_image_free(image); }
   } release{&image};
   const std::size_t w = image.width, h = image.height;
-  imageio::checkDecodedImageSize(w, h, maxPixels);
+  imageio::admitDecodedImage(w, h, maxPixels);
+  if (!holdsEnoughImageData(data, w, h)) undecodable("not enough image data for " + std::to_string(w) + " x " +
+                                                     std::to_string(h) + " pixels");
   image.format = PNG_FORMAT_RGBA;
   // Without this flag libpng takes 16-bit samples as linear light and brightens them.
   image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;

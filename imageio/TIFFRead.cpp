@@ -196,7 +196,7 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   std::uint32_t w = 0, h = 0;
   if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h) != 1)
     undecodable("TIFF without a size", message);
-  imageio::checkDecodedImageSize(w, h, maxPixels);
+  imageio::admitDecodedImage(w, h, maxPixels);
   const int width = static_cast<int>(w), height = static_cast<int>(h);
 
   const auto photometric = field<std::uint16_t>(tiff, TIFFTAG_PHOTOMETRIC, 0xFFFF);

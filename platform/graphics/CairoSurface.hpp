@@ -22,4 +22,10 @@ using CairoSurfacePtr = std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter>;
 // large).
 CairoSurfacePtr makeCairoSurface(const Image& image);
 
+// The same for the image reduced by whole factors: each pixel of the surface stands for a
+// block of factorX x factorY pixels (fewer at the right and bottom edges), their average
+// when average is true, else the pixel nearest the block's centre. Factors of 1 give
+// makeCairoSurface(image); factors below 1 count as 1.
+CairoSurfacePtr makeCairoSurface(const Image& image, int factorX, int factorY, bool average);
+
 }  // namespace gfx

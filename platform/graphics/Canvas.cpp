@@ -318,6 +318,15 @@ struct Canvas::Impl {
   foundation::Bytes pdfBytes;
   bool writeFailed = false;
   std::vector<State> states;
+  // PDF canvases: the surface made for each image drawn, so that an image drawn several
+  // times (one picture filling several shapes) is held and embedded once.
+  struct ImageSurface {
+    Image image;
+    int factorX, factorY;
+    bool average;
+    SurfacePtr surface;
+  };
+  std::vector<ImageSurface> imageSurfaces;
 
   Impl() = default;
   Impl(const Impl&) = delete;
@@ -787,17 +796,45 @@ void Canvas::drawImage(const Image& image, const Rect& rect) {
   }
   const AffineTransform m = d.userToDevice();
   if (!isInvertible(m)) return;
-  SurfacePtr surface = makeCairoSurface(image);
+  const auto& s = d.top();
+  // An image far larger than the drawing shows is first reduced by whole factors, so
+  // that neither the copy handed to cairo nor what a PDF embeds is larger than needed:
+  // at least one pixel per device pixel, pdfImagePixelsPerPoint per point in a PDF.
+  const double density = d.pdf ? pdfImagePixelsPerPoint : 1.0;
+  auto factor = [](int pixels, double shown) {
+    const double f = std::floor(pixels / shown);
+    return std::isfinite(f) && f > 1 ? static_cast<int>(std::min<double>(f, pixels)) : 1;
+  };
+  const int factorX = factor(image.width(), r.size.width * std::hypot(m.a, m.b) * density);
+  const int factorY = factor(image.height(), r.size.height * std::hypot(m.c, m.d) * density);
+  const bool average = s.interpolation != InterpolationQuality::none;
+  cairo_surface_t* surface = nullptr;
+  SurfacePtr own;
+  if (d.pdf) {
+    for (const Impl::ImageSurface& kept : d.imageSurfaces)
+      if (kept.image.sharesPixelsWith(image) && kept.factorX == factorX && kept.factorY == factorY &&
+          kept.average == average)
+        surface = kept.surface.get();
+    if (!surface) {
+      SurfacePtr made = makeCairoSurface(image, factorX, factorY, average);
+      if (!made) return;
+      surface = made.get();
+      d.imageSurfaces.push_back({image, factorX, factorY, average, std::move(made)});
+    }
+  } else {
+    own = makeCairoSurface(image, factorX, factorY, average);
+    surface = own.get();
+  }
   if (!surface) return;
-  // user -> image pixels: the top row sits at maxY.
-  const double sx = image.width() / r.size.width, sy = image.height() / r.size.height;
+  // user -> surface pixels: the top row sits at maxY.
+  const double sx = cairo_image_surface_get_width(surface) / r.size.width,
+               sy = cairo_image_surface_get_height(surface) / r.size.height;
   const AffineTransform userToImage{sx, 0, 0, -sy, -r.minX() * sx, r.maxY() * sy};
   const AffineTransform deviceToImage = m.inverted().concatenating(userToImage);
-  const auto& s = d.top();
   Path outline;
   outline.addRect(r);
   auto makePattern = [&](const AffineTransform& deviceToPattern) {
-    PatternPtr p(cairo_pattern_create_for_surface(surface.get()));
+    PatternPtr p(cairo_pattern_create_for_surface(surface));
     const cairo_matrix_t cm = toCairo(deviceToPattern);
     cairo_pattern_set_matrix(p.get(), &cm);
     cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_PAD);

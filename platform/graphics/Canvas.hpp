@@ -163,8 +163,13 @@ class Canvas {
                           Point endCenter, double endRadius, GradientExtend extend);
 
   // Draws the image upright into the rectangle (its top row at the rectangle's maxY in
-  // user space), stretched to fill it; nothing for an empty image.
+  // user space), stretched to fill it; nothing for an empty image. An image with many
+  // more pixels than the drawing shows is reduced first by whole factors (block averages;
+  // the nearest pixel with InterpolationQuality::none), keeping at least one pixel per
+  // device pixel, and pdfImagePixelsPerPoint per point in a PDF. A PDF embeds one image
+  // drawn several times once.
   void drawImage(const Image& image, const Rect& rect);
+  static constexpr double pdfImagePixelsPerPoint = 2;
 
   // Everything drawn until the matching end goes into an offscreen layer, which is then
   // composited as a whole with the blend mode and shadow in force at begin. Inside the

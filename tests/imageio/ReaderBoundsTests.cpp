@@ -1,10 +1,12 @@
-// The loader's bounds against hostile files: HEIC grids larger than they say, damaged HEIC
-// data, progressive JPEG files of many scans, associated alpha above the colour, and one
-// pixel budget across several images.
+// The loader's bounds against hostile files: HEIC grids and coded items larger than they
+// say, damaged HEIC data, progressive JPEG files of many scans, associated alpha above the
+// colour, and one pixel budget across several images, failed ones included. Hostile files
+// are read in a child process whose memory is measured.
 
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "imageio/ImagePixelBudget.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "imageio/JPEGRead.hpp"
+#include "support/ChildRun.hpp"
 #include "support/Expect.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
@@ -66,40 +69,53 @@ std::string messageOf(const Bytes& data) {
   return "no error";
 }
 
+// What a hostile file may cost before it is refused.
+constexpr std::uint64_t kMaxBytesToRefuse = 300u * 1000u * 1000u;
+
 }  // namespace
 
-TEST(ReaderBounds, HostileHEICFilesAreRefused) {
+TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecoding) {
   const struct {
     const char* file;
-    const char* reason;  // a word of the error text
+    const char* reason;  // a part of the error text
   } cases[] = {
-      // 9 x 7 declared, a 16000 x 16000 grid: refused before libheif allocates the grid.
-      {"repro/heic-grid-16000.heic", "16000 x 16000"},
+      // 9 x 7 declared, a 16000 x 16000 grid: refused by the grid's size, before libheif
+      // allocates the grid (the check after decoding would say "decoded to").
+      {"repro/heic-grid-16000.heic", "HEIF grid of 16000 x 16000 is larger than the image's declared 9 x 7"},
       // Half of the alpha plane's coded data zeroed: libheif conceals it.
       {"repro/heic-damaged-data-accepted.heic", "damaged"},
+      // Twenty items declaring 64 x 64, all coding one 8192 x 4320 picture: refused by the
+      // first item's parameter sets, before any is decoded.
+      {"repro/heic-20-items-declared-64px.heic", "HEVC item 1: coded picture of 8192 x 4320 is larger than its declared 64 x 64"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const Bytes data = testsupport::testData(c.file);
     expectError([&] { (void)imageio::loadImageFromData(data); }, ImageReadWriteError::unableToDecodeImage);
-    EXPECT_NE(messageOf(data).find(c.reason), std::string::npos) << messageOf(data);
+    const testsupport::ChildRun run = testsupport::runInChild([&] { return messageOf(data); });
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(run.answer.find(c.reason), std::string::npos) << run.answer;
+    EXPECT_LT(run.peakBytes, kMaxBytesToRefuse);
   }
 }
 
 TEST(ReaderBounds, ProgressiveJPEGScansAreLimited) {
+  ASSERT_EQ(kMaxJPEGScans, 256u);
   const struct {
-    int shift;
+    int scans;
     bool accepted;
   } cases[] = {
-      {0, true},   // 64 scans: one per coefficient
-      {3, true},   // 253 scans
-      {4, false},  // 316 scans: over the limit of 256
+      {64, true},    // one per coefficient
+      {253, true},
+      {256, true},   // the limit
+      {257, false},  // one more
+      {316, false},
   };
   for (const auto& c : cases) {
     // Flat grey 200: its DC coefficient (72 x 8) is a multiple of the quantiser, so it
-    // decodes exactly.
-    const Bytes jpeg = testsupport::progressiveGreyJPEG(16, c.shift, [](int, int) { return std::uint8_t{200}; });
-    SCOPED_TRACE("scans: " + std::to_string(1 + 63 * (c.shift + 1)));
+    // decodes exactly, whatever AC scans follow.
+    const Bytes jpeg = testsupport::progressiveGreyJPEGOfScans(16, c.scans, [](int, int) { return std::uint8_t{200}; });
+    SCOPED_TRACE("scans: " + std::to_string(c.scans));
     ASSERT_FALSE(jpeg.empty());
     if (c.accepted) {
       const Image image = imageio::loadImageFromData(jpeg);
@@ -110,7 +126,6 @@ TEST(ReaderBounds, ProgressiveJPEGScansAreLimited) {
       EXPECT_NE(messageOf(jpeg).find("scans"), std::string::npos) << messageOf(jpeg);
     }
   }
-  EXPECT_EQ(kMaxJPEGScans, 256u);
 }
 
 TEST(ReaderBounds, AssociatedAlphaNeverLeavesColourAboveAlpha) {
@@ -160,5 +175,44 @@ TEST(ReaderBounds, OneBudgetCoversEveryImageDecodedWhileItLives) {
       EXPECT_NO_THROW((void)imageio::loadImageFromData(png));
     }
     EXPECT_EQ(nested.remaining(), 10000u - 3072u);
+  }
+}
+
+TEST(ReaderBounds, FailedDecodesSpendTheBudget) {
+  const Bytes png = imageio::encodeImageData(Image::filled(64, 48, {10, 20, 30, 255}), ImageExportType::png(1));
+  const Bytes jpeg = imageio::encodeImageData(Image::filled(64, 48, {10, 20, 30, 255}), ImageExportType::jpg(1));
+  const Bytes gif = imageio::encodeImageData(Image::filled(64, 48, {10, 20, 30, 255}), ImageExportType::gif());
+  const struct {
+    const char* name;
+    Bytes data;
+    std::size_t declaredPixels;
+  } cases[] = {
+      // The header says 8192 x 8192; almost no data follows.
+      {"repro/png-truncated-8192x8192.png", testsupport::testData("repro/png-truncated-8192x8192.png"), 8192u * 8192u},
+      {"PNG cut in its data", Bytes(png.begin(), png.end() - 30), 64 * 48},
+      {"JPEG cut in its data", Bytes(jpeg.begin(), jpeg.end() - 30), 64 * 48},
+      {"GIF cut in its data", Bytes(gif.begin(), gif.end() - 10), 64 * 48},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImagePixelBudget budget;
+    expectError([&] { (void)imageio::loadImageFromData(c.data); }, ImageReadWriteError::unableToDecodeImage);
+    EXPECT_EQ(budget.remaining(), budget.total() - c.declaredPixels);
+  }
+  // A document of seven such images: the first fails to decode and spends the whole
+  // budget, so the others are refused before anything is allocated.
+  const testsupport::ChildRun run = testsupport::runInChild([&] {
+    ImagePixelBudget budget;
+    std::string messages;
+    for (int i = 0; i < 7; ++i) messages += messageOf(cases[0].data) + "\n";
+    return messages;
+  });
+  ASSERT_TRUE(run.finished);
+  EXPECT_LT(run.peakBytes, kMaxBytesToRefuse);
+  std::istringstream lines(run.answer);
+  std::string line;
+  for (int i = 0; std::getline(lines, line); ++i) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(line.find("budget") != std::string::npos, i > 0);
   }
 }

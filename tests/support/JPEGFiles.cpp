@@ -49,11 +49,24 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
   return bytes;
 }
 
-foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample) {
+namespace {
+
+// The scan script of progressiveGreyJPEG.
+std::vector<jpeg_scan_info> coefficientScans(int shift) {
+  std::vector<jpeg_scan_info> script;
+  script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
+  for (int k = 1; k < 64; ++k) {
+    script.push_back({1, {0, 0, 0, 0}, k, k, 0, shift});
+    for (int bit = shift; bit > 0; --bit) script.push_back({1, {0, 0, 0, 0}, k, k, bit, bit - 1});
+  }
+  return script;
+}
+
+foundation::Bytes writeProgressiveGrey(int side, const std::vector<jpeg_scan_info>& script,
+                                       const std::function<std::uint8_t(int x, int y)>& sample) {
   // Everything the error path reads lives behind one pointer set before setjmp, so no
   // local variable can be clobbered by the longjmp.
   struct Job {
-    std::vector<jpeg_scan_info> script;
     std::vector<std::uint8_t> row;
     jpeg_compress_struct cinfo;
     JpegErrors errors;
@@ -61,12 +74,6 @@ foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<s
     unsigned long length = 0;
   };
   const auto job = std::make_unique<Job>();
-  std::vector<jpeg_scan_info>& script = job->script;
-  script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
-  for (int k = 1; k < 64; ++k) {
-    script.push_back({1, {0, 0, 0, 0}, k, k, 0, shift});
-    for (int bit = shift; bit > 0; --bit) script.push_back({1, {0, 0, 0, 0}, k, k, bit, bit - 1});
-  }
   job->row.resize(static_cast<std::size_t>(side));
   jpeg_compress_struct& cinfo = job->cinfo;
   cinfo.err = jpeg_std_error(&job->errors.base);
@@ -97,6 +104,25 @@ foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<s
   foundation::Bytes bytes(job->out, job->out + job->length);
   std::free(job->out);
   return bytes;
+}
+
+}  // namespace
+
+foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample) {
+  return writeProgressiveGrey(side, coefficientScans(shift), sample);
+}
+
+foundation::Bytes progressiveGreyJPEGOfScans(int side, int scans,
+                                             const std::function<std::uint8_t(int x, int y)>& sample) {
+  int shift = 0;
+  while (1 + 63 * (shift + 1) < scans && shift < 12) ++shift;
+  std::vector<jpeg_scan_info> script = coefficientScans(shift);
+  if (scans < 1 || static_cast<std::size_t>(scans) > script.size()) {
+    ADD_FAILURE() << "no script of " << scans << " scans";
+    return {};
+  }
+  script.resize(static_cast<std::size_t>(scans));
+  return writeProgressiveGrey(side, script, sample);
 }
 
 }  // namespace testsupport

@@ -31,5 +31,10 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
 // refined one bit a scan: 1 + 63 x (shift + 1) scans, each of them valid. The samples
 // come from sample(x, y). Empty (with a test failure) when libjpeg refuses.
 foundation::Bytes progressiveGreyJPEG(int side, int shift, const std::function<std::uint8_t(int x, int y)>& sample);
+// The same script cut after its first `scans` scans (1 ... 820): the DC scan, then the AC
+// coefficients one by one, shifted by the fewest bits that make enough scans; coefficients
+// the cut leaves out stay zero.
+foundation::Bytes progressiveGreyJPEGOfScans(int side, int scans,
+                                             const std::function<std::uint8_t(int x, int y)>& sample);
 
 }  // namespace testsupport

@@ -32,7 +32,9 @@
 #include "imageio/ImageLoad.hpp"
 #include "platform/foundation/Output.hpp"
 #include "platform/foundation/Settings.hpp"
+#include "support/ChildRun.hpp"
 #include "support/Raster.hpp"
+#include "support/TestData.hpp"
 #include "support/Expect.hpp"
 #include "support/HostileMessages.hpp"
 #include "SwitchableEngine.hpp"
@@ -641,4 +643,23 @@ TEST(DocumentArchive, ImagesOfOneArchiveShareOnePixelBudget) {
   EXPECT_EQ(images, 1);
   // Each load has its own budget.
   EXPECT_NO_THROW((void)imageio::loadImageFromData(gif));
+}
+
+TEST(DocumentArchive, FailedImagesSpendThePixelBudgetAndFallBack) {
+  // Five fills, the logo image and its mask, all one PNG whose header says 8192 x 8192
+  // with almost no data: the first decode fails and spends the document's budget, the
+  // others are refused before anything is allocated. Loading fails on no bad value, so
+  // the document loads with what the failed fills fall back to.
+  const foundation::Bytes json = testsupport::testData("repro/archive-truncated-png-fills.json");
+  const testsupport::ChildRun run = testsupport::runInChild([&] {
+    const auto document = QRCodeDocument::CreateWithJsonData(json, std::make_shared<QRCodeEngineExternal>());
+    const QRCodeStyle& style = *document->design()->style();
+    std::string fills = std::string(style.onPixels()->name());
+    for (const auto* f : {&style.offPixels(), &style.eye(), &style.pupil(), &style.background()})
+      fills += *f ? " " + std::string((*f)->name()) : " none";
+    return fills + (document->logoTemplate() ? " logo" : " no logo");
+  });
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.answer, "solid none none none none no logo");
+  EXPECT_LT(run.peakBytes, 300u * 1000u * 1000u);
 }

@@ -265,3 +265,34 @@ TEST(SettingsTest, RoundTripThroughText) {
   EXPECT_EQ(*again, *dict);
   EXPECT_EQ(text->find("\"a\""), 1u);  // keys come out sorted
 }
+
+TEST(SettingsTest, ReadJSONNestsExactlyToTheDocumentedDepth) {
+  // The reader's documented limit: arrays and objects nested 512 deep.
+  const struct {
+    int depth;
+    bool read;
+  } cases[] = {{511, true}, {512, true}, {513, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.depth);
+    const auto depth = static_cast<std::size_t>(c.depth);
+    // Arrays alone, and objects alternating with arrays ({"a": [{"a": [...]}]}).
+    const std::string arrays = std::string(depth, '[') + std::string(depth, ']');
+    std::string mixed, closing;
+    for (std::size_t i = 0; i < depth; ++i) {
+      mixed += i % 2 ? "[" : "{\"a\": ";
+      closing = (i % 2 ? "]" : "}") + closing;
+    }
+    mixed += "1" + closing;
+    const std::optional<Settings> a = readJSON(arrays), m = readJSON(mixed);
+    EXPECT_EQ(a.has_value(), c.read);
+    EXPECT_EQ(m.has_value(), c.read);
+    if (m) {
+      // Every level is there: walk down to the innermost value.
+      const Settings* v = &*m;
+      for (std::size_t i = 0; i < depth && v; ++i)
+        v = i % 2 ? (v->is_array() && v->size() == 1 ? &v->front() : nullptr) : find(*v, "a");
+      ASSERT_NE(v, nullptr);
+      EXPECT_EQ(*v, Settings(1));
+    }
+  }
+}

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 
 #include "platform/graphics/GraphicsError.hpp"
+#include "support/ChildRun.hpp"
 #include "support/Raster.hpp"
 
 using gfx::Canvas;
@@ -595,4 +597,54 @@ TEST(CanvasPDF, LayersAndImagesCastShadowsToo) {
   EXPECT_GT(page.pixelAt(45, 80).b, 240);  // its shadow
   EXPECT_LT(page.pixelAt(45, 80).g, 15);
   EXPECT_GT(page.pixelAt(80, 50).r, 240);  // untouched white
+}
+
+// --- large images ------------------------------------------------------------------------
+
+TEST(CanvasImage, LargeImagesAreReducedToWhatTheDrawingShows) {
+  // 4096 x 4096 (64 MB): the left half alternates red and blue columns, the right half is
+  // green. Drawn at 64 x 64 the left half shows their mean, (127.5, 0, 127.5).
+  std::vector<std::uint8_t> pixels(4096u * 4096u * 4u);
+  for (std::size_t y = 0; y < 4096; ++y)
+    for (std::size_t x = 0; x < 4096; ++x) {
+      std::uint8_t* p = &pixels[(y * 4096 + x) * 4];
+      p[0] = x < 2048 && x % 2 == 0 ? 255 : 0;
+      p[1] = x >= 2048 ? 255 : 0;
+      p[2] = x < 2048 && x % 2 == 1 ? 255 : 0;
+      p[3] = 255;
+    }
+  const Image image = Image::make(4096, 4096, std::move(pixels));
+  const struct {
+    const char* name;
+    bool pdf;
+  } cases[] = {{"bitmap", false}, {"PDF, the image drawn five times", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Neither canvas copies the image whole (64 MB), nor does the PDF embed it whole,
+    // let alone once per drawing.
+    const testsupport::ChildRun run = testsupport::runInChild([&] {
+      Canvas canvas = c.pdf ? Canvas::pdf(Rect(0, 0, 64, 64)) : Canvas::bitmap(64, 64);
+      for (int i = 0; i < (c.pdf ? 5 : 1); ++i) canvas.drawImage(image, Rect(0, 0, 64, 64));
+      const Image drawn = c.pdf ? testsupport::rasterizePDF(canvas.pdfData(), 64, 64) : canvas.makeImage();
+      std::string colours;
+      for (const int x : {16, 48}) {
+        const Image::RGBA p = drawn.pixelAt(x, 32);
+        colours += std::to_string(p.r) + "," + std::to_string(p.g) + "," + std::to_string(p.b) + " ";
+      }
+      return colours;
+    });
+    ASSERT_TRUE(run.finished);
+    EXPECT_LT(run.peakBytes, 32u * 1024u * 1024u);
+    int left[3] = {}, right[3] = {};
+    ASSERT_EQ(std::sscanf(run.answer.c_str(), "%d,%d,%d %d,%d,%d", &left[0], &left[1], &left[2], &right[0], &right[1],
+                          &right[2]),
+              6)
+        << run.answer;
+    EXPECT_NEAR(left[0], 128, 3);
+    EXPECT_NEAR(left[1], 0, 3);
+    EXPECT_NEAR(left[2], 128, 3);
+    EXPECT_EQ(right[0], 0);
+    EXPECT_EQ(right[1], 255);
+    EXPECT_EQ(right[2], 0);
+  }
 }
