@@ -217,9 +217,12 @@ BENCHMARK(BM_ThreeLargestFillsAsPDF)->Unit(benchmark::kMillisecond)->Iterations(
 // A gradient text of the most pins, alternating two colours.
 std::string mostPinsGradient(const char* a, const char* b) {
   std::string text;
-  for (std::size_t i = 0; i < KvelGradient::maxPins; ++i)
-    text += (i ? "|" : "") + std::to_string(static_cast<double>(i) / (KvelGradient::maxPins - 1)) + ":" +
-            (i % 2 ? a : b);
+  for (std::size_t i = 0; i < KvelGradient::maxPins; ++i) {
+    if (i) text += '|';
+    text += std::to_string(static_cast<double>(i) / (KvelGradient::maxPins - 1));
+    text += ':';
+    text += i % 2 ? a : b;
+  }
   return text;
 }
 

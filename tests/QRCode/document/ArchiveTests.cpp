@@ -655,9 +655,12 @@ TEST(DocumentArchive, FailedImagesSpendThePixelBudgetAndFallBack) {
     const auto document = QRCodeDocument::CreateWithJsonData(json, std::make_shared<QRCodeEngineExternal>());
     const QRCodeStyle& style = *document->design()->style();
     std::string fills = std::string(style.onPixels()->name());
-    for (const auto* f : {&style.offPixels(), &style.eye(), &style.pupil(), &style.background()})
-      fills += *f ? " " + std::string((*f)->name()) : " none";
-    return fills + (document->logoTemplate() ? " logo" : " no logo");
+    for (const auto* f : {&style.offPixels(), &style.eye(), &style.pupil(), &style.background()}) {
+      fills += ' ';
+      fills += *f ? std::string_view((*f)->name()) : std::string_view("none");
+    }
+    fills += document->logoTemplate() ? " logo" : " no logo";
+    return fills;
   });
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.answer, "solid none none none none no logo");
