@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imageio/ImageLoad.hpp"
@@ -38,6 +41,89 @@ void flushData(png_structp) {}
 
 void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void onWarning(png_structp, png_const_charp) {}
+
+// The memory libpng and zlib ask for while writing one PNG (the compressor's window, hash
+// chains and buffers: a few hundred kilobytes, most of it freed at the end). Writing one
+// code after another would hand it back to the system and fault it in again each time, so
+// a write takes its allocations from one kept block, handed from write to write, and frees
+// nothing until the write ends. What does not fit (a first write, or a bigger one) comes
+// from malloc, and the block kept for the next write grows to what this one needed.
+class WriteArena {
+ public:
+  static constexpr std::size_t kKeptBytes = 4u << 20;
+
+  // The kept block for one write (none when another write on another thread holds it).
+  static WriteArena take() {
+    WriteArena arena;
+    std::lock_guard lock(kept().mutex);
+    std::swap(arena.block_, kept().block);
+    std::swap(arena.capacity_, kept().capacity);
+    return arena;
+  }
+
+  WriteArena(WriteArena&& other) noexcept
+      : block_(std::exchange(other.block_, nullptr)),
+        capacity_(std::exchange(other.capacity_, 0)),
+        used_(other.used_),
+        wanted_(other.wanted_) {}
+  WriteArena& operator=(WriteArena&&) = delete;
+
+  // Keeps the block (grown to what this write needed) for the next write.
+  ~WriteArena() {
+    if (wanted_ > capacity_ && wanted_ <= kKeptBytes) {
+      std::free(block_);
+      capacity_ = wanted_;
+      block_ = static_cast<unsigned char*>(std::malloc(capacity_));
+      if (!block_) capacity_ = 0;
+    }
+    {
+      std::lock_guard lock(kept().mutex);
+      if (!kept().block) {
+        std::swap(block_, kept().block);
+        std::swap(capacity_, kept().capacity);
+      }
+    }
+    std::free(block_);
+  }
+
+  static png_voidp allocate(png_structp png, png_alloc_size_t size) {
+    auto* arena = static_cast<WriteArena*>(png_get_mem_ptr(png));
+    const std::size_t rounded = (static_cast<std::size_t>(size) + 15u) & ~std::size_t{15};
+    if (rounded < size) return nullptr;
+    arena->wanted_ += rounded;
+    if (arena->block_ && rounded <= arena->capacity_ - arena->used_) {
+      void* p = arena->block_ + arena->used_;
+      arena->used_ += rounded;
+      return p;
+    }
+    return std::malloc(size);
+  }
+
+  static void release(png_structp png, png_voidp p) {
+    auto* arena = static_cast<WriteArena*>(png_get_mem_ptr(png));
+    auto* bytes = static_cast<unsigned char*>(p);
+    if (arena->block_ && bytes >= arena->block_ && bytes < arena->block_ + arena->capacity_) return;
+    std::free(p);
+  }
+
+ private:
+  WriteArena() = default;
+
+  struct Kept {
+    std::mutex mutex;
+    unsigned char* block = nullptr;
+    std::size_t capacity = 0;
+  };
+  static Kept& kept() {
+    static Kept k;
+    return k;
+  }
+
+  unsigned char* block_ = nullptr;  // malloc'd, 16-byte aligned
+  std::size_t capacity_ = 0;
+  std::size_t used_ = 0;
+  std::size_t wanted_ = 0;  // everything this write asked for
+};
 
 // Turns one row of source pixels into the row libpng takes.
 using RowConverter = void (*)(const std::uint8_t* src, std::uint8_t* dst, int width);
@@ -236,7 +322,9 @@ foundation::Bytes writeRows(WriteParams params, const PNGWriteOptions& options) 
   params.strategy = zlibStrategy(options.strategy);
   params.rowBuffer = rowBuffer.data();
 
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+  WriteArena arena = WriteArena::take();
+  png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning, &arena,
+                                              WriteArena::allocate, WriteArena::release);
   if (!png) foundation::raise(ImageReadWriteError::cannotCreateImageOfType, kPNGType);
   png_infop info = png_create_info_struct(png);
   const bool ok = info && runWrite(png, info, &params, &sink);

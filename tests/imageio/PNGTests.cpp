@@ -4,11 +4,13 @@
 #include <png.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -346,4 +348,50 @@ TEST(PNG, SixteenBitSamplesWithoutGammaChunksAreSRGBEncoded) {
       EXPECT_EQ(p.a, 255);
     }
   }
+}
+
+// Writes one after another and at once on several threads, of sizes that need more of the
+// compressor's memory than the last write did, each read back exactly by cairo's PNG reader.
+TEST(PNG, WritesInTurnAndAtOnceAreEachReadBackExactly) {
+  auto picture = [](int width, int height) {
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    for (std::size_t i = 0; i < rgba.size(); i += 4) {
+      const std::size_t p = i / 4;
+      rgba[i] = static_cast<std::uint8_t>(p * 7), rgba[i + 1] = static_cast<std::uint8_t>(p / 3);
+      rgba[i + 2] = static_cast<std::uint8_t>(p * 13 + 5), rgba[i + 3] = 255;
+    }
+    return Image::make(width, height, std::move(rgba));
+  };
+  auto readsBack = [](const Image& image, int level) {
+    PNGWriteOptions options;
+    options.compressionLevel = level;
+    const foundation::Bytes png = imageio::writePNG(image, options);
+    ReadClosure closure{&png};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readChunk, &closure);
+    bool same = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS && cairo_image_surface_get_width(s) == image.width() &&
+                cairo_image_surface_get_height(s) == image.height();
+    for (int y = 0; same && y < image.height(); ++y) {
+      const auto* row =
+          reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s));
+      for (int x = 0; same && x < image.width(); ++x) {
+        const auto p = image.pixelAt(x, y);
+        same = row[x] == (0xff000000u | std::uint32_t{p.r} << 16 | std::uint32_t{p.g} << 8 | p.b);
+      }
+    }
+    cairo_surface_destroy(s);
+    return same;
+  };
+  const std::tuple<int, int, int> sizes[] = {{1, 1, 1}, {64, 48, 6}, {3000, 20, 9}, {7, 900, 0}, {40, 30, 4}};
+  for (const auto& [w, h, level] : sizes) EXPECT_TRUE(readsBack(picture(w, h), level)) << w << " x " << h;
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 6; ++i) {
+        const auto& [w, h, level] = sizes[(t + i) % std::size(sizes)];
+        if (!readsBack(picture(w, h), level)) ++failures;
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
 }
