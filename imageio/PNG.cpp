@@ -184,13 +184,25 @@ bool rgbaIsOpaqueGray(const std::uint8_t* pixels, std::size_t stride, int width,
   return true;
 }
 
+// Eight pixels at a time as one vector (the compiler's generic vectors: plain SSE2 on
+// x86-64), the rest of a row one by one.
+using Pixels8 = std::uint32_t __attribute__((vector_size(32)));
+
 bool argbIsOpaqueGray(const gfx::SurfacePixels& pixels) {
   for (int y = 0; y < pixels.height; ++y) {
     const std::uint32_t* p = pixels.row(y);
+    // Red ^ green and green ^ blue in the low 16 bits, alpha ^ 255 in the low 8.
+    Pixels8 differs8{};
+    int x = 0;
+    for (; x + 8 <= pixels.width; x += 8) {
+      Pixels8 v;
+      std::memcpy(&v, p + x, sizeof v);
+      differs8 |= (((v >> 8) ^ v) & 0xffffu) | ((v >> 24) ^ 0xffu);
+    }
     std::uint32_t differs = 0;
-    for (int x = 0; x < pixels.width; ++x) {
+    for (int i = 0; i < 8; ++i) differs |= differs8[i];
+    for (; x < pixels.width; ++x) {
       const std::uint32_t v = p[x];
-      // Red ^ green and green ^ blue in the low 16 bits, alpha ^ 255 in the low 8.
       differs |= (((v >> 8) ^ v) & 0xffffu) | ((v >> 24) ^ 0xffu);
     }
     if (differs) return false;

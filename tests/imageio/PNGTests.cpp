@@ -158,12 +158,21 @@ TEST(PNG, AnIndependentReaderSeesStraightAlpha) {
 // A canvas's pixels are written as the image made of them would be, opaque grey as grey
 // when asked; cairo's own PNG reader sees the canvas's pixels (exactly where opaque).
 TEST(PNG, SurfacePixelsAreWrittenAsTheirImage) {
-  auto greyCode = [] {
-    gfx::Canvas c = gfx::Canvas::bitmap(40, 30);
+  auto greyCodeOfWidth = [](int width) {
+    gfx::Canvas c = gfx::Canvas::bitmap(width, 30);
     c.setFillColor(gfx::Color::sRGB(1, 1, 1, 1));
-    c.fillRect(gfx::Rect(0, 0, 40, 30));
+    c.fillRect(gfx::Rect(0, 0, width, 30));
     c.setFillColor(gfx::Color::sRGB(0, 0, 0, 1));
     c.fillRect(gfx::Rect(3.3, 4.6, 17.5, 11.2));  // antialiased grey edges
+    return c;
+  };
+  auto greyCode = [&] { return greyCodeOfWidth(40); };
+  // 43 pixels wide: the last three of a row are looked at on their own.
+  auto greyOddWidth = [&] { return greyCodeOfWidth(43); };
+  auto colourInLastPixels = [&] {
+    gfx::Canvas c = greyCodeOfWidth(43);
+    c.setFillColor(gfx::Color::sRGB(0, 1, 0, 1));
+    c.fillRect(gfx::Rect(41, 29, 1, 1));
     return c;
   };
   auto colour = [&] {
@@ -184,7 +193,11 @@ TEST(PNG, SurfacePixelsAreWrittenAsTheirImage) {
     const char* name;
     std::function<gfx::Canvas()> make;
     bool grey, opaque;
-  } cases[] = {{"opaque grey", greyCode, true, true}, {"opaque colour", colour, false, true}, {"alpha", alpha, false, false}};
+  } cases[] = {{"opaque grey", greyCode, true, true},
+               {"opaque grey, odd width", greyOddWidth, true, true},
+               {"opaque colour", colour, false, true},
+               {"colour in a row's last pixels", colourInLastPixels, false, true},
+               {"alpha", alpha, false, false}};
   for (const auto& c : cases) {
     for (bool asked : {false, true}) {
       SCOPED_TRACE(std::string(c.name) + (asked ? ", grey asked" : ""));
