@@ -682,24 +682,22 @@ void Canvas::fillPath(const Path& path, bool evenOdd) {
   cairo_fill(cr);
 }
 
-void Canvas::fillShadowOfPath(const Path& path, bool evenOdd) {
-  Impl& d = *impl_;
-  if (!d.usable() || path.empty() || !d.top().shadowOn) return;
-  const auto& s = d.top();
-  const AffineTransform m = d.userToDevice();
-  BoundsSink bounds;
-  if (!walkPath(path, m, bounds)) return;
-  d.drawFillShadow(s, path, m, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING, bounds.rect());
-}
+void Canvas::fillShadowOfPath(const Path& path, bool evenOdd) { fillShadowOnly(path, evenOdd, false); }
 
-void Canvas::fillShadowAroundPath(const Path& path, bool evenOdd) {
+void Canvas::fillShadowAroundPath(const Path& path, bool evenOdd) { fillShadowOnly(path, evenOdd, true); }
+
+void Canvas::fillShadowOnly(const Path& path, bool evenOdd, bool aroundOnly) {
   Impl& d = *impl_;
   if (!d.usable() || path.empty() || !d.top().shadowOn) return;
   const auto& s = d.top();
   const AffineTransform m = d.userToDevice();
   BoundsSink bounds;
   if (!walkPath(path, m, bounds)) return;
-  d.drawFillShadowAround(s, path, m, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING, bounds.rect());
+  const cairo_fill_rule_t rule = evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING;
+  if (aroundOnly)
+    d.drawFillShadowAround(s, path, m, rule, bounds.rect());
+  else
+    d.drawFillShadow(s, path, m, rule, bounds.rect());
 }
 
 void Canvas::fillRect(const Rect& rect) {

@@ -194,6 +194,8 @@ class Canvas {
 
  private:
   explicit Canvas(std::unique_ptr<Impl> impl);
+  // The shadow a fill of path would cast, whole or only where the path leaves it open.
+  void fillShadowOnly(const Path& path, bool evenOdd, bool aroundOnly);
   std::unique_ptr<Impl> impl_;
 };
 

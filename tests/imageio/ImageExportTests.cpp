@@ -922,24 +922,11 @@ TEST(ImageExportConveniences, UnknownTypeIdentifierIsCannotCreateImageOfTypeWith
     expectError([&] { (void)image.imageData(identifier, 1); }, ImageReadWriteError::cannotCreateImageOfType, identifier);
 }
 
-// The quantisation table libjpeg reads from a JPEG (luminance, zig-zag order).
+// The luminance quantisation table libjpeg reads from a JPEG (empty when none).
 std::vector<int> jpegLuminanceTable(const Bytes& bytes) {
-  jpeg_decompress_struct cinfo;
-  JpegError err;
-  cinfo.err = jpeg_std_error(&err.base);
-  err.base.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); };
-  std::vector<int> table;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    return {};
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, bytes.data(), bytes.size());
-  jpeg_read_header(&cinfo, TRUE);
-  if (cinfo.quant_tbl_ptrs[0])
-    for (int i = 0; i < DCTSIZE2; ++i) table.push_back(cinfo.quant_tbl_ptrs[0]->quantval[i]);
-  jpeg_destroy_decompress(&cinfo);
-  return table;
+  const auto tables = jpegQuantTables(bytes);
+  if (tables.empty()) return {};
+  return {tables.front().begin(), tables.front().end()};
 }
 
 // Extra properties are merged over the computed ones: a key they repeat wins.
