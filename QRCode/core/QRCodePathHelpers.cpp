@@ -94,57 +94,70 @@ Path qrcore::hexagonLeafPath(const gfx::Rect& rect, bool rounded, double r) {
 
 namespace {
 
-void appendPair(std::string& out, Point p, char separator) {
-  qrcore::appendSVGNumber(out, p.x);
-  out += separator;
-  qrcore::appendSVGNumber(out, p.y);
+char* writePair(char* out, Point p, char separator) {
+  out = qrcore::writeSVGNumber(out, p.x);
+  *out++ = separator;
+  return qrcore::writeSVGNumber(out, p.y);
 }
 
-void appendCommand(std::string& out, const PathElement& e) {
+// Writes one element's text at out, which has room for kMaxElementLength characters.
+char* writeCommand(char* out, const PathElement& e) {
   switch (e.type) {
     case PathElementType::move:
-      out += 'M';
-      appendPair(out, e.points[0], ' ');
-      break;
+      *out++ = 'M';
+      return writePair(out, e.points[0], ' ');
     case PathElementType::line:
-      out += 'L';
-      appendPair(out, e.points[0], ' ');
-      break;
+      *out++ = 'L';
+      return writePair(out, e.points[0], ' ');
     case PathElementType::quad:
-      out += 'Q';
-      appendPair(out, e.points[0], ',');
-      out += ' ';
-      appendPair(out, e.points[1], ',');
-      break;
+      *out++ = 'Q';
+      out = writePair(out, e.points[0], ',');
+      *out++ = ' ';
+      return writePair(out, e.points[1], ',');
     case PathElementType::cubic:
-      out += 'C';
-      appendPair(out, e.points[0], ',');
-      out += ' ';
-      appendPair(out, e.points[1], ',');
-      out += ' ';
-      appendPair(out, e.points[2], ',');
-      break;
+      *out++ = 'C';
+      out = writePair(out, e.points[0], ',');
+      *out++ = ' ';
+      out = writePair(out, e.points[1], ',');
+      *out++ = ' ';
+      return writePair(out, e.points[2], ',');
     default:
-      out += 'Z';
-      break;
+      *out++ = 'Z';
+      return out;
   }
 }
+
+// A command letter, six numbers with a separator after each.
+constexpr std::size_t kMaxElementLength = 1 + 6 * (qrcore::kMaxSVGNumberLength + 1);
 
 }  // namespace
 
 std::string qrcore::svgPathCommand(const PathElement& element) {
-  std::string out;
-  appendCommand(out, element);
+  char text[kMaxElementLength];
+  return std::string(text, writeCommand(text, element));
+}
+
+char* qrcore::detail::writeSVGPathData(const Path& path, std::size_t& next, char* begin, char* end) {
+  static_assert(kSVGPathChunkLength >= kMaxElementLength);
+  const std::span<const PathElement> elements = path.elements();
+  char* out = begin;
+  for (; next < elements.size() && static_cast<std::size_t>(end - out) >= kMaxElementLength; ++next) {
+    out = writeCommand(out, elements[next]);
+    *out++ = ' ';
+  }
   return out;
+}
+
+std::size_t qrcore::svgPathDataLengthBound(const Path& path) {
+  // A number is at most a sign, seven integer digits, a point and three fraction digits,
+  // with a separator after it; a cubic, the longest element, adds its letter to six.
+  return path.size() * (1 + 6 * 13);
 }
 
 std::string qrcore::svgPathData(const Path& path) {
   std::string out;
-  out.reserve(path.size() * 24);
-  for (const PathElement& e : path.elements()) {
-    appendCommand(out, e);
-    out += ' ';
-  }
+  out.reserve(svgPathDataLengthBound(path));
+  appendSVGPathData(path, [&](std::string_view piece) { out.append(piece); });
   return out;
 }
 

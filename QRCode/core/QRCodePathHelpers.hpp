@@ -4,6 +4,7 @@
 // (and its base64 wrapper CGPathCodable), and conversion of quadratic curves to cubics.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -52,6 +53,27 @@ gfx::Path hexagonLeafPath(const gfx::Rect& rect, bool rounded, double radius);
 std::string svgPathCommand(const gfx::PathElement& element);
 // Every element's text followed by one blank (so non-empty data ends with a blank).
 std::string svgPathData(const gfx::Path& path);
+
+// The longest that text can be when every coordinate is below 2^22 in magnitude (as in
+// any drawn code), for reserving room ahead; reckoned from the element count alone.
+std::size_t svgPathDataLengthBound(const gfx::Path& path);
+
+namespace detail {
+inline constexpr std::size_t kSVGPathChunkLength = 16384;
+// Writes the data of the elements from `next` on into [begin, end), which holds at least
+// kSVGPathChunkLength characters, while the next one surely fits; advances `next` and
+// returns the end of what was written.
+char* writeSVGPathData(const gfx::Path& path, std::size_t& next, char* begin, char* end);
+}  // namespace detail
+
+// Hands the same text to append(std::string_view) in pieces of a few kilobytes, so that a
+// writer puts it straight into its own buffer.
+template <class Append>
+void appendSVGPathData(const gfx::Path& path, Append&& append) {
+  char chunk[detail::kSVGPathChunkLength];
+  for (std::size_t next = 0; next < path.size();)
+    append(std::string_view(chunk, detail::writeSVGPathData(path, next, chunk, chunk + sizeof chunk)));
+}
 
 // The path as a JSON array of {"type": 0...4, "points": [[x, y], ...]} objects (no
 // "points" for close), integral coordinates written as integers.

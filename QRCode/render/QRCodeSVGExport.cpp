@@ -85,9 +85,14 @@ class SVGWriter {
     const gfx::Path outline = componentPath(component, shape, logo);
     QRCodeFillStyle::SVGDefinition definition =
         fill.svgRepresentationWithStyleIdentifier(styleIdentifier, pixelSize_, shadow);
-    const std::string data = qrcore::svgPathData(outline);
     checkFillText(definition.styleAttribute());
-    write({"   <path id='", id, "' ", definition.styleAttribute(), " d=\"", data, "\" />\n"});
+    write({"   <path id='", id, "' ", definition.styleAttribute(), " d=\""});
+    makeRoom(qrcore::svgPathDataLengthBound(outline));
+    qrcore::appendSVGPathData(outline, [this](std::string_view piece) {
+      makeRoom(piece.size());
+      append(piece);
+    });
+    write({"\" />\n"});
     if (collectDefinition && definition.styleDefinition())
       definitions_.push_back(std::move(*definition.styleDefinition()));
   }

@@ -221,21 +221,6 @@ void appendNumber(std::string& out, double v) {
 
 // --- PathElement ------------------------------------------------------------------------
 
-int PathElement::pointCount() const {
-  switch (type) {
-    case PathElementType::move:
-    case PathElementType::line:
-      return 1;
-    case PathElementType::quad:
-      return 2;
-    case PathElementType::cubic:
-      return 3;
-    case PathElementType::close:
-      return 0;
-  }
-  return 0;
-}
-
 Point PathElement::endPoint() const {
   const int n = pointCount();
   return n == 0 ? points[0] : points[n - 1];

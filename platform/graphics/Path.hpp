@@ -19,7 +19,16 @@ struct PathElement {
   // move/line: points[0]; quad: control, end; cubic: c1, c2, end; close: none.
   Point points[3];
 
-  int pointCount() const;  // 1, 1, 2, 3, 0
+  // 1, 1, 2, 3, 0
+  int pointCount() const {
+    switch (type) {
+      case PathElementType::move:
+      case PathElementType::line: return 1;
+      case PathElementType::quad: return 2;
+      case PathElementType::cubic: return 3;
+      default: return 0;
+    }
+  }
   Point endPoint() const;  // the last point (undefined for close: gives points[0])
   friend bool operator==(const PathElement& l, const PathElement& r);
 };
