@@ -71,6 +71,12 @@ TEST(Base64Test, StrictDecoderRefusesMalformedText) {
       "Zm9=",
       "Zm9v\xc3",
       "A",
+      // The same faults after whole groups.
+      "Zm9vYmFyZg",
+      "Zm9vYmFyZm9v=",
+      "Zm9vYmFyZh==",
+      "Zm9vYmFyZm9-",
+      "Zm9vYmFyZg==Zm9v",
   };
   for (const char* text : bad) EXPECT_EQ(base64Decode(text), std::nullopt) << '"' << text << '"';
   EXPECT_EQ(base64Decode(std::string("Zg=\0", 4)), std::nullopt);
@@ -81,6 +87,7 @@ TEST(Base64Test, WhitespaceAllowedWhenAsked) {
   EXPECT_EQ(base64Decode("Zg =\n=", true), bytesOf("f"));
   EXPECT_EQ(base64Decode("Zg== Zg==", true), std::nullopt);
   EXPECT_EQ(base64Decode("  ", true), Bytes{});
+  EXPECT_EQ(base64Decode("Zm9vYmFy Zm9vYg=\n=", true), bytesOf("foobarfoob"));
 }
 
 namespace {
