@@ -26,7 +26,9 @@ echo "== fuzz targets =="
 # Every reader's libFuzzer target, built with clang, runs for a bounded time from its
 # seed corpus; a crash, a sanitizer report, a leak, a slow input or one over the memory
 # limit fails the run. New inputs go to a scratch folder, findings to build/fuzz/findings.
-CC=clang CXX=clang++ build "$ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_FUZZ=ON -DVL_TESTS=OFF -DVL_BENCH=OFF -DVL_WERROR=ON
+# The tests are compiled in this build too, so that clang's errors and warnings in them
+# are seen; they run in the two builds above.
+CC=clang CXX=clang++ build "$ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_FUZZ=ON -DVL_TESTS=ON -DVL_BENCH=OFF -DVL_WERROR=ON
 FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 findings="$ROOT/build/fuzz/findings"
 mkdir -p "$findings"
