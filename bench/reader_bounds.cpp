@@ -1,7 +1,8 @@
 // The worst inputs the readers accept, at each bound, and how long they take: pixels per
 // image and per document, progressive JPEG scans, HEVC items of a HEIC file, failed
-// decodes under a document's budget, gradient pins, logo path elements, and a document
-// with every bound at its limit at once. Each reports, beside the time, the peak memory
+// decodes under a document's budget, gradient pins, logo path elements, finder-like
+// shapes in a picture searched for codes, a video frame read for a thumbnail, and a
+// document with every bound at its limit at once. Each reports, beside the time, the peak memory
 // (counter peak_MB) and the time (child_s) of one run in a child process of its own.
 
 #include <benchmark/benchmark.h>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "QRCode/core/KvelGradient.hpp"
+#include "QRCode/core/QRCodeDetection.hpp"
+#include "QRCode/core/QRCodeDetectionImage.hpp"
 #include "QRCode/core/QRCodeColor.hpp"
 #include "QRCode/core/QRCodeEngineExternal.hpp"
 #include "QRCode/core/QRCodePathHelpers.hpp"
@@ -28,6 +31,7 @@
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImagePixelBudget.hpp"
 #include "imageio/JPEGRead.hpp"
+#include "app/engine/AerialManager.hpp"
 #include "support/ChildRun.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
@@ -213,6 +217,50 @@ void BM_ThreeLargestFillsAsPDF(benchmark::State& state) {
   state.SetLabel("peak over the three pictures (768 MB) already held");
 }
 BENCHMARK(BM_ThreeLargestFillsAsPDF)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// A grey picture with `count` finder patterns (dark ring, light ring, dark core; 7 x 7
+// modules of 4 pixels) in rows of 20: as many finder-like shapes as a search may hold
+// (200) or one more. The decoder tries every three of them, in each pass.
+void BM_DetectionAtTheCandidateLimit(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const auto accuracy = state.range(1) != 0 ? QRCode::DetectionAccuracy::high : QRCode::DetectionAccuracy::low;
+  constexpr int kModule = 4, kPitch = 40, kColumns = 20;
+  const int width = kColumns * kPitch, height = (count + kColumns - 1) / kColumns * kPitch;
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height, 255);
+  for (int i = 0; i < count; ++i)
+    for (int y = 0; y < 7 * kModule; ++y)
+      for (int x = 0; x < 7 * kModule; ++x) {
+        const int mx = x / kModule, my = y / kModule;
+        const bool dark = mx == 0 || mx == 6 || my == 0 || my == 6 || (mx >= 2 && mx <= 4 && my >= 2 && my <= 4);
+        const int px = 6 + i % kColumns * kPitch + x, py = 6 + i / kColumns * kPitch + y;
+        pixels[static_cast<std::size_t>(py) * width + px] = dark ? 0 : 255;
+      }
+  const gfx::Image picture = gfx::Image::make(width, height, std::move(pixels), gfx::PixelFormat::gray);
+  measureOnce(state, [&] { benchmark::DoNotOptimize(QRCode::DetectQRCodes(picture, accuracy)); });
+  for (auto _ : state) benchmark::DoNotOptimize(QRCode::DetectQRCodes(picture, accuracy));
+  state.SetLabel(std::to_string(count) + " finder patterns in " + std::to_string(width) + " x " +
+                 std::to_string(height) + (count > static_cast<int>(qrdetect::kMaxFinderCandidates)
+                                               ? ", not searched"
+                                               : ", searched"));
+}
+BENCHMARK(BM_DetectionAtTheCandidateLimit)
+    ->ArgsProduct({{200, 201}, {0, 1}})
+    ->ArgNames({"finders", "high"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+// The first frame of an H.264 video of 8192 x 8192 (exactly the pixel limit), read into
+// the Share panel's thumbnail.
+void BM_VideoFrameAtThePixelLimit(benchmark::State& state) {
+  const auto video = testsupport::testDataFolder() / "repro" / "video-h264-8192x8192.mov";
+  const auto read = [&] {
+    if (!AerialManager::firstVideoFrame(video)) std::abort();
+  };
+  measureOnce(state, read);
+  for (auto _ : state) read();
+  state.SetLabel("8192 x 8192 frame, limit " + std::to_string(kDefaultMaxImagePixels) + " pixels");
+}
+BENCHMARK(BM_VideoFrameAtThePixelLimit)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // A gradient text of the most pins, alternating two colours.
 std::string mostPinsGradient(const char* a, const char* b) {
