@@ -76,6 +76,7 @@ class QRCodeBuilder {
 
   // The steps (defined below): small values that share the builder; their setting
   // operations hand the builder back.
+  class Step;
   class Content;
   class Foreground;
   class Background;
@@ -133,10 +134,19 @@ class QRCodeBuilder {
 
 // --- steps -------------------------------------------------------------------------------
 
-class QRCodeBuilder::Content {
+// What every step holds: a share of the builder, handed back by builder().
+class QRCodeBuilder::Step {
  public:
-  explicit Content(const QRCodeBuilder& builder) : builder_(builder) {}
+  explicit Step(const QRCodeBuilder& builder) : builder_(builder) {}
   QRCodeBuilder builder() const { return builder_; }
+
+ protected:
+  QRCodeBuilder builder_;
+};
+
+class QRCodeBuilder::Content : public Step {
+ public:
+  using Step::Step;
   QRCodeBuilder text(std::string text) const;
   QRCodeBuilder data(foundation::Bytes data) const;
   // Text content: the bytes' standard base64 (no line breaks).
@@ -150,44 +160,32 @@ class QRCodeBuilder::Content {
   // otherwise) - so that every later setter keeps it; but a message the engine refuses
   // raises the engine's error (whichever path setMessage takes) and changes nothing.
   QRCodeBuilder message(const QRCodeMessageFormatter& message) const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
-class QRCodeBuilder::Foreground {
+class QRCodeBuilder::Foreground : public Step {
  public:
-  explicit Foreground(const QRCodeBuilder& builder) : builder_(builder) {}
-  QRCodeBuilder builder() const { return builder_; }
+  using Step::Step;
   // The on-module fill becomes a solid fill; eye and pupil fills are cleared.
   QRCodeBuilder color(const gfx::Color& color) const;
   // A hex colour ("rgb", "rgba", "rrggbb", "rrggbbaa", "#" optional) in sRGB; raises
   // QRCodeError::invalidHexColorString.
   QRCodeBuilder color(std::string_view hexColor) const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
-class QRCodeBuilder::Background {
+class QRCodeBuilder::Background : public Step {
  public:
-  explicit Background(const QRCodeBuilder& builder) : builder_(builder) {}
-  QRCodeBuilder builder() const { return builder_; }
+  using Step::Step;
   QRCodeBuilder color(const gfx::Color& color) const;
   QRCodeBuilder color(std::string_view hexColor) const;
   // An image fill of the image.
   QRCodeBuilder image(gfx::Image image) const;
   QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
   QRCodeBuilder cornerRadius(double fraction) const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
-class QRCodeBuilder::OnPixels {
+class QRCodeBuilder::OnPixels : public Step {
  public:
-  explicit OnPixels(const QRCodeBuilder& builder) : builder_(builder) {}
-  QRCodeBuilder builder() const { return builder_; }
+  using Step::Step;
   QRCodeBuilder shape(QRCodePixelShapeGeneratorPtr shape) const;
   // A solid fill of the colour; the eye and pupil fills are left as they are.
   QRCodeBuilder color(const gfx::Color& color) const;
@@ -195,15 +193,11 @@ class QRCodeBuilder::OnPixels {
   QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
   QRCodeBuilder backgroundColor(const gfx::Color& color) const;
   QRCodeBuilder backgroundColor(std::string_view hexColor) const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
-class QRCodeBuilder::Eye {
+class QRCodeBuilder::Eye : public Step {
  public:
-  explicit Eye(const QRCodeBuilder& builder) : builder_(builder) {}
-  QRCodeBuilder builder() const { return builder_; }
+  using Step::Step;
   // The eye shape; the pupil shape becomes none (the eye's own pupil is drawn).
   QRCodeBuilder shape(QRCodeEyeShapeGeneratorPtr shape) const;
   QRCodeBuilder color(const gfx::Color& color) const;
@@ -211,44 +205,32 @@ class QRCodeBuilder::Eye {
   QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
   QRCodeBuilder backgroundColor(const gfx::Color& color) const;
   QRCodeBuilder backgroundColor(std::string_view hexColor) const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
-class QRCodeBuilder::Pupil {
+class QRCodeBuilder::Pupil : public Step {
  public:
-  explicit Pupil(const QRCodeBuilder& builder) : builder_(builder) {}
-  QRCodeBuilder builder() const { return builder_; }
+  using Step::Step;
   QRCodeBuilder shape(QRCodePupilShapeGeneratorPtr shape) const;
   QRCodeBuilder color(const gfx::Color& color) const;
   QRCodeBuilder color(std::string_view hexColor) const;
   QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
-class QRCodeBuilder::OffPixels {
+class QRCodeBuilder::OffPixels : public Step {
  public:
-  explicit OffPixels(const QRCodeBuilder& builder) : builder_(builder) {}
-  QRCodeBuilder builder() const { return builder_; }
+  using Step::Step;
   QRCodeBuilder shape(QRCodePixelShapeGeneratorPtr shape) const;
   QRCodeBuilder color(const gfx::Color& color) const;
   QRCodeBuilder color(std::string_view hexColor) const;
   QRCodeBuilder style(QRCodeFillStyleGeneratorPtr fill) const;
   QRCodeBuilder backgroundColor(const gfx::Color& color) const;
   QRCodeBuilder backgroundColor(std::string_view hexColor) const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
 // The outputs; each forwards to the document's export and raises its error.
-class QRCodeBuilder::Generate {
+class QRCodeBuilder::Generate : public Step {
  public:
-  explicit Generate(const QRCodeBuilder& builder) : builder_(builder) {}
-  QRCodeBuilder builder() const { return builder_; }
+  using Step::Step;
   gfx::Image cgImage(std::int64_t dimension) const;
   // The bitmap encoded in the format (encodeImageData).
   foundation::Bytes imageData(std::int64_t dimension, const ImageExportType& type) const;
@@ -261,9 +243,6 @@ class QRCodeBuilder::Generate {
   // The text renderings of the current matrix; never fail.
   std::string ascii() const;
   std::string smallAscii() const;
-
- private:
-  QRCodeBuilder builder_;
 };
 
 inline QRCodeBuilder::Content QRCodeBuilder::content() const { return Content(*this); }

@@ -21,6 +21,7 @@
 #include "imageio/ImageRepresentation.hpp"
 #include "imageio/PlatformImageCodable.hpp"
 #include "imageio/ImageReadWriteError.hpp"
+#include "support/JPEGFiles.hpp"
 #include "support/Raster.hpp"
 
 namespace {
@@ -143,17 +144,12 @@ Decoded decodePNG(const Bytes& bytes) {
   return d;
 }
 
-struct JpegError {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-};
-
 Decoded decodeJPEG(const Bytes& bytes) {
   Decoded d;
   jpeg_decompress_struct cinfo;
-  JpegError err;
+  testsupport::JpegErrors err;
   cinfo.err = jpeg_std_error(&err.base);
-  err.base.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); };
+  err.base.error_exit = testsupport::jpegErrorExit;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return Decoded{};
@@ -463,9 +459,9 @@ TEST(ImageExportJPEG, CompositesTransparencyOntoWhiteAndRecordsTheResolution) {
 std::vector<std::array<int, 64>> jpegQuantTables(const Bytes& bytes) {
   std::vector<std::array<int, 64>> tables;
   jpeg_decompress_struct cinfo;
-  JpegError err;
+  testsupport::JpegErrors err;
   cinfo.err = jpeg_std_error(&err.base);
-  err.base.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); };
+  err.base.error_exit = testsupport::jpegErrorExit;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return {};

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,23 +108,34 @@ std::vector<FormatCase> formatCases() {
 
 // --- files written directly with the codec libraries ------------------------------------
 
-// A TIFF file of raw 8-bit samples through libtiff, written to a temporary file.
-Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric,
-                   const std::vector<std::uint8_t>& data) {
+// A TIFF of raw samples through libtiff, written to a temporary file: 8 or 16 bits, the
+// colour samples followed, when asked, by one alpha sample of the given kind
+// (EXTRASAMPLE_...); data holds every pixel's samples in order.
+Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int samples,
+                std::optional<std::uint16_t> alphaKind, const std::vector<std::uint16_t>& data) {
   const std::string path = testsupport::testPath("raw.tiff").string();
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   if (!tiff) return {};
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
   TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 4);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * samples);
+  if (alphaKind) {
+    const std::uint16_t extra[1] = {*alphaKind};
+    TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
+  }
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 2);
+  const std::size_t perRow = static_cast<std::size_t>(width) * samples;
+  std::vector<std::uint8_t> row(perRow * (bits / 8));
   for (int y = 0; y < height; ++y) {
-    std::memcpy(row.data(), data.data() + static_cast<std::size_t>(y) * row.size(), row.size());
+    for (std::size_t i = 0; i < perRow; ++i) {
+      const std::uint16_t v = data[static_cast<std::size_t>(y) * perRow + i];
+      if (bits == 8) row[i] = static_cast<std::uint8_t>(v);
+      else std::memcpy(row.data() + 2 * i, &v, 2);
+    }
     TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
   }
   TIFFClose(tiff);
@@ -131,6 +143,12 @@ Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric
   Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::filesystem::remove(path);
   return bytes;
+}
+
+// The same of 8-bit samples without alpha.
+Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric,
+                   const std::vector<std::uint8_t>& data) {
+  return writeTIFF(width, height, 8, photometric, samples, std::nullopt, {data.begin(), data.end()});
 }
 
 int testGifWrite(GifFileType* gif, const GifByteType* data, int size) {
@@ -170,41 +188,6 @@ Bytes writeFrameGIF(int screenW, int screenH, int left, int top, int w, int h, b
   }
   GifFreeMapObject(map);
   EGifCloseFile(gif, &error);
-  return bytes;
-}
-
-// A TIFF of colour samples followed by one alpha sample of the given kind (EXTRASAMPLE_...),
-// 8 or 16 bits, one strip row at a time through libtiff; samples hold every pixel's
-// samples in order.
-Bytes writeAlphaTIFF(int width, int height, int bits, std::uint16_t photometric, int samples, std::uint16_t alphaKind,
-                     const std::vector<std::uint16_t>& data) {
-  const std::string path = testsupport::testPath("alpha.tiff").string();
-  TIFF* tiff = TIFFOpen(path.c_str(), "w");
-  if (!tiff) return {};
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
-  const std::uint16_t extra[1] = {alphaKind};
-  TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 2);
-  const std::size_t perRow = static_cast<std::size_t>(width) * samples;
-  std::vector<std::uint8_t> row(perRow * (bits / 8));
-  for (int y = 0; y < height; ++y) {
-    for (std::size_t i = 0; i < perRow; ++i) {
-      const std::uint16_t v = data[static_cast<std::size_t>(y) * perRow + i];
-      if (bits == 8) row[i] = static_cast<std::uint8_t>(v);
-      else std::memcpy(row.data() + 2 * i, &v, 2);
-    }
-    TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
-  }
-  TIFFClose(tiff);
-  std::ifstream in(path, std::ios::binary);
-  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::filesystem::remove(path);
   return bytes;
 }
 
@@ -437,7 +420,7 @@ TEST(ImageLoad, StraightAlphaTIFFsLoadPremultiplied) {
     samples[samples.size() - 1] = 0;
 
     const Image image =
-        imageio::loadImageFromData(writeAlphaTIFF(w, h, row.bits, row.photometric, row.samples, EXTRASAMPLE_UNASSALPHA, samples));
+        imageio::loadImageFromData(writeTIFF(w, h, row.bits, row.photometric, row.samples, EXTRASAMPLE_UNASSALPHA, samples));
     ASSERT_EQ(image.width(), w);
     ASSERT_EQ(image.height(), h);
     int worst = 0;
