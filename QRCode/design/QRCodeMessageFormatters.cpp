@@ -393,7 +393,14 @@ QRCodeMessageMail::QRCodeMessageMail(std::string_view toAddress, std::optional<s
   // value "&" and "=" would end it or split it, and "+" reads as a space to form decoders.
   static constexpr std::string_view addressDelimiters = "?&#";
   static constexpr std::string_view valueDelimiters = "&=#+";
-  std::string out = "mailto:" + percentEncodeQuery(toAddress, addressDelimiters);
+  // After "mailto:" a leading "//" would start a host: a leading "/" is written "%2F", so
+  // "//host/path" reads back as that address, not as the path "/path".
+  std::string out = "mailto:";
+  if (toAddress.starts_with('/')) {
+    out += "%2F";
+    toAddress.remove_prefix(1);
+  }
+  out += percentEncodeQuery(toAddress, addressDelimiters);
   char separator = '?';
   if (subject) {
     out.push_back(separator);

@@ -173,8 +173,9 @@ class QRCodeMessageLocation final : public QRCodeMessageFormatterBase {
 
 // "mailto:" + the address, then "?subject=...&body=..." for the parts given (an empty part
 // still gives its item); everything percent-encoded with the URL query set, and besides
-// "?", "&" and "#" in the address and "&", "=", "#" and "+" in the subject and body, so that
-// a URL parser reads back exactly the address, subject and body given.
+// "?", "&" and "#" in the address (and a leading "/", which with a second one would start
+// a host) and "&", "=", "#" and "+" in the subject and body, so that a URL parser reads
+// back exactly the address, subject and body given.
 class QRCodeMessageMail final : public QRCodeMessageFormatterBase {
  public:
   QRCodeMessageMail(std::string_view toAddress, std::optional<std::string_view> subject,

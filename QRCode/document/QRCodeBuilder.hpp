@@ -112,6 +112,8 @@ class QRCodeBuilder {
   // --- builder-wide operations ---------------------------------------------------------
   // The document's engine (null: a new default engine); regenerates.
   QRCodeBuilder engine(std::shared_ptr<QRCodeEngine> engine) const;
+  // The document's level; regenerates. A value other than the four levels raises
+  // QRCodeError::cannotGenerateQRCode and changes nothing.
   QRCodeBuilder errorCorrection(QRCode::ErrorCorrection errorCorrection) const;
   QRCodeBuilder quietZonePixelCount(std::uint64_t count) const;
   QRCodeBuilder negatedOnPixelsOnly(bool negated) const;

@@ -96,6 +96,11 @@ PlatformImage QRCodeDocument::nsImage(gfx::Size size, double dpi) {
   return qrrender::nsImage(qrcode_, size, dpi, *design_, logoTemplate_.get());
 }
 
+ViewImage QRCodeDocument::swiftUIImage(gfx::Size size, double dpi, std::string label) {
+  throwIfRegenerationFailed();
+  return qrrender::swiftUIImage(qrcode_, size, dpi, *design_, logoTemplate_.get(), std::move(label));
+}
+
 gfx::Image QRCodeDocument::generateImage(std::string_view text, std::int64_t dimension,
                                          const gfx::Color& foregroundColor, const gfx::Color& backgroundColor,
                                          ErrorCorrection errorCorrection) {

@@ -80,11 +80,7 @@ void QRCodeDocument::setFormattedContent(const FormattedContent& content, ErrorC
 }
 
 void QRCodeDocument::updateWithMessage(const QRCodeMessageFormatter& message, ErrorCorrection errorCorrection) {
-  try {
-    qrcode_.updateWithMessage(message, errorCorrection);
-  } catch (const foundation::Error& e) {
-    regenerationError_ = e;
-    throw;
-  }
+  // As updateWithText: a failure changes nothing.
+  qrcode_.updateWithMessage(message, errorCorrection);
   regenerationError_.reset();
 }

@@ -64,7 +64,13 @@ void QRCodeDocument::regenerateAndReport() {
 
 // --- properties -----------------------------------------------------------------------
 
+void QRCodeDocument::requireKnownLevel(ErrorCorrection errorCorrection) {
+  if (!QRCode::errorCorrectionFromRawValue(QRCode::rawValue(errorCorrection)))
+    foundation::raise(QRCodeError::cannotGenerateQRCode, "an error-correction level other than L, M, Q or H");
+}
+
 void QRCodeDocument::setErrorCorrection(ErrorCorrection errorCorrection) {
+  requireKnownLevel(errorCorrection);
   errorCorrection_ = errorCorrection;
   regenerateAndReport();
 }
@@ -115,22 +121,16 @@ void QRCodeDocument::setURL(std::string_view url) { setText(url); }
 
 void QRCodeDocument::updateWithData(std::span<const std::uint8_t> data, ErrorCorrection errorCorrection) {
   setContent(Content::data(foundation::Bytes(data.begin(), data.end())));
-  try {
-    qrcode_.updateWithData(data, errorCorrection);
-  } catch (const foundation::Error& e) {
-    regenerationError_ = e;
-    throw;
-  }
+  // The content's own regeneration decided whether the matrix matches it; a failure at the
+  // asked level leaves that matrix, and that answer, as they are.
+  qrcode_.updateWithData(data, errorCorrection);
   regenerationError_.reset();
 }
 
 void QRCodeDocument::updateWithText(std::string_view text, ErrorCorrection errorCorrection) {
-  try {
-    qrcode_.updateWithText(text, errorCorrection);
-  } catch (const foundation::Error& e) {
-    regenerationError_ = e;
-    throw;
-  }
+  // A failure changes neither the matrix nor whether it matches the content: exports go on
+  // as before.
+  qrcode_.updateWithText(text, errorCorrection);
   regenerationError_.reset();
 }
 

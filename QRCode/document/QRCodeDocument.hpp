@@ -10,7 +10,10 @@
 // the error is kept (regenerationError()) until a later regeneration succeeds. Drawing and
 // exports refuse to work while an error is kept, so they never show a symbol that does not
 // match the content. The throwing operations (setText, setURL, updateWithData,
-// updateWithText) raise the error instead of printing it, and keep it the same way.
+// updateWithText, updateWithMessage) raise the error instead of printing it; setText and
+// setURL keep it the same way. A failed update leaves the matrix as it was, so it keeps
+// nothing: the matrix still matches the content exactly when it did before (for
+// updateWithData, when the bytes just stored as content regenerated at the stored level).
 //
 // The design and the logo template are held by reference, not copied; changing them later
 // regenerates nothing (only content and level decide the matrix) and shows at the next
@@ -35,6 +38,8 @@
 #include "QRCode/design/QRCodeStyle.hpp"
 #include "QRCode/render/QRCodeComponents.hpp"
 #include "QRCode/render/QRCodeImageExports.hpp"
+#include "imageio/PlatformImage.hpp"
+#include "imageio/ViewImage.hpp"
 #include "platform/foundation/Error.hpp"
 #include "platform/foundation/Settings.hpp"
 #include "platform/foundation/Text.hpp"
@@ -83,6 +88,8 @@ class QRCodeDocument {
 
   // --- properties (each setter regenerates) ----------------------------------------
   ErrorCorrection errorCorrection() const { return errorCorrection_; }
+  // Raises QRCodeError::cannotGenerateQRCode for a value other than the four levels, and
+  // changes nothing then.
   void setErrorCorrection(ErrorCorrection errorCorrection);
 
   // The bytes when the content is data, else null (text is not converted).
@@ -115,8 +122,16 @@ class QRCodeDocument {
   // In-place access to a stored field; regenerates when fn returns normally (not when it
   // throws). fn receives a reference to the field.
   template <class F> void modifyContent(F&& fn) { std::forward<F>(fn)(content_); regenerateAndReport(); }
+  // A level other than the four is refused as by setErrorCorrection: the old one is put back.
   template <class F> void modifyErrorCorrection(F&& fn) {
+    const ErrorCorrection old = errorCorrection_;
     std::forward<F>(fn)(errorCorrection_);
+    try {
+      requireKnownLevel(errorCorrection_);
+    } catch (...) {
+      errorCorrection_ = old;
+      throw;
+    }
     regenerateAndReport();
   }
   template <class F> void modifyDesign(F&& fn) {
@@ -197,6 +212,10 @@ class QRCodeDocument {
   PlatformImage nsImageWithDimension(std::int64_t dimension, double dpi);
   PlatformImage platformImageWithDimension(std::int64_t dimension, double dpi);
   PlatformImage nsImage(gfx::Size size, double dpi);
+  // The image of the declarative views: the bitmap of the size, shown at the scale dpi / 72,
+  // upright, with the accessibility label; a dpi that is not finite and > 0 fails with
+  // ImageReadWriteError::invalidDPI.
+  ViewImage swiftUIImage(gfx::Size size, double dpi, std::string label);
 
   // One-shot exports: a new document of the text at the level (default engine; its error
   // is raised), styled, then drawn.
@@ -378,6 +397,8 @@ class QRCodeDocument {
   // --- end of archive, messages ---
 
  private:
+  // Raises QRCodeError::cannotGenerateQRCode unless the value is one of the four levels.
+  static void requireKnownLevel(ErrorCorrection errorCorrection);
   // Regenerates from the stored content and level; raises the engine's error (and keeps
   // it).
   void regenerate();

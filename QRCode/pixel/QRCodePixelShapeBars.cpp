@@ -13,10 +13,11 @@ namespace {
 constexpr std::string_view insetKey = "insetFraction";
 constexpr std::string_view cornerRadiusKey = "cornerRadiusFraction";
 
-// Stores a setting value (see foundation::settingValueOr), as it is.
+// Stores a setting value (see foundation::settingValueOr), as it is; a number that is not
+// finite is refused like a value of another kind.
 bool applyFraction(const foundation::Settings& value, double fallback, double& field) {
   const auto number = foundation::settingValueOr(value, fallback, foundation::DoubleValue);
-  if (!number) return false;
+  if (!number || !std::isfinite(*number)) return false;
   field = *number;
   return true;
 }
@@ -81,7 +82,10 @@ gfx::Path QRCodePixelShapeBars::generatePathFrom(const QRCodeBoolMatrix& matrix,
   if (runs == 0) return path;
   path.reserve(runs * 10);
 
-  const double inset = cell * insetFraction_ * 0.5;  // every run is one cell thick
+  // Every run is one cell thick. A negative inset grows a bar by at most twice the
+  // symbol's side on each side (fraction >= -4n), as the common pixel shapes bound it, so
+  // coordinates stay finite and short.
+  const double inset = cell * std::max(insetFraction_, -4 * dn) * 0.5;
   const double fraction = cornerRadiusFraction_;
   auto emit = [&](const gfx::Rect& run) {
     // Fractions set through the settings are not clamped: an inset that swallows the run

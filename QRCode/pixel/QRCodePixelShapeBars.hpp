@@ -35,8 +35,10 @@ class QRCodePixelShapeBars : public QRCodePixelShapeGenerator {
 
   // {"insetFraction", "cornerRadiusFraction"}.
   foundation::Settings settings() const override;
-  // "insetFraction" / "cornerRadiusFraction": absent -> the default (0.1 / 1.0), a number
-  // is stored unclamped; both answer true. Another kind of value, or another key: false.
+  // "insetFraction" / "cornerRadiusFraction": absent -> the default (0.1 / 1.0), a finite
+  // number is stored unclamped; both answer true. A number that is not finite, another
+  // kind of value, or another key: false, and nothing changes. A bar is drawn with the
+  // inset fraction bounded below by -4n (n the matrix dimension).
   bool setSettingValue(const foundation::Settings& value, std::string_view key) override;
   bool supportsSettingValueForKey(std::string_view key) const override;
 

@@ -145,4 +145,9 @@ PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDe
   return PlatformImage{std::move(image), points};
 }
 
+ViewImage swiftUIImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
+                       const QRCodeLogoTemplate* logoTemplate, std::string label) {
+  return ViewImage(cgImage(qrcode, size, design, logoTemplate), dpi / 72.0, std::move(label));
+}
+
 }  // namespace qrrender

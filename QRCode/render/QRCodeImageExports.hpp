@@ -14,14 +14,18 @@
 //                                         a page over gfx::Canvas::maxPDFPageSide points;
 //                                         a platform image dpi that is not finite and
 //                                         positive;
+//   ImageReadWriteError::invalidDPI       the view image with a dpi that is not finite and
+//                                         positive (after the bitmap is made);
 //   ImageReadWriteError::invalidDPI       PNG, JPEG, TIFF with dpi <= 0 or not finite
 //                                         (after the bitmap is made);
 //   ImageReadWriteError::cannotCreateImageOfType   the encoder failed.
 
 #include <cstdint>
+#include <string>
 
 #include "QRCode/core/QRCode.hpp"
 #include "imageio/PlatformImage.hpp"
+#include "imageio/ViewImage.hpp"
 #include "platform/foundation/Text.hpp"
 #include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Image.hpp"
@@ -70,5 +74,11 @@ foundation::Bytes pdfDataWithDimension(const QRCode& qrcode, std::int64_t dimens
 // QRCodeError::cannotGenerateImage.
 PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                       const QRCodeLogoTemplate* logoTemplate);
+
+// --- view image ------------------------------------------------------------------------
+// The image of the declarative views: the bitmap of the size in pixels, shown at the scale
+// dpi / 72, upright, with the caller's accessibility label.
+ViewImage swiftUIImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
+                       const QRCodeLogoTemplate* logoTemplate, std::string label);
 
 }  // namespace qrrender

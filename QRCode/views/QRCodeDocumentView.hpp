@@ -135,6 +135,12 @@ class QRCodeDocumentView : public Gtk::Fixed {
   // Puts the image layer over the new bounds and centres the 32 x 32 spinner; no render.
   void setFrameSize(gfx::Size size);
 
+  // Marks the view as needing display (true queues a redraw of what it shows; false does
+  // nothing: GTK redraws only what was queued).
+  void setNeedsDisplay(bool needsDisplay) {
+    if (needsDisplay) queue_draw();
+  }
+
   // The progress timer's action: dims the picture and starts the spinner.
   void timerFired();
 

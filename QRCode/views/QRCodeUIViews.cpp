@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "QRCode/core/QRCodeError.hpp"
 #include "QRCode/render/QRCodeComponentPaths.hpp"
 #include "platform/foundation/Error.hpp"
 #include "platform/foundation/Output.hpp"
@@ -15,7 +16,12 @@ std::unique_ptr<QRCodeDocumentView> QRCodeDocumentUIView::makeView() const {
 
 void QRCodeDocumentUIView::updateView(QRCodeDocumentView& view) const {
   view.setDocument(document_);
-  view.queue_draw();
+  view.setNeedsDisplay(true);
+}
+
+ViewImage QRCodeDocumentUIView::image(gfx::Size size, double dpi, std::string label) const {
+  if (!document_) foundation::raise(QRCodeError::cannotGenerateImage, "no document");
+  return document_->swiftUIImage(size, dpi, std::move(label));
 }
 
 // --- QRCode::QRCodeShape -------------------------------------------------------------------

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "QRCode/core/QRCode.hpp"
@@ -31,6 +32,7 @@
 #include "QRCode/document/QRCodeDocument.hpp"
 #include "QRCode/render/QRCodeComponents.hpp"
 #include "QRCode/views/QRCodeDocumentView.hpp"
+#include "imageio/ViewImage.hpp"
 #include "platform/graphics/Color.hpp"
 #include "platform/graphics/Geometry.hpp"
 #include "platform/graphics/Path.hpp"
@@ -46,8 +48,12 @@ class QRCodeDocumentUIView {
 
   // A new document view made with the document (Gtk::manage it or own it).
   std::unique_ptr<QRCodeDocumentView> makeView() const;
-  // Sets the view's document to the current one and marks the view for redrawing.
+  // Sets the view's document to the current one and marks the view as needing display.
   void updateView(QRCodeDocumentView& view) const;
+  // The document as a still image, where a bitmap is shown instead of the view: the
+  // document's swiftUIImage (its errors; a view of no document gives
+  // QRCodeError::cannotGenerateImage).
+  ViewImage image(gfx::Size size, double dpi, std::string label) const;
 
  private:
   QRCodeDocumentPtr document_;

@@ -433,21 +433,19 @@ void QRCodeView::pasteboard(QRCodeDragPasteboard& pasteboard, std::string_view t
     const std::filesystem::path folder(folderPath);
     g_free(folderPath);
     const std::filesystem::path file = qrcore::uniqueFileURL(folder, droppedFileName);
-    std::optional<foundation::Bytes> pdf;
+    foundation::Bytes pdf;
     try {
       pdf = ownDocument_->pdfData(size, 72.0);
     } catch (const std::exception&) {
-      pdf.reset();
+      return;  // nothing written: no file is named, and the drop answers failure
     }
-    if (pdf) {
-      // Written to a temporary file beside it and renamed into place.
-      GError* error = nullptr;
-      if (!g_file_set_contents(file.c_str(), reinterpret_cast<const gchar*>(pdf->data()),
-                               static_cast<gssize>(pdf->size()), &error)) {
-        foundation::printLine(error ? error->message : "Could not write the file");
-        g_clear_error(&error);
-        return;
-      }
+    // Written to a temporary file beside it and renamed into place.
+    GError* error = nullptr;
+    if (!g_file_set_contents(file.c_str(), reinterpret_cast<const gchar*>(pdf.data()),
+                             static_cast<gssize>(pdf.size()), &error)) {
+      foundation::printLine(error ? error->message : "Could not write the file");
+      g_clear_error(&error);
+      return;
     }
     char* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
     if (!uri) return;

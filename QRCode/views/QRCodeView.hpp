@@ -154,8 +154,9 @@ class QRCodeView : public QRCodeDocumentView {
   //  content type      the PDF type;
   //  XdndDirectSave0   reads the folder from pasteLocationType (stops when there is none
   //                    or it is not a file URI), writes the PDF atomically to the first
-  //                    free "Dropped QRCode.pdf" name there (a failed write prints its
-  //                    error and stops) and answers with the file's URI;
+  //                    free "Dropped QRCode.pdf" name there (a PDF that cannot be made
+  //                    stops; a failed write prints its error and stops) and answers
+  //                    with the file's URI; stopping answers nothing (the drop fails);
   //  anything else     nothing.
   void pasteboard(QRCodeDragPasteboard& pasteboard, std::string_view type);
   // The drag that mouseDown began last, while it runs (null otherwise).

@@ -113,7 +113,7 @@ void runShareFillTask(std::string shareURL, std::shared_ptr<SharePanelViewModel>
        qrCode = std::move(qrCode)](std::optional<gfx::Image> thumbnail) mutable {
         viewModel->setQrCode(std::move(qrCode));
         if (thumbnail) {
-          viewModel->setThumbnail(platformImageAtPixelSize(std::move(*thumbnail)));
+          viewModel->setThumbnail(PlatformImage::withCGImage(std::move(*thumbnail)));
         } else {
           viewModel->setThumbnail(std::nullopt);
         }

@@ -6,14 +6,10 @@
 
 #include <sigc++/signal.h>
 
-#include "QRCode/render/QRCodeImageExports.hpp"
-#include "platform/graphics/Image.hpp"
+#include "imageio/PlatformImage.hpp"
 
 // The panel's images are platform images: a bitmap with the size in points it is shown at.
 using SharePanelImage = PlatformImage;
-
-// The bitmap shown at one point per pixel.
-SharePanelImage platformImageAtPixelSize(gfx::Image bitmap);
 
 class SharePanelViewModel {
  public:

@@ -53,6 +53,7 @@ inline const std::vector<HostileValue>& hostileValues() {
        "Gr\u00fc\u00dfe aus \u6771\u4eac", true},
       {"emoji \U0001F600\U0001F44D\U0001F3FD", "emoji \U0001F600\U0001F44D\U0001F3FD",
        "emoji \U0001F600\U0001F44D\U0001F3FD", "emoji \U0001F600\U0001F44D\U0001F3FD", true},
+      {"//host/path", "//host/path", "//host/path", "//host/path", true},
       {"", "", "", "", true},
       {"tab\tvt\vnel\u0085ls\u2028nbsp\u00a0end", "tab\tvt\vnel\u0085ls\u2028nbsp\u00a0end",
        "tab vt nel ls nbsp end", "tab\tvt\vnel\u0085ls\u2028nbsp\u00a0end", false},

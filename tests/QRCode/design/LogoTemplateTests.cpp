@@ -369,6 +369,15 @@ TEST(QRCodeLogoTemplate, RememberedMaskFollowsTheMatrixSizeAndAReplacedPath) {
   EXPECT_EQ(removed(*logo->applyingMask(fullMatrix(21), 21)), block(15, 19, 15, 19));
   // A copy starts from its own path.
   EXPECT_EQ(removed(logo->copyLogoTemplate()->applyingMask(*fullMatrix(21), 21)), block(15, 19, 15, 19));
+  // One template reused as the code grows, and at two sides (rounding puts the third
+  // column's centres in a 0.1 strip at side 301, not at 300): each mask is a fresh one's.
+  gfx::Path strip;
+  strip.addRect(gfx::Rect(0, 0, 0.1, 1));
+  const QRCodeLogoTemplate reused(opaqueImage(), strip, 0);
+  auto fresh = [&](int n, double side) { return QRCodeLogoTemplate(opaqueImage(), strip, 0).applyingMask(*fullMatrix(n), side); };
+  ASSERT_NE(fresh(25, 301), fresh(25, 300));
+  for (const auto& [n, side] : {std::pair{21, 300.0}, {25, 300.0}, {25, 301.0}, {25, 300.0}})
+    EXPECT_EQ(reused.applyingMask(*fullMatrix(n), side), fresh(n, side)) << n << " at " << side;
 }
 
 }  // namespace

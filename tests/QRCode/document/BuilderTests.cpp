@@ -141,6 +141,9 @@ TEST(Builder, AMessageTheEngineRefusesChangesNothing) {
               QRCodeError::cannotGenerateImage, "text");
   expectError([&] { builder.content().message(QRCodeMessageData(foundation::Bytes(3000, 0xAB))); },
               QRCodeError::cannotGenerateImage, "bytes");
+  expectError([&] { builder.errorCorrection(static_cast<Level>(9)); }, QRCodeError::cannotGenerateQRCode, "level");
+  expectError([&] { builder.document()->setErrorCorrection(static_cast<Level>(-1)); }, QRCodeError::cannotGenerateQRCode);
+  EXPECT_EQ(builder.document()->settings()["correction"], "H");
   EXPECT_EQ(*builder.document()->utf8String(), "stored");
   EXPECT_EQ(builder.document()->boolMatrix(), matrix);
   EXPECT_FALSE(builder.document()->regenerationError().has_value());

@@ -169,6 +169,8 @@ TEST(QRCodeDocument, ThrowingOperations) {
 
 TEST(QRCodeDocument, UpdateWithTextLeavesContentAndLevel) {
   QRCodeDocument doc("short", Level::low, std::make_shared<QRCodeEngineExternal>());
+  expectError([&] { doc.updateWithText(std::string(5000, 'x'), Level::high); }, QRCodeError::cannotGenerateQRCode);
+  EXPECT_EQ(decodedBy(testsupport::decodePNGFile(doc.pngDataWithDimension(200, 72))), "short");
   const auto before = doc.boolMatrix();
   doc.updateWithText(kLink, Level::high);
   EXPECT_NE(*doc.boolMatrix(), *before);
@@ -181,6 +183,10 @@ TEST(QRCodeDocument, UpdateWithTextLeavesContentAndLevel) {
 
 TEST(QRCodeDocument, UpdateWithDataKeepsTheLevel) {
   QRCodeDocument doc("short", Level::low, std::make_shared<QRCodeEngineExternal>());
+  // 2000 bytes fit at the stored level (low: 2953) but not at high (1273): drawn at low.
+  const std::string many(2000, 'd');
+  expectError([&] { doc.updateWithData(foundation::bytesOf(many), Level::high); }, QRCodeError::cannotGenerateQRCode);
+  EXPECT_EQ(decodedBy(testsupport::decodePNGFile(doc.pngDataWithDimension(doc.cellDimension() * 4, 72))), many);
   const foundation::Bytes bytes = foundation::bytesOf("bytes");
   doc.updateWithData(bytes, Level::high);
   ASSERT_NE(doc.data(), nullptr);

@@ -140,6 +140,16 @@ TEST(DocumentDrawing, PlatformImagesAndPDFPages) {
     expectError([&] { document->pdfDataWithDimension(512, resolution); }, QRCodeError::cannotGenerateImage);
 }
 
+TEST(DocumentDrawing, TheViewImageIsThePNGExportsBitmapAtTheScaleOfItsDpi) {
+  auto document = styledDocument();
+  const ViewImage image = document->swiftUIImage({300, 300}, 216, "QR code of the link");
+  EXPECT_EQ(image.cgImage.width() * image.cgImage.height(), 300 * 300);
+  EXPECT_TRUE(image.scale == 3.0 && image.orientation == ViewImage::Orientation::up);
+  EXPECT_EQ(image.label, "QR code of the link");
+  EXPECT_EQ(testsupport::imageDifference(image.cgImage, testsupport::decodePNGFile(document->pngDataWithDimension(300, 216)))
+                .largest, 0);
+}
+
 TEST(DocumentDrawing, BadSizesFailCleanly) {
   auto document = defaultDocument();
   const gfx::Image odd = document->cgImage({100.7, 100.2});

@@ -352,6 +352,7 @@ TEST_F(DocumentViewTest, TheDocumentUIViewMakesAViewAndUpdatesItsDocument) {
   EXPECT_EQ(shown.document(), value.document());
   settle(shown);
   EXPECT_TRUE(testsupport::decodeImage(snapshot(shown, 300, 300)).bothRead(kOther));
+  EXPECT_TRUE(testsupport::decodeImage(value.image({300, 300}, 144, "link").cgImage).bothRead(kOther));
 }
 
 // The outline filled black on white in a bitmap of size x size.

@@ -428,14 +428,18 @@ TEST_F(QRCodeViewTest, APromisedFileWithoutAUsableFolderIsNotAnswered) {
     const char* name;
     std::optional<std::string> location;
     bool printsError;
+    bool undrawable = false;  // content too long to encode
   };
+  const auto dir = folder();
   const Case cases[] = {
       {"no location", std::nullopt, false},
       {"not a URI", std::string("just words"), false},
       {"not a file URI", std::string("https://example.com/folder"), false},
       {"missing folder", uriOf("/nonexistent-w9/folder"), true},
+      {"a document that cannot be drawn", uriOf(dir), false, true},
   };
   for (const Case& c : cases) {
+    if (c.undrawable) view.setData(foundation::Bytes(5000, 'x'));  // the last row
     viewtest::CapturedOutput output;
     QRCodeDragPasteboard pasteboard;
     if (c.location) pasteboard.setString(*c.location, QRCodeView::pasteLocationType);
@@ -443,6 +447,8 @@ TEST_F(QRCodeViewTest, APromisedFileWithoutAUsableFolderIsNotAnswered) {
     EXPECT_FALSE(pasteboard.hasEntry(QRCodeView::promisedFileURLType)) << c.name;
     EXPECT_EQ(output.lines().size(), c.printsError ? 1u : 0u) << c.name;
   }
+  EXPECT_TRUE(std::filesystem::is_empty(dir)) << "nothing was written";
+  std::filesystem::remove_all(dir);
 }
 
 TEST(QRCodeDragPasteboardTest, EntriesKeepTheirOrderAndReplaceInPlace) {

@@ -623,10 +623,10 @@ TEST_F(SharePanelGui, TaskOfAClosedPanelFinishesIntoItsOwnModel) {
 TEST_F(SharePanelGui, ViewFollowsTheModelBothWays) {
   openPanel();
   auto& v = view();
-  viewModel_->setQrCode(platformImageAtPixelSize(gfx::Image::filled(30, 30, {255, 255, 255, 255})));
+  viewModel_->setQrCode(PlatformImage::withCGImage(gfx::Image::filled(30, 30, {255, 255, 255, 255})));
   EXPECT_TRUE(v.isQRTileShowing());
   EXPECT_TRUE(v.isSpinnerShowing());
-  viewModel_->setThumbnail(platformImageAtPixelSize(gfx::Image::filled(64, 36, {200, 50, 100, 255})));
+  viewModel_->setThumbnail(PlatformImage::withCGImage(gfx::Image::filled(64, 36, {200, 50, 100, 255})));
   EXPECT_FALSE(v.isSpinnerShowing());
   DispatchClock::advance(0.3);  // the 0.3 s fade of the thumbnail
   EXPECT_EQ(v.thumbnailOpacity(), 1.0);
