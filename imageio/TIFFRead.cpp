@@ -67,72 +67,160 @@ T field(TIFF* tiff, ttag_t tag, T fallback) {
   return TIFFGetFieldDefaulted(tiff, tag, &value) == 1 ? value : fallback;
 }
 
-// The alpha of a grey or CMYK file with one alpha sample after its colour: libtiff's RGBA
-// reader drops it (16-bit grey, CMYK) or leaves it straight (8-bit grey), so these files
-// are read here. Strips only, upright, 8 or 16 bits; none for every other file.
-std::optional<std::uint16_t> greyOrCMYKAlpha(TIFF* tiff, std::uint16_t photometric, std::uint16_t samples,
-                                             std::uint16_t bits, std::uint16_t inkSet, std::uint16_t orientation) {
-  const bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) && samples == 2;
-  const bool cmyk = photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK && samples == 5;
-  if (!(grey || cmyk) || (bits != 8 && bits != 16) || TIFFIsTiled(tiff) || orientation != ORIENTATION_TOPLEFT ||
-      field<std::uint16_t>(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT) != SAMPLEFORMAT_UINT)
-    return std::nullopt;
+// Grey and CMYK files of 8 or 16 unsigned bits a sample are read here, block by block:
+// libtiff's RGBA reader turns them into RGB, drops their alpha (16-bit grey, CMYK) or
+// leaves it straight (8-bit grey), and refuses 16-bit CMYK.
+struct SampleLayout {
+  std::uint16_t samples;  // per pixel, extra samples included
+  std::uint16_t colour;   // 1 (grey) or 4 (C, M, Y, K)
+  std::uint16_t bits;     // 8 or 16
+  bool separate;          // one plane per sample
+  bool inverted;          // white is zero
+  std::uint16_t alpha;    // EXTRASAMPLE_ASSOCALPHA or EXTRASAMPLE_UNASSALPHA after the colour; 0 for none
+};
+
+std::optional<SampleLayout> greyOrCMYKLayout(TIFF* tiff, std::uint16_t photometric, std::uint16_t samples,
+                                             std::uint16_t bits, std::uint16_t planar, std::uint16_t inkSet) {
+  const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+  const bool cmyk = photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK;
+  const std::uint16_t colour = grey ? 1 : 4;
+  if (!(grey || cmyk) || (bits != 8 && bits != 16) || samples < colour) return std::nullopt;
+  SampleLayout layout{samples, colour, bits, planar == PLANARCONFIG_SEPARATE, photometric == PHOTOMETRIC_MINISWHITE, 0};
   std::uint16_t count = 0;
   std::uint16_t* kinds = nullptr;
-  if (TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) != 1 || count != 1 || !kinds) return std::nullopt;
-  if (kinds[0] != EXTRASAMPLE_ASSOCALPHA && kinds[0] != EXTRASAMPLE_UNASSALPHA) return std::nullopt;
-  return kinds[0];
+  // Extra samples that are not alpha are skipped.
+  if (samples > colour && TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) == 1 && count >= 1 && kinds &&
+      (kinds[0] == EXTRASAMPLE_ASSOCALPHA || kinds[0] == EXTRASAMPLE_UNASSALPHA))
+    layout.alpha = kinds[0];
+  return layout;
 }
 
-// Premultiplied rgba from grey + alpha or C, M, Y, K + alpha samples (contiguous or one
-// plane per sample). 16-bit samples are rounded to 8 bits; straight colour is
-// premultiplied, rounded to the nearest; associated colour is kept, limited to its alpha.
-gfx::Image readGreyOrCMYKWithAlpha(TIFF* tiff, int width, int height, std::uint16_t samples, std::uint16_t bits,
-                                   std::uint16_t planar, bool inverted, std::uint16_t alphaKind,
-                                   const char* message) {
-  const bool separate = planar == PLANARCONFIG_SEPARATE;
-  const std::size_t bytesPerSample = bits / 8u;
-  const std::size_t perRow = static_cast<std::size_t>(width) * (separate ? 1u : samples);
-  if (static_cast<std::size_t>(TIFFScanlineSize64(tiff)) != perRow * bytesPerSample)
-    undecodable("unexpected TIFF row size", message);
-  std::vector<std::uint8_t> line(perRow * bytesPerSample);
-  // One row of every sample as 8-bit values, sample s of pixel x at [x * samples + s].
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * samples);
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-  auto eightBits = [&](std::size_t i) -> std::uint8_t {
-    if (bits == 8) return line[i];
+// The largest strip or tile read here, as libtiff's own allocations are limited.
+constexpr std::uint64_t kMaxBlockBytes = 256u * 1024u * 1024u;
+
+// The image's pixels in stored order (row 0 as the file's first row): grey and CMYK
+// without alpha as gray and cmyk pixels; with alpha as premultiplied rgba. 16-bit samples
+// are rounded to 8 bits; straight colour is premultiplied, rounded to the nearest;
+// associated colour is kept, limited to its alpha. Strips or tiles, contiguous samples or
+// one plane per sample.
+std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::uint32_t height,
+                                         const SampleLayout& layout, gfx::PixelFormat format, const char* message) {
+  const bool tiled = TIFFIsTiled(tiff);
+  std::uint32_t blockW = width, blockH = 0;
+  if (tiled) {
+    blockW = field<std::uint32_t>(tiff, TIFFTAG_TILEWIDTH, 0);
+    blockH = field<std::uint32_t>(tiff, TIFFTAG_TILELENGTH, 0);
+  } else {
+    blockH = std::min(field<std::uint32_t>(tiff, TIFFTAG_ROWSPERSTRIP, height), height);
+  }
+  const std::uint64_t perPixel = layout.separate ? 1u : layout.samples;  // samples of a pixel in one plane
+  const std::uint64_t sampleBytes = layout.bits / 8u;
+  if (blockW == 0 || blockH == 0 || blockW > kMaxBlockBytes / (perPixel * sampleBytes))
+    undecodable("unexpected TIFF strip or tile size", message);
+  const std::uint64_t stride = blockW * perPixel * sampleBytes;
+  if (blockH > kMaxBlockBytes / stride) undecodable("unexpected TIFF strip or tile size", message);
+  const std::uint64_t blockBytes = stride * blockH;
+  if (static_cast<std::uint64_t>(tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff)) != blockBytes)
+    undecodable("unexpected TIFF strip or tile size", message);
+
+  const std::uint16_t planes = layout.separate ? layout.samples : 1;
+  std::vector<std::vector<std::uint8_t>> block(planes, std::vector<std::uint8_t>(static_cast<std::size_t>(blockBytes)));
+  const std::size_t outBytes = gfx::bytesPerPixel(format);
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * outBytes);
+  // Sample s of the block's pixel at byte offset at (of plane 0 when contiguous) as 8 bits.
+  auto sample = [&](std::size_t at, std::uint16_t s) -> unsigned {
+    const std::uint8_t* p = layout.separate ? block[s].data() + at : block[0].data() + at + s * sampleBytes;
+    if (layout.bits == 8) return *p;
     std::uint16_t v;
-    std::memcpy(&v, line.data() + 2 * i, 2);  // libtiff hands samples over in native byte order
-    return static_cast<std::uint8_t>((v * 255u + 32767u) / 65535u);
+    std::memcpy(&v, p, 2);  // libtiff hands samples over in native byte order
+    return (v * 255u + 32767u) / 65535u;
   };
   auto premultiplied = [](unsigned c, unsigned a) { return static_cast<std::uint8_t>((c * a + 127u) / 255u); };
-  for (int y = 0; y < height; ++y) {
-    for (std::uint16_t plane = 0; plane < (separate ? samples : 1); ++plane) {
-      if (TIFFReadScanline(tiff, line.data(), static_cast<std::uint32_t>(y), plane) != 1)
-        undecodable("damaged TIFF data", message);
-      for (std::size_t i = 0; i < perRow; ++i) row[separate ? i * samples + plane : i] = eightBits(i);
-    }
-    std::uint8_t* out = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
-    for (int x = 0; x < width; ++x, out += 4) {
-      const std::uint8_t* s = row.data() + static_cast<std::size_t>(x) * samples;
-      const unsigned a = s[samples - 1];
-      unsigned rgb[3];
-      if (samples == 2) {
-        const unsigned g = s[0];
-        // White-is-zero: premultiplied, white at alpha a is a.
-        rgb[0] = rgb[1] = rgb[2] = inverted ? (alphaKind == EXTRASAMPLE_ASSOCALPHA ? a - std::min(g, a) : 255u - g) : g;
-      } else {
-        // Inks to straight RGB as the cmyk image format converts them.
-        const unsigned k = 255u - s[3];
-        for (int c = 0; c < 3; ++c) rgb[c] = ((255u - s[c]) * k + 127u) / 255u;
+  for (std::uint32_t y0 = 0; y0 < height; y0 += blockH) {
+    const std::uint32_t rows = std::min(blockH, height - y0);
+    for (std::uint32_t x0 = 0; x0 < width; x0 += blockW) {
+      const std::uint32_t columns = std::min(blockW, width - x0);
+      for (std::uint16_t plane = 0; plane < planes; ++plane) {
+        const tmsize_t got =
+            tiled ? TIFFReadEncodedTile(tiff, TIFFComputeTile(tiff, x0, y0, 0, plane), block[plane].data(),
+                                        static_cast<tmsize_t>(blockBytes))
+                  : TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y0, plane), block[plane].data(),
+                                         static_cast<tmsize_t>(blockBytes));
+        if (got < 0 || static_cast<std::uint64_t>(got) < (tiled ? blockBytes : stride * rows))
+          undecodable("damaged TIFF data", message);
       }
-      for (int c = 0; c < 3; ++c)
-        out[c] = alphaKind == EXTRASAMPLE_UNASSALPHA ? premultiplied(rgb[c], a)
-                                                     : static_cast<std::uint8_t>(std::min(rgb[c], a));
-      out[3] = static_cast<std::uint8_t>(a);
+      for (std::uint32_t r = 0; r < rows; ++r) {
+        std::uint8_t* out = pixels.data() + ((static_cast<std::size_t>(y0) + r) * width + x0) * outBytes;
+        for (std::uint32_t c = 0; c < columns; ++c, out += outBytes) {
+          const std::size_t at = static_cast<std::size_t>(r * stride + c * perPixel * sampleBytes);
+          if (!layout.alpha) {
+            if (layout.colour == 1) {
+              out[0] = static_cast<std::uint8_t>(layout.inverted ? 255u - sample(at, 0) : sample(at, 0));
+            } else {
+              for (std::uint16_t s = 0; s < 4; ++s) out[s] = static_cast<std::uint8_t>(sample(at, s));
+            }
+            continue;
+          }
+          const unsigned a = sample(at, layout.colour);
+          unsigned rgb[3];
+          if (layout.colour == 1) {
+            const unsigned g = sample(at, 0);
+            // White-is-zero: premultiplied, white at alpha a is a.
+            rgb[0] = rgb[1] = rgb[2] =
+                layout.inverted ? (layout.alpha == EXTRASAMPLE_ASSOCALPHA ? a - std::min(g, a) : 255u - g) : g;
+          } else {
+            // Inks to straight RGB as the cmyk image format converts them.
+            const unsigned k = 255u - sample(at, 3);
+            for (std::uint16_t i = 0; i < 3; ++i) rgb[i] = ((255u - sample(at, i)) * k + 127u) / 255u;
+          }
+          for (int i = 0; i < 3; ++i)
+            out[i] = layout.alpha == EXTRASAMPLE_UNASSALPHA ? premultiplied(rgb[i], a)
+                                                            : static_cast<std::uint8_t>(std::min(rgb[i], a));
+          out[3] = static_cast<std::uint8_t>(a);
+        }
+      }
     }
   }
-  return gfx::Image::make(width, height, std::move(pixels));
+  return pixels;
+}
+
+// Pixels stored in the file's orientation turned upright, as a viewer shows them; for
+// the orientations that exchange rows and columns (5 to 8) width and height swap too.
+std::vector<std::uint8_t> upright(std::vector<std::uint8_t> stored, int& width, int& height, std::size_t bytes,
+                                  std::uint16_t orientation) {
+  if (orientation < ORIENTATION_TOPRIGHT || orientation > ORIENTATION_LEFTBOT) return stored;
+  const std::ptrdiff_t w = width, h = height;
+  const bool swap = orientation >= ORIENTATION_LEFTTOP;
+  const std::ptrdiff_t across = swap ? h : w;  // the upright image's width
+  // The upright index of stored pixel (x, y) is first + x * stepX + y * stepY.
+  std::ptrdiff_t first = 0, stepX = 1, stepY = across;
+  switch (orientation) {
+    case ORIENTATION_TOPRIGHT: first = w - 1, stepX = -1; break;
+    case ORIENTATION_BOTRIGHT: first = (h - 1) * across + w - 1, stepX = -1, stepY = -across; break;
+    case ORIENTATION_BOTLEFT: first = (h - 1) * across, stepY = -across; break;
+    case ORIENTATION_LEFTTOP: stepX = across, stepY = 1; break;
+    case ORIENTATION_RIGHTTOP: first = h - 1, stepX = across, stepY = -1; break;
+    case ORIENTATION_RIGHTBOT: first = (w - 1) * across + h - 1, stepX = -across, stepY = -1; break;
+    default: first = (w - 1) * across, stepX = -across, stepY = 1; break;  // left-bottom
+  }
+  std::vector<std::uint8_t> turned(stored.size());
+  const std::uint8_t* from = stored.data();
+  for (std::ptrdiff_t y = 0; y < h; ++y)
+    for (std::ptrdiff_t x = 0, to = first + y * stepY; x < w; ++x, to += stepX, from += bytes)
+      std::memcpy(turned.data() + static_cast<std::size_t>(to) * bytes, from, bytes);
+  if (swap) std::swap(width, height);
+  return turned;
+}
+
+const char* sampleFormatName(std::uint16_t format) {
+  switch (format) {
+    case SAMPLEFORMAT_INT: return "signed integer";
+    case SAMPLEFORMAT_IEEEFP: return "floating-point";
+    case SAMPLEFORMAT_VOID: return "untyped";
+    case SAMPLEFORMAT_COMPLEXINT: return "complex integer";
+    case SAMPLEFORMAT_COMPLEXIEEEFP: return "complex floating-point";
+    default: return "unknown";
+  }
 }
 
 }  // namespace
@@ -197,7 +285,7 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h) != 1)
     undecodable("TIFF without a size", message);
   imageio::admitDecodedImage(w, h, maxPixels);
-  const int width = static_cast<int>(w), height = static_cast<int>(h);
+  int width = static_cast<int>(w), height = static_cast<int>(h);
 
   const auto photometric = field<std::uint16_t>(tiff, TIFFTAG_PHOTOMETRIC, 0xFFFF);
   const auto samples = field<std::uint16_t>(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
@@ -205,40 +293,32 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   const auto planar = field<std::uint16_t>(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   const auto inkSet = field<std::uint16_t>(tiff, TIFFTAG_INKSET, INKSET_CMYK);
   const auto orientation = field<std::uint16_t>(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-  const bool plainStrips = !TIFFIsTiled(tiff) && bits == 8 && planar == PLANARCONFIG_CONTIG &&
-                           orientation == ORIENTATION_TOPLEFT;
-  const bool grey = plainStrips && samples == 1 &&
-                    (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
-  const bool cmyk = plainStrips && samples == 4 && photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK;
+  const auto sampleFormat = field<std::uint16_t>(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
+  if (sampleFormat != SAMPLEFORMAT_UINT)
+    undecodable((std::string("TIFF of ") + sampleFormatName(sampleFormat) + " samples is not supported").c_str(),
+                (std::to_string(bits) + " bits a sample").c_str());
 
-  if (const auto alpha = greyOrCMYKAlpha(tiff, photometric, samples, bits, inkSet, orientation)) {
-    const bool inverted = photometric == PHOTOMETRIC_MINISWHITE;
-    return readGreyOrCMYKWithAlpha(tiff, width, height, samples, bits, planar, inverted, *alpha, message);
-  }
-
-  if (grey || cmyk) {
-    const gfx::PixelFormat format = grey ? gfx::PixelFormat::gray : gfx::PixelFormat::cmyk;
-    const std::size_t stride = static_cast<std::size_t>(width) * gfx::bytesPerPixel(format);
-    if (static_cast<std::size_t>(TIFFScanlineSize64(tiff)) != stride) undecodable("unexpected TIFF row size", message);
-    std::vector<std::uint8_t> pixels(stride * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-      if (TIFFReadScanline(tiff, pixels.data() + static_cast<std::size_t>(y) * stride, static_cast<std::uint32_t>(y),
-                           0) != 1)
-        undecodable("damaged TIFF data", message);
-    if (grey && photometric == PHOTOMETRIC_MINISWHITE)
-      for (std::uint8_t& v : pixels) v = static_cast<std::uint8_t>(255u - v);
+  if (const auto layout = greyOrCMYKLayout(tiff, photometric, samples, bits, planar, inkSet)) {
+    const gfx::PixelFormat format =
+        layout->alpha ? gfx::PixelFormat::rgba : layout->colour == 1 ? gfx::PixelFormat::gray : gfx::PixelFormat::cmyk;
+    std::vector<std::uint8_t> pixels = readGreyOrCMYK(tiff, w, h, *layout, format, message);
+    pixels = upright(std::move(pixels), width, height, gfx::bytesPerPixel(format), orientation);
     return gfx::Image::make(width, height, std::move(pixels), format);
   }
 
   char why[1024] = {0};
-  if (!TIFFRGBAImageOK(tiff, why)) undecodable("unsupported TIFF", why);
+  TIFFRGBAImage reader{};
+  if (!TIFFRGBAImageOK(tiff, why) || !TIFFRGBAImageBegin(&reader, tiff, 1, why)) undecodable("unsupported TIFF", why);
   // libtiff's RGBA reader gives premultiplied alpha (it converts unassociated alpha and
-  // passes associated alpha through), packed as one 32-bit value per pixel. It writes
-  // straight into the image's buffer, which is then unpacked in place: one full-size copy.
+  // passes associated alpha through), packed as one 32-bit value per pixel. Asked for the
+  // file's own orientation it gives the rows as stored; they are turned upright below,
+  // as libtiff's own turning does not exchange rows and columns. It writes straight into
+  // the image's buffer, which is then unpacked in place.
+  reader.req_orientation = reader.orientation;
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-  if (TIFFReadRGBAImageOriented(tiff, w, h, reinterpret_cast<std::uint32_t*>(pixels.data()), ORIENTATION_TOPLEFT,
-                                1) != 1)
-    undecodable("damaged TIFF data", message);
+  const int read = TIFFRGBAImageGet(&reader, reinterpret_cast<std::uint32_t*>(pixels.data()), w, h);
+  TIFFRGBAImageEnd(&reader);
+  if (read != 1) undecodable("damaged TIFF data", message);
   for (std::size_t i = 0; i < pixels.size(); i += 4) {
     std::uint32_t p;
     std::memcpy(&p, pixels.data() + i, 4);
@@ -249,5 +329,6 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   }
   // A file that says its alpha is associated may still hold colour above it.
   imageio::clampColorToAlpha(pixels);
+  pixels = upright(std::move(pixels), width, height, 4, orientation);
   return gfx::Image::make(width, height, std::move(pixels));
 }

@@ -1,8 +1,10 @@
 #pragma once
-// TIFF decoding through libtiff (the first directory). 8-bit grey strips give gray images,
-// 8-bit CMYK strips cmyk images; grey and CMYK strips with an alpha sample (8 or 16 bits,
-// straight or associated) give premultiplied rgba; every other kind libtiff can read goes
-// through its RGBA reader into premultiplied rgba, upright.
+// TIFF decoding through libtiff (the first directory), turned upright by the file's
+// orientation (any of the eight). Grey and CMYK files of 8 or 16 bits, in strips or
+// tiles, give gray and cmyk images (16-bit samples rounded to 8 bits), or premultiplied
+// rgba when an alpha sample follows the colour (straight or associated); every other kind
+// libtiff can read goes through its RGBA reader into premultiplied rgba. Samples that are
+// not unsigned integers (floating-point, signed) are refused with an error naming them.
 
 #include <cstddef>
 #include <cstdint>

@@ -28,4 +28,9 @@ CairoSurfacePtr makeCairoSurface(const Image& image);
 // makeCairoSurface(image); factors below 1 count as 1.
 CairoSurfacePtr makeCairoSurface(const Image& image, int factorX, int factorY, bool average);
 
+// The same for the image reduced to width x height pixels (each limited to 1 and the
+// image's own): pixel i of n stands for the block of whole source pixels from
+// floor(i * pixels / n) to floor((i + 1) * pixels / n).
+CairoSurfacePtr makeCairoSurfaceOfSize(const Image& image, int width, int height, bool average);
+
 }  // namespace gfx

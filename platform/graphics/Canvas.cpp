@@ -322,7 +322,7 @@ struct Canvas::Impl {
   // times (one picture filling several shapes) is held and embedded once.
   struct ImageSurface {
     Image image;
-    int factorX, factorY;
+    int width, height;  // of the surface
     bool average;
     SurfacePtr surface;
   };
@@ -795,32 +795,36 @@ void Canvas::drawImage(const Image& image, const Rect& rect) {
   const AffineTransform m = d.userToDevice();
   if (!isInvertible(m)) return;
   const auto& s = d.top();
-  // An image far larger than the drawing shows is first reduced by whole factors, so
-  // that neither the copy handed to cairo nor what a PDF embeds is larger than needed:
-  // at least one pixel per device pixel, pdfImagePixelsPerPoint per point in a PDF.
-  const double density = d.pdf ? pdfImagePixelsPerPoint : 1.0;
-  auto factor = [](int pixels, double shown) {
-    const double f = std::floor(pixels / shown);
-    return std::isfinite(f) && f > 1 ? static_cast<int>(std::min<double>(f, pixels)) : 1;
-  };
-  const int factorX = factor(image.width(), r.size.width * std::hypot(m.a, m.b) * density);
-  const int factorY = factor(image.height(), r.size.height * std::hypot(m.c, m.d) * density);
+  // An image larger than the drawing shows is first reduced, so that neither the copy
+  // handed to cairo nor what a PDF embeds is larger than needed: by whole factors to at
+  // least one pixel per device pixel, and in a PDF to pdfImagePixelsPerPoint per point
+  // (the image's own pixels where it has fewer).
+  const double shownX = r.size.width * std::hypot(m.a, m.b), shownY = r.size.height * std::hypot(m.c, m.d);
   const bool average = s.interpolation != InterpolationQuality::none;
   cairo_surface_t* surface = nullptr;
   SurfacePtr own;
   if (d.pdf) {
+    auto pixels = [](int own, double shown) {
+      const double wanted = std::ceil(shown * pdfImagePixelsPerPoint);
+      return std::isfinite(wanted) && wanted < own ? std::max(1, static_cast<int>(wanted)) : own;
+    };
+    const int width = pixels(image.width(), shownX), height = pixels(image.height(), shownY);
     for (const Impl::ImageSurface& kept : d.imageSurfaces)
-      if (kept.image.sharesPixelsWith(image) && kept.factorX == factorX && kept.factorY == factorY &&
+      if (kept.image.sharesPixelsWith(image) && kept.width == width && kept.height == height &&
           kept.average == average)
         surface = kept.surface.get();
     if (!surface) {
-      SurfacePtr made = makeCairoSurface(image, factorX, factorY, average);
+      SurfacePtr made = makeCairoSurfaceOfSize(image, width, height, average);
       if (!made) return;
       surface = made.get();
-      d.imageSurfaces.push_back({image, factorX, factorY, average, std::move(made)});
+      d.imageSurfaces.push_back({image, width, height, average, std::move(made)});
     }
   } else {
-    own = makeCairoSurface(image, factorX, factorY, average);
+    auto factor = [](int pixels, double shown) {
+      const double f = std::floor(pixels / shown);
+      return std::isfinite(f) && f > 1 ? static_cast<int>(std::min<double>(f, pixels)) : 1;
+    };
+    own = makeCairoSurface(image, factor(image.width(), shownX), factor(image.height(), shownY), average);
     surface = own.get();
   }
   if (!surface) return;

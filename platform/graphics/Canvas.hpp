@@ -166,10 +166,11 @@ class Canvas {
   // user space), stretched to fill it; nothing for an empty image. An image with many
   // more pixels than the drawing shows is reduced first by whole factors (block averages;
   // the nearest pixel with InterpolationQuality::none), keeping at least one pixel per
-  // device pixel, and pdfImagePixelsPerPoint per point in a PDF. A PDF embeds one image
-  // drawn several times once.
+  // device pixel, and pdfImagePixelsPerPoint per point in a PDF (print resolution, 300
+  // pixels per inch, at the size it is drawn). A PDF embeds one image drawn several
+  // times at one size once.
   void drawImage(const Image& image, const Rect& rect);
-  static constexpr double pdfImagePixelsPerPoint = 2;
+  static constexpr double pdfImagePixelsPerPoint = 300.0 / 72.0;
 
   // Everything drawn until the matching end goes into an offscreen layer, which is then
   // composited as a whole with the blend mode and shadow in force at begin. Inside the

@@ -110,9 +110,11 @@ std::vector<FormatCase> formatCases() {
 
 // A TIFF of raw samples through libtiff, written to a temporary file: 8 or 16 bits, the
 // colour samples followed, when asked, by one alpha sample of the given kind
-// (EXTRASAMPLE_...); data holds every pixel's samples in order.
+// (EXTRASAMPLE_...); data holds every pixel's samples in stored order. Strips of two rows,
+// or tiles of 16 x 16; the orientation tag as given.
 Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int samples,
-                std::optional<std::uint16_t> alphaKind, const std::vector<std::uint16_t>& data) {
+                std::optional<std::uint16_t> alphaKind, const std::vector<std::uint16_t>& data, bool tiled = false,
+                std::uint16_t orientation = ORIENTATION_TOPLEFT) {
   const std::string path = testsupport::testPath("raw.tiff").string();
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   if (!tiff) return {};
@@ -127,17 +129,26 @@ Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int 
     const std::uint16_t extra[1] = {*alphaKind};
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
   }
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 2);
+  TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
   const std::size_t perRow = static_cast<std::size_t>(width) * samples;
-  std::vector<std::uint8_t> row(perRow * (bits / 8));
-  for (int y = 0; y < height; ++y) {
-    for (std::size_t i = 0; i < perRow; ++i) {
-      const std::uint16_t v = data[static_cast<std::size_t>(y) * perRow + i];
-      if (bits == 8) row[i] = static_cast<std::uint8_t>(v);
-      else std::memcpy(row.data() + 2 * i, &v, 2);
+  auto put = [&](std::uint8_t* to, int x, int y) {  // pixel (x, y)'s samples, zero outside the image
+    for (int i = 0; i < samples; ++i) {
+      const std::uint16_t v = x < width && y < height ? data[static_cast<std::size_t>(y) * perRow + x * samples + i] : 0;
+      if (bits == 8) to[i] = static_cast<std::uint8_t>(v);
+      else std::memcpy(to + 2 * i, &v, 2);
     }
-    TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
-  }
+  };
+  const int across = tiled ? 16 : width, down = tiled ? 16 : 1, size = samples * bits / 8;
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(across * down * size));
+  if (tiled) TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16), TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
+  else TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 2);
+  for (int y0 = 0; y0 < height; y0 += down)
+    for (int x0 = 0; x0 < width; x0 += across) {
+      for (int y = 0; y < down; ++y)
+        for (int x = 0; x < across; ++x) put(block.data() + (y * across + x) * size, x0 + x, y0 + y);
+      if (tiled) TIFFWriteTile(tiff, block.data(), static_cast<std::uint32_t>(x0), static_cast<std::uint32_t>(y0), 0, 0);
+      else TIFFWriteScanline(tiff, block.data(), static_cast<std::uint32_t>(y0), 0);
+    }
   TIFFClose(tiff);
   std::ifstream in(path, std::ios::binary);
   Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -382,20 +393,26 @@ TEST(ImageLoad, HalfTransparentPixelsArePremultiplied) {
   }
 }
 
-// --- straight alpha in TIFF files ---------------------------------------------------------
+// --- alpha, layouts and orientations in TIFF files -----------------------------------------
 
-// Grey, RGB and CMYK files with a straight (unassociated) alpha sample, written through
-// libtiff, load as the premultiplied values of the written samples: colour x alpha, with
-// 16-bit samples scaled to 8 bits and inks turned into RGB as (1 - ink) x (1 - black).
-// The expected values are computed here from the samples, to within one 8-bit step for
-// the rounding of the steps in between.
-TEST(ImageLoad, StraightAlphaTIFFsLoadPremultiplied) {
+// Grey, RGB and CMYK files with an alpha sample (straight or associated), in strips or
+// tiles, stored in one of the orientations, and 16-bit CMYK files without alpha, written
+// through libtiff, load as the premultiplied values of the written samples, turned
+// upright: colour x alpha (associated colour as it is), with 16-bit samples scaled to
+// 8 bits and inks turned into RGB as (1 - ink) x (1 - black). The expected values are
+// computed here from the samples, to within one 8-bit step for the rounding of the steps
+// in between.
+TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
   struct Row {
     const char* name;
     int bits;
     std::uint16_t photometric;
     int samples;  // colour samples and the alpha
+    std::uint16_t alpha = EXTRASAMPLE_UNASSALPHA;  // 0: none
+    bool tiled = false;
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
   };
+  const std::uint16_t associated = EXTRASAMPLE_ASSOCALPHA, straight = EXTRASAMPLE_UNASSALPHA;
   const Row rows[] = {
       {"8-bit grey + alpha", 8, PHOTOMETRIC_MINISBLACK, 2},
       {"16-bit grey + alpha", 16, PHOTOMETRIC_MINISBLACK, 2},
@@ -403,50 +420,93 @@ TEST(ImageLoad, StraightAlphaTIFFsLoadPremultiplied) {
       {"16-bit RGBA", 16, PHOTOMETRIC_RGB, 4},
       {"8-bit CMYK + alpha", 8, PHOTOMETRIC_SEPARATED, 5},
       {"16-bit CMYK + alpha", 16, PHOTOMETRIC_SEPARATED, 5},
+      {"8-bit grey + alpha, tiled", 8, PHOTOMETRIC_MINISBLACK, 2, straight, true},
+      {"16-bit grey + alpha, tiled", 16, PHOTOMETRIC_MINISBLACK, 2, straight, true},
+      {"8-bit grey + alpha, bottom-right", 8, PHOTOMETRIC_MINISBLACK, 2, straight, false, ORIENTATION_BOTRIGHT},
+      {"16-bit grey + associated alpha, tiled, bottom-right", 16, PHOTOMETRIC_MINISBLACK, 2, associated, true, 3},
+      {"8-bit grey + associated alpha, right-top", 8, PHOTOMETRIC_MINISBLACK, 2, associated, false, ORIENTATION_RIGHTTOP},
+      {"16-bit grey + alpha, right-top", 16, PHOTOMETRIC_MINISBLACK, 2, straight, false, ORIENTATION_RIGHTTOP},
+      {"8-bit grey + alpha, tiled, left-bottom", 8, PHOTOMETRIC_MINISBLACK, 2, straight, true, ORIENTATION_LEFTBOT},
+      {"16-bit grey + associated alpha, left-bottom", 16, PHOTOMETRIC_MINISBLACK, 2, associated, false, 8},
+      {"8-bit RGBA, left-bottom", 8, PHOTOMETRIC_RGB, 4, straight, false, ORIENTATION_LEFTBOT},
+      {"16-bit CMYK", 16, PHOTOMETRIC_SEPARATED, 4, 0},
+      {"16-bit CMYK, tiled, right-top", 16, PHOTOMETRIC_SEPARATED, 4, 0, true, ORIENTATION_RIGHTTOP},
   };
-  const int w = 9, h = 5;
+  const int w = 37, h = 21;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const double top = row.bits == 8 ? 255 : 65535;
-    // Samples spread over the range; pixel 0 is colour 200/255 at alpha 128/255 (which
-    // must load as 100, not 200 or 128), the last pixel is fully transparent.
+    const int colours = row.samples - (row.alpha ? 1 : 0);
+    // Samples spread over the range (associated colour no more than its alpha); pixel 0
+    // is colour 200/255 at alpha 128/255 (which must load as 100, not 200 or 128), the
+    // last pixel is fully transparent.
     std::vector<std::uint16_t> samples(static_cast<std::size_t>(w) * h * row.samples);
     for (std::size_t i = 0; i < samples.size(); ++i)
       samples[i] = static_cast<std::uint16_t>(std::fmod(i * 0.6180339887 * 7919, 1.0) * top);
-    for (int s = 0; s + 1 < row.samples; ++s)
+    for (int s = 0; s < colours; ++s)
       samples[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(
-          row.photometric == PHOTOMETRIC_SEPARATED ? (s == 3 ? 55 : 0) * top / 255 : 200 * top / 255);
-    samples[static_cast<std::size_t>(row.samples) - 1] = static_cast<std::uint16_t>(128 * top / 255);
-    samples[samples.size() - 1] = 0;
+          (row.photometric == PHOTOMETRIC_SEPARATED ? (s == 3 ? 55 : 0) : row.alpha == associated ? 100 : 200) * top / 255);
+    if (row.alpha) {
+      samples[static_cast<std::size_t>(row.samples) - 1] = static_cast<std::uint16_t>(128 * top / 255);
+      samples[samples.size() - 1] = 0;
+      for (std::size_t i = 0; row.alpha == associated && i < samples.size(); i += 2)
+        samples[i] = std::min(samples[i], samples[i + 1]);
+    }
 
-    const Image image =
-        imageio::loadImageFromData(writeTIFF(w, h, row.bits, row.photometric, row.samples, EXTRASAMPLE_UNASSALPHA, samples));
-    ASSERT_EQ(image.width(), w);
-    ASSERT_EQ(image.height(), h);
+    const Image image = imageio::loadImageFromData(
+        writeTIFF(w, h, row.bits, row.photometric, row.samples, row.alpha ? std::optional(row.alpha) : std::nullopt,
+                  samples, row.tiled, row.orientation));
+    // Where stored pixel (x, y) shows upright: right-top and left-bottom turn rows into columns.
+    auto shown = [&](int x, int y) {
+      switch (row.orientation) {
+        case ORIENTATION_BOTRIGHT: return std::pair{w - 1 - x, h - 1 - y};
+        case ORIENTATION_RIGHTTOP: return std::pair{h - 1 - y, x};
+        case ORIENTATION_LEFTBOT: return std::pair{y, w - 1 - x};
+        default: return std::pair{x, y};
+      }
+    };
+    const bool turned = row.orientation == ORIENTATION_RIGHTTOP || row.orientation == ORIENTATION_LEFTBOT;
+    ASSERT_EQ(image.width(), turned ? h : w);
+    ASSERT_EQ(image.height(), turned ? w : h);
     int worst = 0;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const std::uint16_t* p = samples.data() + (static_cast<std::size_t>(y) * w + x) * row.samples;
-        const double alpha = p[row.samples - 1] / top;
+        const double alpha = row.alpha ? p[row.samples - 1] / top : 1.0;
         double rgb[3];
         for (int c = 0; c < 3; ++c) {
-          if (row.samples == 2) rgb[c] = p[0] / top;
-          else if (row.samples == 4) rgb[c] = p[c] / top;
+          if (colours == 1) rgb[c] = p[0] / top;
+          else if (colours == 3) rgb[c] = p[c] / top;
           else rgb[c] = (1 - p[c] / top) * (1 - p[3] / top);
+          if (row.alpha != associated) rgb[c] *= alpha;
         }
-        const Image::RGBA got = image.pixelAt(x, y);
-        const int want[4] = {static_cast<int>(std::lround(rgb[0] * alpha * 255)),
-                             static_cast<int>(std::lround(rgb[1] * alpha * 255)),
-                             static_cast<int>(std::lround(rgb[2] * alpha * 255)),
-                             static_cast<int>(std::lround(alpha * 255))};
+        const auto [ux, uy] = shown(x, y);
+        const Image::RGBA got = image.pixelAt(ux, uy);
+        const int want[4] = {static_cast<int>(std::lround(rgb[0] * 255)), static_cast<int>(std::lround(rgb[1] * 255)),
+                             static_cast<int>(std::lround(rgb[2] * 255)), static_cast<int>(std::lround(alpha * 255))};
         const int have[4] = {got.r, got.g, got.b, got.a};
         for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(have[c] - want[c]));
         EXPECT_EQ(have[3], want[3]) << x << "," << y;
       }
     EXPECT_LE(worst, 1);
     // Colour 200/255 (for CMYK: no ink and black 55/255) at alpha 128/255.
-    EXPECT_EQ(image.pixelAt(0, 0), (Image::RGBA{100, 100, 100, 128}));
+    const auto [ux, uy] = shown(0, 0);
+    EXPECT_EQ(image.pixelAt(ux, uy), (row.alpha ? Image::RGBA{100, 100, 100, 128} : Image::RGBA{200, 200, 200, 255}));
   }
+  // Samples of other kinds than unsigned integers are refused by name.
+  const std::string path = testsupport::testPath("float.tiff").string();
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  ASSERT_TRUE(tiff);
+  const float grey[2] = {0.25f, 0.75f};
+  for (const auto& [tag, value] : {std::pair{TIFFTAG_IMAGEWIDTH, 2}, {TIFFTAG_IMAGELENGTH, 1}, {TIFFTAG_BITSPERSAMPLE, 32},
+                                   {TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK}})
+    TIFFSetField(tiff, tag, value);
+  TIFFWriteScanline(tiff, const_cast<float*>(grey), 0, 0);
+  TIFFClose(tiff);
+  std::ifstream in(path, std::ios::binary);
+  const auto e = errorOf([&] { (void)imageio::loadImageFromData(Bytes(std::istreambuf_iterator<char>(in), {})); });
+  EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
+  EXPECT_NE(std::string(e.what()).find("floating-point samples"), std::string::npos) << e.what();
 }
 
 // --- grey and CMYK files ----------------------------------------------------------------

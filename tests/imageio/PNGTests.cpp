@@ -189,18 +189,27 @@ TEST(PNG, SurfacePixelsAreWrittenAsTheirImage) {
     c.fillRect(gfx::Rect(16.5, 0, 32, 48));
     return c;
   };
-  const struct {
-    const char* name;
+  struct Case {
+    std::string name;
     std::function<gfx::Canvas()> make;
     bool grey, opaque;
-  } cases[] = {{"opaque grey", greyCode, true, true},
-               {"opaque grey, odd width", greyOddWidth, true, true},
-               {"opaque colour", colour, false, true},
-               {"colour in a row's last pixels", colourInLastPixels, false, true},
-               {"alpha", alpha, false, false}};
+  };
+  std::vector<Case> cases = {{"opaque grey", greyCode, true, true},
+                             {"opaque grey, odd width", greyOddWidth, true, true},
+                             {"opaque colour", colour, false, true},
+                             {"colour in a row's last pixels", colourInLastPixels, false, true},
+                             {"alpha", alpha, false, false}};
+  // One green pixel at each of the eight places of a vector block (columns 16 to 23).
+  for (int i = 0; i < 8; ++i)
+    cases.push_back({"colour at place " + std::to_string(i) + " of a block", [&, i] {
+                       gfx::Canvas c = greyCodeOfWidth(43);
+                       c.setFillColor(gfx::Color::sRGB(0, 1, 0, 1));
+                       c.fillRect(gfx::Rect(16 + i, 20, 1, 1));
+                       return c;
+                     }, false, true});
   for (const auto& c : cases) {
     for (bool asked : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (asked ? ", grey asked" : ""));
+      SCOPED_TRACE(c.name + (asked ? ", grey asked" : ""));
       const gfx::Canvas canvas = c.make();
       const Image image = canvas.makeImage();
       const PNGWriteOptions options{.dpi = 144, .compressionLevel = 4, .filters = PNGFilter::none,

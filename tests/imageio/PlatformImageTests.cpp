@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -117,7 +118,19 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
     gfx::Size points;
     double tolerance;
   };
+  // Our TIFF with its resolution unit (tag 296) made centimetres: 144 a centimetre is 365.76 dpi.
+  auto perCentimetre = [](foundation::Bytes tiff) {
+    std::uint32_t ifd = 0;
+    std::uint16_t count = 0, tag = 0;
+    std::memcpy(&ifd, &tiff[4], 4);  // libtiff writes the host's byte order
+    std::memcpy(&count, &tiff[ifd], 2);
+    for (std::uint32_t entry = ifd + 2; entry < ifd + 2 + 12u * count; entry += 12)
+      if (std::memcpy(&tag, &tiff[entry], 2), tag == 296) tiff[entry + 8] = 3, tiff[entry + 9] = 0;
+    return tiff;
+  };
   const Row rows[] = {
+      {"tiff at 144 dots a centimetre", perCentimetre(imageio::encodeImageData(source, ImageExportType::tiff(2))),
+       {300 * 72 / 365.76, 300 * 72 / 365.76}, 1e-4},
       {"png at 144 dpi", imageio::encodeImageData(source, ImageExportType::png(2)), {pngPoints(144), pngPoints(144)}, 1e-9},
       {"png at 72 dpi", imageio::encodeImageData(source, ImageExportType::png(1)), {pngPoints(72), pngPoints(72)}, 1e-9},
       {"jpeg at 144 dpi", imageio::encodeImageData(source, ImageExportType::jpg(2, 0.9)), {150, 150}, 0},

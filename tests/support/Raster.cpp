@@ -122,7 +122,16 @@ PDFInfo pdfInfo(std::span<const std::uint8_t> pdf) {
   info.pageCount = poppler_document_get_n_pages(holder.document.get());
   if (info.pageCount > 0) {
     std::unique_ptr<PopplerPage, GObjectDeleter> page(poppler_document_get_page(holder.document.get(), 0));
-    if (page) poppler_page_get_size(page.get(), &info.pageSize.width, &info.pageSize.height);
+    if (!page) return info;
+    poppler_page_get_size(page.get(), &info.pageSize.width, &info.pageSize.height);
+    GList* mapping = g_list_reverse(poppler_page_get_image_mapping(page.get()));  // poppler lists the last first
+    for (GList* item = mapping; item; item = item->next) {
+      cairo_surface_t* image = poppler_page_get_image(page.get(), static_cast<PopplerImageMapping*>(item->data)->image_id);
+      if (!image) continue;
+      info.imagePixels.push_back({double(cairo_image_surface_get_width(image)), double(cairo_image_surface_get_height(image))});
+      cairo_surface_destroy(image);
+    }
+    poppler_page_free_image_mapping(mapping);
   }
   return info;
 }

@@ -22,11 +22,12 @@ namespace testsupport {
 gfx::Image rasterizeSVG(std::span<const std::uint8_t> svg, int width, int height,
                         std::optional<gfx::Image::RGBA> background = std::nullopt);
 
-// Page count and the size of the first page in points; throws std::runtime_error when
-// poppler cannot read the document.
+// Page count, the size of the first page in points and the pixel size of each image drawn
+// on it, in drawing order; throws std::runtime_error when poppler cannot read the document.
 struct PDFInfo {
   int pageCount = 0;
   gfx::Size pageSize;
+  std::vector<gfx::Size> imagePixels;
 };
 PDFInfo pdfInfo(std::span<const std::uint8_t> pdf);
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/GraphicsError.hpp"
 #include "support/ChildRun.hpp"
@@ -600,6 +601,22 @@ TEST(CanvasPDF, LayersAndImagesCastShadowsToo) {
 }
 
 // --- large images ------------------------------------------------------------------------
+
+// A PDF keeps a picture's own pixels up to 300 an inch at the size it is drawn, across and
+// down, and embeds it once for each size: poppler sees each drawing's image at these sizes.
+TEST(CanvasImage, PDFKeepsPicturesAtPrintResolutionOncePerSize) {
+  const Image picture = Image::filled(2000, 1000, {20, 40, 60, 255});
+  Canvas canvas = Canvas::pdf(Rect(0, 0, 500, 400));
+  const Rect drawn[] = {{0, 0, 300, 150}, {0, 200, 96, 48}, {100, 200, 96, 48}, {0, 300, 480, 24}};
+  for (const Rect& r : drawn) canvas.drawImage(picture, r);
+  const foundation::Bytes pdf = canvas.pdfData();
+  const std::vector<gfx::Size> expected = {{1250, 625}, {400, 200}, {400, 200}, {2000, 100}};
+  EXPECT_EQ(testsupport::pdfInfo(pdf).imagePixels, expected);
+  const std::string text(pdf.begin(), pdf.end());
+  std::size_t images = 0;
+  for (std::size_t at = 0; (at = text.find("/Subtype /Image", at)) != std::string::npos; ++at) ++images;
+  EXPECT_EQ(images, 3u);
+}
 
 TEST(CanvasImage, LargeImagesAreReducedToWhatTheDrawingShows) {
   // 4096 x 4096 (64 MB): the left half alternates red and blue columns, the right half is
