@@ -24,6 +24,19 @@ std::vector<std::shared_ptr<QRCodeEngine>> QRCode::QRCodeAvailableEngines() {
 QRCode::QRCode()
     : engine_(QRCodeDefaultEngine()), current_(std::make_shared<const QRCodeBoolMatrix>()) {}
 
+QRCode::QRCode(const QRCode& other)
+    : engine_(qrcore::engineForCopy(other.engine_)),
+      current_(other.current_),
+      currentErrorCorrection_(other.currentErrorCorrection_) {}
+
+QRCode& QRCode::operator=(const QRCode& other) {
+  if (this == &other) return *this;
+  engine_ = qrcore::engineForCopy(other.engine_);
+  current_ = other.current_;
+  currentErrorCorrection_ = other.currentErrorCorrection_;
+  return *this;
+}
+
 QRCode::QRCode(std::shared_ptr<QRCodeEngine> engine) : QRCode() {
   if (engine) engine_ = std::move(engine);
   updateWithData({}, ErrorCorrection::quartile);

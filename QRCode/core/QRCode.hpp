@@ -2,6 +2,13 @@
 // The QR code model: an encoder engine and the module matrix it last produced, regenerated
 // from text, bytes or a message at an error-correction level.
 //
+// Threads: a model is used by one caller at a time, like its engine. A copy holds an engine
+// of its own (the source engine's copyEngine(), same kind and settings) and the source's
+// current matrix, which nobody changes, so a model and its copies may regenerate on
+// separate threads at once. Only an engine that makes no copies of itself (copyEngine()
+// null) is shared by the copies, and they are then one caller at a time among them; so
+// are models given one engine object through the initialisers or setEngine().
+//
 // Nested types: QRCode::ErrorCorrection, QRCode::Content, QRCode::SettingsKey (here) and
 // QRCode::Corners (QRCode/core/QRCodeCorners.hpp).
 
@@ -162,9 +169,10 @@ class QRCode {
   QRCode(const QRCodeMessageFormatter& message, ErrorCorrection errorCorrection,
          std::shared_ptr<QRCodeEngine> engine = nullptr);
 
-  // A copy shares the source's engine and its current matrix object, and keeps its level.
-  QRCode(const QRCode&) = default;
-  QRCode& operator=(const QRCode&) = default;
+  // A copy gets a new engine of the source's kind (qrcore::engineForCopy), shares its current
+  // matrix object and keeps its level. Assigning a model to itself changes nothing.
+  QRCode(const QRCode& other);
+  QRCode& operator=(const QRCode& other);
   QRCode(QRCode&&) noexcept = default;
   QRCode& operator=(QRCode&&) noexcept = default;
   QRCode copy() const { return *this; }

@@ -9,3 +9,9 @@ std::string_view QRCodeErrorCorrectionLetter(int errorCorrection) noexcept {
     default: return {};
   }
 }
+
+std::shared_ptr<QRCodeEngine> qrcore::engineForCopy(const std::shared_ptr<QRCodeEngine>& engine) {
+  if (!engine) return engine;
+  std::shared_ptr<QRCodeEngine> copy = engine->copyEngine();
+  return copy ? copy : engine;
+}

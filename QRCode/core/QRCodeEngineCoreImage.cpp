@@ -2,6 +2,10 @@
 
 #include "platform/foundation/Text.hpp"
 
+std::shared_ptr<QRCodeEngine> QRCodeEngineCoreImage::copyEngine() const {
+  return std::make_shared<QRCodeEngineCoreImage>();
+}
+
 QRCodeBoolMatrix QRCodeEngineCoreImage::generateWithText(std::string_view text,
                                                          int errorCorrection) {
   if (!foundation::isValidUTF8(text))

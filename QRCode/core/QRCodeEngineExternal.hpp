@@ -5,6 +5,7 @@
 // The symbol is copied inside a one-module unset border. Raises cannotGenerateQRCode for a
 // bad level or when qrcodegen refuses the data, and unableToConvertTextToRequestedEncoding
 // for text that is not UTF-8. Text containing NUL goes through the byte encoder whole.
+// It keeps nothing between calls, so one engine may be used from several threads at once.
 
 #include "QRCode/core/QRCodeEngine.hpp"
 
@@ -14,4 +15,7 @@ class QRCodeEngineExternal final : public QRCodeEngine {
   QRCodeBoolMatrix generateWithData(std::span<const std::uint8_t> data,
                                     int errorCorrection) override;
   QRCodeBoolMatrix generateWithText(std::string_view text, int errorCorrection) override;
+  std::shared_ptr<QRCodeEngine> copyEngine() const override {
+    return std::make_shared<QRCodeEngineExternal>();
+  }
 };

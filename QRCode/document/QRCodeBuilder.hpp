@@ -21,7 +21,8 @@
 //
 // Copying one is cheap and never makes a second builder (a moved-from one stays usable:
 // moves copy). The operations are const because they change the shared builder, not the
-// reference.
+// reference. So a builder, its copies and its steps are used by one caller at a time;
+// builders made by separate build() calls share nothing and may be used on two threads.
 //
 // The builder owns one document (document()); every setting operation is a thin assignment
 // to that document or its design and hands the builder back, from which every step stays

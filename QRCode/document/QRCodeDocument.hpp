@@ -172,7 +172,9 @@ class QRCodeDocument {
   void updateWithText(std::string_view text, ErrorCorrection errorCorrection);
 
   // A new document with the default engine, the same content, a copy of the design (whose
-  // error is raised), a copy of the logo template and the same level.
+  // error is raised), a copy of the logo template and the same level. The copy shares no
+  // engine or changeable part with this one, so each may be used on its own thread (a
+  // document itself is used by one caller at a time).
   std::shared_ptr<QRCodeDocument> copyDocument() const;
 
   // --- Drawing and image exports (QRCodeDocument+Drawing.cpp) ---

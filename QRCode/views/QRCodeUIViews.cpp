@@ -96,7 +96,7 @@ QRCode::QRCodeShape QRCode::QRCodeShape::modified(Change&& change, bool copyShap
     }
   }
   result.qrCodeGenerator_ = std::make_shared<QRCode>();
-  result.qrCodeGenerator_->setEngine(qrCodeGenerator_->engine());
+  result.qrCodeGenerator_->setEngine(qrcore::engineForCopy(qrCodeGenerator_->engine()));
   std::forward<Change>(change)(result);
   result.regenerate();
   return result;

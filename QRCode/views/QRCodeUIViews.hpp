@@ -7,7 +7,10 @@
 //  - QRCode::QRCodeShape: a value whose outline is the QR code itself (path(rect)), to be
 //    filled or stroked like any shape. It owns its core QRCode (engine and matrix) and holds
 //    a design shape (QRCodeShape, the design class) and an optional logo template.
-//    Modifiers give new values and never touch the receiver.
+//    Modifiers give new values and never touch the receiver. Copies share the core, the
+//    design shape and the template; a modifier's value gets a core and an engine of its
+//    own, so two threads may each make values from one value (or from copies of it) while
+//    nobody changes the shared shape or template.
 //  - QRCodeViewUI: builds a document from a text and a handful of style options and shows
 //    it through a QRCodeDocumentUIView (body()).
 //
@@ -90,8 +93,8 @@ class QRCode::QRCodeShape {
   gfx::Path path(const gfx::Rect& rect) const;
 
   // Modifiers: a new value with a copy of the design shape (and of the logo template), a new
-  // core with the receiver's engine, and the one change named. Generators given are stored,
-  // not copied.
+  // core with an engine of the receiver's kind (qrcore::engineForCopy), and the one change
+  // named. Generators given are stored, not copied.
   QRCodeShape withErrorCorrection(ErrorCorrection errorCorrection) const;
   QRCodeShape withComponents(QRCodeComponents components) const;
   // The shape is a copy of the argument (null: a default shape).

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <barrier>
 #include <cmath>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "QRCode/QRCode+Core.hpp"
 #include "support/Decode.hpp"
@@ -125,7 +127,7 @@ TEST(QRCodeModel, CopyKeepsEngineLevelAndSharesTheMatrix) {
   const QRCode source("copy me", EC::high, std::make_shared<QRCodeEngineExternal>());
   const QRCode copy = source.copy();
   EXPECT_EQ(copy.engine()->name(), "external");
-  EXPECT_EQ(copy.engine(), source.engine());
+  EXPECT_NE(copy.engine(), source.engine());  // an engine of its own, of the same kind
   EXPECT_EQ(copy.currentErrorCorrection(), EC::high);
   EXPECT_EQ(copy.boolMatrix().get(), source.boolMatrix().get());
   const QRCode assigned = source;
@@ -137,6 +139,27 @@ TEST(QRCodeModel, CopyKeepsEngineLevelAndSharesTheMatrix) {
   other.updateWithText("different", EC::low);
   EXPECT_NE(other.boolMatrix().get(), source.boolMatrix().get());
   EXPECT_EQ(source.currentErrorCorrection(), EC::high);
+}
+
+// Each copy has an engine of its own: no copy ever encodes the other's text.
+TEST(QRCodeModel, CopiesRegenerateOnTwoThreadsLikeFreshCodes) {
+  const QRCode source("source", EC::high);
+  QRCode copies[2] = {source.copy(), source};
+  std::vector<std::shared_ptr<const QRCodeBoolMatrix>> made[2];
+  auto text = [](int side, int i) { return std::to_string(i).append(i % 60, side ? 'y' : 'x'); };
+  std::barrier together(2);  // both copies regenerate at the same moment
+  auto run = [&](int side) {
+    for (int i = 0; i < 3000; ++i) {
+      together.arrive_and_wait();
+      copies[side].updateWithText(text(side, i), EC::high);
+      made[side].push_back(copies[side].boolMatrix());
+    }
+  };
+  { std::jthread other(run, 1); run(0); }
+  int wrong = 0;
+  for (int side = 0; side < 2; ++side)
+    for (int i = 0; i < 3000; ++i) wrong += !(*made[side][i] == *QRCode(text(side, i), EC::high).boolMatrix());
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(QRCodeModel, SetEngineDoesNotRegenerate) {
