@@ -264,7 +264,8 @@ BENCHMARK(BM_VideoFrameAtThePixelLimit)->Unit(benchmark::kMillisecond)->Iteratio
 
 // H.264 streams whose key frame was removed: every frame predicts from a picture the
 // decoder never had. 59 and 4000 frames of 8192 x 8192 (a few bytes each), and 39 frames
-// of a stream that declares 16 reference frames: no thumbnail, after a few frames' work.
+// of a stream that declares 16 reference frames: no thumbnail, after a few frames' work
+// (about 0.25 s and 310 MB each; before the bound 4.4 s, 147 s, and 3.9 s with 2.2 GB).
 void BM_VideoWithoutKeyFrame(benchmark::State& state) {
   static const char* const files[] = {"video-h264-no-keyframe-59-frames.mov", "video-h264-no-keyframe-4000-frames.mov",
                                       "video-h264-no-keyframe-16-refs.mov"};
@@ -280,7 +281,9 @@ void BM_VideoWithoutKeyFrame(benchmark::State& state) {
 BENCHMARK(BM_VideoWithoutKeyFrame)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // 8192 x 8192 of one-pixel vertical stripes below a row of 199 finder patterns (modules of
-// 3 pixels): every dark pixel of the stripes passes the row test for a finder-like shape.
+// 3 pixels): every dark pixel of the stripes passes the row test for a finder-like shape
+// (1.0 s at low accuracy, 1.3 s at high, 220 MB; 11.5 s at either before the count was
+// bounded).
 void BM_DetectionInStripes(benchmark::State& state) {
   const auto accuracy = state.range(0) != 0 ? QRCode::DetectionAccuracy::high : QRCode::DetectionAccuracy::low;
   constexpr int kSide = 8192, kModule = 3, kPitch = 40, kFinders = 199;
