@@ -262,6 +262,48 @@ void BM_VideoFrameAtThePixelLimit(benchmark::State& state) {
 }
 BENCHMARK(BM_VideoFrameAtThePixelLimit)->Unit(benchmark::kMillisecond)->Iterations(2);
 
+// H.264 streams whose key frame was removed: every frame predicts from a picture the
+// decoder never had. 59 and 4000 frames of 8192 x 8192 (a few bytes each), and 39 frames
+// of a stream that declares 16 reference frames: no thumbnail, after a few frames' work
+// (about 0.25 s and 310 MB each; before the bound 4.4 s, 147 s, and 3.9 s with 2.2 GB).
+void BM_VideoWithoutKeyFrame(benchmark::State& state) {
+  static const char* const files[] = {"video-h264-no-keyframe-59-frames.mov", "video-h264-no-keyframe-4000-frames.mov",
+                                      "video-h264-no-keyframe-16-refs.mov"};
+  const char* const name = files[state.range(0)];
+  const auto video = testsupport::testDataFolder() / "repro" / name;
+  const auto read = [&] {
+    if (AerialManager::firstVideoFrame(video)) std::abort();
+  };
+  measureOnce(state, read);
+  for (auto _ : state) read();
+  state.SetLabel(name);
+}
+BENCHMARK(BM_VideoWithoutKeyFrame)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// 8192 x 8192 of one-pixel vertical stripes below a row of 199 finder patterns (modules of
+// 3 pixels): every dark pixel of the stripes passes the row test for a finder-like shape
+// (1.0 s at low accuracy, 1.3 s at high, 220 MB; 11.5 s at either before the count was
+// bounded).
+void BM_DetectionInStripes(benchmark::State& state) {
+  const auto accuracy = state.range(0) != 0 ? QRCode::DetectionAccuracy::high : QRCode::DetectionAccuracy::low;
+  constexpr int kSide = 8192, kModule = 3, kPitch = 40, kFinders = 199;
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kSide) * kSide, 255);
+  for (int y = kPitch; y < kSide; ++y)
+    for (int x = 0; x < kSide; x += 2) pixels[static_cast<std::size_t>(y) * kSide + x] = 0;
+  for (int i = 0; i < kFinders; ++i)
+    for (int y = 0; y < 7 * kModule; ++y)
+      for (int x = 0; x < 7 * kModule; ++x) {
+        const int mx = x / kModule, my = y / kModule;
+        const bool dark = mx == 0 || mx == 6 || my == 0 || my == 6 || (mx >= 2 && mx <= 4 && my >= 2 && my <= 4);
+        pixels[static_cast<std::size_t>(6 + y) * kSide + 8 + i * kPitch + x] = dark ? 0 : 255;
+      }
+  const gfx::Image picture = gfx::Image::make(kSide, kSide, std::move(pixels), gfx::PixelFormat::gray);
+  measureOnce(state, [&] { benchmark::DoNotOptimize(QRCode::DetectQRCodes(picture, accuracy)); });
+  for (auto _ : state) benchmark::DoNotOptimize(QRCode::DetectQRCodes(picture, accuracy));
+  state.SetLabel("199 finder patterns over 8192 x 8192 one-pixel stripes");
+}
+BENCHMARK(BM_DetectionInStripes)->ArgNames({"high"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // A gradient text of the most pins, alternating two colours.
 std::string mostPinsGradient(const char* a, const char* b) {
   std::string text;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace qrdetect {
 
@@ -93,15 +94,127 @@ struct Candidate {
   int size = 0;
 };
 
-// True when (x, y) lies within a fifth of the smaller size (at least a pixel and a half) of
-// a shape counted already.
-bool nearCounted(const std::vector<Candidate>& counted, int x, int y, int size) {
-  return std::any_of(counted.begin(), counted.end(), [&](const Candidate& c) {
+// The shapes counted so far, found through a grid of square cells: a position is near a
+// shape when it lies within a fifth of the smaller size (at least a pixel and a half) of the
+// shape's centre, so only the cells within a fifth of the new shape's size are looked at,
+// or, when those are more than the shapes counted, every shape.
+class CountedShapes {
+ public:
+  CountedShapes(int width, int height)
+      : columns_(width / kCell + 1), rows_(height / kCell + 1), heads_(area(columns_, rows_), -1) {}
+
+  std::size_t size() const { return shapes_.size(); }
+
+  bool near(int x, int y, int size) const {
+    const double radius = std::max(1.5, size / 5.0);
+    const int x0 = cell(x - radius, columns_), x1 = cell(x + radius, columns_);
+    const int y0 = cell(y - radius, rows_), y1 = cell(y + radius, rows_);
+    if (static_cast<std::size_t>(x1 - x0 + 1) * static_cast<std::size_t>(y1 - y0 + 1) > shapes_.size()) {
+      return std::any_of(shapes_.begin(), shapes_.end(), [&](const Candidate& c) { return close(c, x, y, size); });
+    }
+    for (int cy = y0; cy <= y1; ++cy)
+      for (int cx = x0; cx <= x1; ++cx)
+        for (int i = heads_[index(cx, cy)]; i >= 0; i = next_[static_cast<std::size_t>(i)])
+          if (close(shapes_[static_cast<std::size_t>(i)], x, y, size)) return true;
+    return false;
+  }
+
+  void add(const Candidate& c) {
+    const std::size_t at = index(cell(c.x, columns_), cell(c.y, rows_));
+    next_.push_back(heads_[at]);
+    heads_[at] = static_cast<int>(shapes_.size());
+    shapes_.push_back(c);
+  }
+
+ private:
+  static constexpr int kCell = 32;
+
+  static bool close(const Candidate& c, int x, int y, int size) {
     const double radius = std::max(1.5, std::min(size, c.size) / 5.0);
     const double ex = x - c.x, ey = y - c.y;
     return ex * ex + ey * ey < radius * radius;
-  });
-}
+  }
+  static int cell(double v, int count) { return std::clamp(static_cast<int>(std::floor(v / kCell)), 0, count - 1); }
+  std::size_t index(int cx, int cy) const { return area(columns_, cy) + static_cast<std::size_t>(cx); }
+
+  int columns_, rows_;
+  std::vector<int> heads_;  // per cell, the last shape added there; -1: none
+  std::vector<int> next_;   // per shape, the shape added before it to the same cell
+  std::vector<Candidate> shapes_;
+};
+
+// The vertical runs of every column around the row being read, kept as the rows are read
+// from top to bottom: where the run holding the row began and the lengths of the two runs
+// above it, updated row by row, and where that run and the two below it end, found by
+// walking down the column only as far as a question needs and kept until the row leaves
+// the run. Each pixel of a column is looked at once, however many rows ask, and mostly a
+// few rows below the row being read, while those rows are still in the cache.
+class ColumnRuns {
+ public:
+  explicit ColumnRuns(const Plane& plane)
+      : plane_(plane), columns_(static_cast<std::size_t>(plane.width)) {}
+
+  // Moves to row y, the row after the current one (or row 0 first).
+  void moveTo(int y) {
+    y_ = y;
+    if (y == 0) return;
+    const std::uint8_t* row = plane_.pixels.data() + area(plane_.width, y);
+    const std::uint8_t* above = row - plane_.width;
+    for (std::size_t x = 0; x < columns_.size(); ++x) {
+      if (row[x] == above[x]) continue;
+      Column& c = columns_[x];
+      c.above[1] = c.above[0];
+      c.above[0] = y - c.top;
+      c.top = y;
+      c.ends = {c.ends[1], c.ends[2], -1};
+    }
+  }
+
+  // The same as runsThrough(plane, x, y, 0, 1, maxSteps) for the current row y.
+  std::optional<Runs> through(int x, int maxSteps) {
+    if (plane_.at(x, y_) != kDark) return std::nullopt;
+    Column& c = columns_[static_cast<std::size_t>(x)];
+    const std::array<int, 3> behind = {y_ - c.top, c.above[0], c.above[1]};
+    if (behind[0] + behind[1] + behind[2] > maxSteps) return std::nullopt;
+    // The three runs from row y on must end by row y + 1 + maxSteps.
+    if (!walk(c, x, std::min(plane_.height, y_ + 2 + maxSteps))) return std::nullopt;
+    const std::array<int, 3> ahead = {c.ends[0] - y_ - 1, c.ends[1] - c.ends[0], c.ends[2] - c.ends[1]};
+    Runs runs;
+    runs.lengths = {behind[2], behind[1], behind[0] + 1 + ahead[0], ahead[1], ahead[2]};
+    runs.centreOffset = (ahead[0] - behind[0]) / 2;
+    return runs;
+  }
+
+ private:
+  struct Column {
+    int top = 0;                          // the first row of the run holding the current row
+    std::array<int, 2> above{};           // the lengths of the runs above it, nearest first
+    std::array<int, 3> ends{-1, -1, -1};  // the end (exclusive) of that run and the two below; -1: not found yet
+    int walked = 1;                       // every row above this one has been looked at
+  };
+
+  // Walks down column x until the three ends are known, looking at the rows above `until`
+  // at most; true when they are known. Runs end at the bottom edge.
+  bool walk(Column& c, int x, int until) const {
+    if (c.ends[2] >= 0) return true;
+    std::size_t k = c.ends[0] < 0 ? 0 : c.ends[1] < 0 ? 1 : 2;
+    int r = std::max(c.walked, y_ + 1);
+    const std::size_t stride = static_cast<std::size_t>(plane_.width);
+    const std::uint8_t* p = plane_.pixels.data() + area(plane_.width, r) + static_cast<std::size_t>(x);
+    for (; r < until && k < 3; ++r, p += stride) {
+      if (*p != *(p - stride)) c.ends[k++] = r;
+    }
+    c.walked = r;
+    if (r == plane_.height) {
+      for (; k < 3; ++k) c.ends[k] = r;
+    }
+    return k == 3;
+  }
+
+  const Plane& plane_;
+  std::vector<Column> columns_;
+  int y_ = 0;
+};
 
 }  // namespace
 
@@ -185,33 +298,38 @@ void invert(Plane& binary) {
 }
 
 std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
-  std::vector<Candidate> counted;
+  if (binary.width <= 0 || binary.height <= 0) return 0;
+  CountedShapes counted(binary.width, binary.height);
+  ColumnRuns columns(binary);
   std::vector<int> starts, lengths;
   for (int y = 0; y < binary.height; ++y) {
+    columns.moveTo(y);
     // The runs of the row, and whether the first one is dark.
+    const std::uint8_t* row = binary.pixels.data() + area(binary.width, y);
     starts.clear();
     lengths.clear();
     for (int x = 0; x < binary.width;) {
-      const std::uint8_t colour = binary.at(x, y);
+      const std::uint8_t colour = row[x];
       const int start = x;
-      while (x < binary.width && binary.at(x, y) == colour) ++x;
+      while (x < binary.width && row[x] == colour) ++x;
       starts.push_back(start);
       lengths.push_back(x - start);
     }
-    const std::size_t firstDark = binary.at(0, y) == kDark ? 0 : 1;
+    const std::size_t firstDark = row[0] == kDark ? 0 : 1;
     for (std::size_t i = firstDark; i + 4 < lengths.size(); i += 2) {
-      const std::array<int, 5> row = {lengths[i], lengths[i + 1], lengths[i + 2], lengths[i + 3],
-                                      lengths[i + 4]};
-      if (!finderProportions(row)) continue;
-      const int width = sum(row);
+      const std::array<int, 5> runs = {lengths[i], lengths[i + 1], lengths[i + 2], lengths[i + 3],
+                                       lengths[i + 4]};
+      if (!finderProportions(runs)) continue;
+      const int width = sum(runs);
       const int maxSteps = 4 * width;
       int cx = starts[i + 2] + lengths[i + 2] / 2;
-      if (nearCounted(counted, cx, y, width)) continue;
 
-      // Vertically through the row's centre run, then horizontally through the vertical
-      // centre, then both diagonals through the centre found.
-      const std::optional<Runs> vertical = runsThrough(binary, cx, y, 0, 1, maxSteps);
+      // Vertically through the row's centre run (the cheapest test, so first), then
+      // horizontally through the vertical centre, then both diagonals through the centre
+      // found.
+      const std::optional<Runs> vertical = columns.through(cx, maxSteps);
       if (!vertical || !finderProportions(vertical->lengths)) continue;
+      if (counted.near(cx, y, width)) continue;
       const int cy = y + vertical->centreOffset;
       const std::optional<Runs> across = runsThrough(binary, cx, cy, 1, 0, maxSteps);
       if (!across || !finderProportions(across->lengths)) continue;
@@ -222,8 +340,8 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
       if (!rising || !finderProportions(rising->lengths)) continue;
 
       const int size = (sum(across->lengths) + sum(vertical->lengths)) / 2;
-      if (nearCounted(counted, cx, cy, size)) continue;
-      counted.push_back({cx, cy, size});
+      if (counted.near(cx, cy, size)) continue;
+      counted.add({cx, cy, size});
       if (counted.size() > limit) return counted.size();
     }
   }

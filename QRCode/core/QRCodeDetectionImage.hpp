@@ -43,7 +43,8 @@ void invert(Plane& binary);
 // 1:1:3:1:1 (each run within three quarters of a module and one pixel of its share), and
 // its centre lies at least a fifth of its size away from every shape counted before. This
 // is looser than a decoder's test for finder patterns, so the count is at least the
-// number of candidates the decoder goes on to combine.
+// number of candidates the decoder goes on to combine. The count costs a bounded multiple
+// of reading the plane, however many pixels pass the row test (one-pixel stripes: all).
 std::size_t countFinderCandidates(const Plane& binary, std::size_t limit);
 
 // The decoder combines every three finder-pattern candidates it sees in a picture, so its

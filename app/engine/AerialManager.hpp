@@ -89,8 +89,10 @@ class AerialManager {
   // empty or unreadable file, and for frames beyond the limit of decoded images
   // (checkDecodedImageSize: maxPixels, and gfx::Image::maxDimension per side), which are
   // refused from the size their stream declares before anything is decoded, or when the
-  // decoder meets a larger one, before it allocates it. Runs on the caller's thread; never
-  // throws.
+  // decoder meets a larger one, before it allocates it. None too when the decoder starts
+  // more than four frames' worth of pictures (at least 32 Mi pixels) without giving a frame
+  // (a stream whose key frame is missing), or would hold more than twice maxPixels at once
+  // (a stream of many reference frames). Runs on the caller's thread; never throws.
   static std::optional<gfx::Image> firstVideoFrame(const std::filesystem::path& file,
                                                    int coverWidth = thumbnailCoverWidth,
                                                    int coverHeight = thumbnailCoverHeight,

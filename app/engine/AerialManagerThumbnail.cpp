@@ -7,6 +7,13 @@
 // refused when the decoder meets the real size, before it allocates the picture. The
 // decoded frame is converted straight into the (usually much smaller) thumbnail, after
 // the decoder and demuxer have been closed: no other full-size buffer is held with it.
+//
+// A damaged stream can keep a decoder busy without ever giving a frame: an H.264 stream
+// whose key frame is missing is decoded frame by frame against made-up references, and one
+// that declares many reference frames makes the decoder hold (and invent) that many
+// pictures. The demuxer's probe therefore decodes key frames only, and our decoder's
+// pictures are counted as it allocates them (FrameAllowance): a few frames' worth without a
+// frame coming out, or more held at once than the limit allows, and there is no thumbnail.
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +22,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -33,6 +41,17 @@ namespace {
 // A broken file must not keep a worker busy forever: give up after this many packets
 // without a frame.
 constexpr int kMaxPacketsWithoutFrame = 4096;
+
+// The pictures a decoder may start before its first frame comes out: this many of the
+// stream's frames (a stream with B-frames holds back two or three), and at least this many
+// pixels, so that small streams that begin with a few frames that cannot be shown still
+// give a thumbnail.
+constexpr std::uint64_t kFramesWithoutPicture = 4;
+constexpr std::uint64_t kPixelsWithoutPicture = std::uint64_t{32} << 20;
+// The pictures it may hold at once (the one being decoded and those it refers to): this
+// many times the limit of one picture, so a stream of the largest pictures may refer to one
+// other picture, and smaller ones to proportionally more.
+constexpr std::uint64_t kHeldPicturesAtTheLimit = 2;
 
 struct FormatCloser {
   void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
@@ -57,12 +76,16 @@ using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using ScalePtr = std::unique_ptr<SwsContext, ScaleCloser>;
 
 // Options for the decoders the demuxer opens to probe its streams, one dictionary per
-// stream.
+// stream: our limit, and key frames only (the probe learns what it needs from a key frame;
+// the frames predicted from one cost as much to decode and, without one, give nothing).
 class ProbeOptions {
  public:
   ProbeOptions(unsigned streams, std::size_t maxPixels) : options_(streams, nullptr) {
     const std::string limit = std::to_string(maxPixels);
-    for (AVDictionary*& o : options_) av_dict_set(&o, "max_pixels", limit.c_str(), 0);
+    for (AVDictionary*& o : options_) {
+      av_dict_set(&o, "max_pixels", limit.c_str(), 0);
+      av_dict_set(&o, "skip_frame", "nokey", 0);
+    }
   }
   ~ProbeOptions() {
     for (AVDictionary*& o : options_) av_dict_free(&o);
@@ -90,6 +113,75 @@ bool declaresTooLarge(const AVCodecParameters& parameters, std::size_t maxPixels
   return declared && !frameSizeAllowed(parameters.width, parameters.height, maxPixels);
 }
 
+// What our decoder may spend on pictures, counted as it allocates them (its get_buffer2):
+// the pixels of every picture started so far (no frame has come out yet, since the first
+// ends the decoding) and of those it holds now. A picture beyond either bound is refused,
+// which fails its packet, and the decoding ends without a frame. Must outlive every
+// picture of the decoder, the frame it returns among them.
+class FrameAllowance {
+ public:
+  explicit FrameAllowance(std::size_t maxPixels) : maxHeld_(kHeldPicturesAtTheLimit * maxPixels) {}
+  FrameAllowance(const FrameAllowance&) = delete;
+  FrameAllowance& operator=(const FrameAllowance&) = delete;
+
+  void attach(AVCodecContext& codec) {
+    codec.opaque = this;
+    codec.get_buffer2 = &FrameAllowance::allocate;
+  }
+  bool exhausted() const { return exhausted_; }
+
+ private:
+  // One picture's share, handed back when the decoder lets go of its first buffer.
+  struct Share {
+    FrameAllowance* allowance;
+    AVBufferRef* buffer;
+    std::uint64_t pixels;
+  };
+
+  static int allocate(AVCodecContext* codec, AVFrame* frame, int flags) {
+    auto& self = *static_cast<FrameAllowance*>(codec->opaque);
+    if (codec->codec_type != AVMEDIA_TYPE_VIDEO || frame->width <= 0 || frame->height <= 0) {
+      return avcodec_default_get_buffer2(codec, frame, flags);
+    }
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(frame->width) * static_cast<std::uint64_t>(frame->height);
+    const std::uint64_t maxSpent = std::max(kFramesWithoutPicture * pixels, kPixelsWithoutPicture);
+    if (self.exhausted_ || self.spent_ + pixels > maxSpent || self.held_ + pixels > self.maxHeld_) {
+      self.exhausted_ = true;
+      return AVERROR(ENOMEM);
+    }
+    const int made = avcodec_default_get_buffer2(codec, frame, flags);
+    if (made < 0) return made;
+    // The first buffer is wrapped in one that gives the share back when it is released.
+    auto* share = new (std::nothrow) Share{&self, frame->buf[0], pixels};
+    AVBufferRef* wrapped =
+        share ? av_buffer_create(frame->buf[0]->data, frame->buf[0]->size, &FrameAllowance::release,
+                                 share, 0)
+              : nullptr;
+    if (!wrapped) {
+      delete share;
+      av_frame_unref(frame);
+      return AVERROR(ENOMEM);
+    }
+    frame->buf[0] = wrapped;
+    self.spent_ += pixels;
+    self.held_ += pixels;
+    return 0;
+  }
+
+  static void release(void* opaque, std::uint8_t*) {
+    auto* share = static_cast<Share*>(opaque);
+    share->allowance->held_ -= share->pixels;
+    av_buffer_unref(&share->buffer);
+    delete share;
+  }
+
+  std::uint64_t maxHeld_;
+  std::uint64_t spent_ = 0;
+  std::uint64_t held_ = 0;
+  bool exhausted_ = false;
+};
+
 void quietenLibraries() {
   static std::once_flag once;
   // Broken files are an expected input here; their complaints are not the user's business.
@@ -97,13 +189,14 @@ void quietenLibraries() {
 }
 
 // Decodes until the first frame of the stream; none when there is none.
-FramePtr decodeFirstFrame(AVFormatContext* format, int streamIndex, AVCodecContext* codec) {
+FramePtr decodeFirstFrame(AVFormatContext* format, int streamIndex, AVCodecContext* codec,
+                          const FrameAllowance& allowance) {
   PacketPtr packet(av_packet_alloc());
   FramePtr frame(av_frame_alloc());
   if (!packet || !frame) return nullptr;
   int packetsWithoutFrame = 0;
   bool draining = false;
-  while (packetsWithoutFrame < kMaxPacketsWithoutFrame) {
+  while (packetsWithoutFrame < kMaxPacketsWithoutFrame && !allowance.exhausted()) {
     if (!draining) {
       const int read = av_read_frame(format, packet.get());
       if (read < 0) {
@@ -276,6 +369,8 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
     format->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   }
 
+  // Declared before the decoder and the frame, whose pictures it counts.
+  FrameAllowance allowance(maxPixels);
   CodecPtr codec(avcodec_alloc_context3(decoder));
   if (!codec) return std::nullopt;
   if (avcodec_parameters_to_context(codec.get(), &parameters) < 0) return std::nullopt;
@@ -283,9 +378,10 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
   // The decoder refuses a picture beyond the limit before allocating it, whatever the
   // container said.
   codec->max_pixels = static_cast<std::int64_t>(maxPixels);
+  allowance.attach(*codec);
   if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return std::nullopt;
 
-  FramePtr frame = decodeFirstFrame(format.get(), streamIndex, codec.get());
+  FramePtr frame = decodeFirstFrame(format.get(), streamIndex, codec.get(), allowance);
   if (!frame) return std::nullopt;
   // The frame keeps its pictures; the decoder's other buffers go before the conversion.
   codec.reset();
