@@ -436,3 +436,17 @@ void imageio::checkHEVCItems(std::span<const std::uint8_t> data, std::size_t max
       undecodable("HEIF file whose HEVC items code more than " + std::to_string(limit) + " pixels");
   }
 }
+
+std::vector<std::uint8_t> imageio::heifExif(std::span<const std::uint8_t> data) {
+  const Items items(data);
+  const std::vector<std::uint32_t> ids = items.idsOfType("Exif");
+  const std::optional<std::vector<Bytes>> parts = ids.empty() ? std::nullopt : items.data(ids.front());
+  if (!parts) return {};
+  std::vector<std::uint8_t> item;
+  for (const Bytes part : *parts) item.insert(item.end(), part.begin(), part.end());
+  Reader r(item);
+  const auto offset = r.read(4);
+  if (!offset || !r.skip(static_cast<std::size_t>(*offset))) return {};
+  item.erase(item.begin(), item.begin() + static_cast<std::ptrdiff_t>(r.position()));
+  return item;
+}

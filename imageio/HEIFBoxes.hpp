@@ -38,4 +38,9 @@ inline constexpr std::uint64_t kHEVCMinimumImagePixels = 1u << 20;
 // picture is larger than the item declares (give or take the padding to whole coding
 // blocks), or pictures of all items over kHEVCPixelsPerImage x maxPixels pixels.
 void checkHEVCItems(std::span<const std::uint8_t> data, std::size_t maxPixels);
+
+// The Exif block (the TIFF structure) of the file's first "Exif" item: its data after the
+// four-byte offset that leads to the TIFF header. Empty when there is none or it cannot be
+// located; never fails.
+std::vector<std::uint8_t> heifExif(std::span<const std::uint8_t> data);
 }  // namespace imageio

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/Exif.hpp"
 #include "imageio/HEIFBoxes.hpp"
 #include "imageio/HEVCStrictDecoder.hpp"
 #include "imageio/ImageLoad.hpp"
@@ -107,4 +108,8 @@ gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t max
     }
   }
   return gfx::Image::make(width, height, std::move(pixels));
+}
+
+std::optional<gfx::Size> imageio::readHEIFResolution(std::span<const std::uint8_t> data) {
+  return imageio::readExif(imageio::heifExif(data)).dpi;
 }
