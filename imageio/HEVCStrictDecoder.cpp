@@ -4,6 +4,7 @@
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -51,7 +52,7 @@ heif_error pushData(void* raw, const void* data, size_t size) {
     const std::size_t length = std::size_t{bytes[at]} << 24 | std::size_t{bytes[at + 1]} << 16 |
                                std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
     at += 4;
-    if (length > size - at) return failure("damaged coded data: a NAL unit runs past the item's data");
+    if (length > size - at || length > INT_MAX) return failure("damaged coded data: a NAL unit runs past the item's data");
     if (de265_push_NAL(decoder->context, bytes + at, static_cast<int>(length), 0, nullptr) != DE265_OK)
       decoder->damaged = true;
     at += length;

@@ -118,10 +118,6 @@ bool decodeRows(Decoder* d, std::uint8_t* pixels, std::size_t stride, JDIMENSION
   foundation::raise(ImageReadWriteError::unableToDecodeImage, std::move(text));
 }
 
-}  // namespace
-
-namespace {
-
 // The body of the first application segment of the code whose body starts with the
 // signature, after the signature. Markers after the start of image are FF, a code and a
 // big-endian length that counts itself; the search ends at the first one that is not an
@@ -185,7 +181,7 @@ std::optional<gfx::Size> imageio::readJPEGResolution(std::span<const std::uint8_
   using namespace std::string_view_literals;
   // JFIF: "JFIF\0", version (2 bytes), unit (0 none, 1 inch, 2 cm), x and y density.
   const auto jfif = applicationSegment(data, 0xE0, "JFIF\0"sv);
-  if (!jfif || jfif->size() < 9) return std::nullopt;
+  if (!jfif || jfif->size() < 7) return std::nullopt;
   const std::span<const std::uint8_t> body = *jfif;
   const double x = body[3] << 8 | body[4], y = body[5] << 8 | body[6];
   const double perInch = body[2] == 1 ? 1 : body[2] == 2 ? 2.54 : 0;

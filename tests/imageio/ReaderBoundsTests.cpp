@@ -1,7 +1,7 @@
 // The loader's bounds against hostile files: HEIC grids and coded items larger than they
-// say, damaged HEIC data, progressive JPEG files of many scans, associated alpha above the
-// colour, and one pixel budget across several images, failed ones included. Hostile files
-// are read in a child process whose memory is measured.
+// say, damaged HEIC data, HEIC items decoded once, progressive JPEG files of many scans,
+// associated alpha above the colour, and one pixel budget across several images, failed
+// ones included. Hostile files are read in a child process whose memory is measured.
 
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
@@ -77,7 +77,7 @@ constexpr std::uint64_t kMaxBytesToRefuse = 300u * 1000u * 1000u;
 
 }  // namespace
 
-TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecoding) {
+TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecodingOthersDecodedOncePerItem) {
   // The twenty items of 8192 x 4320 declaring another size (one "ispe" box for all).
   const auto declaring = [](std::uint32_t width, std::uint32_t height) {
     Bytes bytes = testsupport::testData("repro/heic-20-items-declared-64px.heic");
@@ -120,8 +120,7 @@ TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecoding) {
     SCOPED_TRACE(c.file);
     if (std::string_view(c.reason) != "no error")
       expectError([&] { (void)imageio::loadImageFromData(c.data); }, ImageReadWriteError::unableToDecodeImage);
-    const testsupport::ChildRun run = testsupport::runInChild(
-[&] {
+    const testsupport::ChildRun run = testsupport::runInChild([&] {
       const std::size_t before = testsupport::hevcDecodersStarted();
       const std::string message = messageOf(c.data);
       return message + "; decoders: " + std::to_string(testsupport::hevcDecodersStarted() - before);
