@@ -33,6 +33,7 @@
 #include "imageio/JPEGRead.hpp"
 #include "app/engine/AerialManager.hpp"
 #include "support/ChildRun.hpp"
+#include "support/HEVCDecodes.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
 
@@ -192,6 +193,25 @@ void BM_HEICItemsLargerThanDeclared(benchmark::State& state) {
   state.SetLabel("refused");
 }
 BENCHMARK(BM_HEICItemsLargerThanDeclared)->Unit(benchmark::kMillisecond);
+
+// A flat grey 8192 x 8192 HEIC of 55 KB (an image and its alpha plane, as the HEIC export
+// writes them): the most pixels a small file makes the decoder produce. decodes_per_item
+// counts the HEVC decoders started for the load (in the child) over the file's two items.
+void BM_FlatHEICAtThePixelLimit(benchmark::State& state) {
+  const foundation::Bytes heic = testsupport::testData("heic-flat-8192x8192.heic");
+  const testsupport::ChildRun run = testsupport::runInChild([&] {
+    const std::size_t before = testsupport::hevcDecodersStarted();
+    benchmark::DoNotOptimize(imageio::loadImageFromData(heic));
+    return std::to_string(testsupport::hevcDecodersStarted() - before);
+  });
+  state.counters["peak_MB"] = static_cast<double>(run.peakBytes) / 1e6;
+  state.counters["child_s"] = run.seconds;
+  state.counters["decodes_per_item"] = run.finished ? std::stod(run.answer) / 2 : 0;
+  if (!run.finished) state.SkipWithError("the run in a child process failed");
+  for (auto _ : state) benchmark::DoNotOptimize(imageio::loadImageFromData(heic));
+  state.SetLabel("8192 x 8192, " + std::to_string(heic.size()) + " bytes, 2 HEVC items");
+}
+BENCHMARK(BM_FlatHEICAtThePixelLimit)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // A document of seven images (five fills, the logo image and its mask), each a 143-byte
 // PNG whose header says 8192 x 8192: the first spends the budget, the rest are refused.

@@ -1,10 +1,7 @@
 #include "imageio/HEIFBoxes.hpp"
 
-#include <libde265/de265.h>
-
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -411,35 +408,6 @@ std::uint64_t codedPixelsOf(const HEVCItem& item) {
   return largest * std::max<std::uint64_t>(pictures, 1);
 }
 
-struct DecoderRelease {
-  void operator()(de265_decoder_context* context) const { de265_free_decoder(context); }
-};
-
-// Decodes one HEVC item and fails on the decoder's errors and warnings.
-void decodeHEVCItem(const HEVCItem& item) {
-  std::unique_ptr<de265_decoder_context, DecoderRelease> decoder(de265_new_decoder());
-  if (!decoder) undecodable("cannot decode " + item.name);
-  // Damage shows while the slices are parsed; the loop filters only cost time here.
-  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_DEBLOCKING, 1);
-  de265_set_parameter_bool(decoder.get(), DE265_DECODER_PARAM_DISABLE_SAO, 1);
-  for (const Bytes unit : item.units)
-    if (de265_push_NAL(decoder.get(), unit.data(), static_cast<int>(unit.size()), 0, nullptr) != DE265_OK)
-      undecodable(item.name + ": damaged coded data");
-  de265_flush_data(decoder.get());
-
-  int more = 1;
-  while (more) {
-    const de265_error error = de265_decode(decoder.get(), &more);
-    while (de265_get_next_picture(decoder.get())) {
-    }
-    if (error != DE265_OK && error != DE265_ERROR_WAITING_FOR_INPUT_DATA)
-      undecodable(item.name + ": " + de265_get_error_text(error));
-    if (error == DE265_ERROR_WAITING_FOR_INPUT_DATA) break;
-  }
-  if (const de265_error warning = de265_get_warning(decoder.get()); warning != DE265_OK)
-    undecodable(item.name + ": damaged coded data (" + de265_get_error_text(warning) + ")");
-}
-
 }  // namespace
 
 std::vector<HEIFGridSize> imageio::heifGridSizes(std::span<const std::uint8_t> data) {
@@ -460,15 +428,25 @@ void imageio::checkHEVCItems(std::span<const std::uint8_t> data, std::size_t max
   if (ids.size() > kMaxHEVCItems)
     undecodable("HEIF file of " + std::to_string(ids.size()) + " HEVC items, more than " +
                 std::to_string(kMaxHEVCItems));
-  // Every size is checked before anything is decoded.
-  std::vector<HEVCItem> checked;
   const std::uint64_t limit = kHEVCPixelsPerImage * std::max<std::uint64_t>(maxPixels, kHEVCMinimumImagePixels);
   std::uint64_t total = 0;
   for (const std::uint32_t id : ids) {
-    checked.push_back(hevcItem(items, id));
-    total += codedPixelsOf(checked.back());
+    total += codedPixelsOf(hevcItem(items, id));
     if (total > limit)
       undecodable("HEIF file whose HEVC items code more than " + std::to_string(limit) + " pixels");
   }
-  for (const HEVCItem& item : checked) decodeHEVCItem(item);
+}
+
+std::vector<std::uint8_t> imageio::heifExif(std::span<const std::uint8_t> data) {
+  const Items items(data);
+  const std::vector<std::uint32_t> ids = items.idsOfType("Exif");
+  const std::optional<std::vector<Bytes>> parts = ids.empty() ? std::nullopt : items.data(ids.front());
+  if (!parts) return {};
+  std::vector<std::uint8_t> item;
+  for (const Bytes part : *parts) item.insert(item.end(), part.begin(), part.end());
+  Reader r(item);
+  const auto offset = r.read(4);
+  if (!offset || !r.skip(static_cast<std::size_t>(*offset))) return {};
+  item.erase(item.begin(), item.begin() + static_cast<std::ptrdiff_t>(r.position()));
+  return item;
 }

@@ -2,10 +2,9 @@
 // What the HEIF reader learns from a file's boxes itself, before libheif decodes it:
 //  - the output size of each grid image: libheif allocates a grid's whole output before it
 //    checks it, and that size need not match the size the image declares;
-//  - the coded picture size of each HEVC-coded item, from its parameter sets: neither
-//    libheif nor the decoder compares it with the size the file declares;
-//  - whether the HEVC-coded items decode cleanly: libheif hides the decoder's reports of
-//    damaged data and hands back a concealed picture.
+//  - the coded picture size of each HEVC-coded item, from its parameter sets, without
+//    decoding anything: neither libheif nor the decoder compares it with the size the file
+//    declares.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,13 +30,17 @@ inline constexpr std::size_t kMaxHEVCItems = 4096;
 inline constexpr std::uint64_t kHEVCPixelsPerImage = 3;
 inline constexpr std::uint64_t kHEVCMinimumImagePixels = 1u << 20;
 
-// Checks every HEVC-coded item ("hvc1": images, grid tiles, alpha planes, thumbnails) and
-// then decodes each with libde265. Fails with ImageReadWriteError::unableToDecodeImage,
-// before anything is decoded, for more than kMaxHEVCItems items, an item whose data,
+// Checks every HEVC-coded item ("hvc1": images, grid tiles, alpha planes, thumbnails)
+// from its boxes and parameter sets, decoding nothing. Fails with
+// ImageReadWriteError::unableToDecodeImage for more than kMaxHEVCItems items, an item whose data,
 // decoder configuration or declared size ("ispe", at most gfx::Image::maxDimension per
 // side) cannot be found, a sequence parameter set that cannot be read or whose coded
 // picture is larger than the item declares (give or take the padding to whole coding
-// blocks), or pictures of all items over kHEVCPixelsPerImage x maxPixels pixels; then
-// when the decoder reports an error or a warning (damaged or missing coded data).
+// blocks), or pictures of all items over kHEVCPixelsPerImage x maxPixels pixels.
 void checkHEVCItems(std::span<const std::uint8_t> data, std::size_t maxPixels);
+
+// The Exif block (the TIFF structure) of the file's first "Exif" item: its data after the
+// four-byte offset that leads to the TIFF header. Empty when there is none or it cannot be
+// located; never fails.
+std::vector<std::uint8_t> heifExif(std::span<const std::uint8_t> data);
 }  // namespace imageio

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "imageio/Exif.hpp"
 #include "imageio/HEIFBoxes.hpp"
+#include "imageio/HEVCStrictDecoder.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
@@ -66,10 +68,11 @@ gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t max
   // Everything below may allocate the declared size.
   imageio::admitDecodedImage(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);
 
-  // Damaged coded data is an error, not a concealed picture: libheif's decoder conceals
-  // it without a word, so every coded item is first decoded on its own, after its coded
-  // size has been checked.
+  // Every coded item's size is checked before anything is decoded; then each item the
+  // picture needs is decoded once, by a decoder that takes damaged coded data for an error
+  // (libheif's own conceals it without a word).
   imageio::checkHEVCItems(data, maxPixels);
+  if (!imageio::useStrictHEVCDecoder(context)) undecodable("cannot decode HEIF");
   heif_decoding_options* options = heif_decoding_options_alloc();
   if (!options) undecodable("cannot decode HEIF");
   options->strict_decoding = 1;
@@ -105,4 +108,8 @@ gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t max
     }
   }
   return gfx::Image::make(width, height, std::move(pixels));
+}
+
+std::optional<gfx::Size> imageio::readHEIFResolution(std::span<const std::uint8_t> data) {
+  return imageio::readExif(imageio::heifExif(data)).dpi;
 }

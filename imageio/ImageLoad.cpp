@@ -71,6 +71,8 @@ std::optional<gfx::Size> imageio::recordedImageDPI(std::span<const std::uint8_t>
     dpi = imageio::readJPEGResolution(data);
   } else if (imageio::isTIFFData(data)) {
     dpi = imageio::readTIFFResolution(data);
+  } else if (imageio::isHEIFData(data)) {
+    dpi = imageio::readHEIFResolution(data);
   }
   auto usable = [](double v) { return v > 0 && std::isfinite(v); };
   if (dpi && usable(dpi->width) && usable(dpi->height)) return dpi;

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "imageio/Exif.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
@@ -116,6 +118,34 @@ bool decodeRows(Decoder* d, std::uint8_t* pixels, std::size_t stride, JDIMENSION
   foundation::raise(ImageReadWriteError::unableToDecodeImage, std::move(text));
 }
 
+// The body of the first application segment of the code whose body starts with the
+// signature, after the signature. Markers after the start of image are FF, a code and a
+// big-endian length that counts itself; the search ends at the first one that is not an
+// application segment.
+std::optional<std::span<const std::uint8_t>> applicationSegment(std::span<const std::uint8_t> data, std::uint8_t code,
+                                                                std::string_view signature) {
+  if (!imageio::isJPEGData(data)) return std::nullopt;
+  std::size_t at = 2;
+  while (at + 4 <= data.size() && data[at] == 0xFF) {
+    const std::uint8_t marker = data[at + 1];
+    const std::size_t length = static_cast<std::size_t>(data[at + 2]) << 8 | data[at + 3];
+    if (marker < 0xE0 || marker > 0xEF || length < 2 || length > data.size() - at - 2) return std::nullopt;
+    const std::span<const std::uint8_t> body = data.subspan(at + 4, length - 2);
+    if (marker == code && body.size() >= signature.size() &&
+        std::memcmp(body.data(), signature.data(), signature.size()) == 0)
+      return body.subspan(signature.size());
+    at += 2 + length;
+  }
+  return std::nullopt;
+}
+
+// The Exif of the APP1 segment, or the defaults.
+ExifInfo jpegExif(std::span<const std::uint8_t> data) {
+  using namespace std::string_view_literals;
+  const auto block = applicationSegment(data, 0xE1, "Exif\0\0"sv);
+  return block ? imageio::readExif(*block) : ExifInfo{};
+}
+
 }  // namespace
 
 bool imageio::isJPEGData(std::span<const std::uint8_t> data) {
@@ -144,27 +174,19 @@ gfx::Image imageio::readJPEG(std::span<const std::uint8_t> data, std::size_t max
   // Adobe writes CMYK inverted (0 = full ink); the cmyk format counts 255 as full ink.
   if (format == gfx::PixelFormat::cmyk && d.cinfo.saw_Adobe_marker)
     for (std::uint8_t& v : pixels) v = static_cast<std::uint8_t>(255u - v);
-  return gfx::Image::make(width, height, std::move(pixels), format);
+  return imageio::uprightImage(gfx::Image::make(width, height, std::move(pixels), format), jpegExif(data).orientation);
 }
 
 std::optional<gfx::Size> imageio::readJPEGResolution(std::span<const std::uint8_t> data) {
-  if (!imageio::isJPEGData(data)) return std::nullopt;
-  // Markers after the start of image, each FF, its code and a big-endian length that
-  // counts itself, up to the first that is not an application segment.
-  std::size_t at = 2;
-  while (at + 4 <= data.size() && data[at] == 0xFF) {
-    const std::uint8_t code = data[at + 1];
-    const std::size_t length = static_cast<std::size_t>(data[at + 2]) << 8 | data[at + 3];
-    if (code < 0xE0 || code > 0xEF || length < 2 || length > data.size() - at - 2) return std::nullopt;
-    const std::uint8_t* body = data.data() + at + 4;
-    // JFIF: "JFIF\0", version (2 bytes), unit (0 none, 1 inch, 2 cm), x and y density.
-    if (code == 0xE0 && length >= 14 && std::memcmp(body, "JFIF", 5) == 0) {
-      const double x = body[8] << 8 | body[9], y = body[10] << 8 | body[11];
-      if (body[7] == 1) return gfx::Size{x, y};
-      if (body[7] == 2) return gfx::Size{x * 2.54, y * 2.54};
-      return std::nullopt;
-    }
-    at += 2 + length;
-  }
-  return std::nullopt;
+  using namespace std::string_view_literals;
+  // JFIF: "JFIF\0", version (2 bytes), unit (0 none, 1 inch, 2 cm), x and y density.
+  const auto jfif = applicationSegment(data, 0xE0, "JFIF\0"sv);
+  if (!jfif || jfif->size() < 7) return std::nullopt;
+  const std::span<const std::uint8_t> body = *jfif;
+  const double x = body[3] << 8 | body[4], y = body[5] << 8 | body[6];
+  const double perInch = body[2] == 1 ? 1 : body[2] == 2 ? 2.54 : 0;
+  if (perInch == 0) return std::nullopt;
+  // Across and down the picture as it is shown.
+  if (imageio::orientationTurnsSideways(jpegExif(data).orientation)) return gfx::Size{y * perInch, x * perInch};
+  return gfx::Size{x * perInch, y * perInch};
 }

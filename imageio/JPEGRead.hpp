@@ -1,6 +1,7 @@
 #pragma once
 // JPEG decoding through libjpeg. Grey files give gray images, CMYK and YCCK files cmyk
-// images (Adobe's inverted values put right), the rest opaque rgba. A warning of the
+// images (Adobe's inverted values put right), the rest opaque rgba; each turned upright by
+// the orientation of its Exif segment, as the desktop shows it. A warning of the
 // decoder about missing or damaged picture data (a truncated file) is an error; warnings
 // that libjpeg recovers from without losing pixels (extraneous bytes) are not.
 
@@ -27,7 +28,8 @@ bool isJPEGData(std::span<const std::uint8_t> data);
 // pixels are allocated.
 gfx::Image readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
 
-// The resolution of the JFIF header, in dots per inch across and down (converted from
-// centimetres); none without a JFIF header or with a density that has no unit.
+// The resolution of the JFIF header, in dots per inch across and down the upright picture
+// (converted from centimetres; swapped when the Exif orientation turns the picture
+// sideways); none without a JFIF header or with a density that has no unit.
 std::optional<gfx::Size> readJPEGResolution(std::span<const std::uint8_t> data);
 }  // namespace imageio

@@ -516,12 +516,31 @@ TEST(ImageLoad, GreyJPEGAndTIFFGiveGreyImages) {
   std::vector<std::uint8_t> grey(static_cast<std::size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) grey[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(x * 16 + (y < 4 ? 0 : 8));
-  const Image fromJPEG = imageio::loadImageFromData(testsupport::writeRawJPEG(w, h, 1, grey));
-  ASSERT_EQ(fromJPEG.format(), gfx::PixelFormat::gray);
-  ASSERT_EQ(fromJPEG.width(), w);
-  int worst = 0;
-  for (std::size_t i = 0; i < grey.size(); ++i) worst = std::max(worst, std::abs(fromJPEG.pixels()[i] - grey[i]));
-  EXPECT_LE(worst, 3);
+  // Without Exif, and with the orientations that turn it half round, a quarter clockwise
+  // and a quarter anticlockwise: the pixel shown at (x, y) is the one stored at at(x, y).
+  const struct {
+    int orientation;
+    std::pair<int, int> (*at)(int x, int y);
+  } orientations[] = {{0, [](int x, int y) { return std::pair{x, y}; }},
+                      {3, [](int x, int y) { return std::pair{15 - x, 7 - y}; }},
+                      {6, [](int x, int y) { return std::pair{y, 7 - x}; }},
+                      {8, [](int x, int y) { return std::pair{15 - y, x}; }}};
+  for (const auto& row : orientations) {
+    SCOPED_TRACE("orientation " + std::to_string(row.orientation));
+    const Image fromJPEG = imageio::loadImageFromData(testsupport::writeRawJPEG(w, h, 1, grey, row.orientation));
+    const bool sideways = row.orientation >= 5;
+    ASSERT_EQ(fromJPEG.format(), gfx::PixelFormat::gray);
+    ASSERT_EQ(fromJPEG.width(), sideways ? h : w);
+    ASSERT_EQ(fromJPEG.height(), sideways ? w : h);
+    int worst = 0;
+    for (int y = 0; y < fromJPEG.height(); ++y)
+      for (int x = 0; x < fromJPEG.width(); ++x) {
+        const auto [sx, sy] = row.at(x, y);
+        worst = std::max(worst, std::abs(fromJPEG.pixels()[static_cast<std::size_t>(y * fromJPEG.width() + x)] -
+                                         grey[static_cast<std::size_t>(sy * w + sx)]));
+      }
+    EXPECT_LE(worst, 3);
+  }
 
   const Image fromTIFF = imageio::loadImageFromData(writeRawTIFF(w, h, 1, PHOTOMETRIC_MINISBLACK, grey));
   ASSERT_EQ(fromTIFF.format(), gfx::PixelFormat::gray);

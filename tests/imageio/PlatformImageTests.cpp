@@ -112,6 +112,11 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
   const Image source = picture(300, 300);
   // pHYs holds whole pixels per metre: 144 dpi is recorded as 5669 per metre.
   auto pngPoints = [](double dpi) { return 300 * 72 / (std::round(dpi / 0.0254) * 0.0254); };
+  // JFIF after the start of image: FF E0, length, "JFIF\0", version, unit (2: per cm), x and y density.
+  foundation::Bytes jfifPerCentimetre = imageio::encodeImageData(source, ImageExportType::jpg(1, 0.9));
+  EXPECT_EQ(std::string(jfifPerCentimetre.begin() + 6, jfifPerCentimetre.begin() + 10), "JFIF");
+  const std::uint8_t perCentimetre[] = {2, 0, 59, 0, 59};
+  std::copy(std::begin(perCentimetre), std::end(perCentimetre), jfifPerCentimetre.begin() + 13);
   struct Row {
     const char* name;
     foundation::Bytes data;
@@ -137,6 +142,8 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
       {"tiff at 144 by 288 dpi",
        imageio::encodeImageData(source, ImageExportType::tiff(2), {{"DPIHeight", 288.0}}), {150, 75}, 0},
       {"gif, which records none: 72 dpi", imageio::encodeImageData(source, ImageExportType::gif()), {300, 300}, 0},
+      {"heic at 144 dpi, in its Exif", imageio::encodeImageData(source, ImageExportType::heic(2, 0.5)), {150, 150}, 1e-9},
+      {"jpeg at 59 dots per centimetre", jfifPerCentimetre, {300 * 72 / (59 * 2.54), 300 * 72 / (59 * 2.54)}, 1e-9},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

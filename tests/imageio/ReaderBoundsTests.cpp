@@ -1,7 +1,7 @@
 // The loader's bounds against hostile files: HEIC grids and coded items larger than they
-// say, damaged HEIC data, progressive JPEG files of many scans, associated alpha above the
-// colour, and one pixel budget across several images, failed ones included. Hostile files
-// are read in a child process whose memory is measured.
+// say, damaged HEIC data, HEIC items decoded once, progressive JPEG files of many scans,
+// associated alpha above the colour, and one pixel budget across several images, failed
+// ones included. Hostile files are read in a child process whose memory is measured.
 
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "imageio/ImageExport.hpp"
@@ -18,6 +19,7 @@
 #include "imageio/JPEGRead.hpp"
 #include "support/ChildRun.hpp"
 #include "support/Expect.hpp"
+#include "support/HEVCDecodes.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
 
@@ -75,28 +77,58 @@ constexpr std::uint64_t kMaxBytesToRefuse = 300u * 1000u * 1000u;
 
 }  // namespace
 
-TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecoding) {
+TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecodingOthersDecodedOncePerItem) {
+  // The twenty items of 8192 x 4320 declaring another size (one "ispe" box for all).
+  const auto declaring = [](std::uint32_t width, std::uint32_t height) {
+    Bytes bytes = testsupport::testData("repro/heic-20-items-declared-64px.heic");
+    const std::string_view tag = "ispe";
+    const auto ispe = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end()) + 8;  // after version, flags
+    for (int k = 0; k < 4; ++k) {
+      ispe[k] = static_cast<std::uint8_t>(width >> (24 - 8 * k));
+      ispe[4 + k] = static_cast<std::uint8_t>(height >> (24 - 8 * k));
+    }
+    return bytes;
+  };
   const struct {
     const char* file;
+    Bytes data;
     const char* reason;  // a part of the error text
+    std::size_t decoders;  // the most HEVC decoders started
+    std::uint64_t maxBytes = kMaxBytesToRefuse;
   } cases[] = {
       // 9 x 7 declared, a 16000 x 16000 grid: refused by the grid's size, before libheif
       // allocates the grid (the check after decoding would say "decoded to").
-      {"repro/heic-grid-16000.heic", "HEIF grid of 16000 x 16000 is larger than the image's declared 9 x 7"},
-      // Half of the alpha plane's coded data zeroed: libheif conceals it.
-      {"repro/heic-damaged-data-accepted.heic", "damaged"},
+      {"repro/heic-grid-16000.heic", testsupport::testData("repro/heic-grid-16000.heic"),
+       "HEIF grid of 16000 x 16000 is larger than the image's declared 9 x 7", 0},
+      // Half of the alpha plane's coded data zeroed: libheif conceals it. Image and alpha
+      // plane decoded once each.
+      {"repro/heic-damaged-data-accepted.heic", testsupport::testData("repro/heic-damaged-data-accepted.heic"), "damaged", 2},
       // Twenty items declaring 64 x 64, all coding one 8192 x 4320 picture: refused by the
       // first item's parameter sets, before any is decoded.
-      {"repro/heic-20-items-declared-64px.heic", "HEVC item 1: coded picture of 8192 x 4320 is larger than its declared 64 x 64"},
+      {"repro/heic-20-items-declared-64px.heic", testsupport::testData("repro/heic-20-items-declared-64px.heic"),
+       "HEVC item 1: coded picture of 8192 x 4320 is larger than its declared 64 x 64", 0},
+      // Declaring 8192 x 64: as wide as coded, too short.
+      {"twenty items declaring 8192 x 64", declaring(8192, 64),
+       "HEVC item 1: coded picture of 8192 x 4320 is larger than its declared 8192 x 64", 0},
+      // Declaring 8192 x 4320: each item as large as it says, 20 x 35 Mi pixels together.
+      {"twenty items declaring 8192 x 4320", declaring(8192, 4320), "HEVC items code more than 201326592 pixels", 0},
+      // A flat 8192 x 8192 image and its alpha plane: each decoded once (540 MB, of which
+      // 512 MB are the picture and libheif's copy of it; more under the sanitizers).
+      {"heic-flat-8192x8192.heic", testsupport::testData("heic-flat-8192x8192.heic"), "no error", 2, 1'000'000'000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    const Bytes data = testsupport::testData(c.file);
-    expectError([&] { (void)imageio::loadImageFromData(data); }, ImageReadWriteError::unableToDecodeImage);
-    const testsupport::ChildRun run = testsupport::runInChild([&] { return messageOf(data); });
+    if (std::string_view(c.reason) != "no error")
+      expectError([&] { (void)imageio::loadImageFromData(c.data); }, ImageReadWriteError::unableToDecodeImage);
+    const testsupport::ChildRun run = testsupport::runInChild([&] {
+      const std::size_t before = testsupport::hevcDecodersStarted();
+      const std::string message = messageOf(c.data);
+      return message + "; decoders: " + std::to_string(testsupport::hevcDecodersStarted() - before);
+    });
     ASSERT_TRUE(run.finished);
     EXPECT_NE(run.answer.find(c.reason), std::string::npos) << run.answer;
-    EXPECT_LT(run.peakBytes, kMaxBytesToRefuse);
+    EXPECT_LE(std::stoul(run.answer.substr(run.answer.rfind(' '))), c.decoders) << run.answer;
+    EXPECT_LT(run.peakBytes, c.maxBytes);
   }
 }
 
@@ -105,17 +137,19 @@ TEST(ReaderBounds, ProgressiveJPEGScansAreLimited) {
   const struct {
     int scans;
     bool accepted;
+    int side = 16;
   } cases[] = {
       {64, true},    // one per coefficient
       {253, true},
       {256, true},   // the limit
       {257, false},  // one more
       {316, false},
+      {129, false, 4096},  // 129 x 4096 x 4096 pixels, over 2^31
   };
   for (const auto& c : cases) {
     // Flat grey 200: its DC coefficient (72 x 8) is a multiple of the quantiser, so it
     // decodes exactly, whatever AC scans follow.
-    const Bytes jpeg = testsupport::progressiveGreyJPEGOfScans(16, c.scans, [](int, int) { return std::uint8_t{200}; });
+    const Bytes jpeg = testsupport::progressiveGreyJPEGOfScans(c.side, c.scans, [](int, int) { return std::uint8_t{200}; });
     SCOPED_TRACE("scans: " + std::to_string(c.scans));
     ASSERT_FALSE(jpeg.empty());
     if (c.accepted) {

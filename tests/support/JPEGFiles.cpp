@@ -13,7 +13,8 @@ namespace testsupport {
 
 void jpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
 
-foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples) {
+foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples,
+                               int exifOrientation) {
   jpeg_compress_struct cinfo;
   JpegErrors errors;
   cinfo.err = jpeg_std_error(&errors.base);
@@ -35,6 +36,10 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
   jpeg_set_quality(&cinfo, 100, TRUE);
   if (components == 4) jpeg_set_colorspace(&cinfo, JCS_YCCK);
   jpeg_start_compress(&cinfo, TRUE);
+  // "Exif", a big-endian TIFF header and one directory of one entry: Orientation, a short.
+  const auto o = static_cast<JOCTET>(exifOrientation);
+  const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, o, 0, 0, 0, 0, 0, 0};
+  if (exifOrientation) jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif, sizeof exif);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     const std::uint8_t* src = samples.data() + static_cast<std::size_t>(cinfo.next_scanline) * row.size();

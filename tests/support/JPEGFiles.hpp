@@ -22,9 +22,11 @@ struct JpegErrors {
 };
 void jpegErrorExit(j_common_ptr cinfo);
 
-// A JPEG of raw samples: components 1 (grey) or 4 (CMYK, written as Adobe does, inverted).
-// Empty when libjpeg refuses.
-foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples);
+// A JPEG of raw samples: components 1 (grey) or 4 (CMYK, written as Adobe does, inverted),
+// with an Exif segment of the orientation (1 ... 8) when one is given. Empty when libjpeg
+// refuses.
+foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples,
+                               int exifOrientation = 0);
 
 // A grey side x side progressive JPEG whose scan script sends the DC coefficient in one
 // scan and every AC coefficient on its own, first shifted down by `shift` bits and then
