@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/Exif.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
@@ -184,34 +185,6 @@ std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::u
   return pixels;
 }
 
-// Pixels stored in the file's orientation turned upright, as a viewer shows them; for
-// the orientations that exchange rows and columns (5 to 8) width and height swap too.
-std::vector<std::uint8_t> upright(std::vector<std::uint8_t> stored, int& width, int& height, std::size_t bytes,
-                                  std::uint16_t orientation) {
-  if (orientation < ORIENTATION_TOPRIGHT || orientation > ORIENTATION_LEFTBOT) return stored;
-  const std::ptrdiff_t w = width, h = height;
-  const bool swap = orientation >= ORIENTATION_LEFTTOP;
-  const std::ptrdiff_t across = swap ? h : w;  // the upright image's width
-  // The upright index of stored pixel (x, y) is first + x * stepX + y * stepY.
-  std::ptrdiff_t first = 0, stepX = 1, stepY = across;
-  switch (orientation) {
-    case ORIENTATION_TOPRIGHT: first = w - 1, stepX = -1; break;
-    case ORIENTATION_BOTRIGHT: first = (h - 1) * across + w - 1, stepX = -1, stepY = -across; break;
-    case ORIENTATION_BOTLEFT: first = (h - 1) * across, stepY = -across; break;
-    case ORIENTATION_LEFTTOP: stepX = across, stepY = 1; break;
-    case ORIENTATION_RIGHTTOP: first = h - 1, stepX = across, stepY = -1; break;
-    case ORIENTATION_RIGHTBOT: first = (w - 1) * across + h - 1, stepX = -across, stepY = -1; break;
-    default: first = (w - 1) * across, stepX = -across, stepY = 1; break;  // left-bottom
-  }
-  std::vector<std::uint8_t> turned(stored.size());
-  const std::uint8_t* from = stored.data();
-  for (std::ptrdiff_t y = 0; y < h; ++y)
-    for (std::ptrdiff_t x = 0, to = first + y * stepY; x < w; ++x, to += stepX, from += bytes)
-      std::memcpy(turned.data() + static_cast<std::size_t>(to) * bytes, from, bytes);
-  if (swap) std::swap(width, height);
-  return turned;
-}
-
 const char* sampleFormatName(std::uint16_t format) {
   switch (format) {
     case SAMPLEFORMAT_INT: return "signed integer";
@@ -285,7 +258,7 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h) != 1)
     undecodable("TIFF without a size", message);
   imageio::admitDecodedImage(w, h, maxPixels);
-  int width = static_cast<int>(w), height = static_cast<int>(h);
+  const int width = static_cast<int>(w), height = static_cast<int>(h);
 
   const auto photometric = field<std::uint16_t>(tiff, TIFFTAG_PHOTOMETRIC, 0xFFFF);
   const auto samples = field<std::uint16_t>(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
@@ -302,8 +275,7 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
     const gfx::PixelFormat format =
         layout->alpha ? gfx::PixelFormat::rgba : layout->colour == 1 ? gfx::PixelFormat::gray : gfx::PixelFormat::cmyk;
     std::vector<std::uint8_t> pixels = readGreyOrCMYK(tiff, w, h, *layout, format, message);
-    pixels = upright(std::move(pixels), width, height, gfx::bytesPerPixel(format), orientation);
-    return gfx::Image::make(width, height, std::move(pixels), format);
+    return imageio::uprightImage(gfx::Image::make(width, height, std::move(pixels), format), orientation);
   }
 
   char why[1024] = {0};
@@ -329,6 +301,5 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
   }
   // A file that says its alpha is associated may still hold colour above it.
   imageio::clampColorToAlpha(pixels);
-  pixels = upright(std::move(pixels), width, height, 4, orientation);
-  return gfx::Image::make(width, height, std::move(pixels));
+  return imageio::uprightImage(gfx::Image::make(width, height, std::move(pixels)), orientation);
 }

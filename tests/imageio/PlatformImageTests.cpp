@@ -124,7 +124,7 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
     double tolerance;
   };
   // Our TIFF with its resolution unit (tag 296) made centimetres: 144 a centimetre is 365.76 dpi.
-  auto perCentimetre = [](foundation::Bytes tiff) {
+  auto tiffInCentimetres = [](foundation::Bytes tiff) {
     std::uint32_t ifd = 0;
     std::uint16_t count = 0, tag = 0;
     std::memcpy(&ifd, &tiff[4], 4);  // libtiff writes the host's byte order
@@ -134,7 +134,7 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
     return tiff;
   };
   const Row rows[] = {
-      {"tiff at 144 dots a centimetre", perCentimetre(imageio::encodeImageData(source, ImageExportType::tiff(2))),
+      {"tiff at 144 dots a centimetre", tiffInCentimetres(imageio::encodeImageData(source, ImageExportType::tiff(2))),
        {300 * 72 / 365.76, 300 * 72 / 365.76}, 1e-4},
       {"png at 144 dpi", imageio::encodeImageData(source, ImageExportType::png(2)), {pngPoints(144), pngPoints(144)}, 1e-9},
       {"png at 72 dpi", imageio::encodeImageData(source, ImageExportType::png(1)), {pngPoints(72), pngPoints(72)}, 1e-9},
