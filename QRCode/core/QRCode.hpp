@@ -173,6 +173,8 @@ class QRCode {
   // matrix object and keeps its level. Assigning a model to itself changes nothing.
   QRCode(const QRCode& other);
   QRCode& operator=(const QRCode& other);
+  // A model that was moved from holds neither engine nor matrix: it may only be assigned
+  // to or destroyed.
   QRCode(QRCode&&) noexcept = default;
   QRCode& operator=(QRCode&&) noexcept = default;
   QRCode copy() const { return *this; }
