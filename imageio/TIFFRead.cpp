@@ -98,6 +98,9 @@ std::optional<SampleLayout> greyOrCMYKLayout(TIFF* tiff, std::uint16_t photometr
 
 // The largest strip or tile read here, as libtiff's own allocations are limited.
 constexpr std::uint64_t kMaxBlockBytes = 256u * 1024u * 1024u;
+// A tile may be larger than its image, but not by more than this many pixels: a header of
+// a few bytes must not make us hold hundreds of megabytes for a picture of one pixel.
+constexpr std::uint64_t kMaxTilePixelsBeyondImage = 1u << 20;
 
 // The image's pixels in stored order (row 0 as the file's first row): grey and CMYK
 // without alpha as gray and cmyk pixels; with alpha as premultiplied rgba. 16-bit samples
@@ -121,10 +124,12 @@ std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::u
   const std::uint64_t stride = blockW * perPixel * sampleBytes;
   if (blockH > kMaxBlockBytes / stride) undecodable("unexpected TIFF strip or tile size", message);
   const std::uint64_t blockBytes = stride * blockH;
-  if (static_cast<std::uint64_t>(tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff)) != blockBytes)
+  if (static_cast<std::uint64_t>(tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff)) != blockBytes ||
+      std::uint64_t{blockW} * blockH > std::max<std::uint64_t>(std::uint64_t{width} * height, kMaxTilePixelsBeyondImage))
     undecodable("unexpected TIFF strip or tile size", message);
 
-  const std::uint16_t planes = layout.separate ? layout.samples : 1;
+  // Of separate planes only the colour and the alpha are read; other extra samples are skipped.
+  const std::uint16_t planes = layout.separate ? layout.colour + (layout.alpha ? 1 : 0) : 1;
   std::vector<std::vector<std::uint8_t>> block(planes, std::vector<std::uint8_t>(static_cast<std::size_t>(blockBytes)));
   const std::size_t outBytes = gfx::bytesPerPixel(format);
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * outBytes);

@@ -1,7 +1,8 @@
 // The loader's bounds against hostile files: HEIC grids and coded items larger than they
-// say, damaged HEIC data, HEIC items decoded once, progressive JPEG files of many scans,
-// associated alpha above the colour, and one pixel budget across several images, failed
-// ones included. Hostile files are read in a child process whose memory is measured.
+// say, TIFF tiles far larger than their image, damaged HEIC data, HEIC items decoded once,
+// progressive JPEG files of many scans, associated alpha above the colour, and one pixel
+// budget across several images, failed ones included. Hostile files are read in a child
+// process whose memory is measured.
 
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
@@ -77,7 +78,7 @@ constexpr std::uint64_t kMaxBytesToRefuse = 300u * 1000u * 1000u;
 
 }  // namespace
 
-TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecodingOthersDecodedOncePerItem) {
+TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
   // The twenty items of 8192 x 4320 declaring another size (one "ispe" box for all).
   const auto declaring = [](std::uint32_t width, std::uint32_t height) {
     Bytes bytes = testsupport::testData("repro/heic-20-items-declared-64px.heic");
@@ -115,6 +116,9 @@ TEST(ReaderBounds, HostileHEICFilesAreRefusedBeforeDecodingOthersDecodedOncePerI
       // A flat 8192 x 8192 image and its alpha plane: each decoded once (540 MB, of which
       // 512 MB are the picture and libheif's copy of it; more under the sanitizers).
       {"heic-flat-8192x8192.heic", testsupport::testData("heic-flat-8192x8192.heic"), "no error", 2, 1'000'000'000},
+      // A 1 x 1 TIFF of one 16384 x 16384 tile (162 bytes): 600 MB held before the tile was read.
+      {"tiff-tile-16384-for-1px.tif", testsupport::testData("tiff-tile-16384-for-1px.tif"), "strip or tile size", 0,
+       32'000'000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
