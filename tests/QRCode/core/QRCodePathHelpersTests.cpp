@@ -192,34 +192,27 @@ TEST(SVGPathData, ElementTexts) {
 // numbers take the general formatter's hundreds of digits, cross piece boundaries whole.
 TEST(SVGPathData, LongPathsMatchTheGeneralFormatter) {
   const double magnitudes[] = {0.0005, 1.0 / 3, 2047.9995, 4194303.9999, 4194304.0, 1.5e17, 1.7976931348623157e308};
-  Path p;
-  std::string expected;
-  // "x{separator}y{after}" in the general formatter's digits.
-  const auto pair = [&](double x, char separator, double y, char after) {
-    expected += foundation::fixedString(x, 3);
-    expected += separator;
-    expected += foundation::fixedString(y, 3);
-    expected += after;
+  // "x{separator}y " in the general formatter's digits.
+  const auto pair = [](double x, char separator, double y) {
+    return foundation::fixedString(x, 3) + separator + foundation::fixedString(y, 3) + ' ';
   };
+  Path p;
   p.moveTo({1, 2});
-  expected += "M1 2 ";
+  std::string expected = "M1 2 ";
   for (int i = 0; i < 6000; ++i) {
     const double a = magnitudes[i % 7], b = -magnitudes[(i / 7) % 7], c = magnitudes[(i / 49) % 7];
     if (i % 3 == 0) {
       p.cubicTo({a, b}, {c, a}, {b, c});
       expected += 'C';
-      pair(a, ',', b, ' ');
-      pair(c, ',', a, ' ');
-      pair(b, ',', c, ' ');
+      expected += pair(a, ',', b) + pair(c, ',', a) + pair(b, ',', c);
     } else {
       p.lineTo({b, a});
       expected += 'L';
-      pair(b, ' ', a, ' ');
+      expected += pair(b, ' ', a);
     }
   }
   p.close();
-  expected += "Z ";
-  EXPECT_EQ(qrcore::svgPathData(p), expected);
+  EXPECT_EQ(qrcore::svgPathData(p), expected + "Z ");
 }
 
 // --- path element JSON ---------------------------------------------------------------------
