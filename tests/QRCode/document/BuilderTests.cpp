@@ -143,6 +143,8 @@ TEST(Builder, AMessageTheEngineRefusesChangesNothing) {
               QRCodeError::cannotGenerateImage, "bytes");
   expectError([&] { builder.errorCorrection(static_cast<Level>(9)); }, QRCodeError::cannotGenerateQRCode, "level");
   expectError([&] { builder.document()->setErrorCorrection(static_cast<Level>(-1)); }, QRCodeError::cannotGenerateQRCode);
+  expectError([&] { builder.document()->modifyErrorCorrection([](Level& l) { l = static_cast<Level>(4); }); },
+              QRCodeError::cannotGenerateQRCode);
   EXPECT_EQ(builder.document()->settings()["correction"], "H");
   EXPECT_EQ(*builder.document()->utf8String(), "stored");
   EXPECT_EQ(builder.document()->boolMatrix(), matrix);

@@ -187,6 +187,9 @@ TEST(QRCodeDocument, UpdateWithDataKeepsTheLevel) {
   const std::string many(2000, 'd');
   expectError([&] { doc.updateWithData(foundation::bytesOf(many), Level::high); }, QRCodeError::cannotGenerateQRCode);
   EXPECT_EQ(decodedBy(testsupport::decodePNGFile(doc.pngDataWithDimension(doc.cellDimension() * 4, 72))), many);
+  // 3000 bytes fail at low as well: the matrix no longer matches the content, and exports refuse.
+  expectError([&] { doc.updateWithData(foundation::bytesOf(std::string(3000, 'e')), Level::low); }, QRCodeError::cannotGenerateQRCode);
+  expectError([&] { doc.pngDataWithDimension(200, 72); }, QRCodeError::cannotGenerateQRCode);
   const foundation::Bytes bytes = foundation::bytesOf("bytes");
   doc.updateWithData(bytes, Level::high);
   ASSERT_NE(doc.data(), nullptr);

@@ -142,6 +142,7 @@ TEST(DocumentDrawing, PlatformImagesAndPDFPages) {
 
 TEST(DocumentDrawing, TheViewImageIsThePNGExportsBitmapAtTheScaleOfItsDpi) {
   auto document = styledDocument();
+  document->setLogoTemplate(QRCodeLogoTemplate::SquareCenterWithImage(gfx::Image::filled(32, 32, {200, 0, 0, 255}), 0));
   const ViewImage image = document->swiftUIImage({300, 300}, 216, "QR code of the link");
   EXPECT_EQ(image.cgImage.width() * image.cgImage.height(), 300 * 300);
   EXPECT_TRUE(image.scale == 3.0 && image.orientation == ViewImage::Orientation::up);
