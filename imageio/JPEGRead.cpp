@@ -120,8 +120,9 @@ bool decodeRows(Decoder* d, std::uint8_t* pixels, std::size_t stride, JDIMENSION
 
 // The body of the first application segment of the code whose body starts with the
 // signature, after the signature. Markers after the start of image are FF, a code and a
-// big-endian length that counts itself; the search ends at the first one that is not an
-// application segment.
+// big-endian length that counts itself; the search passes other segments (comments,
+// tables, the frame header), as a viewer's does, and ends at the first scan or a marker
+// without a length.
 std::optional<std::span<const std::uint8_t>> applicationSegment(std::span<const std::uint8_t> data, std::uint8_t code,
                                                                 std::string_view signature) {
   if (!imageio::isJPEGData(data)) return std::nullopt;
@@ -129,7 +130,8 @@ std::optional<std::span<const std::uint8_t>> applicationSegment(std::span<const 
   while (at + 4 <= data.size() && data[at] == 0xFF) {
     const std::uint8_t marker = data[at + 1];
     const std::size_t length = static_cast<std::size_t>(data[at + 2]) << 8 | data[at + 3];
-    if (marker < 0xE0 || marker > 0xEF || length < 2 || length > data.size() - at - 2) return std::nullopt;
+    const bool segment = marker >= 0xC0 && marker != 0xDA && (marker < 0xD0 || marker > 0xD9) && marker != 0xFF;
+    if (!segment || length < 2 || length > data.size() - at - 2) return std::nullopt;
     const std::span<const std::uint8_t> body = data.subspan(at + 4, length - 2);
     if (marker == code && body.size() >= signature.size() &&
         std::memcmp(body.data(), signature.data(), signature.size()) == 0)

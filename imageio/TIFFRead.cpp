@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imageio/Exif.hpp"
@@ -245,6 +246,9 @@ std::optional<gfx::Size> imageio::readTIFFResolution(std::span<const std::uint8_
   float x = 0, y = 0;
   if (TIFFGetField(release.tiff, TIFFTAG_XRESOLUTION, &x) != 1 || TIFFGetField(release.tiff, TIFFTAG_YRESOLUTION, &y) != 1)
     return std::nullopt;
+  // Across and down the picture as it is shown: the orientations that turn it exchange them.
+  if (imageio::orientationTurnsSideways(field<std::uint16_t>(release.tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT)))
+    std::swap(x, y);
   const auto unit = field<std::uint16_t>(release.tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   if (unit == RESUNIT_CENTIMETER) return gfx::Size{x * 2.54, y * 2.54};
   if (unit == RESUNIT_INCH) return gfx::Size{double(x), double(y)};

@@ -23,7 +23,8 @@ bool isTIFFData(std::span<const std::uint8_t> data);
 // pixels are allocated.
 gfx::Image readTIFF(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
 
-// The resolution the first directory records, in dots per inch across and down (converted
-// from centimetres); none when it records none, no unit, or the data is no readable TIFF.
+// The resolution the first directory records, in dots per inch across and down the picture
+// as loaded, turned upright (converted from centimetres); none when it records none, no
+// unit, or the data is no readable TIFF.
 std::optional<gfx::Size> readTIFFResolution(std::span<const std::uint8_t> data);
 }  // namespace imageio

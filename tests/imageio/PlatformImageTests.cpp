@@ -123,19 +123,22 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
     gfx::Size points;
     double tolerance;
   };
-  // Our TIFF with its resolution unit (tag 296) made centimetres: 144 a centimetre is 365.76 dpi.
-  auto tiffInCentimetres = [](foundation::Bytes tiff) {
+  // Our TIFF with a short tag's value changed: resolution unit (296) 3 is centimetres, and 144
+  // a centimetre is 365.76 dpi; orientation (274) 6 turns it a quarter, across and down swap.
+  auto tiffWithTag = [](foundation::Bytes tiff, std::uint16_t changed, std::uint8_t value) {
     std::uint32_t ifd = 0;
     std::uint16_t count = 0, tag = 0;
     std::memcpy(&ifd, &tiff[4], 4);  // libtiff writes the host's byte order
     std::memcpy(&count, &tiff[ifd], 2);
     for (std::uint32_t entry = ifd + 2; entry < ifd + 2 + 12u * count; entry += 12)
-      if (std::memcpy(&tag, &tiff[entry], 2), tag == 296) tiff[entry + 8] = 3, tiff[entry + 9] = 0;
+      if (std::memcpy(&tag, &tiff[entry], 2), tag == changed) tiff[entry + 8] = value, tiff[entry + 9] = 0;
     return tiff;
   };
   const Row rows[] = {
-      {"tiff at 144 dots a centimetre", tiffInCentimetres(imageio::encodeImageData(source, ImageExportType::tiff(2))),
+      {"tiff at 144 dots a centimetre", tiffWithTag(imageio::encodeImageData(source, ImageExportType::tiff(2)), 296, 3),
        {300 * 72 / 365.76, 300 * 72 / 365.76}, 1e-4},
+      {"tiff at 144 by 288 dpi, turned a quarter",
+       tiffWithTag(imageio::encodeImageData(source, ImageExportType::tiff(2), {{"DPIHeight", 288.0}}), 274, 6), {75, 150}, 0},
       {"png at 144 dpi", imageio::encodeImageData(source, ImageExportType::png(2)), {pngPoints(144), pngPoints(144)}, 1e-9},
       {"png at 72 dpi", imageio::encodeImageData(source, ImageExportType::png(1)), {pngPoints(72), pngPoints(72)}, 1e-9},
       {"jpeg at 144 dpi", imageio::encodeImageData(source, ImageExportType::jpg(2, 0.9)), {150, 150}, 0},

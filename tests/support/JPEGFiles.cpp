@@ -39,7 +39,7 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
   // "Exif", a big-endian TIFF header and one directory of one entry: Orientation, a short.
   const auto o = static_cast<JOCTET>(exifOrientation);
   const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, o, 0, 0, 0, 0, 0, 0};
-  if (exifOrientation) jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif, sizeof exif);
+  if (exifOrientation) jpeg_write_marker(&cinfo, JPEG_COM, exif, 4), jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif, sizeof exif);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     const std::uint8_t* src = samples.data() + static_cast<std::size_t>(cinfo.next_scanline) * row.size();

@@ -23,8 +23,8 @@ struct JpegErrors {
 void jpegErrorExit(j_common_ptr cinfo);
 
 // A JPEG of raw samples: components 1 (grey) or 4 (CMYK, written as Adobe does, inverted),
-// with an Exif segment of the orientation (1 ... 8) when one is given. Empty when libjpeg
-// refuses.
+// with an Exif segment of the orientation (1 ... 8), after a comment, when one is given.
+// Empty when libjpeg refuses.
 foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples,
                                int exifOrientation = 0);
 
