@@ -2,6 +2,10 @@
 // How a QR code looks, independent of its content: the shape (generators), the style
 // (fills, colours, shadow) and an extra quiet zone counted in modules. Shared by reference
 // (std::shared_ptr); copyDesign makes an independent deep copy.
+//
+// Threads: drawing changes the shape's generators, so a design (and every document that
+// holds it) is drawn by one caller at a time; a copyDesign copy may be drawn on another
+// thread at once.
 
 #include <cstdint>
 #include <memory>

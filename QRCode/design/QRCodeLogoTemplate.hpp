@@ -14,6 +14,11 @@
 //
 // Templates are shared by reference (std::shared_ptr); only the path can be replaced after
 // construction.
+//
+// Threads: applyingMask may be called from several threads at once (its mask cache is
+// locked), so one template may serve drawings on two threads; setPath must not run while
+// another thread uses the template. A copy (copyLogoTemplate, copyWithImage or a C++ copy)
+// shares only the images, which never change, and starts with a cache of its own.
 
 #include <cstddef>
 #include <cstdint>

@@ -6,6 +6,11 @@
 // copies the generators. Setting the eye clears the pupil, so that a newly chosen eye is
 // drawn with its own default pupil until a pupil is set again. (Only setEye does this:
 // changes made inside the eye object are not seen by the shape.)
+//
+// Threads: drawing changes the generators (see QRCodePixelShapeGenerator.hpp) and links a
+// use-pixel-shape eye or pupil to the on-pixel generator, so a shape is drawn by one caller
+// at a time, also when several designs, documents or values hold it. copyShape shares
+// nothing that changes: a copy may be drawn on another thread at once.
 
 #include <memory>
 #include <utility>

@@ -18,6 +18,11 @@
 // The design and the logo template are held by reference, not copied; changing them later
 // regenerates nothing (only content and level decide the matrix) and shows at the next
 // drawing.
+//
+// Threads: a document is used by one caller at a time, and so are documents that hold one
+// design or one engine object between them (drawing changes the design's generators;
+// regenerating sets the engine's inputs). copyDocument shares neither: a copy may be used
+// on another thread at once.
 
 #include <chrono>
 #include <cstdint>

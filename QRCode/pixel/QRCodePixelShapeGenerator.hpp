@@ -10,6 +10,11 @@
 //        // dictionary (or one that is not an object) gives the class's defaults
 // Generators are held in std::shared_ptr and copied only through copyShape.
 //
+// Threads: generatePathFrom may change the generator (a random inset restarts and draws
+// its sequence), so a generator, and every shape, design or value that holds it, draws for
+// one caller at a time. A copy made with copyShape shares nothing that changes and may draw
+// on another thread at the same time.
+//
 // Layout contract of generatePathFrom: a matrix of dimension n is fitted into the size
 // W x H with square cells of side min(W / n, H / n), centred by the offsets
 // (W - n * cell) / 2 and (H - n * cell) / 2; row 0 is at the smallest y, column 0 at the

@@ -10,9 +10,13 @@
 //    Modifiers give new values and never touch the receiver. Copies share the core, the
 //    design shape and the template; a modifier's value gets a core and an engine of its
 //    own, so two threads may each make values from one value (or from copies of it) while
-//    nobody changes the shared shape or template.
+//    nobody changes the shared shape or template. path() draws with the design shape,
+//    whose generators change as they draw: values that share a shape (copies, or values
+//    given one shape) call path() one caller at a time; a modifier's value has its own
+//    copy of the shape (apart from generators given to it) and may draw on another thread.
 //  - QRCodeViewUI: builds a document from a text and a handful of style options and shows
-//    it through a QRCodeDocumentUIView (body()).
+//    it through a QRCodeDocumentUIView (body()). Copies, and the views body() gives, share
+//    that one document, so they are used by one caller at a time.
 //
 // Content that cannot be encoded at the chosen level: QRCode::QRCodeShape prints
 //   QRCodeShape: Error creating shape. Error was '<case name>'

@@ -130,9 +130,11 @@ TEST(QRCodeModel, CopyKeepsEngineLevelAndSharesTheMatrix) {
   EXPECT_NE(copy.engine(), source.engine());  // an engine of its own, of the same kind
   EXPECT_EQ(copy.currentErrorCorrection(), EC::high);
   EXPECT_EQ(copy.boolMatrix().get(), source.boolMatrix().get());
-  const QRCode assigned = source;
+  QRCode assigned;
+  assigned = source;
   EXPECT_EQ(assigned.currentErrorCorrection(), EC::high);
   EXPECT_EQ(assigned.engine()->name(), "external");
+  EXPECT_NE(assigned.engine(), source.engine());
 
   // Regenerating the copy leaves the source's matrix alone.
   QRCode other = source.copy();
