@@ -419,6 +419,7 @@ TEST(QRCodeShapeValue, ModifiersMakeNewValuesAndLeaveTheReceiver) {
   EXPECT_NE(designShape->eye(), eye) << "the receiver's shape is untouched";
   EXPECT_NE(eyeThenPupil.shape(), designShape);
   EXPECT_NE(&eyeThenPupil.qrCodeGenerator(), &shape.qrCodeGenerator());
+  EXPECT_NE(eyeThenPupil.qrCodeGenerator().engine(), shape.qrCodeGenerator().engine()) << "nor its engine";
 
   const auto levelled = shape.withErrorCorrection(QRCode::ErrorCorrection::high);
   EXPECT_EQ(levelled.errorCorrection(), QRCode::ErrorCorrection::high);
