@@ -15,7 +15,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,13 +107,11 @@ std::vector<FormatCase> formatCases() {
 
 // --- files written directly with the codec libraries ------------------------------------
 
-// A TIFF of raw samples through libtiff, written to a temporary file: 8 or 16 bits (32:
-// floating-point samples of the values), the
-// colour samples followed, when asked, by one alpha sample of the given kind
-// (EXTRASAMPLE_...); data holds every pixel's samples in stored order. Strips of two rows,
-// or tiles of 16 x 16; the orientation tag as given.
-Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int samples,
-                std::optional<std::uint16_t> alphaKind, const std::vector<std::uint16_t>& data, bool tiled = false,
+// A TIFF of raw samples through libtiff, written to a temporary file: 8, 16 or 32 bits
+// (floating-point), the last sample alpha of the kind given (EXTRASAMPLE_...; 0: none),
+// in strips of two rows or tiles of 16 x 16; data holds every pixel's samples in order.
+Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int samples, std::uint16_t alphaKind,
+                const std::vector<std::uint16_t>& data, bool tiled = false,
                 std::uint16_t orientation = ORIENTATION_TOPLEFT) {
   const std::string path = testsupport::testPath("raw.tiff").string();
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
@@ -126,10 +123,7 @@ Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int 
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
-  if (alphaKind) {
-    const std::uint16_t extra[1] = {*alphaKind};
-    TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
-  }
+  if (alphaKind) TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &alphaKind);
   TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
   if (bits == 32) TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
   const std::size_t perRow = static_cast<std::size_t>(width) * samples;
@@ -160,10 +154,8 @@ Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int 
   return bytes;
 }
 
-// The same of 8-bit samples without alpha.
-Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric,
-                   const std::vector<std::uint8_t>& data) {
-  return writeTIFF(width, height, 8, photometric, samples, std::nullopt, {data.begin(), data.end()});
+Bytes writeRawTIFF(int width, int height, int samples, std::uint16_t photometric, const std::vector<std::uint8_t>& data) {
+  return writeTIFF(width, height, 8, photometric, samples, 0, {data.begin(), data.end()});  // 8 bits, no alpha
 }
 
 int testGifWrite(GifFileType* gif, const GifByteType* data, int size) {
@@ -411,13 +403,10 @@ std::pair<int, int> storedAt(int orientation, int w, int h, int x, int y) {
   }
 }
 
-// Grey, RGB and CMYK files with an alpha sample (straight or associated), in strips or
-// tiles, stored in one of the orientations, and 16-bit CMYK files without alpha, written
-// through libtiff, load as the premultiplied values of the written samples, turned
-// upright: colour x alpha (associated colour as it is), with 16-bit samples scaled to
-// 8 bits and inks turned into RGB as (1 - ink) x (1 - black). The expected values are
-// computed here from the samples, to within one 8-bit step for the rounding of the steps
-// in between.
+// Grey, RGB and CMYK files, with straight or associated alpha or none, in strips or tiles
+// and in any orientation, load as the premultiplied values of the samples written, turned
+// upright: colour x alpha, 16-bit samples scaled to 8 bits, inks turned into RGB as
+// (1 - ink) x (1 - black); to within one 8-bit step for the rounding in between.
 TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
   struct Row {
     const char* name;
@@ -436,7 +425,6 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
       {"16-bit RGBA", 16, PHOTOMETRIC_RGB, 4},
       {"8-bit CMYK + alpha", 8, PHOTOMETRIC_SEPARATED, 5},
       {"16-bit CMYK + alpha", 16, PHOTOMETRIC_SEPARATED, 5},
-      {"16-bit grey + alpha, tiled", 16, PHOTOMETRIC_MINISBLACK, 2, straight, true},
       {"8-bit grey + alpha, bottom-right", 8, PHOTOMETRIC_MINISBLACK, 2, straight, false, ORIENTATION_BOTRIGHT},
       {"16-bit grey + associated alpha, tiled, bottom-right", 16, PHOTOMETRIC_MINISBLACK, 2, associated, true, 3},
       {"8-bit grey + associated alpha, right-top", 8, PHOTOMETRIC_MINISBLACK, 2, associated, false, ORIENTATION_RIGHTTOP},
@@ -444,7 +432,6 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
       {"8-bit grey + alpha, tiled, left-bottom", 8, PHOTOMETRIC_MINISBLACK, 2, straight, true, ORIENTATION_LEFTBOT},
       {"16-bit grey + associated alpha, left-bottom", 16, PHOTOMETRIC_MINISBLACK, 2, associated, false, 8},
       {"8-bit RGBA, left-bottom", 8, PHOTOMETRIC_RGB, 4, straight, false, ORIENTATION_LEFTBOT},
-      {"16-bit CMYK", 16, PHOTOMETRIC_SEPARATED, 4, 0},
       {"16-bit CMYK, tiled, right-top", 16, PHOTOMETRIC_SEPARATED, 4, 0, true, ORIENTATION_RIGHTTOP},
   };
   const int w = 37, h = 21;
@@ -469,8 +456,7 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
     }
 
     const Image image = imageio::loadImageFromData(
-        writeTIFF(w, h, row.bits, row.photometric, row.samples, row.alpha ? std::optional(row.alpha) : std::nullopt,
-                  samples, row.tiled, row.orientation));
+        writeTIFF(w, h, row.bits, row.photometric, row.samples, row.alpha, samples, row.tiled, row.orientation));
     const bool turned = row.orientation >= ORIENTATION_LEFTTOP;
     ASSERT_EQ(image.width(), turned ? h : w);
     ASSERT_EQ(image.height(), turned ? w : h);
@@ -497,7 +483,7 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
     EXPECT_LE(worst, 1);
   }
   // Samples of other kinds than unsigned integers are refused by name.
-  const Bytes floats = writeTIFF(2, 1, 32, PHOTOMETRIC_MINISBLACK, 1, std::nullopt, {1, 0});
+  const Bytes floats = writeTIFF(2, 1, 32, PHOTOMETRIC_MINISBLACK, 1, 0, {1, 0});
   const auto e = errorOf([&] { (void)imageio::loadImageFromData(floats); });
   EXPECT_TRUE(e.is(ImageReadWriteError::unableToDecodeImage));
   EXPECT_NE(std::string(e.what()).find("floating-point samples"), std::string::npos) << e.what();

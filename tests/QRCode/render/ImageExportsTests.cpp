@@ -8,7 +8,6 @@
 #include <string>
 
 #include "QRCode/design/QRCodeDesign.hpp"
-#include "QRCode/design/QRCodeFillStyleImage.hpp"
 #include "QRCode/render/QRCodeImageExports.hpp"
 #include "imageio/ImageExport.hpp"
 #include "imageio/ImageReadWriteError.hpp"
@@ -117,11 +116,6 @@ TEST(ImageExports, PDFPageIsTheSizeAtTheResolution) {
   EXPECT_DOUBLE_EQ(testsupport::pdfInfo(largest).pageSize.width, gfx::Canvas::maxPDFPageSide);
   EXPECT_TRUE(testsupport::decodeImage(testsupport::rasterizePDF(largest, 512, 512, gfx::Image::RGBA{255, 255, 255, 255}))
                   .bothRead(kText));
-  // A 2000-pixel picture behind a 300-point page keeps print resolution (300 pixels an inch).
-  design.style()->setBackground(QRCodeFillStyleImage::make(gfx::Image::filled(2000, 2000, {200, 220, 240, 255})));
-  const auto picture = testsupport::pdfInfo(qrrender::pdfDataWithDimension(code(), 300, 72, design, nullptr));
-  ASSERT_EQ(picture.imagePixels.size(), 1u);
-  EXPECT_EQ(picture.imagePixels[0], (gfx::Size{1250, 1250}));
 }
 
 TEST(ImageExports, PDFResolutionMustBeFiniteAndPositive) {
