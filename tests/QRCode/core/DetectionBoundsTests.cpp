@@ -160,11 +160,9 @@ TEST(DetectionBounds, PicturesTiledWithFinderShapesFindNothingAtOnce) {
     }
   const gfx::Image tiled = gfx::Image::make(1024, 1024, std::move(px));
 
-  // One-pixel stripes under 199 finder patterns (the repro, 2048 x 2048): every dark pixel
-  // passed the row test for a finder-like shape and was checked against every shape
-  // counted, which took four times as long as the same stripes without them. Each picture
-  // here may take at most twice as long as its background alone: the stripes, or a
-  // one-pixel checkerboard, whose dark pixels pass the vertical test too.
+  // Each picture takes at most twice as long as its background alone: one-pixel stripes (the
+  // repro puts 199 finder patterns on them) or a one-pixel checkerboard, whose dark pixels
+  // pass both tests of a finder.
   const auto search = [](const foundation::Bytes& file) {
     return testsupport::runInChild([&] {
       const gfx::Image image = imageio::loadImageFromData(file);
