@@ -226,8 +226,9 @@ class QRCodeDocument {
   PlatformImage platformImageWithDimension(std::int64_t dimension, double dpi);
   PlatformImage nsImage(gfx::Size size, double dpi);
   // The image of the declarative views: the bitmap of the size, shown at the scale dpi / 72,
-  // upright, with the accessibility label; a dpi that is not finite and > 0 fails with
-  // ImageReadWriteError::invalidDPI.
+  // upright, with the accessibility label; a dpi that is not finite and > 0, or too small
+  // for a finite point size, fails with ImageReadWriteError::invalidDPI before anything is
+  // drawn.
   ViewImage swiftUIImage(gfx::Size size, double dpi, std::string label);
 
   // One-shot exports: a new document of the text at the level (default engine; its error
