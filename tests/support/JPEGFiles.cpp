@@ -13,8 +13,27 @@ namespace testsupport {
 
 void jpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
 
+foundation::Bytes exifBlock(int orientation, std::uint32_t x, std::uint32_t y, std::uint16_t unit) {
+  const std::uint16_t entries = (orientation ? 1 : 0) + (x ? 3 : 0);
+  if (!entries) return {};
+  foundation::Bytes e = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8};
+  const auto put = [&](std::uint32_t value, int size) {
+    while (size--) e.push_back(static_cast<std::uint8_t>(value >> (8 * size)));
+  };
+  const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t value, int size) {
+    put(tag, 2), put(type, 2), put(1, 4), put(value, size), put(0, 4 - size);
+  };
+  const std::uint32_t rationals = 8 + 2 + 12u * entries + 4;  // after the directory, from the TIFF header
+  put(entries, 2);
+  if (orientation) entry(0x0112, 3, static_cast<std::uint32_t>(orientation), 2);
+  if (x) entry(0x011A, 5, rationals, 4), entry(0x011B, 5, rationals + 8, 4), entry(0x0128, 3, unit, 2);
+  put(0, 4);  // no next directory
+  if (x) put(x, 4), put(1, 4), put(y, 4), put(1, 4);
+  return e;
+}
+
 foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples,
-                               int exifOrientation) {
+                               const foundation::Bytes& exif) {
   jpeg_compress_struct cinfo;
   JpegErrors errors;
   cinfo.err = jpeg_std_error(&errors.base);
@@ -36,10 +55,9 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
   jpeg_set_quality(&cinfo, 100, TRUE);
   if (components == 4) jpeg_set_colorspace(&cinfo, JCS_YCCK);
   jpeg_start_compress(&cinfo, TRUE);
-  // "Exif", a big-endian TIFF header and one directory of one entry: Orientation, a short.
-  const auto o = static_cast<JOCTET>(exifOrientation);
-  const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, o, 0, 0, 0, 0, 0, 0};
-  if (exifOrientation) jpeg_write_marker(&cinfo, JPEG_COM, exif, 4), jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif, sizeof exif);
+  if (!exif.empty())
+    jpeg_write_marker(&cinfo, JPEG_COM, exif.data(), 4),
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     const std::uint8_t* src = samples.data() + static_cast<std::size_t>(cinfo.next_scanline) * row.size();
