@@ -139,18 +139,18 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
   const Image source = picture(300, 300);
   // pHYs holds whole pixels per metre: 144 dpi is recorded as 5669 per metre.
   auto pngPoints = [](double dpi) { return 300 * 72 / (std::round(dpi / 0.0254) * 0.0254); };
-  // JFIF after the start of image: FF E0, length, "JFIF\0", version, unit (1: per inch, 2:
-  // per cm), x and y density; with no fields given, without JFIF.
-  auto withJFIF = [](foundation::Bytes jpeg, const std::vector<std::uint8_t>& fields) {
-    EXPECT_EQ(std::string(jpeg.begin() + 6, jpeg.begin() + 10), "JFIF");
-    if (fields.empty()) jpeg.erase(jpeg.begin() + 2, jpeg.begin() + 20);
-    std::copy(fields.begin(), fields.end(), jpeg.begin() + 13);
-    return jpeg;
-  };
-  const foundation::Bytes jfifPerCentimetre = withJFIF(imageio::encodeImageData(source, ImageExportType::jpg(1, 0.9)), {2, 0, 59, 0, 59});
-  const std::vector<std::uint8_t> grey(300 * 300, 128);
+  // JFIF after the start of image: FF E0, length, "JFIF\0", version, unit (2: per cm), x and y density.
+  foundation::Bytes jfifPerCentimetre = imageio::encodeImageData(source, ImageExportType::jpg(1, 0.9));
+  EXPECT_EQ(std::string(jfifPerCentimetre.begin() + 6, jfifPerCentimetre.begin() + 10), "JFIF");
+  const std::uint8_t perCentimetre[] = {2, 0, 59, 0, 59};
+  std::copy(std::begin(perCentimetre), std::end(perCentimetre), jfifPerCentimetre.begin() + 13);
+  // Written by libjpeg: grey with a JFIF header of no unit (made 144 by 288 dpi here), CMYK without one.
   using testsupport::exifBlock;
-  using testsupport::writeRawJPEG;
+  const auto jpeg = [](int components, const foundation::Bytes& exif) {
+    return testsupport::writeRawJPEG(300, 300, components, std::vector<std::uint8_t>(300 * 300 * components, 99), exif);
+  };
+  foundation::Bytes jfif144By288 = jpeg(1, exifBlock(6));
+  std::copy_n(std::begin({1, 0, 144, 1, 32}), 5, jfif144By288.begin() + 13);
   struct Row {
     const char* name;
     foundation::Bytes data;
@@ -181,13 +181,10 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
       {"gif, which records none: 72 dpi", imageio::encodeImageData(source, ImageExportType::gif()), {300, 300}, 0},
       {"heic at 144 dpi, in its Exif", imageio::encodeImageData(source, ImageExportType::heic(2, 0.5)), {150, 150}, 1e-9},
       {"jpeg at 59 dots per centimetre", jfifPerCentimetre, {300 * 72 / (59 * 2.54), 300 * 72 / (59 * 2.54)}, 1e-9},
-      // Written by libjpeg: the densities of the JFIF header, else of the Exif, turned with
-      // the Exif orientation.
-      {"jpeg at 144 by 288 dpi, turned a quarter", withJFIF(writeRawJPEG(300, 300, 1, grey, exifBlock(6)), {1, 0, 144, 1, 32}),
-       {75, 150}, 0},
-      {"jpeg without JFIF, Exif at 144 by 288 dpi, turned a quarter",
-       withJFIF(writeRawJPEG(300, 300, 1, grey, exifBlock(6, 144, 288)), {}), {75, 150}, 0},
-      {"jpeg of a JFIF without unit, Exif at 59 by 118 dots a centimetre", writeRawJPEG(300, 300, 1, grey, exifBlock(0, 59, 118, 3)),
+      // The densities of the JFIF header, else of the Exif, turned with the Exif orientation.
+      {"jpeg at 144 by 288 dpi, turned a quarter", jfif144By288, {75, 150}, 0},
+      {"jpeg without JFIF, Exif at 144 by 288 dpi, turned a quarter", jpeg(4, exifBlock(6, 144, 288)), {75, 150}, 0},
+      {"jpeg of a JFIF without unit, Exif at 59 by 118 dots a centimetre", jpeg(1, exifBlock(0, 59, 118, 3)),
        {300 * 72 / (59 * 2.54), 300 * 72 / (118 * 2.54)}, 1e-9},
       {"heic of Exif at 59 by 118 dots a centimetre after \"Exif\\0\\0\"", heicWithExif(300, exifBlock(0, 59, 118, 3)),
        {300 * 72 / (59 * 2.54), 300 * 72 / (118 * 2.54)}, 1e-9},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -14,20 +15,18 @@ namespace testsupport {
 void jpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
 
 foundation::Bytes exifBlock(int orientation, std::uint32_t x, std::uint32_t y, std::uint16_t unit) {
-  const std::uint16_t entries = (orientation ? 1 : 0) + (x ? 3 : 0);
-  if (!entries) return {};
+  if (!orientation && !x) return {};
   foundation::Bytes e = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8};
   const auto put = [&](std::uint32_t value, int size) {
     while (size--) e.push_back(static_cast<std::uint8_t>(value >> (8 * size)));
   };
-  const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t value, int size) {
-    put(tag, 2), put(type, 2), put(1, 4), put(value, size), put(0, 4 - size);
-  };
-  const std::uint32_t rationals = 8 + 2 + 12u * entries + 4;  // after the directory, from the TIFF header
-  put(entries, 2);
-  if (orientation) entry(0x0112, 3, static_cast<std::uint32_t>(orientation), 2);
-  if (x) entry(0x011A, 5, rationals, 4), entry(0x011B, 5, rationals + 8, 4), entry(0x0128, 3, unit, 2);
-  put(0, 4);  // no next directory
+  // Tag, type (3 short, 5 rational), value (a short in the first two bytes) or offset of
+  // the rationals after the four entries and the next directory's offset (none).
+  const std::uint32_t entries[4][3] = {
+      {0x0112, 3, std::max(orientation, 1) * 65536u}, {0x011A, 5, 62}, {0x011B, 5, 70}, {0x0128, 3, unit * 65536u}};
+  put(x ? 4 : 1, 2);
+  for (int i = 0; i < (x ? 4 : 1); ++i) put(entries[i][0], 2), put(entries[i][1], 2), put(1, 4), put(entries[i][2], 4);
+  put(0, 4);
   if (x) put(x, 4), put(1, 4), put(y, 4), put(1, 4);
   return e;
 }
