@@ -299,9 +299,10 @@ constexpr std::string_view kPixelChunks[] = {"tRNS", "gAMA", "sRGB", "iCCP", "cH
 // need (texts, suggested palettes, Exif, unknown chunks, ...) and with only the first of
 // each that it does: libpng reads them all before the picture, inflating each compressed
 // text (up to its limit of 8 MB a chunk) and keeping every one, and it inflates an ICC
-// profile (up to the same limit) once. None when nothing is left out. Critical chunks,
-// names that are not four letters, everything from the first image data on and
-// everything from a chunk that runs past the end are kept as they are, for libpng to judge.
+// profile (up to the same limit) once. None when nothing is left out. The first chunk
+// (the header), critical chunks, names that are not four letters, everything from the
+// first image data on and everything from a chunk that runs past the end are kept as they
+// are, for libpng to judge.
 std::optional<foundation::Bytes> withoutUnusedChunks(std::span<const std::uint8_t> data) {
   const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
   const auto from = [&](std::size_t at) { return data.begin() + static_cast<std::ptrdiff_t>(at); };
@@ -314,7 +315,7 @@ std::optional<foundation::Bytes> withoutUnusedChunks(std::span<const std::uint8_
     if (type == "IDAT" || length > data.size() - pos - 12) break;
     const auto pixelChunk = static_cast<std::size_t>(std::ranges::find(kPixelChunks, type) - std::begin(kPixelChunks));
     const bool ancillary = std::ranges::all_of(type, letter) && type[0] >= 'a';
-    const bool keep = !ancillary || (pixelChunk < std::size(kPixelChunks) && !seen[pixelChunk]);
+    const bool keep = pos == 8 || !ancillary || (pixelChunk < std::size(kPixelChunks) && !seen[pixelChunk]);
     if (pixelChunk < std::size(kPixelChunks)) seen[pixelChunk] = true;
     const std::size_t end = pos + 12 + std::size_t{length};
     if (!keep && !out) out.emplace(data.begin(), from(pos));
