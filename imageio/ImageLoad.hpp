@@ -43,9 +43,9 @@ gfx::Image loadImageNamed(std::string_view name, const std::filesystem::path& re
 
 // The resolution that image file bytes record, in dots per inch across and down the picture
 // as loaded: a PNG's pHYs chunk in pixels per metre, a JPEG's JFIF density (else its
-// Exif), a TIFF's resolution tags or a HEIC file's Exif (per inch or per centimetre). None when the file
-// records none, none with a unit, or one that is not finite and greater than 0; GIF files
-// record none.
+// Exif), a TIFF's resolution tags or a HEIC file's Exif (per inch or per centimetre). None
+// when the file records none, none with a unit, or one that is not finite and greater
+// than 0; GIF files record none.
 std::optional<gfx::Size> recordedImageDPI(std::span<const std::uint8_t> data);
 
 // A decoded image with the resolution its file records (recordedImageDPI).
