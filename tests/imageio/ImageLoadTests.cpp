@@ -392,17 +392,16 @@ TEST(ImageLoad, HalfTransparentPixelsArePremultiplied) {
 // --- alpha, layouts and orientations in TIFF files -----------------------------------------
 
 // The stored pixel that a w x h picture stored in the orientation (TIFF's and Exif's
-// numbers) shows at (x, y) once upright: 2 mirrors it, 3 turns it half round, 4 flips it,
-// 5 transposes it, 6 turns it a quarter clockwise, 7 transverses it and 8 turns it a
-// quarter anticlockwise.
+// numbers) shows at (x, y) once upright: 3 turns it half round, 6 a quarter clockwise
+// and 8 a quarter anticlockwise; 2, 4, 5 and 7 mirror 1, 3, 6 and 8 left to right.
 std::pair<int, int> storedAt(int orientation, int w, int h, int x, int y) {
   switch (orientation) {
     case 2: return {w - 1 - x, y};
-    case 3: return {w - 1 - x, h - 1 - y};
     case 4: return {x, h - 1 - y};
     case 5: return {y, x};
-    case 6: return {y, h - 1 - x};
     case 7: return {w - 1 - y, h - 1 - x};
+    case 3: return {w - 1 - x, h - 1 - y};
+    case 6: return {y, h - 1 - x};
     case 8: return {w - 1 - y, x};
     default: return {x, y};
   }
