@@ -582,6 +582,13 @@ TEST_F(FirstFrame, FramesBeyondThePixelLimitAreRefused) {
   ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=16x16:rate=5 -frames:v 1 -c:v mjpeg", jpeg));
   const auto hidesMore = file("bound-hides-16000.mov");
   writeFile(hidesMore, withCodedJPEGSize(readBytes(jpeg), 16000, 16000));
+  // MPEG-4 with B-frames (I B B P in display order), 4096 x 2304 (over 8 Mi pixels), cut to
+  // show from the third frame: the decoder starts four pictures before the first shown and
+  // lets one go before the fourth, within a limit of 1.5 frames (three held at once).
+  const auto bFrames = file("bound-bframes.mov");
+  const auto bFramesCut = file("bound-bframes-cut.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=4096x2304:rate=10 -frames:v 12 -pix_fmt yuv420p -c:v mpeg4 -bf 2 -q:v 5", bFrames));
+  ASSERT_TRUE(ffmpeg("-ss 0.2 -i '" + bFrames.string() + "' -c copy", bFramesCut));
   // One grey 8192 x 8192 frame: exactly the default limit.
   const auto atLimit = testsupport::testDataFolder() / "repro" / "video-h264-8192x8192.mov";
 
@@ -603,6 +610,7 @@ TEST_F(FirstFrame, FramesBeyondThePixelLimitAreRefused) {
       {"container declares more than the picture", declaresMore, kDefaultMaxImagePixels, 0, std::nullopt},
       {"picture larger than the container declares", hidesMore, kDefaultMaxImagePixels, 0, std::nullopt},
       {"the same 16 x 16 file unaltered", jpeg, kDefaultMaxImagePixels, 0, 16, 16},
+      {"B-frames cut, 1.5 frames' limit", bFramesCut, 4096 * 2304 * 3 / 2, 912, 1621, 912},
       // Wide pixels stretch the frame to 256 x 48; beyond the limit it keeps its shape
       // within it.
       {"wide pixels within the limit", wide, 256 * 48, 0, 256, 48},
