@@ -70,6 +70,12 @@ constexpr unsigned kMaxTracks = 8;
 // The reading gives up after this long on the clock; a frame at the pixel limit takes a
 // fraction of it.
 constexpr std::chrono::milliseconds kReadingTime{2000};
+// No single allocation of FFmpeg's may be larger than a picture at the limit can need (a
+// packed picture of 8 bytes a pixel, or its uncompressed packet) plus this much, and at
+// least the floor: a sample index declared by millions of samples fails to grow beyond it.
+constexpr std::size_t kBytesPerPixelAtMost = 8;
+constexpr std::size_t kAllocationSlack = std::size_t{16} << 20;
+constexpr std::size_t kAllocationFloor = std::size_t{64} << 20;
 // The demuxer that reads QuickTime and MP4 files, and the names it registers under.
 constexpr const char* kQuickTimeDemuxer = "mov";
 constexpr const char* kQuickTimeFormats = "mov,mp4,m4a,3gp,3g2,mj2";
@@ -409,6 +415,12 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
     return std::nullopt;
   }
   quietenLibraries();
+  // The limit is the process's: the helper reads one file, and other callers read one at
+  // a time with one limit.
+  av_max_alloc(std::max(kAllocationFloor,
+                        static_cast<std::size_t>(std::min<std::uint64_t>(maxPixels, std::uint64_t{1} << 40)) *
+                                kBytesPerPixelAtMost +
+                            kAllocationSlack));
 
   Deadline deadline;
   FormatPtr format = openQuickTime(file, deadline);

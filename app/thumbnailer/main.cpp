@@ -26,16 +26,16 @@
 
 namespace {
 
-// The address space the helper may map: the largest frame's decoding (a few hundred MB)
-// fits with room to spare; a sample index or decoder that wants more fails to allocate.
-constexpr rlim_t kMaxAddressSpace = 1200ull * 1000 * 1000;
 // Processor seconds: the application kills the helper sooner, this holds if it cannot.
 constexpr rlim_t kMaxProcessorSeconds = 3;
 
 void limitResources() {
 #ifndef VL_ADDRESS_SANITIZER
-  // The address sanitizer reserves terabytes of shadow memory; its own limit applies there
-  // (see __asan_default_options below).
+  // The address space the helper may map: the largest frame's decoding (a few hundred MB)
+  // fits with room to spare; a sample index or decoder that wants more fails to allocate.
+  // (The address sanitizer reserves terabytes of shadow memory; its own limit of the same
+  // size applies there, see __asan_default_options below.)
+  constexpr rlim_t kMaxAddressSpace = 1200ull * 1000 * 1000;
   const rlimit space{kMaxAddressSpace, kMaxAddressSpace};
   setrlimit(RLIMIT_AS, &space);
 #endif
