@@ -93,8 +93,9 @@ class AerialManager {
   // more than four frames' worth of pictures (at least 32 Mi pixels) without giving a frame
   // (a stream whose key frame is missing), or would hold more than twice maxPixels at once
   // (a stream of many reference frames). Only QuickTime and MP4 files are read, of at most
-  // eight tracks, without references to other files, and the reading gives up after 2 s on
-  // the clock. Runs on the caller's thread; never throws.
+  // eight tracks, without references to other files, with no single allocation of FFmpeg's
+  // beyond 8 bytes a pixel of maxPixels (at least 64 MB; the limit is the process's), and
+  // the reading gives up after 2 s on the clock. Runs on the caller's thread; never throws.
   static std::optional<gfx::Image> firstVideoFrame(const std::filesystem::path& file,
                                                    int coverWidth = thumbnailCoverWidth,
                                                    int coverHeight = thumbnailCoverHeight,
