@@ -429,8 +429,9 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
   // opens a decoder and decodes a frame for every stream it looks at), and only when its
   // header declares no frame beyond the limit. The probe's decoder refuses frames beyond
   // it too.
-  const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  if (streamIndex < 0) return std::nullopt;
+  const AVCodec* decoder = nullptr;
+  const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  if (streamIndex < 0 || !decoder) return std::nullopt;
   if (declaresTooLarge(*format->streams[streamIndex]->codecpar, maxPixels)) return std::nullopt;
   for (unsigned i = 0; i < format->nb_streams; ++i) {
     format->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
@@ -441,7 +442,7 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
   }
   const AVCodecParameters& parameters = *format->streams[streamIndex]->codecpar;
   if (declaresTooLarge(parameters, maxPixels)) return std::nullopt;
-  const AVCodec* decoder = avcodec_find_decoder(parameters.codec_id);
+  decoder = avcodec_find_decoder(parameters.codec_id);  // the probe may have learnt better
   if (!decoder) return std::nullopt;
 
   // Declared before the decoder and the frame, whose pictures it counts.
