@@ -205,7 +205,7 @@ void AerialManager::currentWallpaperThumbnail(
   }
   foundation::DispatchQueue::background().async(
       [file = std::move(*file), completion = std::move(completion)]() mutable {
-        auto frame = firstVideoFrame(file);
+        auto frame = thumbnailOf(file);
         foundation::DispatchQueue::main().async(
             [frame = std::move(frame), completion = std::move(completion)]() mutable {
               if (completion) completion(std::move(frame));

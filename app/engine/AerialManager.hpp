@@ -92,11 +92,25 @@ class AerialManager {
   // decoder meets a larger one, before it allocates it. None too when the decoder starts
   // more than four frames' worth of pictures (at least 32 Mi pixels) without giving a frame
   // (a stream whose key frame is missing), or would hold more than twice maxPixels at once
-  // (a stream of many reference frames). Runs on the caller's thread; never throws.
+  // (a stream of many reference frames). Only QuickTime and MP4 files are read, of at most
+  // eight tracks, without references to other files, with no single allocation of FFmpeg's
+  // beyond 8 bytes a pixel of maxPixels (at least 64 MB; the limit is the process's), and
+  // the reading gives up after 2 s on the clock. Runs on the caller's thread; never throws.
   static std::optional<gfx::Image> firstVideoFrame(const std::filesystem::path& file,
                                                    int coverWidth = thumbnailCoverWidth,
                                                    int coverHeight = thumbnailCoverHeight,
                                                    std::size_t maxPixels = kDefaultMaxImagePixels) noexcept;
+
+  // The same first frame, read by the helper program vidlumen-thumbnailer in a process of
+  // its own, limited to 1.2 GB of address space and 3 s of processor time and killed after
+  // 2.5 s on the clock; none when it fails in any way, or cannot be found (this build's
+  // program, the installed one in <libexecdir>/vidlumen, or one beside the running
+  // program or in ../libexec/vidlumen from it). What currentWallpaperThumbnail shows.
+  // Waits on the caller's thread; never throws.
+  static std::optional<gfx::Image> thumbnailOf(const std::filesystem::path& file,
+                                               int coverWidth = thumbnailCoverWidth,
+                                               int coverHeight = thumbnailCoverHeight,
+                                               std::size_t maxPixels = kDefaultMaxImagePixels) noexcept;
 
   // Percent-encodes text as one URL path segment (see shareSlug).
   static std::string percentEncodePathSegment(std::string_view text);

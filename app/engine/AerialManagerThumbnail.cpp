@@ -14,8 +14,20 @@
 // pictures. The demuxer's probe therefore decodes key frames only, and our decoder's
 // pictures are counted as it allocates them (FrameAllowance): a few frames' worth without a
 // frame coming out, or more held at once than the limit allows, and there is no thumbnail.
+//
+// The file is opened as what its name says, a QuickTime or MP4 file, over the plain file
+// protocol and without following references to other files: whatever else is named ".mov"
+// (a playlist, which would wait for its live stream) gives no thumbnail. Only the video
+// track the frame comes from is probed, a file of more tracks than a wallpaper video has is
+// refused, and the whole reading gives up at a deadline, checked between packets and by the
+// demuxer's interrupt callback whenever it waits for input. Decoders and demuxers can still
+// spend memory and time of their own (a sample index of millions of entries, a decoder that
+// allocates its pictures itself): the application therefore reads the frame in a helper
+// process with hard limits (AerialManagerHelper.cpp), and this reader is what that process
+// runs.
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +64,32 @@ constexpr std::uint64_t kPixelsWithoutPicture = std::uint64_t{32} << 20;
 // many times the limit of one picture, so a stream of the largest pictures may refer to one
 // other picture, and smaller ones to proportionally more.
 constexpr std::uint64_t kHeldPicturesAtTheLimit = 2;
+// A wallpaper video has one video track, perhaps sound, a time code and a few caption or
+// chapter tracks; a file of more is not one, and every track costs the demuxer an index.
+constexpr unsigned kMaxTracks = 8;
+// The reading gives up after this long on the clock; a frame at the pixel limit takes a
+// fraction of it.
+constexpr std::chrono::milliseconds kReadingTime{2000};
+// No single allocation of FFmpeg's may be larger than a picture at the limit can need (a
+// packed picture of 8 bytes a pixel, or its uncompressed packet) plus this much, and at
+// least the floor: a sample index declared by millions of samples fails to grow beyond it.
+constexpr std::size_t kBytesPerPixelAtMost = 8;
+constexpr std::size_t kAllocationSlack = std::size_t{16} << 20;
+constexpr std::size_t kAllocationFloor = std::size_t{64} << 20;
+// The demuxer that reads QuickTime and MP4 files, and the names it registers under.
+constexpr const char* kQuickTimeDemuxer = "mov";
+constexpr const char* kQuickTimeFormats = "mov,mp4,m4a,3gp,3g2,mj2";
+
+// When the reading gives up; the demuxer asks through its interrupt callback.
+class Deadline {
+ public:
+  Deadline() : end_(std::chrono::steady_clock::now() + kReadingTime) {}
+  bool passed() const { return std::chrono::steady_clock::now() >= end_; }
+  static int interrupt(void* opaque) { return static_cast<const Deadline*>(opaque)->passed() ? 1 : 0; }
+
+ private:
+  std::chrono::steady_clock::time_point end_;
+};
 
 struct FormatCloser {
   void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
@@ -74,6 +112,41 @@ using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
 using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using ScalePtr = std::unique_ptr<SwsContext, ScaleCloser>;
+
+// The options of one open, freed with it.
+class Options {
+ public:
+  Options() = default;
+  ~Options() { av_dict_free(&options_); }
+  Options(const Options&) = delete;
+  Options& operator=(const Options&) = delete;
+  void set(const char* key, const char* value) { av_dict_set(&options_, key, value, 0); }
+  AVDictionary** get() { return &options_; }
+
+ private:
+  AVDictionary* options_ = nullptr;
+};
+
+// Opens a QuickTime or MP4 file and nothing else: the QuickTime demuxer, chosen by us and
+// not by the content; the plain file protocol only; no data references to other files.
+FormatPtr openQuickTime(const std::filesystem::path& file, Deadline& deadline) {
+  const AVInputFormat* demuxer = av_find_input_format(kQuickTimeDemuxer);
+  AVFormatContext* rawFormat = avformat_alloc_context();
+  if (!demuxer || !rawFormat) {
+    avformat_free_context(rawFormat);
+    return nullptr;
+  }
+  rawFormat->interrupt_callback = {&Deadline::interrupt, &deadline};
+  Options options;
+  options.set("format_whitelist", kQuickTimeFormats);
+  options.set("protocol_whitelist", "file");
+  options.set("enable_drefs", "0");
+  options.set("use_absolute_path", "0");
+  // Frees the context when it fails.
+  const std::string url = "file:" + file.string();
+  if (avformat_open_input(&rawFormat, url.c_str(), demuxer, options.get()) < 0) return nullptr;
+  return FormatPtr(rawFormat);
+}
 
 // Options for the decoders the demuxer opens to probe its streams, one dictionary per
 // stream: our limit, and key frames only (the probe learns what it needs from a key frame;
@@ -190,13 +263,13 @@ void quietenLibraries() {
 
 // Decodes until the first frame of the stream; none when there is none.
 FramePtr decodeFirstFrame(AVFormatContext* format, int streamIndex, AVCodecContext* codec,
-                          const FrameAllowance& allowance) {
+                          const FrameAllowance& allowance, const Deadline& deadline) {
   PacketPtr packet(av_packet_alloc());
   FramePtr frame(av_frame_alloc());
   if (!packet || !frame) return nullptr;
   int packetsWithoutFrame = 0;
   bool draining = false;
-  while (packetsWithoutFrame < kMaxPacketsWithoutFrame && !allowance.exhausted()) {
+  while (packetsWithoutFrame < kMaxPacketsWithoutFrame && !allowance.exhausted() && !deadline.passed()) {
     if (!draining) {
       const int read = av_read_frame(format, packet.get());
       if (read < 0) {
@@ -342,32 +415,35 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
     return std::nullopt;
   }
   quietenLibraries();
+  // The limit is the process's: the helper reads one file, and other callers read one at
+  // a time with one limit.
+  av_max_alloc(std::max(kAllocationFloor,
+                        static_cast<std::size_t>(std::min<std::uint64_t>(maxPixels, std::uint64_t{1} << 40)) *
+                                kBytesPerPixelAtMost +
+                            kAllocationSlack));
 
-  AVFormatContext* rawFormat = nullptr;
-  if (avformat_open_input(&rawFormat, file.c_str(), nullptr, nullptr) < 0) return std::nullopt;
-  FormatPtr format(rawFormat);
-  // Streams whose header declares frames beyond the limit are not probed (the probe decodes
-  // a frame); the probe's decoders refuse frames beyond it too.
+  Deadline deadline;
+  FormatPtr format = openQuickTime(file, deadline);
+  if (!format || format->nb_streams > kMaxTracks) return std::nullopt;
+  // The video stream is chosen from what the header says; only it is probed (the probe
+  // opens a decoder and decodes a frame for every stream it looks at), and only when its
+  // header declares no frame beyond the limit. The probe's decoder refuses frames beyond
+  // it too.
+  const AVCodec* decoder = nullptr;
+  const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  if (streamIndex < 0 || !decoder) return std::nullopt;
+  if (declaresTooLarge(*format->streams[streamIndex]->codecpar, maxPixels)) return std::nullopt;
   for (unsigned i = 0; i < format->nb_streams; ++i) {
-    if (declaresTooLarge(*format->streams[i]->codecpar, maxPixels)) {
-      format->streams[i]->discard = AVDISCARD_ALL;
-    }
+    format->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   }
   {
     ProbeOptions probe(format->nb_streams, maxPixels);
     if (avformat_find_stream_info(format.get(), probe.data()) < 0) return std::nullopt;
   }
-
-  const AVCodec* decoder = nullptr;
-  const int streamIndex =
-      av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-  if (streamIndex < 0 || !decoder) return std::nullopt;
   const AVCodecParameters& parameters = *format->streams[streamIndex]->codecpar;
   if (declaresTooLarge(parameters, maxPixels)) return std::nullopt;
-  // Only the chosen stream is of interest; the demuxer may skip the others.
-  for (unsigned i = 0; i < format->nb_streams; ++i) {
-    format->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-  }
+  decoder = avcodec_find_decoder(parameters.codec_id);  // the probe may have learnt better
+  if (!decoder) return std::nullopt;
 
   // Declared before the decoder and the frame, whose pictures it counts.
   FrameAllowance allowance(maxPixels);
@@ -381,7 +457,7 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
   allowance.attach(*codec);
   if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return std::nullopt;
 
-  FramePtr frame = decodeFirstFrame(format.get(), streamIndex, codec.get(), allowance);
+  FramePtr frame = decodeFirstFrame(format.get(), streamIndex, codec.get(), allowance, deadline);
   if (!frame) return std::nullopt;
   // The frame keeps its pictures; the decoder's other buffers go before the conversion.
   codec.reset();

@@ -1,0 +1,160 @@
+// The first frame of a video read in the helper program (app/thumbnailer), a process of its
+// own: the helper's memory and processor time are limited, it is killed at a deadline, and
+// this process only reads its small answer, checking every size in it. A file that makes a
+// demuxer or decoder hang or swallow memory costs this process nothing but the wait.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/engine/AerialManager.hpp"
+#include "app/engine/ThumbnailHelperProtocol.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The wall time the helper gets for its answer: a frame at the pixel limit takes a
+// fraction of it, and the reader inside gives up sooner.
+constexpr std::chrono::milliseconds kHelperTime{2500};
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor() { reset(); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  void reset() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+// The helper program: where this build put it, where it is installed, or beside the
+// running program (an installed application, or a copy of the build's programs).
+std::optional<std::string> helperProgram() {
+  std::vector<std::string> candidates = {VL_THUMBNAILER_BUILD_PATH, VL_THUMBNAILER_INSTALL_PATH};
+  std::error_code ec;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    candidates.push_back((self.parent_path() / thumbnailhelper::kProgramName).string());
+    candidates.push_back(
+        (self.parent_path().parent_path() / "libexec" / "vidlumen" / thumbnailhelper::kProgramName).string());
+  }
+  for (const std::string& candidate : candidates) {
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return std::nullopt;
+}
+
+// Reads exactly size bytes from the pipe before the deadline; with size 0, waits for its
+// end (the helper's exit) and fails when anything more comes.
+bool readBefore(int fd, Clock::time_point deadline, void* data, std::size_t size) {
+  auto* p = static_cast<char*>(data);
+  const bool toTheEnd = size == 0;
+  char extra;
+  while (size > 0 || toTheEnd) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd readable{fd, POLLIN, 0};
+    const int ready = poll(&readable, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    const ssize_t n = toTheEnd ? read(fd, &extra, 1) : read(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (toTheEnd) return n == 0;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The helper's frame, read to the end of the pipe, its sizes checked against what was asked
+// for; none when it has none and for anything else.
+std::optional<gfx::Image> readAnswer(int fd, Clock::time_point deadline, std::size_t maxPixels) {
+  thumbnailhelper::Header header{};
+  if (!readBefore(fd, deadline, &header, sizeof header) || header.magic != thumbnailhelper::kMagic) return std::nullopt;
+  const std::uint64_t pixels = std::uint64_t{header.width} * header.height;
+  if (header.width == 0 || header.height == 0 || header.width > gfx::Image::maxDimension ||
+      header.height > gfx::Image::maxDimension || pixels > maxPixels) {
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> rgba(pixels * 4);
+  if (!readBefore(fd, deadline, rgba.data(), rgba.size()) || !readBefore(fd, deadline, nullptr, 0)) return std::nullopt;
+  return gfx::Image::make(static_cast<int>(header.width), static_cast<int>(header.height), std::move(rgba));
+}
+
+// Starts the helper with its standard output on the pipe, standard input from /dev/null,
+// no other descriptor of ours, and no shell; -1 when it cannot be started.
+pid_t startHelper(const std::string& program, const std::vector<std::string>& arguments, int output) {
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return -1;
+  pid_t pid = -1;
+  std::vector<char*> argv;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  if (posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) != 0 ||
+      posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO) != 0 ||
+      posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1) != 0 ||
+      posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+    pid = -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+std::optional<gfx::Image> readInHelper(const std::filesystem::path& file, int coverWidth, int coverHeight,
+                                       std::size_t maxPixels) {
+  const auto program = helperProgram();
+  if (!program) return std::nullopt;
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
+  FileDescriptor readEnd(ends[0]);
+  FileDescriptor writeEnd(ends[1]);
+  const Clock::time_point deadline = Clock::now() + kHelperTime;
+  const pid_t pid = startHelper(*program,
+                                {*program, file.string(), std::to_string(coverWidth), std::to_string(coverHeight),
+                                 std::to_string(maxPixels)},
+                                writeEnd.get());
+  writeEnd.reset();  // the pipe ends when the helper exits
+  if (pid < 0) return std::nullopt;
+  std::optional<gfx::Image> image;
+  try {
+    image = readAnswer(readEnd.get(), deadline, maxPixels);
+  } catch (...) {
+    image.reset();
+  }
+  // A helper that gave a frame has closed the pipe and is exiting; any other is stopped
+  // (the answer is none either way). The frame counts only from one that exited normally.
+  if (!image) kill(pid, SIGKILL);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!image || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return image;
+}
+
+}  // namespace
+
+std::optional<gfx::Image> AerialManager::thumbnailOf(const std::filesystem::path& file, int coverWidth,
+                                                     int coverHeight, std::size_t maxPixels) noexcept {
+  try {
+    return readInHelper(file, coverWidth, coverHeight, maxPixels);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
