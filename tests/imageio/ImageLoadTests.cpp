@@ -107,13 +107,9 @@ std::vector<FormatCase> formatCases() {
 
 // --- files written directly with the codec libraries ------------------------------------
 
-// Palette entry i of the TIFFs written below, as 8-bit red, green and blue.
-int paletteColour(int i, int c) { return c == 0 ? i : c == 1 ? 255 - i : i * 7 % 256; }
-
 // A TIFF of raw samples through libtiff, written to a temporary file: 8, 16 or 32 bits
-// (floating-point), the last sample an extra one of the kind given (EXTRASAMPLE_...) when
-// the samples outnumber the colour's, in strips of two rows or tiles of 16 x 16; data
-// holds every pixel's samples in order.
+// (floating-point), a sample beyond the colour's extra, of the kind given (EXTRASAMPLE_...),
+// in strips of two rows or tiles of 16 x 16; data holds every pixel's samples in order.
 Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int samples, std::uint16_t alphaKind,
                 const std::vector<std::uint16_t>& data, bool tiled = false,
                 std::uint16_t orientation = ORIENTATION_TOPLEFT) {
@@ -129,9 +125,9 @@ Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int 
   if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
   const int colours = photometric == PHOTOMETRIC_RGB ? 3 : photometric == PHOTOMETRIC_SEPARATED ? 4 : 1;
   if (samples > colours) TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &alphaKind);
-  std::uint16_t map[3][256];
-  for (int i = 0; i < 256 * 3; ++i) map[i / 256][i % 256] = static_cast<std::uint16_t>(paletteColour(i % 256, i / 256) * 257);
-  if (photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tiff, TIFFTAG_COLORMAP, map[0], map[1], map[2]);
+  std::uint16_t map[768];  // palette entry i: red i, green 255 - i, blue i
+  for (int i = 0; i < 768; ++i) map[i] = static_cast<std::uint16_t>((i / 256 == 1 ? 255 - i % 256 : i % 256) * 257);
+  if (photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tiff, TIFFTAG_COLORMAP, map, map + 256, map + 512);
   TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
   if (bits == 32) TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
   const std::size_t perRow = static_cast<std::size_t>(width) * samples;
@@ -401,8 +397,7 @@ TEST(ImageLoad, HalfTransparentPixelsArePremultiplied) {
 
 // The stored pixel that a w x h picture stored in the orientation (TIFF's and Exif's
 // numbers) shows at (x, y) once upright: 3 turns it half round, 6 a quarter clockwise
-// and 8 a quarter anticlockwise; 2 mirrors it left to right, 4 top to bottom, and 5 and 7
-// across its diagonals (stored rows are the columns from the left, from the right).
+// and 8 a quarter anticlockwise; 2, 4, 5 and 7 mirror 1, 3, 6 and 8 left to right.
 std::pair<int, int> storedAt(int orientation, int w, int h, int x, int y) {
   switch (orientation) {
     case 2: return {w - 1 - x, y};
@@ -419,16 +414,16 @@ std::pair<int, int> storedAt(int orientation, int w, int h, int x, int y) {
 // Grey, RGB and CMYK files, with straight or associated alpha or none, in strips or tiles
 // and in any orientation, load as the premultiplied values of the samples written, turned
 // upright: colour x alpha, 16-bit samples scaled to 8 bits, inks turned into RGB as
-// (1 - ink) x (1 - black) (associated ones divided by their alpha first, as ImageMagick
-// reads them), palette indices as their colours, an extra sample of no stated kind
-// skipped; to within one 8-bit step for the rounding in between.
+// (1 - ink) x (1 - black) (associated ones first divided by their alpha, as ImageMagick
+// does), palette indices as their colours, extra samples of unspecified kind skipped;
+// to within one 8-bit step for the rounding in between.
 TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
   struct Row {
     const char* name;
     int bits;
     std::uint16_t photometric;
-    int samples;  // colour samples and an extra one
-    std::uint16_t alpha = EXTRASAMPLE_UNASSALPHA;  // the extra sample's kind (unspecified is 0)
+    int samples;  // colour samples and the alpha
+    std::uint16_t alpha = EXTRASAMPLE_UNASSALPHA;  // 0: none, or unspecified
     bool tiled = false;
     std::uint16_t orientation = ORIENTATION_TOPLEFT;
   };
@@ -473,9 +468,8 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
       for (std::size_t i = 0; row.alpha == associated && i < samples.size(); ++i)
         samples[i] = std::min(samples[i], samples[i - i % row.samples + row.samples - 1]);
     }
-    const int inksAt126[] = {125, 43, 88, 6, 126};  // ImageMagick shows (1, 79, 36) premultiplied
-    for (int s = 0; colours == 4 && row.alpha == associated && s < 5; ++s)
-      samples[static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(inksAt126[s] * top / 255);
+    const int inks[] = {125, 43, 88, 6, 126};  // associated, at alpha 126: ImageMagick shows (1, 79, 36)
+    for (int s = 0; colours == 4 && row.alpha == associated && s < 5; ++s) samples[s] = std::uint16_t(inks[s] * top / 255);
 
     const Image image = imageio::loadImageFromData(
         writeTIFF(w, h, row.bits, row.photometric, row.samples, row.alpha, samples, row.tiled, row.orientation));
@@ -491,8 +485,7 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
         const double whole = row.alpha == associated && alpha > 0 ? alpha * top : top;  // a straight sample's 1
         double rgb[3];
         for (int c = 0; c < 3; ++c) {
-          if (row.photometric == PHOTOMETRIC_PALETTE) rgb[c] = paletteColour(p[0], c) / 255.0;
-          else if (colours == 1) rgb[c] = p[0] / whole;
+          if (colours == 1) rgb[c] = row.photometric == PHOTOMETRIC_PALETTE && c == 1 ? 1 - p[0] / whole : p[0] / whole;
           else if (colours == 3) rgb[c] = p[c] / whole;
           else rgb[c] = (1 - p[c] / whole) * (1 - p[3] / whole);
           rgb[c] *= alpha;
