@@ -194,6 +194,18 @@ void BM_HEICItemsLargerThanDeclared(benchmark::State& state) {
 }
 BENCHMARK(BM_HEICItemsLargerThanDeclared)->Unit(benchmark::kMillisecond);
 
+// Files whose tables or chunks repeat what the picture needs once, or not at all: a HEIC
+// grid of one tile that lists its id 2000 times after 2000 other item locations, and a
+// 1 x 1 PNG of 120 compressed text chunks of 8 MB each.
+void BM_RepeatedEntriesOfSmallFiles(benchmark::State& state) {
+  const char* const files[] = {"repro/heic-2000-repeated-grid-ids.heic", "repro/png-120-compressed-text-chunks.png"};
+  const foundation::Bytes data = testsupport::testData(files[state.range(0)]);
+  measureOnce(state, [&] { benchmark::DoNotOptimize(imageio::loadImageFromData(data)); });
+  for (auto _ : state) benchmark::DoNotOptimize(imageio::loadImageFromData(data));
+  state.SetLabel(files[state.range(0)]);
+}
+BENCHMARK(BM_RepeatedEntriesOfSmallFiles)->Unit(benchmark::kMillisecond)->DenseRange(0, 1);
+
 // A flat grey 8192 x 8192 HEIC of 55 KB (an image and its alpha plane, as the HEIC export
 // writes them): the most pixels a small file makes the decoder produce. decodes_per_item
 // counts the HEVC decoders started for the load (in the child) over the file's two items.

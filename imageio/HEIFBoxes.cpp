@@ -1,10 +1,13 @@
 #include "imageio/HEIFBoxes.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/graphics/Image.hpp"
@@ -86,126 +89,167 @@ const Box* find(const std::vector<Box>& boxes, std::string_view type) {
   return nullptr;
 }
 
-// The item boxes of the file's top-level "meta" box.
-struct Items {
-  Bytes file;
-  std::vector<Box> boxes;
-  const Box* iinf = nullptr;
-  const Box* iloc = nullptr;
-  const Box* idat = nullptr;
-  const Box* iprp = nullptr;
-
-  explicit Items(Bytes data) : file(data) {
+// The item boxes of the file's top-level "meta" box, each table read once into an index
+// by item id: a file may list an id again and again, and a lookup that walked a table
+// from its start for each of them would take time in the square of the file's size. An id
+// listed again is the item it first named: its later entries are passed over.
+class Items {
+ public:
+  explicit Items(Bytes data) : file_(data) {
     const std::vector<Box> top = boxesIn(data);
     const Box* meta = find(top, "meta");
     if (!meta || meta->payload.size() < 4) return;
-    boxes = boxesIn(meta->payload.subspan(4));
-    iinf = find(boxes, "iinf");
-    iloc = find(boxes, "iloc");
-    idat = find(boxes, "idat");
-    iprp = find(boxes, "iprp");
+    const std::vector<Box> boxes = boxesIn(meta->payload.subspan(4));
+    if (const Box* idat = find(boxes, "idat")) idat_ = idat->payload;
+    if (const Box* iinf = find(boxes, "iinf")) indexTypes(iinf->payload);
+    if (const Box* iloc = find(boxes, "iloc")) indexLocations(iloc->payload);
+    if (const Box* iprp = find(boxes, "iprp")) indexProperties(iprp->payload);
   }
 
-  // The ids of the items of the type.
+  // The ids of the items of the type, each once.
   std::vector<std::uint32_t> idsOfType(std::string_view type) const {
     std::vector<std::uint32_t> ids;
-    if (!iinf) return ids;
-    Reader r(iinf->payload);
-    const auto version = r.read(1);
-    if (!version || !r.skip(3) || !r.skip(*version == 0 ? 2 : 4)) return ids;
-    for (const Box& infe : boxesIn(iinf->payload.subspan(r.position()))) {
-      if (!infe.is("infe")) continue;
-      Reader e(infe.payload);
-      const auto infeVersion = e.read(1);
-      if (!infeVersion || *infeVersion < 2 || !e.skip(3)) continue;  // older entries carry no type
-      const auto id = e.read(*infeVersion == 2 ? 2 : 4);
-      const auto itemType = (id && e.skip(2)) ? e.take(4) : std::nullopt;
-      if (itemType && std::memcmp(itemType->data(), type.data(), 4) == 0) ids.push_back(static_cast<std::uint32_t>(*id));
-    }
+    for (const auto& [id, itemType] : types_)
+      if (std::string_view(itemType.data(), 4) == type) ids.push_back(id);
     return ids;
   }
 
   // The item's data, extent by extent, from "iloc" (in the file or in "idat"); none when
   // it cannot be located.
   std::optional<std::vector<Bytes>> data(std::uint32_t itemId) const {
-    if (!iloc) return std::nullopt;
-    Reader r(iloc->payload);
-    const auto version = r.read(1);
-    if (!version || *version > 2 || !r.skip(3)) return std::nullopt;
-    const auto sizes = r.read(2);
-    if (!sizes) return std::nullopt;
-    const std::size_t offsetSize = (*sizes >> 12) & 15, lengthSize = (*sizes >> 8) & 15,
-                      baseOffsetSize = (*sizes >> 4) & 15, indexSize = *version >= 1 ? (*sizes & 15) : 0;
-    const auto count = r.read(*version < 2 ? 2 : 4);
-    if (!count) return std::nullopt;
-    for (std::uint64_t i = 0; i < *count; ++i) {
-      const auto id = r.read(*version < 2 ? 2 : 4);
-      std::uint64_t method = 0;
-      if (*version >= 1) {
-        const auto m = r.read(2);
-        if (!m) return std::nullopt;
-        method = *m & 15;
+    const auto found = locations_.find(itemId);
+    if (found == locations_.end()) return std::nullopt;
+    const Location& at = found->second;
+    const Bytes source = at.method == 1 ? idat_ : file_;
+    Reader r(iloc_.subspan(at.extents));
+    std::vector<Bytes> parts;
+    bool whole = at.method <= 1;
+    for (std::uint64_t e = 0; e < at.extentCount; ++e) {
+      r.skip(indexSize_);
+      const std::uint64_t offset = *r.read(offsetSize_), length = *r.read(lengthSize_);  // indexed whole
+      // A length of 0 means the rest of the source.
+      const std::uint64_t start = at.base + offset;
+      if (start < at.base || start > source.size()) {
+        whole = false;
+        continue;
       }
-      if (!id || !r.skip(2)) return std::nullopt;  // data reference index
-      const auto base = r.read(baseOffsetSize);
-      const auto extents = r.read(2);
-      if (!base || !extents) return std::nullopt;
-      const Bytes source = method == 1 ? (idat ? idat->payload : Bytes()) : file;
-      std::vector<Bytes> parts;
-      bool whole = method <= 1;
-      for (std::uint64_t e = 0; e < *extents; ++e) {
-        if (!r.skip(indexSize)) return std::nullopt;
-        const auto offset = r.read(offsetSize);
-        const auto length = r.read(lengthSize);
-        if (!offset || !length) return std::nullopt;
-        // A length of 0 means the rest of the source.
-        const std::uint64_t start = *base + *offset;
-        if (start < *base || start > source.size()) {
-          whole = false;
-          continue;
-        }
-        const std::uint64_t available = source.size() - start;
-        if (*length > available) whole = false;
-        parts.push_back(source.subspan(static_cast<std::size_t>(start),
-                                       static_cast<std::size_t>(*length == 0 ? available : std::min(*length, available))));
-      }
-      if (*id != itemId) continue;
-      if (!whole) return std::nullopt;
-      return parts;
+      const std::uint64_t available = source.size() - start;
+      if (length > available) whole = false;
+      parts.push_back(source.subspan(static_cast<std::size_t>(start),
+                                     static_cast<std::size_t>(length == 0 ? available : std::min(length, available))));
     }
-    return std::nullopt;
+    if (!whole) return std::nullopt;
+    return parts;
   }
 
   // The payload of the item's property of the type, from "ipco" and "ipma".
   std::optional<Bytes> property(std::uint32_t itemId, std::string_view type) const {
-    if (!iprp) return std::nullopt;
-    const std::vector<Box> children = boxesIn(iprp->payload);
+    const auto found = associations_.find(itemId);
+    if (found == associations_.end()) return std::nullopt;
+    for (const std::size_t index : found->second)  // 1-based; 0 is none
+      if (index >= 1 && index <= properties_.size() && properties_[index - 1].is(type))
+        return properties_[index - 1].payload;
+    return std::nullopt;
+  }
+
+ private:
+  // An item's record in "iloc": its extents are read when its data is asked for.
+  struct Location {
+    std::uint64_t method = 0;
+    std::uint64_t base = 0;
+    std::uint64_t extentCount = 0;
+    std::size_t extents = 0;  // where the first extent starts in the table
+  };
+
+  void indexTypes(Bytes iinf) {
+    Reader r(iinf);
+    const auto version = r.read(1);
+    if (!version || !r.skip(3) || !r.skip(*version == 0 ? 2 : 4)) return;
+    std::unordered_set<std::uint32_t> seen;
+    for (const Box& infe : boxesIn(iinf.subspan(r.position()))) {
+      if (!infe.is("infe")) continue;
+      Reader e(infe.payload);
+      const auto infeVersion = e.read(1);
+      if (!infeVersion || *infeVersion < 2 || !e.skip(3)) continue;  // older entries carry no type
+      const auto id = e.read(*infeVersion == 2 ? 2 : 4);
+      const auto itemType = (id && e.skip(2)) ? e.take(4) : std::nullopt;
+      if (!itemType || !seen.insert(static_cast<std::uint32_t>(*id)).second) continue;
+      types_.emplace_back(static_cast<std::uint32_t>(*id), std::array<char, 4>{});
+      std::memcpy(types_.back().second.data(), itemType->data(), 4);
+    }
+  }
+
+  // Indexes the records up to the first one that is cut off.
+  void indexLocations(Bytes iloc) {
+    iloc_ = iloc;
+    Reader r(iloc);
+    const auto version = r.read(1);
+    if (!version || *version > 2 || !r.skip(3)) return;
+    const auto sizes = r.read(2);
+    if (!sizes) return;
+    offsetSize_ = (*sizes >> 12) & 15;
+    lengthSize_ = (*sizes >> 8) & 15;
+    indexSize_ = *version >= 1 ? (*sizes & 15) : 0;
+    const std::size_t baseOffsetSize = (*sizes >> 4) & 15;
+    if (offsetSize_ > 8 || lengthSize_ > 8) return;  // only 0, 4 and 8 are valid
+    const auto count = r.read(*version < 2 ? 2 : 4);
+    if (!count) return;
+    for (std::uint64_t i = 0; i < *count; ++i) {
+      const auto id = r.read(*version < 2 ? 2 : 4);
+      Location location;
+      if (*version >= 1) {
+        const auto method = r.read(2);
+        if (!method) return;
+        location.method = *method & 15;
+      }
+      if (!id || !r.skip(2)) return;  // data reference index
+      const auto base = r.read(baseOffsetSize);
+      const auto extents = r.read(2);
+      if (!base || !extents) return;
+      location.base = *base;
+      location.extentCount = *extents;
+      location.extents = r.position();
+      if (!r.skip(*extents * (indexSize_ + offsetSize_ + lengthSize_))) return;
+      locations_.emplace(static_cast<std::uint32_t>(*id), location);
+    }
+  }
+
+  // Indexes the associations up to the first one that is cut off.
+  void indexProperties(Bytes iprp) {
+    const std::vector<Box> children = boxesIn(iprp);
     const Box* ipco = find(children, "ipco");
-    if (!ipco) return std::nullopt;
-    const std::vector<Box> properties = boxesIn(ipco->payload);
+    if (!ipco) return;
+    properties_ = boxesIn(ipco->payload);
     for (const Box& ipma : children) {
       if (!ipma.is("ipma")) continue;
       Reader r(ipma.payload);
       const auto version = r.read(1);
       const auto flags = r.read(3);
       const auto count = r.read(4);
-      if (!version || !flags || !count) return std::nullopt;
+      if (!version || !flags || !count) return;
+      const bool wide = (*flags & 1) != 0;
       for (std::uint64_t i = 0; i < *count; ++i) {
         const auto id = r.read(*version < 1 ? 2 : 4);
         const auto associations = r.read(1);
-        if (!id || !associations) return std::nullopt;
+        if (!id || !associations) return;
+        std::vector<std::uint16_t>& indices = associations_[static_cast<std::uint32_t>(*id)];
         for (std::uint64_t a = 0; a < *associations; ++a) {
-          const bool wide = (*flags & 1) != 0;
           const auto entry = r.read(wide ? 2 : 1);
-          if (!entry) return std::nullopt;
-          const std::uint64_t index = *entry & (wide ? 0x7FFF : 0x7F);  // 1-based; 0 is none
-          if (*id == itemId && index >= 1 && index <= properties.size() && properties[index - 1].is(type))
-            return properties[index - 1].payload;
+          if (!entry) return;
+          indices.push_back(static_cast<std::uint16_t>(*entry & (wide ? 0x7FFF : 0x7F)));
         }
       }
     }
-    return std::nullopt;
   }
+
+  Bytes file_;
+  Bytes idat_;
+  Bytes iloc_;
+  std::size_t offsetSize_ = 0, lengthSize_ = 0, indexSize_ = 0;
+  std::vector<std::pair<std::uint32_t, std::array<char, 4>>> types_;
+  std::unordered_map<std::uint32_t, Location> locations_;
+  std::vector<Box> properties_;
+  std::unordered_map<std::uint32_t, std::vector<std::uint16_t>> associations_;
 };
 
 // The grid's output size from its item data: version, flags, rows - 1, columns - 1, then

@@ -5,6 +5,8 @@
 //  - the coded picture size of each HEVC-coded item, from its parameter sets, without
 //    decoding anything: neither libheif nor the decoder compares it with the size the file
 //    declares.
+// Each table of items is read once, whatever the file repeats: an item id listed again
+// names the item it first named, and counts once.
 
 #include <cstddef>
 #include <cstdint>

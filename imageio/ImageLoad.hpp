@@ -42,10 +42,10 @@ gfx::Image loadImageFromFile(const std::filesystem::path& path,
 gfx::Image loadImageNamed(std::string_view name, const std::filesystem::path& resourceFolder);
 
 // The resolution that image file bytes record, in dots per inch across and down the picture
-// as loaded: a PNG's pHYs chunk in pixels per metre, a JPEG's JFIF density, a TIFF's
-// resolution tags or a HEIC file's Exif (per inch or per centimetre). None when the file
-// records none, none with a unit, or one that is not finite and greater than 0; GIF files
-// record none.
+// as loaded: a PNG's pHYs chunk in pixels per metre, a JPEG's JFIF density (else its
+// Exif), a TIFF's resolution tags or a HEIC file's Exif (per inch or per centimetre). None
+// when the file records none, none with a unit, or one that is not finite and greater
+// than 0; GIF files record none.
 std::optional<gfx::Size> recordedImageDPI(std::span<const std::uint8_t> data);
 
 // A decoded image with the resolution its file records (recordedImageDPI).

@@ -120,17 +120,21 @@ bool decodeRows(Decoder* d, std::uint8_t* pixels, std::size_t stride, JDIMENSION
 
 // The body of the first application segment of the code whose body starts with the
 // signature, after the signature. Markers after the start of image are FF, a code and a
-// big-endian length that counts itself; the search passes other segments (comments,
-// tables, the frame header), as a viewer's does, and ends at the first scan or a marker
-// without a length.
+// big-endian length that counts itself, and any marker may follow fill bytes (more FF);
+// the search passes other segments (comments, tables, the frame header), as a viewer's
+// does, and ends at the first scan or a marker without a length.
 std::optional<std::span<const std::uint8_t>> applicationSegment(std::span<const std::uint8_t> data, std::uint8_t code,
                                                                 std::string_view signature) {
   if (!imageio::isJPEGData(data)) return std::nullopt;
   std::size_t at = 2;
   while (at + 4 <= data.size() && data[at] == 0xFF) {
+    if (data[at + 1] == 0xFF) {
+      ++at;
+      continue;
+    }
     const std::uint8_t marker = data[at + 1];
     const std::size_t length = static_cast<std::size_t>(data[at + 2]) << 8 | data[at + 3];
-    const bool segment = marker >= 0xC0 && marker != 0xDA && (marker < 0xD0 || marker > 0xD9) && marker != 0xFF;
+    const bool segment = marker >= 0xC0 && marker != 0xDA && (marker < 0xD0 || marker > 0xD9);
     if (!segment || length < 2 || length > data.size() - at - 2) return std::nullopt;
     const std::span<const std::uint8_t> body = data.subspan(at + 4, length - 2);
     if (marker == code && body.size() >= signature.size() &&
@@ -181,14 +185,17 @@ gfx::Image imageio::readJPEG(std::span<const std::uint8_t> data, std::size_t max
 
 std::optional<gfx::Size> imageio::readJPEGResolution(std::span<const std::uint8_t> data) {
   using namespace std::string_view_literals;
-  // JFIF: "JFIF\0", version (2 bytes), unit (0 none, 1 inch, 2 cm), x and y density.
+  const ExifInfo exif = jpegExif(data);
+  std::optional<gfx::Size> dpi = exif.dpi;
+  // JFIF: "JFIF\0", version (2 bytes), unit (0 none, 1 inch, 2 cm), x and y density; with
+  // a unit it wins over the Exif.
   const auto jfif = applicationSegment(data, 0xE0, "JFIF\0"sv);
-  if (!jfif || jfif->size() < 7) return std::nullopt;
-  const std::span<const std::uint8_t> body = *jfif;
-  const double x = body[3] << 8 | body[4], y = body[5] << 8 | body[6];
-  const double perInch = body[2] == 1 ? 1 : body[2] == 2 ? 2.54 : 0;
-  if (perInch == 0) return std::nullopt;
+  if (jfif && jfif->size() >= 7 && ((*jfif)[2] == 1 || (*jfif)[2] == 2)) {
+    const std::span<const std::uint8_t> body = *jfif;
+    const double perInch = body[2] == 1 ? 1 : 2.54;
+    dpi = gfx::Size{(body[3] << 8 | body[4]) * perInch, (body[5] << 8 | body[6]) * perInch};
+  }
   // Across and down the picture as it is shown.
-  if (imageio::orientationTurnsSideways(jpegExif(data).orientation)) return gfx::Size{y * perInch, x * perInch};
-  return gfx::Size{x * perInch, y * perInch};
+  if (dpi && imageio::orientationTurnsSideways(exif.orientation)) return gfx::Size{dpi->height, dpi->width};
+  return dpi;
 }

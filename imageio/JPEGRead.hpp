@@ -28,8 +28,9 @@ bool isJPEGData(std::span<const std::uint8_t> data);
 // pixels are allocated.
 gfx::Image readJPEG(std::span<const std::uint8_t> data, std::size_t maxPixels = kDefaultMaxImagePixels);
 
-// The resolution of the JFIF header, in dots per inch across and down the upright picture
-// (converted from centimetres; swapped when the Exif orientation turns the picture
-// sideways); none without a JFIF header or with a density that has no unit.
+// The resolution of the JFIF header, or of the Exif (XResolution, YResolution and
+// ResolutionUnit) when the JFIF header records none with a unit, in dots per inch across
+// and down the upright picture (converted from centimetres; swapped when the Exif
+// orientation turns the picture sideways); none when neither records one with a unit.
 std::optional<gfx::Size> readJPEGResolution(std::span<const std::uint8_t> data);
 }  // namespace imageio

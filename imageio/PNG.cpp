@@ -6,8 +6,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -288,6 +291,41 @@ bool holdsEnoughImageData(std::span<const std::uint8_t> data, std::uint64_t widt
   return coded * 1032 + 1024 >= bits / 8;
 }
 
+// The ancillary chunks that change the pixels libpng's simplified reader gives:
+// transparency, the colour space and the background.
+constexpr std::string_view kPixelChunks[] = {"tRNS", "gAMA", "sRGB", "iCCP", "cHRM", "sBIT", "bKGD"};
+
+// The file without the ancillary chunks before its image data that the picture does not
+// need (texts, suggested palettes, Exif, unknown chunks, ...) and with only the first of
+// each that it does: libpng reads them all before the picture, inflating each compressed
+// text (up to its limit of 8 MB a chunk) and keeping every one, and it inflates an ICC
+// profile (up to the same limit) once. None when nothing is left out. The first chunk
+// (the header), critical chunks, names that are not four letters, everything from the
+// first image data on and everything from a chunk that runs past the end are kept as they
+// are, for libpng to judge.
+std::optional<foundation::Bytes> withoutUnusedChunks(std::span<const std::uint8_t> data) {
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  const auto from = [&](std::size_t at) { return data.begin() + static_cast<std::ptrdiff_t>(at); };
+  std::optional<foundation::Bytes> out;
+  bool seen[std::size(kPixelChunks)] = {};
+  std::size_t pos = 8;
+  while (pos + 12 <= data.size()) {
+    const std::uint32_t length = bigEndian32(&data[pos]);
+    const std::string_view type(reinterpret_cast<const char*>(&data[pos + 4]), 4);
+    if (type == "IDAT" || length > data.size() - pos - 12) break;
+    const auto pixelChunk = static_cast<std::size_t>(std::ranges::find(kPixelChunks, type) - std::begin(kPixelChunks));
+    const bool ancillary = std::ranges::all_of(type, letter) && type[0] >= 'a';
+    const bool keep = pos == 8 || !ancillary || (pixelChunk < std::size(kPixelChunks) && !seen[pixelChunk]);
+    if (pixelChunk < std::size(kPixelChunks)) seen[pixelChunk] = true;
+    const std::size_t end = pos + 12 + std::size_t{length};
+    if (!keep && !out) out.emplace(data.begin(), from(pos));
+    if (keep && out) out->insert(out->end(), from(pos), from(end));
+    pos = end;
+  }
+  if (out) out->insert(out->end(), from(pos), data.end());
+  return out;
+}
+
 }  // namespace
 
 bool imageio::isPNGData(std::span<const std::uint8_t> data) {
@@ -417,10 +455,12 @@ PNGInfo imageio::readPNGInfo(std::span<const std::uint8_t> data) {
 
 gfx::Image imageio::readPNG(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   if (!imageio::isPNGData(data)) undecodable("not a PNG");
+  const std::optional<foundation::Bytes> used = withoutUnusedChunks(data);
+  const std::span<const std::uint8_t> chunks = used ? std::span<const std::uint8_t>(*used) : data;
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) {
+  if (!png_image_begin_read_from_memory(&image, chunks.data(), chunks.size())) {
     std::string message = image.message;
     png_image_free(&image);
     undecodable(std::move(message));

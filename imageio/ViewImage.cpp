@@ -7,5 +7,10 @@
 
 ViewImage::ViewImage(gfx::Image cgImage, double scale, std::string label)
     : cgImage(std::move(cgImage)), scale(scale), label(std::move(label)) {
-  if (!(scale > 0) || !std::isfinite(scale)) foundation::raise(ImageReadWriteError::invalidDPI);
+  checkScale(scale);
+}
+
+void ViewImage::checkScale(double scale) {
+  if (!(scale > 0) || !std::isfinite(scale) || !std::isfinite(gfx::Image::maxDimension / scale))
+    foundation::raise(ImageReadWriteError::invalidDPI);
 }

@@ -21,8 +21,11 @@
 //
 // Copying one is cheap and never makes a second builder (a moved-from one stays usable:
 // moves copy). The operations are const because they change the shared builder, not the
-// reference. So a builder, its copies and its steps are used by one caller at a time;
-// builders made by separate build() calls share nothing and may be used on two threads.
+// reference. So a builder, its copies and its steps are used by one caller at a time.
+// Builders made by separate build() calls share nothing of their own and may be used on
+// two threads, apart from what is handed to them: a generator, fill, shadow, engine or
+// logo template given to a step is stored, not copied, so builders given one such object
+// are used by one caller at a time (or are each given their own, copyShape for instance).
 //
 // The builder owns one document (document()); every setting operation is a thin assignment
 // to that document or its design and hands the builder back, from which every step stays

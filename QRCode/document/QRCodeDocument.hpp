@@ -124,13 +124,19 @@ class QRCodeDocument {
   const Content& content() const { return content_; }
   void setContent(Content content);
 
-  // In-place access to a stored field; regenerates when fn returns normally (not when it
-  // throws). fn receives a reference to the field.
-  template <class F> void modifyContent(F&& fn) { std::forward<F>(fn)(content_); regenerateAndReport(); }
+  // In-place access to a stored field; regenerates when fn returns normally. fn receives a
+  // reference to the field. When fn throws, the field is put back as it was (for the design
+  // and the logo template, the pointer: changes made to the object through it stay) and
+  // the exception goes on to the caller, so the document still holds a design, one of the
+  // four levels and the content its matrix was made from.
+  template <class F> void modifyContent(F&& fn) {
+    modifyOrRestore(content_, std::forward<F>(fn));
+    regenerateAndReport();
+  }
   // A level other than the four is refused as by setErrorCorrection: the old one is put back.
   template <class F> void modifyErrorCorrection(F&& fn) {
     const ErrorCorrection old = errorCorrection_;
-    std::forward<F>(fn)(errorCorrection_);
+    modifyOrRestore(errorCorrection_, std::forward<F>(fn));
     try {
       requireKnownLevel(errorCorrection_);
     } catch (...) {
@@ -140,12 +146,12 @@ class QRCodeDocument {
     regenerateAndReport();
   }
   template <class F> void modifyDesign(F&& fn) {
-    std::forward<F>(fn)(design_);
+    modifyOrRestore(design_, std::forward<F>(fn));
     if (!design_) design_ = QRCodeDesign::make();
     regenerateAndReport();
   }
   template <class F> void modifyLogoTemplate(F&& fn) {
-    std::forward<F>(fn)(logoTemplate_);
+    modifyOrRestore(logoTemplate_, std::forward<F>(fn));
     regenerateAndReport();
   }
 
@@ -220,8 +226,9 @@ class QRCodeDocument {
   PlatformImage platformImageWithDimension(std::int64_t dimension, double dpi);
   PlatformImage nsImage(gfx::Size size, double dpi);
   // The image of the declarative views: the bitmap of the size, shown at the scale dpi / 72,
-  // upright, with the accessibility label; a dpi that is not finite and > 0 fails with
-  // ImageReadWriteError::invalidDPI.
+  // upright, with the accessibility label; a dpi that is not finite and > 0, or too small
+  // for a finite point size, fails with ImageReadWriteError::invalidDPI before anything is
+  // drawn.
   ViewImage swiftUIImage(gfx::Size size, double dpi, std::string label);
 
   // One-shot exports: a new document of the text at the level (default engine; its error
@@ -411,6 +418,16 @@ class QRCodeDocument {
   void regenerate();
   // Regenerates; a failure is printed, not raised.
   void regenerateAndReport();
+  // Runs fn on the field; when fn throws, puts the field's old value back and rethrows.
+  template <class T, class F> static void modifyOrRestore(T& field, F&& fn) {
+    T old = field;
+    try {
+      std::forward<F>(fn)(field);
+    } catch (...) {
+      field = std::move(old);
+      throw;
+    }
+  }
 
   ErrorCorrection errorCorrection_ = ErrorCorrection::quartile;
   QRCodeDesignPtr design_;

@@ -147,7 +147,10 @@ PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDe
 
 ViewImage swiftUIImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                        const QRCodeLogoTemplate* logoTemplate, std::string label) {
-  return ViewImage(cgImage(qrcode, size, design, logoTemplate), dpi / 72.0, std::move(label));
+  // The scale is checked before the bitmap is drawn: a refused dpi costs no drawing.
+  const double scale = dpi / 72.0;
+  ViewImage::checkScale(scale);
+  return ViewImage(cgImage(qrcode, size, design, logoTemplate), scale, std::move(label));
 }
 
 }  // namespace qrrender

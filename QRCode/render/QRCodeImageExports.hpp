@@ -15,7 +15,8 @@
 //                                         a platform image dpi that is not finite and
 //                                         positive;
 //   ImageReadWriteError::invalidDPI       the view image with a dpi that is not finite and
-//                                         positive (after the bitmap is made);
+//                                         positive, or too small for a finite point size
+//                                         (before the bitmap is made);
 //   ImageReadWriteError::invalidDPI       PNG, JPEG, TIFF with dpi <= 0 or not finite
 //                                         (after the bitmap is made);
 //   ImageReadWriteError::cannotCreateImageOfType   the encoder failed.
@@ -77,7 +78,8 @@ PlatformImage nsImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDe
 
 // --- view image ------------------------------------------------------------------------
 // The image of the declarative views: the bitmap of the size in pixels, shown at the scale
-// dpi / 72, upright, with the caller's accessibility label.
+// dpi / 72, upright, with the caller's accessibility label. The scale is checked first
+// (ViewImage::checkScale), then the size.
 ViewImage swiftUIImage(const QRCode& qrcode, gfx::Size size, double dpi, QRCodeDesign& design,
                        const QRCodeLogoTemplate* logoTemplate, std::string label);
 

@@ -77,8 +77,9 @@ void QRCode::QRCodeShape::regenerate() {
 }
 
 gfx::Path QRCode::QRCodeShape::path(const gfx::Rect& rect) const {
-  // A core left with the empty matrix (its content could not be encoded) has no outline.
-  if (qrCodeGenerator_->cellDimension() == 0) return gfx::Path();
+  // A core left with the empty matrix (its content could not be encoded) has no outline,
+  // and neither has a value moved from, which holds no core.
+  if (!qrCodeGenerator_ || !shape_ || qrCodeGenerator_->cellDimension() == 0) return gfx::Path();
   return qrrender::path(*qrCodeGenerator_, gfx::Size{rect.width(), rect.height()}, components_, *shape_,
                         logoTemplate_.get(), 0.0);
 }

@@ -14,6 +14,8 @@
 //    whose generators change as they draw: values that share a shape (copies, or values
 //    given one shape) call path() one caller at a time; a modifier's value has its own
 //    copy of the shape (apart from generators given to it) and may draw on another thread.
+//    A value that was moved from holds no core and no shape: it draws the empty outline,
+//    and may otherwise only be assigned to or destroyed.
 //  - QRCodeViewUI: builds a document from a text and a handful of style options and shows
 //    it through a QRCodeDocumentUIView (body()). Copies, and the views body() gives, share
 //    that one document, so they are used by one caller at a time.

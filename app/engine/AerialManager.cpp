@@ -1,20 +1,24 @@
 #include "app/engine/AerialManager.hpp"
 
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <utility>
 
+#include <fcntl.h>
 #include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/foundation/Dispatch.hpp"
 #include "platform/foundation/Settings.hpp"
 
 namespace {
 
-// Settings files larger than this are not ours; they are ignored rather than read.
-constexpr std::uintmax_t kMaxSettingsFileSize = 1 << 20;
+// A settings file holds two short strings and a few flags: a few kilobytes at most. One
+// larger than this is not ours and is ignored rather than read, so that a link to a
+// device or a huge file costs neither time nor memory.
+constexpr std::size_t kMaxSettingsFileSize = 1 << 20;
 
 // An XDG base folder: the variable when it holds an absolute path, else HOME/fallback.
 std::filesystem::path xdgFolder(const char* variable, const char* homeRelativeDefault) {
@@ -31,15 +35,34 @@ std::filesystem::path xdgFolder(const char* variable, const char* homeRelativeDe
   return home / homeRelativeDefault;
 }
 
+// The settings file's JSON; none when it is missing, not a regular file (a folder, FIFO or
+// device), larger than kMaxSettingsFileSize, fails while being read (an I/O error of the
+// disk, the network or the file system) or is not JSON. Never throws for the file.
 std::optional<foundation::Settings> readSettingsFile(const std::filesystem::path& file) {
+  // Nothing but a regular file is opened (opening a device may act on it); the open is
+  // non-blocking, so that a FIFO put in its place meanwhile is not waited for, and the type
+  // is checked again on what was opened.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
-  const auto size = std::filesystem::file_size(file, ec);
-  if (ec || size > kMaxSettingsFileSize) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  // A regular file may grow, or report a size of 0 (/proc): read at most one byte beyond
+  // the limit, whatever its size says.
+  while (ok && text.size() <= kMaxSettingsFileSize) {
+    char buffer[16384];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  if (!ok || text.size() > kMaxSettingsFileSize) return std::nullopt;
   return foundation::readJSON(text);
 }
 

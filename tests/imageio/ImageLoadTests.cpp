@@ -513,10 +513,14 @@ TEST(ImageLoad, GreyJPEGAndTIFFGiveGreyImages) {
   std::vector<std::uint8_t> grey(static_cast<std::size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) grey[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(x * 16 + (y < 4 ? 0 : 8));
-  // Without Exif, and with the Exif orientations that turn it.
-  for (const int orientation : {0, 3, 6, 8}) {
-    SCOPED_TRACE("orientation " + std::to_string(orientation));
-    const Image fromJPEG = imageio::loadImageFromData(testsupport::writeRawJPEG(w, h, 1, grey, orientation));
+  // Without Exif, with every Exif orientation, and with 6 after fill bytes (FF FF) before
+  // its segment's marker.
+  for (const auto& [orientation, fill] : {std::pair{0, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {6, 2}}) {
+    SCOPED_TRACE("orientation " + std::to_string(orientation) + ", fill bytes " + std::to_string(fill));
+    Bytes jpeg = testsupport::writeRawJPEG(w, h, 1, grey, testsupport::exifBlock(orientation));
+    const std::uint8_t app1[] = {0xFF, 0xE1};
+    jpeg.insert(std::search(jpeg.begin(), jpeg.end(), std::begin(app1), std::end(app1)), fill, 0xFF);
+    const Image fromJPEG = imageio::loadImageFromData(jpeg);
     const bool sideways = orientation >= 5;
     ASSERT_EQ(fromJPEG.format(), gfx::PixelFormat::gray);
     ASSERT_EQ(fromJPEG.width(), sideways ? h : w);

@@ -198,6 +198,12 @@ TEST(PNG, SurfacePixelsAreWrittenAsTheirImage) {
                              {"opaque grey, odd width", greyOddWidth, true, true},
                              {"opaque colour", colour, false, true},
                              {"colour in a row's last pixels", colourInLastPixels, false, true},
+                             {"red (green equal to blue) in a row's first eight pixels", [&] {
+                                gfx::Canvas c = greyCode();
+                                c.setFillColor(gfx::Color::sRGB(1, 0, 0, 1));
+                                c.fillRect(gfx::Rect(5, 20, 1, 1));
+                                return c;
+                              }, false, true},
                              {"alpha", alpha, false, false}};
   // One green pixel at each of the eight places of a vector block (columns 16 to 23).
   for (int i = 0; i < 8; ++i)

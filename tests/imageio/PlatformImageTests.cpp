@@ -2,6 +2,7 @@
 // the archive wrapper, the CoreImage stand-in and the view-image value.
 
 #include <gtest/gtest.h>
+#include <libheif/heif.h>
 #include <stdlib.h>
 
 #include <cmath>
@@ -21,6 +22,7 @@
 #include "imageio/ViewImage.hpp"
 #include "platform/foundation/Text.hpp"
 #include "support/Expect.hpp"
+#include "support/JPEGFiles.hpp"
 
 namespace {
 
@@ -57,6 +59,31 @@ struct TempFolder {
     if (!path.empty()) std::filesystem::remove_all(path, error);
   }
 };
+
+// A grey side x side HEIC written by libheif with the Exif block (which libheif records
+// with the offset of its TIFF header).
+foundation::Bytes heicWithExif(int side, const foundation::Bytes& exif) {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_image* image = nullptr;
+  heif_image_handle* handle = nullptr;
+  heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+  heif_image_create(side, side, heif_colorspace_monochrome, heif_chroma_monochrome, &image);
+  heif_image_add_plane(image, heif_channel_Y, side, side, 8);
+  int stride = 0;
+  std::memset(heif_image_get_plane(image, heif_channel_Y, &stride), 128, static_cast<std::size_t>(side) * stride);
+  heif_context_encode_image(context, image, encoder, nullptr, &handle);
+  heif_context_add_exif_metadata(context, handle, exif.data(), static_cast<int>(exif.size()));
+  foundation::Bytes bytes;
+  heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
+                       const auto* bytes = static_cast<const std::uint8_t*>(data);
+                       static_cast<foundation::Bytes*>(out)->insert(static_cast<foundation::Bytes*>(out)->end(), bytes, bytes + size);
+                       return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+                     }};
+  heif_context_write(context, &writer, &bytes);
+  heif_image_handle_release(handle), heif_image_release(image), heif_encoder_release(encoder), heif_context_free(context);
+  return bytes;
+}
 
 // --- point sizes ----------------------------------------------------------------------------
 
@@ -117,6 +144,13 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
   EXPECT_EQ(std::string(jfifPerCentimetre.begin() + 6, jfifPerCentimetre.begin() + 10), "JFIF");
   const std::uint8_t perCentimetre[] = {2, 0, 59, 0, 59};
   std::copy(std::begin(perCentimetre), std::end(perCentimetre), jfifPerCentimetre.begin() + 13);
+  // Written by libjpeg: grey with a JFIF header of no unit (made 144 by 288 dpi here), CMYK without one.
+  using testsupport::exifBlock;
+  const auto jpeg = [](int components, const foundation::Bytes& exif) {
+    return testsupport::writeRawJPEG(300, 300, components, std::vector<std::uint8_t>(300 * 300 * components, 99), exif);
+  };
+  foundation::Bytes jfif144By288 = jpeg(1, exifBlock(6));
+  std::copy_n(std::begin({1, 0, 144, 1, 32}), 5, jfif144By288.begin() + 13);
   struct Row {
     const char* name;
     foundation::Bytes data;
@@ -147,6 +181,13 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
       {"gif, which records none: 72 dpi", imageio::encodeImageData(source, ImageExportType::gif()), {300, 300}, 0},
       {"heic at 144 dpi, in its Exif", imageio::encodeImageData(source, ImageExportType::heic(2, 0.5)), {150, 150}, 1e-9},
       {"jpeg at 59 dots per centimetre", jfifPerCentimetre, {300 * 72 / (59 * 2.54), 300 * 72 / (59 * 2.54)}, 1e-9},
+      // The densities of the JFIF header, else of the Exif, turned with the Exif orientation.
+      {"jpeg at 144 by 288 dpi, turned a quarter", jfif144By288, {75, 150}, 0},
+      {"jpeg without JFIF, Exif at 144 by 288 dpi, turned a quarter", jpeg(4, exifBlock(6, 144, 288)), {75, 150}, 0},
+      {"jpeg of a JFIF without unit, Exif at 59 by 118 dots a centimetre", jpeg(1, exifBlock(0, 59, 118, 3)),
+       {300 * 72 / (59 * 2.54), 300 * 72 / (118 * 2.54)}, 1e-9},
+      {"heic of Exif at 59 by 118 dots a centimetre after \"Exif\\0\\0\"", heicWithExif(300, exifBlock(0, 59, 118, 3)),
+       {300 * 72 / (59 * 2.54), 300 * 72 / (118 * 2.54)}, 1e-9},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -268,7 +309,7 @@ TEST(ViewImage, HoldsTheBitmapAtItsScaleUprightWithItsLabel) {
   EXPECT_EQ(image.scale, 2);
   EXPECT_EQ(image.orientation, ViewImage::Orientation::up);
   EXPECT_EQ(image.label, "QR code");
-  for (double bad : {0.0, -1.0, kNaN, kInf})
+  for (double bad : {0.0, -1.0, kNaN, kInf, 1e-320})
     expectError([&] { (void)ViewImage(source, bad, "x"); }, ImageReadWriteError::invalidDPI);
 }
 

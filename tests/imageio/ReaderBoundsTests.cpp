@@ -101,6 +101,31 @@ std::string messageOf(const Bytes& data) {
   return "no error";
 }
 
+// The bytes with the part [from, to) there `times` times.
+Bytes repeated(Bytes bytes, std::size_t from, std::size_t to, std::size_t times) {
+  const Bytes part(&bytes[from], &bytes[to]);
+  for (std::size_t i = 1; i < times; ++i) bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(to), part.begin(), part.end());
+  return bytes;
+}
+
+// The repro's 2000 other item locations (from byte 99 of its iloc box at 83) and 2000
+// grid ids (from 32166 of its iinf box at 32131) `times` times over, before the boxes that
+// follow (iprp, iref, idat, mdat from 74166), with the box sizes, counts and the offset of
+// the picture's data (its location at 32099) moved by what goes in.
+Bytes repeatedGridIds(std::size_t times) {
+  Bytes heic = repeated(repeated(testsupport::testData("repro/heic-2000-repeated-grid-ids.heic"), 32166, 74166, times),
+                        99, 32099, times);
+  const auto add = [&](std::size_t at, std::size_t size, std::size_t value) {  // to a big-endian number
+    for (std::size_t k = size; k-- > 0; value >>= 8) heic[at + k] = static_cast<std::uint8_t>(value += heic[at + k]);
+  };
+  const std::size_t locations = 32000 * (times - 1), entries = 42000 * (times - 1);
+  add(24, 4, locations + entries);  // meta
+  add(83, 4, locations), add(97, 2, 2000 * (times - 1));
+  add(32131 + locations, 4, entries), add(32143 + locations, 2, 2000 * (times - 1));
+  add(32107 + locations, 4, locations + entries);
+  return heic;
+}
+
 // What a hostile file may cost before it is refused.
 constexpr std::uint64_t kMaxBytesToRefuse = 300u * 1000u * 1000u;
 
@@ -144,6 +169,15 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
       // A flat 8192 x 8192 image and its alpha plane: each decoded once (540 MB, of which
       // 512 MB are the picture and libheif's copy of it; more under the sanitizers).
       {"heic-flat-8192x8192.heic", {}, "no error", 2, 1'000'000'000},
+      // A grid of one tile that lists its id 2000 times after 2000 other item locations, and
+      // 18 000 times (each id walking the locations took 0.09 s and 7 s).
+      {"repro/heic-2000-repeated-grid-ids.heic", {}, "no error", 1, kMaxBytesToRefuse, 0.05},
+      {"18 000 repeated grid ids", repeatedGridIds(9), "no error", 1, kMaxBytesToRefuse, 0.5},
+      // A 1 x 1 PNG of 120 compressed texts of 8 MB, and of 240 (inflating and keeping them
+      // took 2.3 s and 970 MB, and 4.6 s and 1.9 GB).
+      {"repro/png-120-compressed-text-chunks.png", {}, "no error", 0, 32'000'000, 0.05},
+      {"240 compressed text chunks", repeated(testsupport::testData("repro/png-120-compressed-text-chunks.png"), 33, 936643, 2),
+       "no error", 0, 32'000'000, 0.1},
       // A 1 x 1 TIFF of one 16384 x 16384 tile (162 bytes): 600 MB held before the tile was read.
       {"tiff-tile-16384-for-1px.tif", {}, "strip or tile size", 0, 32'000'000},
       // 256 x 256 grey of 1 000 samples a pixel: 65.5 MB decoded in one strip, in 0.06 s.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +14,25 @@ namespace testsupport {
 
 void jpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
 
+foundation::Bytes exifBlock(int orientation, std::uint32_t x, std::uint32_t y, std::uint16_t unit) {
+  if (!orientation && !x) return {};
+  foundation::Bytes e = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8};
+  const auto put = [&](std::uint32_t value, int size) {
+    while (size--) e.push_back(static_cast<std::uint8_t>(value >> (8 * size)));
+  };
+  // Tag, type (3 short, 5 rational), value (a short in the first two bytes) or offset of
+  // the rationals after the four entries and the next directory's offset (none).
+  const std::uint32_t entries[4][3] = {
+      {0x0112, 3, std::max(orientation, 1) * 65536u}, {0x011A, 5, 62}, {0x011B, 5, 70}, {0x0128, 3, unit * 65536u}};
+  put(x ? 4 : 1, 2);
+  for (int i = 0; i < (x ? 4 : 1); ++i) put(entries[i][0], 2), put(entries[i][1], 2), put(1, 4), put(entries[i][2], 4);
+  put(0, 4);
+  if (x) put(x, 4), put(1, 4), put(y, 4), put(1, 4);
+  return e;
+}
+
 foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples,
-                               int exifOrientation) {
+                               const foundation::Bytes& exif) {
   jpeg_compress_struct cinfo;
   JpegErrors errors;
   cinfo.err = jpeg_std_error(&errors.base);
@@ -36,10 +54,9 @@ foundation::Bytes writeRawJPEG(int width, int height, int components, const std:
   jpeg_set_quality(&cinfo, 100, TRUE);
   if (components == 4) jpeg_set_colorspace(&cinfo, JCS_YCCK);
   jpeg_start_compress(&cinfo, TRUE);
-  // "Exif", a big-endian TIFF header and one directory of one entry: Orientation, a short.
-  const auto o = static_cast<JOCTET>(exifOrientation);
-  const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, o, 0, 0, 0, 0, 0, 0};
-  if (exifOrientation) jpeg_write_marker(&cinfo, JPEG_COM, exif, 4), jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif, sizeof exif);
+  if (!exif.empty())
+    jpeg_write_marker(&cinfo, JPEG_COM, exif.data(), 4),
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     const std::uint8_t* src = samples.data() + static_cast<std::size_t>(cinfo.next_scanline) * row.size();

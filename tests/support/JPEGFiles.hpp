@@ -22,11 +22,17 @@ struct JpegErrors {
 };
 void jpegErrorExit(j_common_ptr cinfo);
 
+// An Exif block as a JPEG's APP1 segment holds it: "Exif\0\0", a big-endian TIFF header
+// and one directory of the orientation (1 ... 8; 0 for 1) and, unless x is 0, XResolution
+// and YResolution (x / 1 and y / 1) and ResolutionUnit (2 inch, 3 centimetre). Empty when
+// orientation and x are 0.
+foundation::Bytes exifBlock(int orientation, std::uint32_t x = 0, std::uint32_t y = 0, std::uint16_t unit = 2);
+
 // A JPEG of raw samples: components 1 (grey) or 4 (CMYK, written as Adobe does, inverted),
-// with an Exif segment of the orientation (1 ... 8), after a comment, when one is given.
-// Empty when libjpeg refuses.
+// with the Exif block in an APP1 segment, after a comment, when one is given. Empty when
+// libjpeg refuses.
 foundation::Bytes writeRawJPEG(int width, int height, int components, const std::vector<std::uint8_t>& samples,
-                               int exifOrientation = 0);
+                               const foundation::Bytes& exif = {});
 
 // A grey side x side progressive JPEG whose scan script sends the DC coefficient in one
 // scan and every AC coefficient on its own, first shifted down by `shift` bits and then

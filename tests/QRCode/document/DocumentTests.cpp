@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -110,10 +111,21 @@ TEST(QRCodeDocument, EverySetterRegenerates) {
   doc.modifyContent([](QRCode::Content& c) { c = QRCode::Content::text("second, and a good deal longer"); });
   EXPECT_EQ(*doc.utf8String(), "second, and a good deal longer");
   EXPECT_GT(doc.cellDimension(), 23);
-  // An access that throws does not regenerate.
+  // An access that throws does not regenerate and puts its field back: exports show the content.
   const auto kept = doc.boolMatrix();
-  EXPECT_THROW(doc.modifyErrorCorrection([](Level&) { throw std::runtime_error("stop"); }), std::runtime_error);
-  EXPECT_EQ(doc.boolMatrix(), kept);
+  const std::function<void()> throwing[] = {
+      [&] { doc.modifyErrorCorrection([](Level&) { throw std::runtime_error("stop"); }); },
+      [&] { doc.modifyErrorCorrection([](Level& l) { l = static_cast<Level>(9); throw std::runtime_error("9"); }); },
+      [&] { doc.modifyDesign([](QRCodeDesignPtr& d) { d = nullptr; throw std::runtime_error("null"); }); },
+      [&] { doc.modifyContent([](QRCode::Content& c) { c = QRCode::Content::text("NEW"); throw std::runtime_error("new"); }); },
+  };
+  for (const auto& modify : throwing) {
+    EXPECT_THROW(modify(), std::runtime_error);
+    EXPECT_EQ(doc.boolMatrix(), kept);
+    ASSERT_NE(doc.design(), nullptr);
+    EXPECT_EQ(foundation::stringValue(doc.settings(), "correction"), "H");
+    EXPECT_EQ(decodedBy(testsupport::decodePNGFile(doc.pngDataWithDimension(300, 72))), doc.decodedText());
+  }
   EXPECT_EQ(doc.cellSizeForImageDimension(doc.cellDimension() * 3), 3.0);
 }
 

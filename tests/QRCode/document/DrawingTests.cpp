@@ -224,6 +224,7 @@ TEST(DocumentDrawing, AFailedRegenerationStopsEveryExport) {
       [&] { document->tiffDataWithDimension(100, 72); },
       [&] { document->pdfDataWithDimension(100, 72); },
       [&] { document->nsImageWithDimension(100, 72); },
+      [&] { document->swiftUIImage({100, 100}, 72, "x"); },
       [&] { document->pathWithDimension(100, QRCodeComponents::foreground()); },
       [&] { document->drawWithCtx(canvas, {0, 0, 50, 50}); },
   };

@@ -15,6 +15,7 @@
 #include "imageio/PlatformImageCodable.hpp"
 #include "imageio/PNG.hpp"
 #include "platform/graphics/Canvas.hpp"
+#include "support/ChildRun.hpp"
 #include "support/Raster.hpp"
 #include "support/Expect.hpp"
 
@@ -191,6 +192,19 @@ TEST(ImageExports, DegenerateSizesAreRefusedWithTheirErrors) {
        [&] {
          expectError([&] { qrrender::nsImage(code(), {300, 300}, 1e-320, design, nullptr); },
                      QRCodeError::cannotGenerateImage);
+       }},
+      {"QR view image of 12000 pixels at dpi 0, refused before it is drawn",
+       [&] {
+         const auto run = testsupport::runInChild([&] {
+           try {
+             (void)qrrender::swiftUIImage(code(), {12000, 12000}, 0, design, nullptr, "x");
+           } catch (const foundation::Error& e) {
+             return e.caseName();
+           }
+           return std::string("drawn");
+         });
+         EXPECT_EQ(run.answer, "invalidDPI");
+         EXPECT_LT(run.peakBytes, 20u << 20);
        }},
       {"archive of a platform image without pixels",
        [&] {

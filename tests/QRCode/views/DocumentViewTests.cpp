@@ -19,6 +19,7 @@
 #include "QRCode/render/QRCodeComponentPaths.hpp"
 #include "ViewTestSupport.hpp"
 #include "support/FixedEngine.hpp"
+#include "support/Expect.hpp"
 #include "support/Raster.hpp"
 
 namespace {
@@ -353,6 +354,7 @@ TEST_F(DocumentViewTest, TheDocumentUIViewMakesAViewAndUpdatesItsDocument) {
   settle(shown);
   EXPECT_TRUE(testsupport::decodeImage(snapshot(shown, 300, 300)).bothRead(kOther));
   EXPECT_TRUE(testsupport::decodeImage(value.image({300, 300}, 144, "link").cgImage).bothRead(kOther));
+  testsupport::expectError([] { QRCodeDocumentUIView(nullptr).image({300, 300}, 144, ""); }, QRCodeError::cannotGenerateImage);
 }
 
 // The outline filled black on white in a bitmap of size x size.
@@ -385,6 +387,8 @@ TEST(QRCodeShapeValue, ItsOutlineIsTheCodeWhereverTheRectangleStarts) {
                                QRCodeComponents::foreground(), QRCodeShape::create());
   EXPECT_TRUE(testsupport::decodeImage(filled(fromData.path(gfx::Rect(0, 0, 200, 200)), 200)).bothRead(text));
   EXPECT_EQ(fromText.qrCodeGenerator().cellDimension(), fromData.qrCodeGenerator().cellDimension());
+  const QRCode::QRCodeShape taken = std::move(fromText);
+  EXPECT_TRUE(fromText.path(gfx::Rect(0, 0, 200, 200)).empty()) << "a value moved from draws nothing";
 }
 
 TEST(QRCodeShapeValue, ContentTooLongPrintsOncePerValueAndHasNoOutline) {

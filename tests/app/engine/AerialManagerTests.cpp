@@ -11,6 +11,7 @@
 #include <utility>
 
 #include <glib.h>
+#include <sys/stat.h>
 #include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
 
@@ -183,12 +184,19 @@ INSTANTIATE_TEST_SUITE_P(
                           std::string(2 << 20, 'a') + "\"}",
                       std::string("\xFF\xFE{}", 4)));
 
-TEST(AerialManagerSettings, SettingsPathThatIsAFolderFallsBackToTheDefaults) {
+TEST(AerialManagerSettings, SettingsPathThatIsNoReadableFileFallsBackToTheDefaults) {
   TempDir dir;
   const auto locations = locationsIn(dir.path());
   fs::create_directories(locations.settingsFile);
   AerialManager manager(locations);
   EXPECT_EQ(manager.shareSlug(), "waves-dp3YBose");
+  // An endless device, a file whose reading fails (EIO) and a FIFO nobody writes.
+  ASSERT_EQ(mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+  for (const fs::path& target : {fs::path("/dev/zero"), fs::path("/proc/self/mem"), dir.path() / "fifo"}) {
+    fs::remove_all(locations.settingsFile);
+    fs::create_symlink(target, locations.settingsFile);
+    EXPECT_EQ(AerialManager(locations).shareSlug(), "waves-dp3YBose") << target;
+  }
 }
 
 TEST(AerialManagerSettings, SlugIsOneWellFormedPathSegmentOfTheLink) {
