@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "imageio/Exif.hpp"
 #include "imageio/ImageLoad.hpp"
+#include "imageio/ImagePixelBudget.hpp"
 #include "imageio/ImageReadWriteError.hpp"
 #include "platform/foundation/Error.hpp"
 
@@ -45,7 +47,15 @@ toff_t tiffSourceSeek(thandle_t handle, toff_t offset, int whence) {
 }
 int tiffSourceClose(thandle_t) { return 0; }
 toff_t tiffSourceSize(thandle_t handle) { return static_cast<Source*>(handle)->size; }
-int tiffSourceMap(thandle_t, void**, toff_t*) { return 0; }
+// The data is handed to libtiff as a mapped file, read in place: from an unmapped file its
+// RGBA reader refuses uncompressed tiles whose size is not a multiple of 1 024 bytes.
+// libtiff never writes to mapped data.
+int tiffSourceMap(thandle_t handle, void** base, toff_t* size) {
+  auto* s = static_cast<Source*>(handle);
+  *base = const_cast<std::uint8_t*>(s->data);
+  *size = s->size;
+  return 1;
+}
 void tiffSourceUnmap(thandle_t, void*, toff_t) {}
 
 // libtiff reports through these handlers; the last error text is kept for the message.
@@ -69,24 +79,29 @@ T field(TIFF* tiff, ttag_t tag, T fallback) {
   return TIFFGetFieldDefaulted(tiff, tag, &value) == 1 ? value : fallback;
 }
 
-// Grey and CMYK files of 8 or 16 unsigned bits a sample are read here, block by block:
-// libtiff's RGBA reader turns them into RGB, drops their alpha (16-bit grey, CMYK) or
-// leaves it straight (8-bit grey), and refuses 16-bit CMYK.
+// Grey, RGB and CMYK files of 8 or 16 unsigned bits a sample are read here, block by
+// block, so that alpha and extra samples follow one rule in every layout: libtiff's RGBA
+// reader drops the alpha of 16-bit grey and of CMYK, leaves 8-bit grey's straight,
+// refuses 16-bit CMYK and takes an extra sample of no stated kind after RGB for alpha.
 struct SampleLayout {
   std::uint16_t samples;  // per pixel, extra samples included
-  std::uint16_t colour;   // 1 (grey) or 4 (C, M, Y, K)
+  std::uint16_t colour;   // 1 (grey), 3 (R, G, B) or 4 (C, M, Y, K)
   std::uint16_t bits;     // 8 or 16
   bool separate;          // one plane per sample
   bool inverted;          // white is zero
   std::uint16_t alpha;    // EXTRASAMPLE_ASSOCALPHA or EXTRASAMPLE_UNASSALPHA after the colour; 0 for none
+
+  // Of separate planes only the colour and the alpha are read; other extra samples are skipped.
+  std::uint16_t planesRead() const { return separate ? colour + (alpha ? 1 : 0) : 1; }
 };
 
-std::optional<SampleLayout> greyOrCMYKLayout(TIFF* tiff, std::uint16_t photometric, std::uint16_t samples,
-                                             std::uint16_t bits, std::uint16_t planar, std::uint16_t inkSet) {
+std::optional<SampleLayout> sampleLayout(TIFF* tiff, std::uint16_t photometric, std::uint16_t samples,
+                                         std::uint16_t bits, std::uint16_t planar, std::uint16_t inkSet) {
   const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+  const bool rgb = photometric == PHOTOMETRIC_RGB;
   const bool cmyk = photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK;
-  const std::uint16_t colour = grey ? 1 : 4;
-  if (!(grey || cmyk) || (bits != 8 && bits != 16) || samples < colour) return std::nullopt;
+  const std::uint16_t colour = grey ? 1 : rgb ? 3 : 4;
+  if (!(grey || rgb || cmyk) || (bits != 8 && bits != 16) || samples < colour) return std::nullopt;
   SampleLayout layout{samples, colour, bits, planar == PLANARCONFIG_SEPARATE, photometric == PHOTOMETRIC_MINISWHITE, 0};
   std::uint16_t count = 0;
   std::uint16_t* kinds = nullptr;
@@ -104,12 +119,12 @@ constexpr std::uint64_t kMaxBlockBytes = 256u * 1024u * 1024u;
 constexpr std::uint64_t kMaxTilePixelsBeyondImage = 1u << 20;
 
 // The image's pixels in stored order (row 0 as the file's first row): grey and CMYK
-// without alpha as gray and cmyk pixels; with alpha as premultiplied rgba. 16-bit samples
-// are rounded to 8 bits; straight colour is premultiplied, rounded to the nearest;
-// associated colour is kept, limited to its alpha. Strips or tiles, contiguous samples or
-// one plane per sample.
-std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::uint32_t height,
-                                         const SampleLayout& layout, gfx::PixelFormat format, const char* message) {
+// without alpha as gray and cmyk pixels; RGB, and any colour with alpha, as premultiplied
+// rgba. 16-bit samples are rounded to 8 bits; straight colour is premultiplied, rounded to
+// the nearest; associated colour is kept, limited to its alpha. Strips or tiles,
+// contiguous samples or one plane per sample.
+std::vector<std::uint8_t> readSamples(TIFF* tiff, std::uint32_t width, std::uint32_t height,
+                                      const SampleLayout& layout, gfx::PixelFormat format, const char* message) {
   const bool tiled = TIFFIsTiled(tiff);
   std::uint32_t blockW = width, blockH = 0;
   if (tiled) {
@@ -129,18 +144,22 @@ std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::u
       std::uint64_t{blockW} * blockH > std::max<std::uint64_t>(std::uint64_t{width} * height, kMaxTilePixelsBeyondImage))
     undecodable("unexpected TIFF strip or tile size", message);
 
-  // Of separate planes only the colour and the alpha are read; other extra samples are skipped.
-  const std::uint16_t planes = layout.separate ? layout.colour + (layout.alpha ? 1 : 0) : 1;
-  std::vector<std::vector<std::uint8_t>> block(planes, std::vector<std::uint8_t>(static_cast<std::size_t>(blockBytes)));
+  const std::uint16_t planes = layout.planesRead();
+  std::vector<std::vector<std::uint8_t>> block(planes);
+  for (auto& plane : block) plane.resize(static_cast<std::size_t>(blockBytes));  // not copies of one: one block at a time
   const std::size_t outBytes = gfx::bytesPerPixel(format);
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * outBytes);
-  // Sample s of the block's pixel at byte offset at (of plane 0 when contiguous) as 8 bits.
-  auto sample = [&](std::size_t at, std::uint16_t s) -> unsigned {
+  // Sample s of the block's pixel at byte offset at (of plane 0 when contiguous) on 16 bits
+  // (8-bit samples times 257), and rounded to 8 bits.
+  auto wide = [&](std::size_t at, std::uint16_t s) -> std::uint64_t {
     const std::uint8_t* p = layout.separate ? block[s].data() + at : block[0].data() + at + s * sampleBytes;
-    if (layout.bits == 8) return *p;
+    if (layout.bits == 8) return *p * 257u;
     std::uint16_t v;
     std::memcpy(&v, p, 2);  // libtiff hands samples over in native byte order
-    return (v * 255u + 32767u) / 65535u;
+    return v;
+  };
+  auto sample = [&](std::size_t at, std::uint16_t s) {
+    return static_cast<unsigned>((wide(at, s) * 255u + 32767u) / 65535u);
   };
   auto premultiplied = [](unsigned c, unsigned a) { return static_cast<std::uint8_t>((c * a + 127u) / 255u); };
   for (std::uint32_t y0 = 0; y0 < height; y0 += blockH) {
@@ -160,7 +179,7 @@ std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::u
         std::uint8_t* out = pixels.data() + ((static_cast<std::size_t>(y0) + r) * width + x0) * outBytes;
         for (std::uint32_t c = 0; c < columns; ++c, out += outBytes) {
           const std::size_t at = static_cast<std::size_t>(r * stride + c * perPixel * sampleBytes);
-          if (!layout.alpha) {
+          if (!layout.alpha && layout.colour != 3) {
             if (layout.colour == 1) {
               out[0] = static_cast<std::uint8_t>(layout.inverted ? 255u - sample(at, 0) : sample(at, 0));
             } else {
@@ -168,17 +187,23 @@ std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::u
             }
             continue;
           }
-          const unsigned a = sample(at, layout.colour);
+          const bool associated = layout.alpha == EXTRASAMPLE_ASSOCALPHA;
+          const unsigned a = layout.alpha ? sample(at, layout.colour) : 255u;
           unsigned rgb[3];
           if (layout.colour == 1) {
             const unsigned g = sample(at, 0);
             // White-is-zero: premultiplied, white at alpha a is a.
-            rgb[0] = rgb[1] = rgb[2] =
-                layout.inverted ? (layout.alpha == EXTRASAMPLE_ASSOCALPHA ? a - std::min(g, a) : 255u - g) : g;
+            rgb[0] = rgb[1] = rgb[2] = layout.inverted ? (associated ? a - std::min(g, a) : 255u - g) : g;
+          } else if (layout.colour == 3) {
+            for (std::uint16_t i = 0; i < 3; ++i) rgb[i] = sample(at, i);
           } else {
-            // Inks to straight RGB as the cmyk image format converts them.
-            const unsigned k = 255u - sample(at, 3);
-            for (std::uint16_t i = 0; i < 3; ++i) rgb[i] = ((255u - sample(at, i)) * k + 127u) / 255u;
+            // Inks to RGB as the cmyk image format converts them: (1 - ink) x (1 - black).
+            // Associated inks are premultiplied (straight, they are ink / alpha), so their
+            // premultiplied colour is (alpha - ink) x (alpha - black) / alpha. On 16 bits.
+            const std::uint64_t top = associated ? wide(at, 4) : 65535u;
+            auto clear = [&](std::uint16_t s) { return top - std::min(wide(at, s), top); };
+            for (std::uint16_t i = 0; i < 3; ++i)
+              rgb[i] = top ? static_cast<unsigned>((clear(i) * clear(3) * 255u + top * 32767u) / (top * 65535u)) : 0u;
           }
           for (int i = 0; i < 3; ++i)
             out[i] = layout.alpha == EXTRASAMPLE_UNASSALPHA ? premultiplied(rgb[i], a)
@@ -189,6 +214,40 @@ std::vector<std::uint8_t> readGreyOrCMYK(TIFF* tiff, std::uint32_t width, std::u
     }
   }
   return pixels;
+}
+
+// Decoding costs what it reads: every sample of every pixel, used or not (of samples in
+// planes apart, the planes read), tiles whole. One pixel of the pixel limit and budget
+// pays for this many bytes: four inks and an alpha of 16 bits, the widest pixel read, so
+// that every picture costs its pixels and only samples beyond them cost more.
+constexpr double kDecodedBytesPerPixel = 10;
+
+// Charges what decoding reads beyond the pixels' share (the pixels are charged already)
+// to the pixel limit and the thread's budget before anything is decoded; refuses the file
+// when it does not fit.
+void admitDecodedBytes(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::uint16_t samples,
+                       std::uint16_t planesRead, std::size_t maxPixels) {
+  double bytes = 0;
+  if (TIFFIsTiled(tiff)) {
+    const auto across = field<std::uint32_t>(tiff, TIFFTAG_TILEWIDTH, 0);
+    const auto down = field<std::uint32_t>(tiff, TIFFTAG_TILELENGTH, 0);
+    if (across == 0 || down == 0) return;  // refused when read
+    bytes = std::ceil(double(width) / across) * std::ceil(double(height) / down) * double(TIFFTileSize64(tiff));
+  } else {
+    bytes = double(height) * double(TIFFScanlineSize64(tiff));
+  }
+  bytes *= planesRead;
+  const double pixels = double(width) * height, charge = std::ceil(bytes / kDecodedBytesPerPixel);
+  if (charge <= pixels) return;
+  const ImagePixelBudget* budget = ImagePixelBudget::current();
+  const double allowed = std::min(double(maxPixels), pixels + double(budget ? budget->remaining() : maxPixels));
+  if (charge > allowed) {
+    char text[160];
+    std::snprintf(text, sizeof text, "TIFF of %u samples a pixel decodes %.0f bytes, more than the %.0f allowed",
+                  unsigned{samples}, bytes, allowed * kDecodedBytesPerPixel);
+    undecodable(text, nullptr);
+  }
+  ImagePixelBudget::spend(static_cast<std::uint64_t>(charge - pixels));
 }
 
 const char* sampleFormatName(std::uint16_t format) {
@@ -221,8 +280,7 @@ TIFF* openTIFF(Source& source, char* message) {
   TIFFOpenOptionsSetWarningHandlerExtR(options, tiffIgnoreWarning, nullptr);
   // No single allocation of libtiff's own (strips, tiles, tag arrays) may exceed this.
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, 256 * 1024 * 1024);
-  // "m": the data is not memory-mapped (the source's bytes are read through tiffSourceRead).
-  TIFF* tiff = TIFFClientOpenExt("memory", "rm", &source, tiffSourceRead, tiffSourceWrite, tiffSourceSeek, tiffSourceClose,
+  TIFF* tiff = TIFFClientOpenExt("memory", "r", &source, tiffSourceRead, tiffSourceWrite, tiffSourceSeek, tiffSourceClose,
                                  tiffSourceSize, tiffSourceMap, tiffSourceUnmap, options);
   TIFFOpenOptionsFree(options);
   return tiff;
@@ -280,10 +338,15 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
     undecodable((std::string("TIFF of ") + sampleFormatName(sampleFormat) + " samples is not supported").c_str(),
                 (std::to_string(bits) + " bits a sample").c_str());
 
-  if (const auto layout = greyOrCMYKLayout(tiff, photometric, samples, bits, planar, inkSet)) {
-    const gfx::PixelFormat format =
-        layout->alpha ? gfx::PixelFormat::rgba : layout->colour == 1 ? gfx::PixelFormat::gray : gfx::PixelFormat::cmyk;
-    std::vector<std::uint8_t> pixels = readGreyOrCMYK(tiff, w, h, *layout, format, message);
+  const auto layout = sampleLayout(tiff, photometric, samples, bits, planar, inkSet);
+  // Of separate planes libtiff's RGBA reader reads at most four: the colour and the alpha.
+  const std::uint16_t planes = planar == PLANARCONFIG_SEPARATE ? std::min<std::uint16_t>(samples, 4) : 1;
+  admitDecodedBytes(tiff, w, h, samples, layout ? layout->planesRead() : planes, maxPixels);
+  if (layout) {
+    const gfx::PixelFormat format = layout->alpha || layout->colour == 3 ? gfx::PixelFormat::rgba
+                                    : layout->colour == 1                ? gfx::PixelFormat::gray
+                                                                         : gfx::PixelFormat::cmyk;
+    std::vector<std::uint8_t> pixels = readSamples(tiff, w, h, *layout, format, message);
     return imageio::uprightImage(gfx::Image::make(width, height, std::move(pixels), format), orientation);
   }
 

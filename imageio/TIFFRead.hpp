@@ -1,10 +1,13 @@
 #pragma once
 // TIFF decoding through libtiff (the first directory), turned upright by the file's
-// orientation (any of the eight). Grey and CMYK files of 8 or 16 bits, in strips or
-// tiles, give gray and cmyk images (16-bit samples rounded to 8 bits), or premultiplied
-// rgba when an alpha sample follows the colour (straight or associated); every other kind
-// libtiff can read goes through its RGBA reader into premultiplied rgba. Samples that are
-// not unsigned integers (floating-point, signed) are refused with an error naming them.
+// orientation (any of the eight). Grey, RGB and CMYK files of 8 or 16 bits, in strips or
+// tiles, give gray, rgba and cmyk images (16-bit samples rounded to 8 bits), or
+// premultiplied rgba when an alpha sample follows the colour (straight or associated);
+// extra samples of unspecified kind are skipped. Every other kind libtiff can read goes
+// through its RGBA reader into premultiplied rgba. Samples that are not unsigned integers
+// (floating-point, signed) are refused with an error naming them, and 32-bit ones by
+// libtiff. Decoding reads every sample of a pixel: what it reads beyond 10 bytes a pixel
+// counts against the pixel limit and budget as further pixels, before anything is decoded.
 
 #include <cstddef>
 #include <cstdint>

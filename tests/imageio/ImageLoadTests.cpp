@@ -108,7 +108,7 @@ std::vector<FormatCase> formatCases() {
 // --- files written directly with the codec libraries ------------------------------------
 
 // A TIFF of raw samples through libtiff, written to a temporary file: 8, 16 or 32 bits
-// (floating-point), the last sample alpha of the kind given (EXTRASAMPLE_...; 0: none),
+// (floating-point), a sample beyond the colour's extra, of the kind given (EXTRASAMPLE_...),
 // in strips of two rows or tiles of 16 x 16; data holds every pixel's samples in order.
 Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int samples, std::uint16_t alphaKind,
                 const std::vector<std::uint16_t>& data, bool tiled = false,
@@ -123,7 +123,11 @@ Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int 
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
-  if (alphaKind) TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &alphaKind);
+  const int colours = photometric == PHOTOMETRIC_RGB ? 3 : photometric == PHOTOMETRIC_SEPARATED ? 4 : 1;
+  if (samples > colours) TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &alphaKind);
+  std::uint16_t map[768];  // palette entry i: red i, green 255 - i, blue i
+  for (int i = 0; i < 768; ++i) map[i] = static_cast<std::uint16_t>((i / 256 == 1 ? 255 - i % 256 : i % 256) * 257);
+  if (photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tiff, TIFFTAG_COLORMAP, map, map + 256, map + 512);
   TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
   if (bits == 32) TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
   const std::size_t perRow = static_cast<std::size_t>(width) * samples;
@@ -410,14 +414,16 @@ std::pair<int, int> storedAt(int orientation, int w, int h, int x, int y) {
 // Grey, RGB and CMYK files, with straight or associated alpha or none, in strips or tiles
 // and in any orientation, load as the premultiplied values of the samples written, turned
 // upright: colour x alpha, 16-bit samples scaled to 8 bits, inks turned into RGB as
-// (1 - ink) x (1 - black); to within one 8-bit step for the rounding in between.
+// (1 - ink) x (1 - black) (associated ones first divided by their alpha, as ImageMagick
+// does), palette indices as their colours, extra samples of unspecified kind skipped;
+// to within one 8-bit step for the rounding in between.
 TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
   struct Row {
     const char* name;
     int bits;
     std::uint16_t photometric;
     int samples;  // colour samples and the alpha
-    std::uint16_t alpha = EXTRASAMPLE_UNASSALPHA;  // 0: none
+    std::uint16_t alpha = EXTRASAMPLE_UNASSALPHA;  // 0: none, or unspecified
     bool tiled = false;
     std::uint16_t orientation = ORIENTATION_TOPLEFT;
   };
@@ -437,12 +443,16 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
       {"16-bit grey + associated alpha, left-bottom", 16, PHOTOMETRIC_MINISBLACK, 2, associated, false, 8},
       {"8-bit RGBA, left-bottom", 8, PHOTOMETRIC_RGB, 4, straight, false, ORIENTATION_LEFTBOT},
       {"16-bit CMYK, tiled, right-top", 16, PHOTOMETRIC_SEPARATED, 4, 0, true, ORIENTATION_RIGHTTOP},
+      {"8-bit CMYK + associated alpha, top-right", 8, PHOTOMETRIC_SEPARATED, 5, associated, false, ORIENTATION_TOPRIGHT},
+      {"16-bit CMYK + associated alpha, tiled, bottom-left", 16, PHOTOMETRIC_SEPARATED, 5, associated, true, 4},
+      {"8-bit palette, tiled (256-byte tiles), left-top", 8, PHOTOMETRIC_PALETTE, 1, 0, true, ORIENTATION_LEFTTOP},
+      {"8-bit RGB + unspecified extra sample, right-bottom", 8, PHOTOMETRIC_RGB, 4, 0, false, ORIENTATION_RIGHTBOT},
   };
   const int w = 37, h = 21;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const double top = row.bits == 8 ? 255 : 65535;
-    const int colours = row.samples - (row.alpha ? 1 : 0);
+    const int colours = row.photometric == PHOTOMETRIC_RGB ? 3 : row.photometric == PHOTOMETRIC_SEPARATED ? 4 : 1;
     // Samples spread over the range (associated colour no more than its alpha); pixel 0
     // is colour 200/255 at alpha 128/255 (which must load as 100, not 200 or 128: the
     // bound below allows one step), the last pixel is fully transparent.
@@ -455,9 +465,11 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
     if (row.alpha) {
       samples[static_cast<std::size_t>(row.samples) - 1] = static_cast<std::uint16_t>(128 * top / 255);
       samples[samples.size() - 1] = 0;
-      for (std::size_t i = 0; row.alpha == associated && i < samples.size(); i += 2)
-        samples[i] = std::min(samples[i], samples[i + 1]);
+      for (std::size_t i = 0; row.alpha == associated && i < samples.size(); ++i)
+        samples[i] = std::min(samples[i], samples[i - i % row.samples + row.samples - 1]);
     }
+    const int inks[] = {125, 43, 88, 6, 126};  // associated, at alpha 126: ImageMagick shows (1, 79, 36)
+    for (int s = 0; colours == 4 && row.alpha == associated && s < 5; ++s) samples[s] = std::uint16_t(inks[s] * top / 255);
 
     const Image image = imageio::loadImageFromData(
         writeTIFF(w, h, row.bits, row.photometric, row.samples, row.alpha, samples, row.tiled, row.orientation));
@@ -470,12 +482,13 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
         const auto [sx, sy] = storedAt(row.orientation, w, h, x, y);
         const std::uint16_t* p = samples.data() + (static_cast<std::size_t>(sy) * w + sx) * row.samples;
         const double alpha = row.alpha ? p[row.samples - 1] / top : 1.0;
+        const double whole = row.alpha == associated && alpha > 0 ? alpha * top : top;  // a straight sample's 1
         double rgb[3];
         for (int c = 0; c < 3; ++c) {
-          if (colours == 1) rgb[c] = p[0] / top;
-          else if (colours == 3) rgb[c] = p[c] / top;
-          else rgb[c] = (1 - p[c] / top) * (1 - p[3] / top);
-          if (row.alpha != associated) rgb[c] *= alpha;
+          if (colours == 1) rgb[c] = row.photometric == PHOTOMETRIC_PALETTE && c == 1 ? 1 - p[0] / whole : p[0] / whole;
+          else if (colours == 3) rgb[c] = p[c] / whole;
+          else rgb[c] = (1 - p[c] / whole) * (1 - p[3] / whole);
+          rgb[c] *= alpha;
         }
         const Image::RGBA got = image.pixelAt(x, y);
         const int want[4] = {static_cast<int>(std::lround(rgb[0] * 255)), static_cast<int>(std::lround(rgb[1] * 255)),

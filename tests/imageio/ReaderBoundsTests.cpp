@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
+#include <tiffio.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -23,6 +26,7 @@
 #include "support/HEVCDecodes.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
+#include "support/TestFolder.hpp"
 
 namespace {
 
@@ -61,6 +65,30 @@ Bytes premultipliedHEIC() {
   if (image) heif_image_release(image);
   if (encoder) heif_encoder_release(encoder);
   heif_context_free(context);
+  return bytes;
+}
+
+// The repro file of many samples scaled up through libtiff: side x side grey pixels of
+// 8-bit samples, a row a strip, every strip's offset and byte count made the first's (of
+// a deflate stream of zeros).
+Bytes sharedStripTIFF(std::uint32_t side, std::uint32_t samples) {
+  const std::string path = testsupport::testPath("shared-strip.tif").string();
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  for (const auto& [tag, value] : std::initializer_list<std::pair<ttag_t, std::uint32_t>>{
+           {TIFFTAG_IMAGEWIDTH, side}, {TIFFTAG_IMAGELENGTH, side}, {TIFFTAG_ROWSPERSTRIP, 1}, {TIFFTAG_BITSPERSAMPLE, 8},
+           {TIFFTAG_SAMPLESPERPIXEL, samples}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK},
+           {TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE}})
+    TIFFSetField(tiff, tag, value);
+  std::vector<std::uint8_t> zeros(static_cast<std::size_t>(TIFFStripSize(tiff)));
+  TIFFWriteEncodedStrip(tiff, 0, zeros.data(), TIFFStripSize(tiff));
+  for (std::uint32_t strip = 1; strip < side; ++strip) TIFFWriteRawStrip(tiff, strip, zeros.data(), 1);
+  TIFFClose(tiff);
+  std::ifstream in(path, std::ios::binary);
+  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto u32 = [&](std::size_t at) { return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::size_t{bytes[at + 3]} << 24; };
+  for (std::size_t entry = u32(4) + 2; entry < u32(4) + 2 + 12 * (u32(u32(4)) & 0xFFFF); entry += 12)
+    if (const auto tag = u32(entry) & 0xFFFF; tag == TIFFTAG_STRIPOFFSETS || tag == TIFFTAG_STRIPBYTECOUNTS)
+      for (std::size_t k = 1, at = u32(entry + 8); k < side; ++k) std::copy_n(&bytes[at], 4, &bytes[at + 4 * k]);
   return bytes;
 }
 
@@ -152,6 +180,11 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
        "no error", 0, 32'000'000, 0.1},
       // A 1 x 1 TIFF of one 16384 x 16384 tile (162 bytes): 600 MB held before the tile was read.
       {"tiff-tile-16384-for-1px.tif", {}, "strip or tile size", 0, 32'000'000},
+      // 256 x 256 grey of 1 000 samples a pixel: 65.5 MB decoded in one strip, in 0.06 s.
+      {"repro/tiff-grey-1000-samples-per-pixel.tif", {}, "no error", 0, 80'000'000, 1},
+      // Scaled up: 63 GB to decode (15 s), refused before a strip is read.
+      {"1024 x 1024 grey of 60000 samples a pixel", sharedStripTIFF(1024, 60000), "samples a pixel decodes", 0,
+       32'000'000, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
