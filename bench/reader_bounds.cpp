@@ -324,6 +324,34 @@ void BM_DetectionInStripes(benchmark::State& state) {
 }
 BENCHMARK(BM_DetectionInStripes)->ArgNames({"high"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// 8192 x 8192 pictures of patterns where every dark pixel looks like the centre of a
+// finder-like shape in some direction, against a flat white one: each should cost at
+// most twice the white one.
+void BM_DetectionInPatterns(benchmark::State& state) {
+  static const char* const names[] = {"flat white", "one-pixel checkerboard", "one-pixel vertical stripes",
+                                      "one-pixel horizontal stripes", "three-pixel checkerboard", "random noise"};
+  const int pattern = static_cast<int>(state.range(0));
+  const auto accuracy = state.range(1) != 0 ? QRCode::DetectionAccuracy::high : QRCode::DetectionAccuracy::low;
+  constexpr std::size_t kSide = 8192;
+  std::vector<std::uint8_t> pixels(kSide * kSide, 255);
+  std::uint64_t seed = 0x9E3779B97F4A7C15u;
+  for (std::size_t y = 0; y < kSide; ++y)
+    for (std::size_t x = 0; x < kSide; ++x) {
+      seed = seed * 6364136223846793005u + 1442695040888963407u;
+      const bool dark[] = {false, (x + y) % 2 == 0, x % 2 == 0, y % 2 == 0, (x / 3 + y / 3) % 2 == 0, (seed >> 63) != 0};
+      if (dark[pattern]) pixels[y * kSide + x] = 0;
+    }
+  const gfx::Image picture = gfx::Image::make(kSide, kSide, std::move(pixels), gfx::PixelFormat::gray);
+  measureOnce(state, [&] { benchmark::DoNotOptimize(QRCode::DetectQRCodes(picture, accuracy)); });
+  for (auto _ : state) benchmark::DoNotOptimize(QRCode::DetectQRCodes(picture, accuracy));
+  state.SetLabel(names[pattern]);
+}
+BENCHMARK(BM_DetectionInPatterns)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}})
+    ->ArgNames({"pattern", "high"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
 // A gradient text of the most pins, alternating two colours.
 std::string mostPinsGradient(const char* a, const char* b) {
   std::string text;
