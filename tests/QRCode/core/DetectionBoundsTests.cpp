@@ -76,11 +76,13 @@ TEST(FinderCandidates, CountsTheFinderPatternsDrawn) {
   struct Case {
     const char* label;
     int count, module, pitch;
+    int height = 400;
   };
   for (const Case& c : {Case{"one", 1, 3, 30}, Case{"module 1", 40, 1, 10}, Case{"module 2", 64, 2, 16},
-                        Case{"module 5", 12, 5, 40}, Case{"touching light rings", 30, 2, 15}}) {
+                        Case{"module 5", 12, 5, 40}, Case{"touching light rings", 30, 2, 15},
+                        Case{"flush against the bottom edge", 10, 2, 16, 5 + 14}}) {
     SCOPED_TRACE(c.label);
-    Picture picture(400, 400);
+    Picture picture(400, c.height);
     picture.finders(5, 5, c.count, 10, c.module, c.pitch);
     EXPECT_EQ(candidatesIn(picture), static_cast<std::size_t>(c.count));
   }
@@ -182,16 +184,35 @@ TEST(DetectionBounds, PicturesTiledWithFinderShapesFindNothingAtOnce) {
     std::fill_n(bare.begin(), 132u * 2048u * 4u, std::uint8_t{255});
     return search(imageio::writePNG(gfx::Image::make(2048, 2048, std::move(bare))));
   };
-  const testsupport::ChildRun bareStripes = background(striped), bareChecker = background(checker);
-  ASSERT_TRUE(bareStripes.finished && bareChecker.finished);
-  const std::pair<foundation::Bytes, const testsupport::ChildRun*> cases[] = {
-      {repro, &bareStripes}, {imageio::writePNG(tiled), &bareStripes}, {stripes, &bareStripes},
-      {imageio::writePNG(checker), &bareChecker}};
-  for (const auto& [file, reference] : cases) {
-    const testsupport::ChildRun run = search(file);
+  // Detection alone against flat white, where optimised 8192 a side within 1.5 times (twice
+  // is the promise; unoptimised, our code slows far more than the decoder): one-pixel
+  // checkerboards, stripes both ways, three-pixel checkerboards and noise.
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
+  constexpr int kSide = 8192;
+#else
+  constexpr int kSide = 2048;
+#endif
+  std::uint64_t seed = 1;
+  const auto detectIn = [&](auto dark) {
+    Picture picture(kSide, kSide);
+    for (int i = 0; i < kSide * kSide; ++i) picture.pixels[i] = dark(i % kSide, i / kSide) ? 0 : 255;
+    return testsupport::runInChild([image = picture.image()] {
+      return std::to_string(QRCode::DetectQRCodes(image, Accuracy::low).size() + QRCode::DetectQRCodes(image, Accuracy::high).size());
+    });
+  };
+  const testsupport::ChildRun bareStripes = background(striped), bareChecker = background(checker),
+                              white = detectIn([](int, int) { return false; });
+  ASSERT_TRUE(bareStripes.finished && bareChecker.finished && white.finished);
+  const std::pair<testsupport::ChildRun, const testsupport::ChildRun*> cases[] = {
+      {search(repro), &bareStripes}, {search(imageio::writePNG(tiled)), &bareStripes}, {search(stripes), &bareStripes},
+      {search(imageio::writePNG(checker)), &bareChecker}, {detectIn([](int x, int y) { return (x + y) % 2; }), &white},
+      {detectIn([](int x, int) { return x % 2; }), &white}, {detectIn([](int, int y) { return y % 2; }), &white},
+      {detectIn([](int x, int y) { return (x / 3 + y / 3) % 2 == 0; }), &white},
+      {detectIn([&](int, int) { return (seed = seed * 6364136223846793005u + 1) >> 63; }), &white}};
+  for (const auto& [run, reference] : cases) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.answer, "0");
-    EXPECT_LT(run.seconds, 2 * reference->seconds);
+    EXPECT_LT(run.seconds, (reference != &white ? 2 : kSide == 8192 ? 1.5 : 100) * reference->seconds) << run.seconds << " s against " << reference->seconds;
   }
 }
 
