@@ -325,9 +325,10 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
     const auto length = [&](std::size_t i) { return starts[i + 1] - starts[i]; };
     const std::size_t firstDark = row[0] == kDark ? 0 : 1;
     for (std::size_t i = firstDark; i + 4 < count; i += 2) {
-      // A centre run of one pixel would be three modules of a third of a pixel: no finder
-      // pattern, and no decoder's candidate, however it is drawn (one-pixel modules give
-      // centres of three). Checkerboards and stripes of one pixel are nothing else.
+      // A centre run of one pixel would be three modules of a third of a pixel: finder
+      // patterns of one-pixel modules have centres of three, and the decoder passes such
+      // shapes by (thousands of 5 x 5 rings cost it nothing). One-pixel checkerboards and
+      // stripes are nothing else.
       if (length(i + 2) < 2) continue;
       const std::array<int, 5> runs = {length(i), length(i + 1), length(i + 2), length(i + 3), length(i + 4)};
       if (!finderProportions(runs)) continue;
