@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -66,18 +67,17 @@ std::optional<Runs> runsThrough(const Plane& plane, int x, int y, int dx, int dy
 }
 
 // True when five runs read 1:1:3:1:1, each within three quarters of a module and one pixel
-// of its share.
+// of its share: |r - share * total / 7| <= 0.75 * total / 7 + 1, times 28 to stay in
+// integers.
 bool finderProportions(const std::array<int, 5>& runs) {
   int total = 0;
   for (int r : runs) {
     if (r < 1) return false;
     total += r;
   }
-  const double module = total / 7.0;
-  const double tolerance = 0.75 * module + 1.0;
   constexpr int share[5] = {1, 1, 3, 1, 1};
   for (std::size_t k = 0; k < runs.size(); ++k) {
-    if (std::abs(runs[k] - share[k] * module) > tolerance) return false;
+    if (std::abs(28 * runs[k] - 4 * share[k] * total) > 3 * total + 28) return false;
   }
   return true;
 }
@@ -301,28 +301,40 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
   if (binary.width <= 0 || binary.height <= 0) return 0;
   CountedShapes counted(binary.width, binary.height);
   ColumnRuns columns(binary);
-  std::vector<int> starts, lengths;
+  // Where each run of the row starts, and the row's width after the last.
+  std::vector<int> starts(static_cast<std::size_t>(binary.width) + 1);
   for (int y = 0; y < binary.height; ++y) {
     columns.moveTo(y);
-    // The runs of the row, and whether the first one is dark.
     const std::uint8_t* row = binary.pixels.data() + area(binary.width, y);
-    starts.clear();
-    lengths.clear();
-    for (int x = 0; x < binary.width;) {
-      const std::uint8_t colour = row[x];
-      const int start = x;
-      while (x < binary.width && row[x] == colour) ++x;
-      starts.push_back(start);
-      lengths.push_back(x - start);
+    // Every pixel unlike the one before starts a run: eight pixels like the ones before
+    // them are passed at once, others looked at without a branch, so that rows of
+    // one-pixel runs cost little more than flat ones.
+    std::size_t count = 1;
+    for (int x = 1; x < binary.width;) {
+      const int end = std::min(x + 8, binary.width);
+      if (end - x == 8 && std::memcmp(row + x, row + x - 1, 8) == 0) {
+        x = end;
+        continue;
+      }
+      for (; x < end; ++x) {
+        starts[count] = x;
+        count += row[x] != row[x - 1] ? 1 : 0;
+      }
     }
+    starts[count] = binary.width;
+    const auto length = [&](std::size_t i) { return starts[i + 1] - starts[i]; };
     const std::size_t firstDark = row[0] == kDark ? 0 : 1;
-    for (std::size_t i = firstDark; i + 4 < lengths.size(); i += 2) {
-      const std::array<int, 5> runs = {lengths[i], lengths[i + 1], lengths[i + 2], lengths[i + 3],
-                                       lengths[i + 4]};
+    for (std::size_t i = firstDark; i + 4 < count; i += 2) {
+      // A centre run of one pixel would be three modules of a third of a pixel: finder
+      // patterns of one-pixel modules have centres of three, and the decoder passes such
+      // shapes by (thousands of 5 x 5 rings cost it nothing). One-pixel checkerboards and
+      // stripes are nothing else.
+      if (length(i + 2) < 2) continue;
+      const std::array<int, 5> runs = {length(i), length(i + 1), length(i + 2), length(i + 3), length(i + 4)};
       if (!finderProportions(runs)) continue;
       const int width = sum(runs);
       const int maxSteps = 4 * width;
-      int cx = starts[i + 2] + lengths[i + 2] / 2;
+      int cx = starts[i + 2] + runs[2] / 2;
 
       // Vertically through the row's centre run (the cheapest test, so first), then
       // horizontally through the vertical centre, then both diagonals through the centre

@@ -40,11 +40,15 @@ void invert(Plane& binary);
 // The number of finder-like shapes in a binary plane, counted up to `limit` + 1 (the count
 // stops there). A shape counts when the runs through a dark pixel, horizontally,
 // vertically and along both diagonals, read dark-light-dark-light-dark in the proportions
-// 1:1:3:1:1 (each run within three quarters of a module and one pixel of its share), and
-// its centre lies at least a fifth of its size away from every shape counted before. This
-// is looser than a decoder's test for finder patterns, so the count is at least the
-// number of candidates the decoder goes on to combine. The count costs a bounded multiple
-// of reading the plane, however many pixels pass the row test (one-pixel stripes: all).
+// 1:1:3:1:1 (each run within three quarters of a module and one pixel of its share; the
+// row's centre run at least two pixels, since one would be three modules of a third of a
+// pixel), and its centre lies at least a fifth of its size away from every shape counted
+// before. This is looser than a decoder's test for finder patterns, so the count is at
+// least the number of candidates the decoder goes on to combine. One-pixel checkerboards
+// and stripes, whose every dark pixel passes the proportions alone, cost little more than
+// a blank plane; each dark run that passes the row test costs at most walks of four times
+// its window in each direction (diagonal stripes of two or three pixels: many such runs,
+// each failing only at the last diagonal, cost several times a blank plane).
 std::size_t countFinderCandidates(const Plane& binary, std::size_t limit);
 
 // The decoder combines every three finder-pattern candidates it sees in a picture, so its
