@@ -91,7 +91,8 @@ class AerialManager {
   // refused from the size their stream declares before anything is decoded, or when the
   // decoder meets a larger one, before it allocates it. None too when the decoder starts
   // more than four frames' worth of pictures (at least 32 Mi pixels) without giving a frame
-  // (a stream whose key frame is missing), or would hold more than twice maxPixels at once
+  // (a stream whose key frame is missing; pictures decoded only to be dropped before the
+  // start of the file's edit do not count), or would hold more than twice maxPixels at once
   // (a stream of many reference frames). Only QuickTime and MP4 files are read, of at most
   // eight tracks, without references to other files, with no single allocation of FFmpeg's
   // beyond 8 bytes a pixel of maxPixels (at least 64 MB; the limit is the process's), and

@@ -188,9 +188,12 @@ bool declaresTooLarge(const AVCodecParameters& parameters, std::size_t maxPixels
 
 // What our decoder may spend on pictures, counted as it allocates them (its get_buffer2):
 // the pixels of every picture started so far (no frame has come out yet, since the first
-// ends the decoding) and of those it holds now. A picture beyond either bound is refused,
-// which fails its packet, and the decoding ends without a frame. Must outlive every
-// picture of the decoder, the frame it returns among them.
+// ends the decoding) and of those it holds now. Pictures the container marks to be dropped
+// (those before the start of its edit, as a copy cut after a key frame has) are decoded
+// only to reach the first frame shown: they count as held, not as started without a frame,
+// and the deadline bounds them. A picture beyond either bound is refused, which fails its
+// packet, and the decoding ends without a frame. Must outlive every picture of the
+// decoder, the frame it returns among them.
 class FrameAllowance {
  public:
   explicit FrameAllowance(std::size_t maxPixels) : maxHeld_(kHeldPicturesAtTheLimit * maxPixels) {}
@@ -219,7 +222,8 @@ class FrameAllowance {
     const std::uint64_t pixels =
         static_cast<std::uint64_t>(frame->width) * static_cast<std::uint64_t>(frame->height);
     const std::uint64_t maxSpent = std::max(kFramesWithoutPicture * pixels, kPixelsWithoutPicture);
-    if (self.exhausted_ || self.spent_ + pixels > maxSpent || self.held_ + pixels > self.maxHeld_) {
+    const bool shown = !(frame->flags & AV_FRAME_FLAG_DISCARD);
+    if (self.exhausted_ || (shown && self.spent_ + pixels > maxSpent) || self.held_ + pixels > self.maxHeld_) {
       self.exhausted_ = true;
       return AVERROR(ENOMEM);
     }
@@ -237,7 +241,7 @@ class FrameAllowance {
       return AVERROR(ENOMEM);
     }
     frame->buf[0] = wrapped;
-    self.spent_ += pixels;
+    if (shown) self.spent_ += pixels;
     self.held_ += pixels;
     return 0;
   }

@@ -597,6 +597,13 @@ TEST_F(FirstFrame, FramesBeyondThePixelLimitAreRefused) {
   const auto bFramesCut = file("bound-bframes-cut.mov");
   ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=4096x2304:rate=10 -frames:v 12 -pix_fmt yuv420p -c:v mpeg4 -bf 2 -q:v 5", bFrames));
   ASSERT_TRUE(ffmpeg("-ss 0.2 -i '" + bFrames.string() + "' -c copy", bFramesCut));
+  // H.264 of the same size cut to show from the ninth frame, as a copy that keeps its key
+  // frame does: the eight pictures before it are decoded and dropped, which is no sign of
+  // a broken stream.
+  const auto h264 = file("bound-h264.mov");
+  const auto h264Cut = file("bound-h264-cut.mov");
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=0xC83264:size=4096x2304:rate=10 -frames:v 12 -pix_fmt yuv420p -c:v libx264 -preset ultrafast", h264));
+  ASSERT_TRUE(ffmpeg("-ss 0.8 -i '" + h264.string() + "' -c copy", h264Cut));
   // One grey 8192 x 8192 frame: exactly the default limit.
   const auto atLimit = testsupport::testDataFolder() / "repro" / "video-h264-8192x8192.mov";
 
@@ -619,6 +626,7 @@ TEST_F(FirstFrame, FramesBeyondThePixelLimitAreRefused) {
       {"picture larger than the container declares", hidesMore, kDefaultMaxImagePixels, 0, std::nullopt},
       {"the same 16 x 16 file unaltered", jpeg, kDefaultMaxImagePixels, 0, 16, 16},
       {"B-frames cut, 1.5 frames' limit", bFramesCut, 4096 * 2304 * 3 / 2, 912, 1621, 912},
+      {"H.264 cut after eight frames", h264Cut, kDefaultMaxImagePixels, 912, 1621, 912},
       // Wide pixels stretch the frame to 256 x 48; beyond the limit it keeps its shape
       // within it.
       {"wide pixels within the limit", wide, 256 * 48, 0, 256, 48},
