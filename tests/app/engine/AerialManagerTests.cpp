@@ -14,9 +14,9 @@
 #include <utility>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <glib.h>
-#include <sys/stat.h>
 #include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
 
