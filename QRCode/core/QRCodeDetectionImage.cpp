@@ -30,56 +30,113 @@ std::pair<int, int> window(int block, int count) {
   return {centre - 2, centre + 2};
 }
 
-// The runs through (x, y) along (dx, dy), for a finder-like shape centred near there: the
-// dark run holding the pixel, then a light and a dark run on each side, in the order met
-// from the (-dx, -dy) end. A run may end at the edge of the plane; each half of the walk
-// gives up after maxSteps pixels. `centreOffset` is where the middle of the centre run
-// lies from (x, y), in steps.
+// The runs through a dark pixel along a direction, for a finder-like shape centred near
+// there: the dark run holding the pixel, then a light and a dark run on each side, in the
+// order met from the far end behind. A run may end at the edge of the plane; each half of the
+// walk gives up after maxSteps pixels. `centreOffset` is where the middle of the centre run
+// lies from the pixel, in steps.
 struct Runs {
   std::array<int, 5> lengths{};
   int centreOffset = 0;
 };
 
-std::optional<Runs> runsThrough(const Plane& plane, int x, int y, int dx, int dy, int maxSteps) {
-  if (plane.at(x, y) != kDark) return std::nullopt;
-  // Half of the walk: the rest of the centre run, then a light and a dark run.
-  auto half = [&](int sx, int sy, std::array<int, 3>& out) {
-    int cx = x + sx, cy = y + sy, steps = 0;
-    const std::uint8_t colours[3] = {kDark, kLight, kDark};
-    for (int k = 0; k < 3; ++k) {
-      out[static_cast<std::size_t>(k)] = 0;
-      while (cx >= 0 && cy >= 0 && cx < plane.width && cy < plane.height &&
-             plane.at(cx, cy) == colours[k]) {
-        ++out[static_cast<std::size_t>(k)];
+// The runs along one direction (a step right and `dy` rows down, dy = -1, 0 or 1) through
+// the pixels asked about, keeping for each line the stretch of the dark run that held the
+// last pixel asked about there: a later pixel of that run on the line reads how far the run
+// goes without walking it again. Diagonal stripes put a candidate on every row of a line
+// that is dark for its whole length, each of which would otherwise walk four times its
+// window before failing.
+class LineRuns {
+ public:
+  LineRuns(const Plane& plane, int dy)
+      : plane_(plane), dy_(dy), known_(static_cast<std::size_t>(dy == 0 ? plane.height : plane.width + plane.height)) {}
+
+  std::optional<Runs> through(int x, int y, int maxSteps) {
+    if (plane_.at(x, y) != kDark) return std::nullopt;
+    Known& k = known_[line(x, y)];
+    if (x < k.first || x > k.last) k = {x, x, false, false};
+    // The centre run on both sides first, so that the stretch known grows both ways.
+    extend(x, y, 1, k.last, k.lastEnds, maxSteps);
+    extend(x, y, -1, k.first, k.firstEnds, maxSteps);
+    std::array<int, 3> ahead{}, behind{};
+    if (!half(x, y, 1, k.last, maxSteps, ahead) || !half(x, y, -1, k.first, maxSteps, behind)) return std::nullopt;
+    Runs runs;
+    runs.lengths = {behind[2], behind[1], behind[0] + 1 + ahead[0], ahead[1], ahead[2]};
+    runs.centreOffset = (ahead[0] - behind[0]) / 2;
+    return runs;
+  }
+
+  // True when the stretch known already shows the dark run through (x, y), a dark pixel,
+  // going on more than maxSteps beyond it, so that through() fails. A pixel next to the
+  // stretch joins it: points asked about one row after another along a line grow it a pixel
+  // at a time.
+  bool tooLong(int x, int y, int maxSteps) {
+    Known& k = known_[line(x, y)];
+    if (x == k.first - 1) k.first = x;
+    if (x == k.last + 1) k.last = x;
+    return x >= k.first && x <= k.last && (k.last - x > maxSteps || x - k.first > maxSteps);
+  }
+
+ private:
+  std::size_t line(int x, int y) const {
+    return static_cast<std::size_t>(dy_ == 0 ? y : dy_ > 0 ? x - y + plane_.height : x + y);
+  }
+
+  // A dark stretch of a line, from column `first` to `last`; each end flagged when the run
+  // ends there (a light pixel or the edge follows).
+  struct Known {
+    int first = 0;
+    int last = -1;
+    bool firstEnds = false;
+    bool lastEnds = false;
+  };
+
+  bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < plane_.width && y < plane_.height; }
+
+  // Extends the known stretch's end `end` from (x, y), `s` columns a step, until the run
+  // ends or lies more than maxSteps beyond x.
+  void extend(int x, int y, int s, int& end, bool& ends, int maxSteps) const {
+    while (!ends && s * (end - x) <= maxSteps) {
+      const int nx = end + s, ny = y + dy_ * (nx - x);
+      if (inside(nx, ny) && plane_.at(nx, ny) == kDark) {
+        end = nx;
+      } else {
+        ends = true;
+      }
+    }
+  }
+
+  // Half of the walk from (x, y) whose centre run ends at `end` (or goes on past maxSteps):
+  // the rest of the centre run, then a light and a dark run.
+  bool half(int x, int y, int s, int end, int maxSteps, std::array<int, 3>& out) const {
+    int steps = s * (end - x);
+    if (steps > maxSteps) return false;
+    out = {steps, 0, 0};
+    int cx = end + s, cy = y + dy_ * (cx - x);
+    for (std::size_t k = 1; k < 3; ++k) {
+      const std::uint8_t colour = k == 1 ? kLight : kDark;
+      for (; inside(cx, cy) && plane_.at(cx, cy) == colour; cx += s, cy += s * dy_) {
+        ++out[k];
         if (++steps > maxSteps) return false;
-        cx += sx;
-        cy += sy;
       }
     }
     return true;
-  };
-  std::array<int, 3> ahead{}, behind{};
-  if (!half(dx, dy, ahead) || !half(-dx, -dy, behind)) return std::nullopt;
-  Runs runs;
-  runs.lengths = {behind[2], behind[1], behind[0] + 1 + ahead[0], ahead[1], ahead[2]};
-  runs.centreOffset = (ahead[0] - behind[0]) / 2;
-  return runs;
-}
+  }
+
+  const Plane& plane_;
+  int dy_;
+  std::vector<Known> known_;  // per line
+};
 
 // True when five runs read 1:1:3:1:1, each within three quarters of a module and one pixel
 // of its share: |r - share * total / 7| <= 0.75 * total / 7 + 1, times 28 to stay in
 // integers.
-bool finderProportions(const std::array<int, 5>& runs) {
-  int total = 0;
-  for (int r : runs) {
-    if (r < 1) return false;
-    total += r;
-  }
-  constexpr int share[5] = {1, 1, 3, 1, 1};
-  for (std::size_t k = 0; k < runs.size(); ++k) {
-    if (std::abs(28 * runs[k] - 4 * share[k] * total) > 3 * total + 28) return false;
-  }
-  return true;
+inline bool finderProportions(const std::array<int, 5>& runs) {
+  const int total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
+  const int module = 4 * total, slack = 3 * total + 28;
+  const auto near = [&](int run, int share) { return (run > 0) & (std::abs(28 * run - share * module) <= slack); };
+  // Without branches: runs of patterns read here fail or pass at any of the five.
+  return near(runs[0], 1) & near(runs[1], 1) & near(runs[2], 3) & near(runs[3], 1) & near(runs[4], 1);
 }
 
 int sum(const std::array<int, 5>& runs) {
@@ -106,9 +163,10 @@ class CountedShapes {
   std::size_t size() const { return shapes_.size(); }
 
   bool near(int x, int y, int size) const {
-    const double radius = std::max(1.5, size / 5.0);
-    const int x0 = cell(x - radius, columns_), x1 = cell(x + radius, columns_);
-    const int y0 = cell(y - radius, rows_), y1 = cell(y + radius, rows_);
+    if (shapes_.empty()) return false;
+    const int reach = size / 5 + 2;  // at least the radius
+    const int x0 = cell(x - reach, columns_), x1 = cell(x + reach, columns_);
+    const int y0 = cell(y - reach, rows_), y1 = cell(y + reach, rows_);
     if (static_cast<std::size_t>(x1 - x0 + 1) * static_cast<std::size_t>(y1 - y0 + 1) > shapes_.size()) {
       return std::any_of(shapes_.begin(), shapes_.end(), [&](const Candidate& c) { return close(c, x, y, size); });
     }
@@ -134,7 +192,7 @@ class CountedShapes {
     const double ex = x - c.x, ey = y - c.y;
     return ex * ex + ey * ey < radius * radius;
   }
-  static int cell(double v, int count) { return std::clamp(static_cast<int>(std::floor(v / kCell)), 0, count - 1); }
+  static int cell(int v, int count) { return std::clamp(v / kCell, 0, count - 1); }
   std::size_t index(int cx, int cy) const { return area(columns_, cy) + static_cast<std::size_t>(cx); }
 
   int columns_, rows_;
@@ -143,37 +201,48 @@ class CountedShapes {
   std::vector<Candidate> shapes_;
 };
 
-// The vertical runs of every column around the row being read, kept as the rows are read
-// from top to bottom: where the run holding the row began and the lengths of the two runs
-// above it, updated row by row, and where that run and the two below it end, found by
-// walking down the column only as far as a question needs and kept until the row leaves
-// the run. Each pixel of a column is looked at once, however many rows ask, and mostly a
-// few rows below the row being read, while those rows are still in the cache.
+// True when the dark run down through (x, y) goes on as far above it as below, within a
+// pixel, both seen within a few rows: the middle of the run is then in row y.
+bool centredInColumn(const Plane& plane, int x, int y) {
+  constexpr int kReach = 8;
+  const auto extent = [&](int dy) {
+    int n = 0;
+    for (int r = y + dy; n < kReach && r >= 0 && r < plane.height && plane.at(x, r) == kDark; r += dy) ++n;
+    return n;
+  };
+  const int above = extent(-1), below = extent(1);
+  return above < kReach && below < kReach && std::abs(below - above) <= 1;
+}
+
+// The vertical runs of each column asked about, kept as the rows are read from top to
+// bottom: where the run holding the row began and the lengths of the two runs above it, and
+// where that run and the two below it end, found by walking down the column only as far as
+// a question needs and kept until the row leaves the run. A column is brought down to the
+// row asked about only when asked, from the ends found before. Each pixel of a column is
+// looked at once, however many rows ask, and mostly a few rows below the row being read,
+// while those rows are still in the cache.
 class ColumnRuns {
  public:
   explicit ColumnRuns(const Plane& plane)
       : plane_(plane), columns_(static_cast<std::size_t>(plane.width)) {}
 
-  // Moves to row y, the row after the current one (or row 0 first).
-  void moveTo(int y) {
-    y_ = y;
-    if (y == 0) return;
-    const std::uint8_t* row = plane_.pixels.data() + area(plane_.width, y);
-    const std::uint8_t* above = row - plane_.width;
-    for (std::size_t x = 0; x < columns_.size(); ++x) {
-      if (row[x] == above[x]) continue;
-      Column& c = columns_[x];
-      c.above[1] = c.above[0];
-      c.above[0] = y - c.top;
-      c.top = y;
-      c.ends = {c.ends[1], c.ends[2], -1};
-    }
-  }
+  // Moves to row y, below the current one.
+  void moveTo(int y) { y_ = y; }
 
-  // The same as runsThrough(plane, x, y, 0, 1, maxSteps) for the current row y.
+  // The runs down through (x, y) for the current row y, as LineRuns finds them across.
   std::optional<Runs> through(int x, int maxSteps) {
     if (plane_.at(x, y_) != kDark) return std::nullopt;
     Column& c = columns_[static_cast<std::size_t>(x)];
+    // Down to row y: the runs that ended by then move above it.
+    for (;;) {
+      while (c.ends[0] >= 0 && c.ends[0] <= y_) {
+        c.above = {c.ends[0] - c.top, c.above[0]};
+        c.top = c.ends[0];
+        c.ends = {c.ends[1], c.ends[2], -1};
+      }
+      if (c.ends[0] >= 0 || c.walked > y_) break;
+      walk(c, x, y_ + 1);
+    }
     const std::array<int, 3> behind = {y_ - c.top, c.above[0], c.above[1]};
     if (behind[0] + behind[1] + behind[2] > maxSteps) return std::nullopt;
     // The three runs from row y on must end by row y + 1 + maxSteps.
@@ -187,7 +256,7 @@ class ColumnRuns {
 
  private:
   struct Column {
-    int top = 0;                          // the first row of the run holding the current row
+    int top = 0;                          // the first row of the run holding the row last asked about
     std::array<int, 2> above{};           // the lengths of the runs above it, nearest first
     std::array<int, 3> ends{-1, -1, -1};  // the end (exclusive) of that run and the two below; -1: not found yet
     int walked = 1;                       // every row above this one has been looked at
@@ -198,7 +267,7 @@ class ColumnRuns {
   bool walk(Column& c, int x, int until) const {
     if (c.ends[2] >= 0) return true;
     std::size_t k = c.ends[0] < 0 ? 0 : c.ends[1] < 0 ? 1 : 2;
-    int r = std::max(c.walked, y_ + 1);
+    int r = c.walked;
     const std::size_t stride = static_cast<std::size_t>(plane_.width);
     const std::uint8_t* p = plane_.pixels.data() + area(plane_.width, r) + static_cast<std::size_t>(x);
     for (; r < until && k < 3; ++r, p += stride) {
@@ -301,6 +370,7 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
   if (binary.width <= 0 || binary.height <= 0) return 0;
   CountedShapes counted(binary.width, binary.height);
   ColumnRuns columns(binary);
+  LineRuns rows(binary, 0), falls(binary, 1), rises(binary, -1);
   // Where each run of the row starts, and the row's width after the last.
   std::vector<int> starts(static_cast<std::size_t>(binary.width) + 1);
   for (int y = 0; y < binary.height; ++y) {
@@ -336,22 +406,34 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
       const int maxSteps = 4 * width;
       int cx = starts[i + 2] + runs[2] / 2;
 
-      // Vertically through the row's centre run (the cheapest test, so first), then
-      // horizontally through the vertical centre, then both diagonals through the centre
-      // found.
+      // A diagonal through (cx, y) already known to hold too long a dark run there fails
+      // the shape when its centre stays in row y, that is when the vertical run through it
+      // goes on as far above as below (within a pixel): diagonal stripes end here.
+      if ((falls.tooLong(cx, y, maxSteps) || rises.tooLong(cx, y, maxSteps)) && centredInColumn(binary, cx, y)) {
+        continue;
+      }
+
+      // Vertically through the row's centre run (the cheapest walk, so first), then
+      // horizontally through the vertical centre (on the row read, the row's own runs),
+      // then both diagonals through the centre found.
       const std::optional<Runs> vertical = columns.through(cx, maxSteps);
       if (!vertical || !finderProportions(vertical->lengths)) continue;
       if (counted.near(cx, y, width)) continue;
       const int cy = y + vertical->centreOffset;
-      const std::optional<Runs> across = runsThrough(binary, cx, cy, 1, 0, maxSteps);
-      if (!across || !finderProportions(across->lengths)) continue;
-      cx += across->centreOffset;
-      const std::optional<Runs> falling = runsThrough(binary, cx, cy, 1, 1, maxSteps);
+      Runs across{runs, 0};
+      if (cy != y) {
+        const std::optional<Runs> walked = rows.through(cx, cy, maxSteps);
+        if (!walked || !finderProportions(walked->lengths)) continue;
+        across = *walked;
+      }
+      cx += across.centreOffset;
+      if (falls.tooLong(cx, cy, maxSteps) || rises.tooLong(cx, cy, maxSteps)) continue;
+      const std::optional<Runs> falling = falls.through(cx, cy, maxSteps);
       if (!falling || !finderProportions(falling->lengths)) continue;
-      const std::optional<Runs> rising = runsThrough(binary, cx, cy, 1, -1, maxSteps);
+      const std::optional<Runs> rising = rises.through(cx, cy, maxSteps);
       if (!rising || !finderProportions(rising->lengths)) continue;
 
-      const int size = (sum(across->lengths) + sum(vertical->lengths)) / 2;
+      const int size = (sum(across.lengths) + sum(vertical->lengths)) / 2;
       if (counted.near(cx, cy, size)) continue;
       counted.add({cx, cy, size});
       if (counted.size() > limit) return counted.size();

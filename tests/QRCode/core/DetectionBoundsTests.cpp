@@ -200,18 +200,27 @@ TEST(DetectionBounds, PicturesTiledWithFinderShapesFindNothingAtOnce) {
   const testsupport::ChildRun bareStripes = background(striped), bareChecker = background(checker),
                               white = detectIn([](int, int) { return false; });
   ASSERT_TRUE(bareStripes.finished && bareChecker.finished && white.finished);
-  const std::pair<testsupport::ChildRun, const testsupport::ChildRun*> cases[] = {
+  // Diagonal stripes (two dark pixels, one light) may take twice flat white: every dark run
+  // fails only at a diagonal, and the decoder takes longer over them at high accuracy.
+  struct Row {
+    testsupport::ChildRun run;
+    const testsupport::ChildRun* reference;
+    double factor = 1.5;
+  };
+  const Row cases[] = {
       {search(repro), &bareStripes}, {search(imageio::writePNG(tiled)), &bareStripes}, {search(stripes), &bareStripes},
       {search(imageio::writePNG(checker)), &bareChecker},
       {detectIn([](int x, int y) { return (x + y) % 2 == 0; }), &white},
       {detectIn([](int x, int) { return x % 2 == 0; }), &white},
       {detectIn([](int, int y) { return y % 2 == 0; }), &white},
       {detectIn([](int x, int y) { return (x / 3 + y / 3) % 2 == 0; }), &white},
-      {detectIn([](int x, int y) { return (std::uint32_t(x * 40503 ^ y) * 2654435761u) >> 31 != 0; }), &white}};
-  for (const auto& [run, reference] : cases) {
+      {detectIn([](int x, int y) { return (std::uint32_t(x * 40503 ^ y) * 2654435761u) >> 31 != 0; }), &white},
+      {detectIn([](int x, int y) { return (x + y) % 3 != 0; }), &white, 2},
+      {detectIn([](int x, int y) { return (x + 2 * y) % 3 != 0; }), &white, 2}};
+  for (const auto& [run, reference, factor] : cases) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.answer, "0");
-    EXPECT_LT(run.seconds, (reference != &white ? 2 : side == 8192 ? 1.5 : 100) * reference->seconds)
+    EXPECT_LT(run.seconds, (reference != &white ? 2 : side == 8192 ? factor : 100) * reference->seconds)
         << run.seconds << " s against " << reference->seconds;
   }
 }
