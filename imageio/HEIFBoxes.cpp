@@ -487,7 +487,7 @@ std::vector<std::uint8_t> imageio::heifExif(std::span<const std::uint8_t> data) 
   const std::optional<std::vector<Bytes>> parts = ids.empty() ? std::nullopt : items.data(ids.front());
   if (!parts) return {};
   std::vector<std::uint8_t> item;
-  for (const Bytes part : *parts) item.insert(item.end(), part.begin(), part.end());
+  for (const Bytes& part : *parts) item.insert(item.end(), part.begin(), part.end());
   Reader r(item);
   const auto offset = r.read(4);
   if (!offset || !r.skip(static_cast<std::size_t>(*offset))) return {};

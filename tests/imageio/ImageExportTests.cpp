@@ -21,6 +21,7 @@
 #include "imageio/ImageRepresentation.hpp"
 #include "imageio/PlatformImageCodable.hpp"
 #include "imageio/ImageReadWriteError.hpp"
+#include "support/HEICFiles.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/Raster.hpp"
 
@@ -593,45 +594,6 @@ TEST(ImageExportHEIC, DecodesCloseToTheSourceAndRecordsTheResolution) {
   EXPECT_LE(d.at(56, 40).a, 8);  // the transparent quarter stays transparent
 }
 
-// The image encoded by libheif's HEVC encoder at an integer quality of 0...100, from
-// straight RGBA, with nothing else in the file.
-Bytes heicThroughLibheif(const gfx::Image& image, int quality) {
-  Bytes bytes;
-  heif_context* ctx = heif_context_alloc();
-  heif_encoder* encoder = nullptr;
-  heif_image* picture = nullptr;
-  bool ok = heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code == heif_error_Ok &&
-            heif_encoder_set_lossy_quality(encoder, quality).code == heif_error_Ok &&
-            heif_image_create(image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                              &picture).code == heif_error_Ok &&
-            heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8).code ==
-                heif_error_Ok;
-  if (ok) {
-    int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) {
-        const gfx::Image::RGBA p = image.pixelAt(x, y);  // opaque: straight equals premultiplied
-        std::uint8_t* d = plane + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 4;
-        d[0] = p.r, d[1] = p.g, d[2] = p.b, d[3] = p.a;
-      }
-    heif_writer writer{};
-    writer.writer_api_version = 1;
-    writer.write = [](heif_context*, const void* data, size_t size, void* out) {
-      auto* b = static_cast<Bytes*>(out);
-      b->insert(b->end(), static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
-      return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
-    };
-    ok = heif_context_encode_image(ctx, picture, encoder, nullptr, nullptr).code == heif_error_Ok &&
-         heif_context_write(ctx, &writer, &bytes).code == heif_error_Ok;
-  }
-  if (picture) heif_image_release(picture);
-  if (encoder) heif_encoder_release(encoder);
-  heif_context_free(ctx);
-  EXPECT_TRUE(ok) << "libheif cannot encode";
-  return bytes;
-}
-
 // The quality is handed to the HEVC encoder as libheif's quality round(q x 100), as for
 // JPEG: the file decodes to exactly the pixels that libheif's own encoding at that
 // quality decodes to. At 0.29, 0.57 and 0.58 rounding and truncating differ by one step;
@@ -644,7 +606,7 @@ TEST(ImageExportHEIC, QualityIsTheRoundedPercentOfLibheifsScale) {
     state = state * 1664525u + 1013904223u;
     px[i] = i % 4 == 3 ? 255 : static_cast<std::uint8_t>((state >> 24) / 2 + (i / 4 % 64) * 2);
   }
-  const gfx::Image noisy = gfx::Image::make(64, 64, std::move(px));
+  const gfx::Image noisy = gfx::Image::make(64, 64, px);
   const struct {
     double quality;
     int percent;
@@ -654,9 +616,9 @@ TEST(ImageExportHEIC, QualityIsTheRoundedPercentOfLibheifsScale) {
     SCOPED_TRACE(row.quality);
     const Decoded ours = decodeHEIC(imageio::encodeImageData(noisy, ImageExportType::heic(1, row.quality)));
     ASSERT_EQ(ours.width, 64);
-    EXPECT_EQ(ours.rgba, decodeHEIC(heicThroughLibheif(noisy, row.percent)).rgba);
+    EXPECT_EQ(ours.rgba, decodeHEIC(testsupport::heicThroughLibheif(64, 64, px, row.percent)).rgba);
     if (row.stepBelowDiffers) {
-      EXPECT_NE(ours.rgba, decodeHEIC(heicThroughLibheif(noisy, row.percent - 1)).rgba);
+      EXPECT_NE(ours.rgba, decodeHEIC(testsupport::heicThroughLibheif(64, 64, px, row.percent - 1)).rgba);
     }
   }
 }

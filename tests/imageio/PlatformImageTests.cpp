@@ -2,7 +2,6 @@
 // the archive wrapper, the CoreImage stand-in and the view-image value.
 
 #include <gtest/gtest.h>
-#include <libheif/heif.h>
 #include <stdlib.h>
 
 #include <cmath>
@@ -22,6 +21,7 @@
 #include "imageio/ViewImage.hpp"
 #include "platform/foundation/Text.hpp"
 #include "support/Expect.hpp"
+#include "support/HEICFiles.hpp"
 #include "support/JPEGFiles.hpp"
 
 namespace {
@@ -59,31 +59,6 @@ struct TempFolder {
     if (!path.empty()) std::filesystem::remove_all(path, error);
   }
 };
-
-// A grey side x side HEIC written by libheif with the Exif block (which libheif records
-// with the offset of its TIFF header).
-foundation::Bytes heicWithExif(int side, const foundation::Bytes& exif) {
-  heif_context* context = heif_context_alloc();
-  heif_encoder* encoder = nullptr;
-  heif_image* image = nullptr;
-  heif_image_handle* handle = nullptr;
-  heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-  heif_image_create(side, side, heif_colorspace_monochrome, heif_chroma_monochrome, &image);
-  heif_image_add_plane(image, heif_channel_Y, side, side, 8);
-  int stride = 0;
-  std::memset(heif_image_get_plane(image, heif_channel_Y, &stride), 128, static_cast<std::size_t>(side) * stride);
-  heif_context_encode_image(context, image, encoder, nullptr, &handle);
-  heif_context_add_exif_metadata(context, handle, exif.data(), static_cast<int>(exif.size()));
-  foundation::Bytes bytes;
-  heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
-                       const auto* bytes = static_cast<const std::uint8_t*>(data);
-                       static_cast<foundation::Bytes*>(out)->insert(static_cast<foundation::Bytes*>(out)->end(), bytes, bytes + size);
-                       return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
-                     }};
-  heif_context_write(context, &writer, &bytes);
-  heif_image_handle_release(handle), heif_image_release(image), heif_encoder_release(encoder), heif_context_free(context);
-  return bytes;
-}
 
 // --- point sizes ----------------------------------------------------------------------------
 
@@ -186,7 +161,8 @@ TEST(PlatformImage, LoadingGivesThePointSizeOfTheFilesResolutionAndTheBitmapLoad
       {"jpeg without JFIF, Exif at 144 by 288 dpi, turned a quarter", jpeg(4, exifBlock(6, 144, 288)), {75, 150}, 0},
       {"jpeg of a JFIF without unit, Exif at 59 by 118 dots a centimetre", jpeg(1, exifBlock(0, 59, 118, 3)),
        {300 * 72 / (59 * 2.54), 300 * 72 / (118 * 2.54)}, 1e-9},
-      {"heic of Exif at 59 by 118 dots a centimetre after \"Exif\\0\\0\"", heicWithExif(300, exifBlock(0, 59, 118, 3)),
+      {"heic of Exif at 59 by 118 dots a centimetre after \"Exif\\0\\0\"",
+       testsupport::heicThroughLibheif(300, 300, foundation::Bytes(300 * 300 * 4, 128), 50, false, exifBlock(0, 59, 118, 3)),
        {300 * 72 / (59 * 2.54), 300 * 72 / (118 * 2.54)}, 1e-9},
   };
   for (const Row& row : rows) {

@@ -5,7 +5,6 @@
 // process whose memory is measured.
 
 #include <gtest/gtest.h>
-#include <libheif/heif.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -23,6 +22,7 @@
 #include "imageio/JPEGRead.hpp"
 #include "support/ChildRun.hpp"
 #include "support/Expect.hpp"
+#include "support/HEICFiles.hpp"
 #include "support/HEVCDecodes.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
@@ -33,40 +33,6 @@ namespace {
 using foundation::Bytes;
 using gfx::Image;
 using testsupport::expectError;
-
-// A 16 x 16 HEIC that says its alpha is premultiplied but holds white over alpha 0 (left
-// half) and 128 (right half).
-Bytes premultipliedHEIC() {
-  heif_context* context = heif_context_alloc();
-  heif_encoder* encoder = nullptr;
-  heif_image* image = nullptr;
-  Bytes bytes;
-  if (heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok &&
-      heif_image_create(16, 16, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image).code == heif_error_Ok &&
-      heif_image_add_plane(image, heif_channel_interleaved, 16, 16, 8).code == heif_error_Ok) {
-    int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < 16; ++y)
-      for (int x = 0; x < 16; ++x) {
-        std::uint8_t* p = plane + y * stride + x * 4;
-        p[0] = p[1] = p[2] = 255;
-        p[3] = x < 8 ? 0 : 128;
-      }
-    heif_image_set_premultiplied_alpha(image, 1);
-    heif_encoder_set_lossy_quality(encoder, 90);
-    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
-                         auto* b = static_cast<Bytes*>(out);
-                         b->insert(b->end(), static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
-                         return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
-                       }};
-    if (heif_context_encode_image(context, image, encoder, nullptr, nullptr).code == heif_error_Ok)
-      heif_context_write(context, &writer, &bytes);
-  }
-  if (image) heif_image_release(image);
-  if (encoder) heif_encoder_release(encoder);
-  heif_context_free(context);
-  return bytes;
-}
 
 // The repro file of many samples scaled up through libtiff: side x side grey pixels of
 // 8-bit samples, a row a strip, every strip's offset and byte count made the first's (of
@@ -242,7 +208,12 @@ TEST(ReaderBounds, AssociatedAlphaNeverLeavesColourAboveAlpha) {
     Bytes data;
   } cases[] = {
       {"TIFF, pixel FFFFFF00", testsupport::testData("repro/tiff-assoc-alpha-1x1.tif")},
-      {"HEIC, white over alpha 0 and 128", premultipliedHEIC()},
+      {"HEIC, white over alpha 0 and 128",
+       testsupport::heicThroughLibheif(16, 16, [] {
+         Bytes rgba(16 * 16 * 4, 255);
+         for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = i / 4 % 16 < 8 ? 0 : 128;
+         return rgba;
+       }(), 90, true)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
