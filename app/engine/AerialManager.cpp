@@ -46,24 +46,14 @@ std::optional<foundation::Settings> readSettingsFile(const std::filesystem::path
   if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return std::nullopt;
-  std::string text;
   struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  // A regular file may grow, or report a size of 0 (/proc): read at most one byte beyond
-  // the limit, whatever its size says.
-  while (ok && text.size() <= kMaxSettingsFileSize) {
-    char buffer[16384];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    text.append(buffer, static_cast<std::size_t>(n));
+  std::optional<std::string> text;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    text = AerialManager::readSettingsText(fd, kMaxSettingsFileSize, &::read);
   }
   ::close(fd);
-  if (!ok || text.size() > kMaxSettingsFileSize) return std::nullopt;
-  return foundation::readJSON(text);
+  if (!text) return std::nullopt;
+  return foundation::readJSON(*text);
 }
 
 // A stored value counts only when it is a non-empty string.
@@ -132,6 +122,21 @@ AerialManager::AerialManager(Locations locations) : locations_(std::move(locatio
   const auto settings = readSettingsFile(locations_.settingsFile);
   currentWallpaperId_ = storedText(settings, currentWallpaperIdKey);
   currentWallpaperName_ = storedText(settings, currentWallpaperNameKey);
+}
+
+std::optional<std::string> AerialManager::readSettingsText(int fd, std::size_t limit, ReadFunction read) {
+  // A regular file may grow, or report a size of 0 (/proc): read at most one byte beyond
+  // the limit, whatever its size says.
+  std::string text;
+  while (text.size() <= limit) {
+    char buffer[16384];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) return text;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  return std::nullopt;
 }
 
 std::string AerialManager::percentEncodePathSegment(std::string_view text) {

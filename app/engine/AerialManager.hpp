@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/types.h>
+
 #include "imageio/ImageLoad.hpp"
 #include "platform/graphics/Image.hpp"
 
@@ -96,15 +98,17 @@ class AerialManager {
   // (a stream of many reference frames). Only QuickTime and MP4 files are read, of at most
   // eight tracks, without references to other files, with no single allocation of FFmpeg's
   // beyond 8 bytes a pixel of maxPixels (at least 64 MB; the limit is the process's), and
-  // the reading gives up after 2 s on the clock. Runs on the caller's thread; never throws.
+  // the reading gives up after 5 s of the process's processor time or 15 s on the clock.
+  // Pictures before the start of a cut file's edit that no other picture refers to are
+  // not decoded. Runs on the caller's thread; never throws.
   static std::optional<gfx::Image> firstVideoFrame(const std::filesystem::path& file,
                                                    int coverWidth = thumbnailCoverWidth,
                                                    int coverHeight = thumbnailCoverHeight,
                                                    std::size_t maxPixels = kDefaultMaxImagePixels) noexcept;
 
   // The same first frame, read by the helper program vidlumen-thumbnailer in a process of
-  // its own, limited to 1.2 GB of address space and 3 s of processor time and killed after
-  // 2.5 s on the clock; none when it fails in any way, or cannot be found (this build's
+  // its own, limited to 1.2 GB of address space and 6 s of processor time and killed after
+  // 20 s on the clock; none when it fails in any way, or cannot be found (this build's
   // program, the installed one in <libexecdir>/vidlumen, or one beside the running
   // program or in ../libexec/vidlumen from it). What currentWallpaperThumbnail shows.
   // Waits on the caller's thread; never throws.
@@ -112,6 +116,11 @@ class AerialManager {
                                                int coverWidth = thumbnailCoverWidth,
                                                int coverHeight = thumbnailCoverHeight,
                                                std::size_t maxPixels = kDefaultMaxImagePixels) noexcept;
+
+  // What an open settings file holds, read with read to its end; none when a read fails,
+  // after the first bytes as well as at them, or when it holds more than limit bytes.
+  using ReadFunction = ssize_t (*)(int fd, void* buffer, std::size_t size);
+  static std::optional<std::string> readSettingsText(int fd, std::size_t limit, ReadFunction read);
 
   // Percent-encodes text as one URL path segment (see shareSlug).
   static std::string percentEncodePathSegment(std::string_view text);

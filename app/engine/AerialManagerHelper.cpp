@@ -1,7 +1,8 @@
 // The first frame of a video read in the helper program (app/thumbnailer), a process of its
-// own: the helper's memory and processor time are limited, it is killed at a deadline, and
-// this process only reads its small answer, checking every size in it. A file that makes a
-// demuxer or decoder hang or swallow memory costs this process nothing but the wait.
+// own: the helper's memory and processor time are limited (the kernel stops it at its
+// limit), it is killed at a deadline on the clock, and this process only reads its small
+// answer, checking every size in it. A file that makes a demuxer or decoder hang or swallow
+// memory costs this process nothing but the wait.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,7 +14,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/engine/AerialManager.hpp"
@@ -23,9 +26,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The wall time the helper gets for its answer: a frame at the pixel limit takes a
-// fraction of it, and the reader inside gives up sooner.
-constexpr std::chrono::milliseconds kHelperTime{2500};
+// The time on the clock the helper gets for its answer. Its work is bounded by its
+// processor time; this is for a helper that waits without computing (a file system that
+// does not answer), and long enough that a machine busy several times over with other
+// work still gets a valid frame: the largest frames take about 2 s of processor time.
+constexpr std::chrono::milliseconds kHelperTime{20000};
+
+// The program tests put in the helper's place; empty for the real one.
+std::mutex standInMutex;
+std::string standInProgram;
 
 class FileDescriptor {
  public:
@@ -46,6 +55,10 @@ class FileDescriptor {
 // The helper program: where this build put it, where it is installed, or beside the
 // running program (an installed application, or a copy of the build's programs).
 std::optional<std::string> helperProgram() {
+  {
+    const std::lock_guard lock(standInMutex);
+    if (!standInProgram.empty()) return standInProgram;
+  }
   std::vector<std::string> candidates = {VL_THUMBNAILER_BUILD_PATH, VL_THUMBNAILER_INSTALL_PATH};
   std::error_code ec;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -157,4 +170,9 @@ std::optional<gfx::Image> AerialManager::thumbnailOf(const std::filesystem::path
   } catch (...) {
     return std::nullopt;
   }
+}
+
+void thumbnailhelper::useStandInForTesting(std::string program) {
+  const std::lock_guard lock(standInMutex);
+  standInProgram = std::move(program);
 }

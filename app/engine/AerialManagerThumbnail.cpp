@@ -19,12 +19,19 @@
 // protocol and without following references to other files: whatever else is named ".mov"
 // (a playlist, which would wait for its live stream) gives no thumbnail. Only the video
 // track the frame comes from is probed, a file of more tracks than a wallpaper video has is
-// refused, and the whole reading gives up at a deadline, checked between packets and by the
-// demuxer's interrupt callback whenever it waits for input. Decoders and demuxers can still
+// refused, and the whole reading gives up at a deadline of processor time (and a longer one
+// on the clock, for input that does not come), checked between packets and by the
+// demuxer's interrupt callback whenever it waits for input.
+//
+// A copy cut by stream copy keeps the pictures from the key frame before its cut, marked to
+// be dropped: they are decoded to reach the first shown picture, except those that no other
+// picture refers to. Decoders and demuxers can still
 // spend memory and time of their own (a sample index of millions of entries, a decoder that
 // allocates its pictures itself): the application therefore reads the frame in a helper
 // process with hard limits (AerialManagerHelper.cpp), and this reader is what that process
 // runs.
+
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -67,9 +74,13 @@ constexpr std::uint64_t kHeldPicturesAtTheLimit = 2;
 // A wallpaper video has one video track, perhaps sound, a time code and a few caption or
 // chapter tracks; a file of more is not one, and every track costs the demuxer an index.
 constexpr unsigned kMaxTracks = 8;
-// The reading gives up after this long on the clock; a frame at the pixel limit takes a
-// fraction of it.
-constexpr std::chrono::milliseconds kReadingTime{2000};
+// The reading gives up after this much processor time (every thread of the process),
+// which a machine busy with other work does not shorten: an 8192 x 4320 HEVC frame of
+// detailed content takes about 2 s of it, a 4K copy cut just before its next key frame
+// (249 pictures decoded to reach the first shown) about as much. And it gives up after this
+// long on the clock, for a file that makes it wait without computing.
+constexpr std::chrono::milliseconds kReadingProcessorTime{5000};
+constexpr std::chrono::milliseconds kReadingClockTime{15000};
 // No single allocation of FFmpeg's may be larger than a picture at the limit can need (a
 // packed picture of 8 bytes a pixel, or its uncompressed packet) plus this much, and at
 // least the floor: a sample index declared by millions of samples fails to grow beyond it.
@@ -80,15 +91,26 @@ constexpr std::size_t kAllocationFloor = std::size_t{64} << 20;
 constexpr const char* kQuickTimeDemuxer = "mov";
 constexpr const char* kQuickTimeFormats = "mov,mp4,m4a,3gp,3g2,mj2";
 
+std::chrono::nanoseconds processorTime() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
 // When the reading gives up; the demuxer asks through its interrupt callback.
 class Deadline {
  public:
-  Deadline() : end_(std::chrono::steady_clock::now() + kReadingTime) {}
-  bool passed() const { return std::chrono::steady_clock::now() >= end_; }
+  Deadline()
+      : processorEnd_(processorTime() + kReadingProcessorTime),
+        clockEnd_(std::chrono::steady_clock::now() + kReadingClockTime) {}
+  bool passed() const {
+    return processorTime() >= processorEnd_ || std::chrono::steady_clock::now() >= clockEnd_;
+  }
   static int interrupt(void* opaque) { return static_cast<const Deadline*>(opaque)->passed() ? 1 : 0; }
 
  private:
-  std::chrono::steady_clock::time_point end_;
+  std::chrono::nanoseconds processorEnd_;
+  std::chrono::steady_clock::time_point clockEnd_;
 };
 
 struct FormatCloser {
@@ -283,7 +305,12 @@ FramePtr decodeFirstFrame(AVFormatContext* format, int streamIndex, AVCodecConte
         ++packetsWithoutFrame;
         const bool ours = packet->stream_index == streamIndex;
         int sent = 0;
-        if (ours) sent = avcodec_send_packet(codec, packet.get());
+        if (ours) {
+          // A picture before the start of the file's edit is decoded only for those that
+          // refer to it: one that no other refers to is skipped.
+          codec->skip_frame = (packet->flags & AV_PKT_FLAG_DISCARD) ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+          sent = avcodec_send_packet(codec, packet.get());
+        }
         av_packet_unref(packet.get());
         if (!ours) continue;
         // A packet the decoder refuses (corrupt data) is skipped; EAGAIN cannot happen
@@ -454,7 +481,10 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
   CodecPtr codec(avcodec_alloc_context3(decoder));
   if (!codec) return std::nullopt;
   if (avcodec_parameters_to_context(codec.get(), &parameters) < 0) return std::nullopt;
-  codec->thread_count = 1;  // one frame is wanted; frame threads would only add delay
+  // One thread: frame threads start as many pictures as they have threads before the
+  // first comes out (which the allowance would have to grant, and hold at once), and
+  // slice threads cost processor time without making a single-slice picture sooner.
+  codec->thread_count = 1;
   // The decoder refuses a picture beyond the limit before allocating it, whatever the
   // container said.
   codec->max_pixels = static_cast<std::int64_t>(maxPixels);

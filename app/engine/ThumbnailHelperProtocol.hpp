@@ -9,6 +9,7 @@
 // none. Then it exits with status 0.
 
 #include <cstdint>
+#include <string>
 
 namespace thumbnailhelper {
 
@@ -20,5 +21,9 @@ struct Header {
   std::uint32_t width;
   std::uint32_t height;
 };
+
+// For tests only: the application starts this program in the helper's place (given the
+// same arguments, and read as the helper is); an empty name brings back the real helper.
+void useStandInForTesting(std::string program);
 
 }  // namespace thumbnailhelper

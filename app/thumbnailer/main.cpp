@@ -26,8 +26,8 @@
 
 namespace {
 
-// Processor seconds: the application kills the helper sooner, this holds if it cannot.
-constexpr rlim_t kMaxProcessorSeconds = 3;
+// Processor seconds: the reader inside gives up at 5 s, this holds if it cannot.
+constexpr rlim_t kMaxProcessorSeconds = 6;
 
 void limitResources() {
 #ifndef VL_ADDRESS_SANITIZER
@@ -41,6 +41,9 @@ void limitResources() {
 #endif
   const rlimit processor{kMaxProcessorSeconds, kMaxProcessorSeconds + 1};
   setrlimit(RLIMIT_CPU, &processor);
+  // Stopped at that limit, it leaves no core file of its gigabyte behind.
+  const rlimit noCore{0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);
 }
 
 bool writeAll(const void* data, std::size_t size) {
