@@ -98,7 +98,9 @@ class AerialManager {
   // (a stream of many reference frames). Only QuickTime and MP4 files are read, of at most
   // eight tracks, without references to other files, with no single allocation of FFmpeg's
   // beyond 8 bytes a pixel of maxPixels (at least 64 MB; the limit is the process's), and
-  // the reading gives up after 5 s of the process's processor time or 15 s on the clock.
+  // the reading gives up after 5 s of the process's processor time (at the default limit;
+  // a smaller maxPixels gets its share, at least 1 s, a larger one no more) or 15 s on the
+  // clock.
   // Pictures before the start of a cut file's edit that no other picture refers to are
   // not decoded. Runs on the caller's thread; never throws.
   static std::optional<gfx::Image> firstVideoFrame(const std::filesystem::path& file,

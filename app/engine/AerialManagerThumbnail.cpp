@@ -75,11 +75,13 @@ constexpr std::uint64_t kHeldPicturesAtTheLimit = 2;
 // chapter tracks; a file of more is not one, and every track costs the demuxer an index.
 constexpr unsigned kMaxTracks = 8;
 // The reading gives up after this much processor time (every thread of the process),
-// which a machine busy with other work does not shorten: an 8192 x 4320 HEVC frame of
-// detailed content takes about 2 s of it, a 4K copy cut just before its next key frame
-// (249 pictures decoded to reach the first shown) about as much. And it gives up after this
-// long on the clock, for a file that makes it wait without computing.
+// which a machine busy with other work does not shorten, at the default pixel limit: an
+// 8192 x 4320 HEVC frame of detailed content takes up to 3 s of it, a 4K copy cut just
+// before its next key frame (249 pictures decoded to reach the first shown) about 2 s. A
+// smaller limit gets its share of it, down to the floor; a larger one no more. And the reading gives up after
+// this long on the clock, for a file that makes it wait without computing.
 constexpr std::chrono::milliseconds kReadingProcessorTime{5000};
+constexpr std::chrono::milliseconds kReadingProcessorTimeFloor{1000};
 constexpr std::chrono::milliseconds kReadingClockTime{15000};
 // No single allocation of FFmpeg's may be larger than a picture at the limit can need (a
 // packed picture of 8 bytes a pixel, or its uncompressed packet) plus this much, and at
@@ -100,8 +102,12 @@ std::chrono::nanoseconds processorTime() {
 // When the reading gives up; the demuxer asks through its interrupt callback.
 class Deadline {
  public:
-  Deadline()
-      : processorEnd_(processorTime() + kReadingProcessorTime),
+  explicit Deadline(std::size_t maxPixels)
+      : processorEnd_(processorTime() + std::max<std::chrono::nanoseconds>(
+                                            kReadingProcessorTimeFloor,
+                                            std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                kReadingProcessorTime *
+                                                std::min(1.0, static_cast<double>(maxPixels) / kDefaultMaxImagePixels)))),
         clockEnd_(std::chrono::steady_clock::now() + kReadingClockTime) {}
   bool passed() const {
     return processorTime() >= processorEnd_ || std::chrono::steady_clock::now() >= clockEnd_;
@@ -453,7 +459,7 @@ std::optional<gfx::Image> readFirstFrame(const std::filesystem::path& file, int 
                                 kBytesPerPixelAtMost +
                             kAllocationSlack));
 
-  Deadline deadline;
+  Deadline deadline(maxPixels);
   FormatPtr format = openQuickTime(file, deadline);
   if (!format || format->nb_streams > kMaxTracks) return std::nullopt;
   // The video stream is chosen from what the header says; only it is probed (the probe
