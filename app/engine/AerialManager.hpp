@@ -100,7 +100,7 @@ class AerialManager {
   // beyond 8 bytes a pixel of maxPixels (at least 64 MB; the limit is the process's), and
   // the reading gives up after 5 s of the process's processor time (at the default limit;
   // a smaller maxPixels gets its share, at least 1 s, a larger one no more) or 15 s on the
-  // clock.
+  // clock and 10 s more for every second of processor time used.
   // Pictures before the start of a cut file's edit that no other picture refers to are
   // not decoded. Runs on the caller's thread; never throws.
   static std::optional<gfx::Image> firstVideoFrame(const std::filesystem::path& file,
@@ -110,7 +110,9 @@ class AerialManager {
 
   // The same first frame, read by the helper program vidlumen-thumbnailer in a process of
   // its own, limited to 1.2 GB of address space and 6 s of processor time and killed after
-  // 20 s on the clock; none when it fails in any way, or cannot be found (this build's
+  // 20 s on the clock and 10 s more for every second of processor time it has used (a
+  // helper that waits is stopped soon, one that computes on a busy machine is let finish);
+  // none when it fails in any way, or cannot be found (this build's
   // program, the installed one in <libexecdir>/vidlumen, or one beside the running
   // program or in ../libexec/vidlumen from it). What currentWallpaperThumbnail shows.
   // Waits on the caller's thread; never throws.

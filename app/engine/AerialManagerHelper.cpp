@@ -9,8 +9,10 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -26,11 +28,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The time on the clock the helper gets for its answer. Its work is bounded by its
-// processor time; this is for a helper that waits without computing (a file system that
-// does not answer), and long enough that a machine busy several times over with other
-// work still gets a valid frame: the largest frames take about 2 s of processor time.
+// The time on the clock the helper gets for its answer, and how much longer it gets for
+// every second of processor time it has used. Its work is bounded by its processor time; a
+// helper that waits without computing (a file system that does not answer) is stopped after
+// kHelperTime, while one that computes on a machine busy several times over with other work
+// is let finish its frame (the largest take up to 3 s of processor time).
 constexpr std::chrono::milliseconds kHelperTime{20000};
+constexpr int kClockPerProcessorSecond = 10;
+// How often the helper's processor time is looked at while it is waited for.
+constexpr std::chrono::milliseconds kLookEvery{500};
 
 // The program tests put in the helper's place; empty for the real one.
 std::mutex standInMutex;
@@ -73,19 +79,43 @@ std::optional<std::string> helperProgram() {
   return std::nullopt;
 }
 
+// When the helper's time is up: kHelperTime after its start, and kClockPerProcessorSecond
+// times the processor time it has used so far later.
+class HelperDeadline {
+ public:
+  explicit HelperDeadline(pid_t helper) : start_(Clock::now()) {
+    if (clock_getcpuclockid(helper, &processorClock_) != 0) processorClock_ = -1;
+  }
+  // How long to wait before looking again; zero when the time is up.
+  std::chrono::milliseconds left() const {
+    timespec used{};
+    const bool known = processorClock_ != -1 && clock_gettime(processorClock_, &used) == 0;
+    const auto allowed = kHelperTime + (known ? (std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec)) *
+                                                    kClockPerProcessorSecond
+                                              : std::chrono::nanoseconds(0));
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(start_ + allowed - Clock::now());
+    return left.count() <= 0 ? std::chrono::milliseconds(0) : std::min(left, kLookEvery);
+  }
+
+ private:
+  Clock::time_point start_;
+  clockid_t processorClock_ = -1;
+};
+
 // Reads exactly size bytes from the pipe before the deadline; with size 0, waits for its
 // end (the helper's exit) and fails when anything more comes.
-bool readBefore(int fd, Clock::time_point deadline, void* data, std::size_t size) {
+bool readBefore(int fd, const HelperDeadline& deadline, void* data, std::size_t size) {
   auto* p = static_cast<char*>(data);
   const bool toTheEnd = size == 0;
   char extra;
   while (size > 0 || toTheEnd) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = deadline.left().count();
     if (left <= 0) return false;
     pollfd readable{fd, POLLIN, 0};
     const int ready = poll(&readable, 1, static_cast<int>(left));
     if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return false;
+    if (ready == 0) continue;  // look at the deadline again
+    if (ready < 0) return false;
     const ssize_t n = toTheEnd ? read(fd, &extra, 1) : read(fd, p, size);
     if (n < 0 && errno == EINTR) continue;
     if (toTheEnd) return n == 0;
@@ -98,7 +128,7 @@ bool readBefore(int fd, Clock::time_point deadline, void* data, std::size_t size
 
 // The helper's frame, read to the end of the pipe, its sizes checked against what was asked
 // for; none when it has none and for anything else.
-std::optional<gfx::Image> readAnswer(int fd, Clock::time_point deadline, std::size_t maxPixels) {
+std::optional<gfx::Image> readAnswer(int fd, const HelperDeadline& deadline, std::size_t maxPixels) {
   thumbnailhelper::Header header{};
   if (!readBefore(fd, deadline, &header, sizeof header) || header.magic != thumbnailhelper::kMagic) return std::nullopt;
   const std::uint64_t pixels = std::uint64_t{header.width} * header.height;
@@ -138,7 +168,6 @@ std::optional<gfx::Image> readInHelper(const std::filesystem::path& file, int co
   if (pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
   FileDescriptor readEnd(ends[0]);
   FileDescriptor writeEnd(ends[1]);
-  const Clock::time_point deadline = Clock::now() + kHelperTime;
   const pid_t pid = startHelper(*program,
                                 {*program, file.string(), std::to_string(coverWidth), std::to_string(coverHeight),
                                  std::to_string(maxPixels)},
@@ -147,7 +176,7 @@ std::optional<gfx::Image> readInHelper(const std::filesystem::path& file, int co
   if (pid < 0) return std::nullopt;
   std::optional<gfx::Image> image;
   try {
-    image = readAnswer(readEnd.get(), deadline, maxPixels);
+    image = readAnswer(readEnd.get(), HelperDeadline(pid), maxPixels);
   } catch (...) {
     image.reset();
   }

@@ -78,11 +78,18 @@ constexpr unsigned kMaxTracks = 8;
 // which a machine busy with other work does not shorten, at the default pixel limit: an
 // 8192 x 4320 HEVC frame of detailed content takes up to 3 s of it, a 4K copy cut just
 // before its next key frame (249 pictures decoded to reach the first shown) about 2 s. A
-// smaller limit gets its share of it, down to the floor; a larger one no more. And the reading gives up after
-// this long on the clock, for a file that makes it wait without computing.
+// The reading gives up after this much processor time (every thread of the process),
+// which a machine busy with other work does not shorten, at the default pixel limit: an
+// 8192 x 4320 HEVC frame of detailed content takes up to 3 s of it, a 4K copy cut just
+// before its next key frame (249 pictures decoded to reach the first shown) about 2 s. A
+// smaller limit gets its share of it, down to the floor; a larger one no more. And it
+// gives up after this long on the clock, for a file that makes it wait without computing,
+// plus this much for every second of processor time used, so that a machine busy several
+// times over still gets its frame.
 constexpr std::chrono::milliseconds kReadingProcessorTime{5000};
 constexpr std::chrono::milliseconds kReadingProcessorTimeFloor{1000};
 constexpr std::chrono::milliseconds kReadingClockTime{15000};
+constexpr int kClockPerProcessorSecond = 10;
 // No single allocation of FFmpeg's may be larger than a picture at the limit can need (a
 // packed picture of 8 bytes a pixel, or its uncompressed packet) plus this much, and at
 // least the floor: a sample index declared by millions of samples fails to grow beyond it.
@@ -103,20 +110,21 @@ std::chrono::nanoseconds processorTime() {
 class Deadline {
  public:
   explicit Deadline(std::size_t maxPixels)
-      : processorEnd_(processorTime() + std::max<std::chrono::nanoseconds>(
-                                            kReadingProcessorTimeFloor,
-                                            std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                                kReadingProcessorTime *
-                                                std::min(1.0, static_cast<double>(maxPixels) / kDefaultMaxImagePixels)))),
-        clockEnd_(std::chrono::steady_clock::now() + kReadingClockTime) {}
+      : processorLimit_(std::max<std::chrono::nanoseconds>(
+            kReadingProcessorTimeFloor,
+            std::chrono::duration_cast<std::chrono::nanoseconds>(
+                kReadingProcessorTime * std::min(1.0, static_cast<double>(maxPixels) / kDefaultMaxImagePixels)))) {}
   bool passed() const {
-    return processorTime() >= processorEnd_ || std::chrono::steady_clock::now() >= clockEnd_;
+    const auto used = processorTime() - processorStart_;
+    return used >= processorLimit_ ||
+           std::chrono::steady_clock::now() - clockStart_ >= kReadingClockTime + used * kClockPerProcessorSecond;
   }
   static int interrupt(void* opaque) { return static_cast<const Deadline*>(opaque)->passed() ? 1 : 0; }
 
  private:
-  std::chrono::nanoseconds processorEnd_;
-  std::chrono::steady_clock::time_point clockEnd_;
+  std::chrono::nanoseconds processorLimit_;
+  std::chrono::nanoseconds processorStart_ = processorTime();
+  std::chrono::steady_clock::time_point clockStart_ = std::chrono::steady_clock::now();
 };
 
 struct FormatCloser {
