@@ -7,6 +7,7 @@
 #include <gtkmm/builder.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -387,8 +388,31 @@ TEST(QRCodeShapeValue, ItsOutlineIsTheCodeWhereverTheRectangleStarts) {
                                QRCodeComponents::foreground(), QRCodeShape::create());
   EXPECT_TRUE(testsupport::decodeImage(filled(fromData.path(gfx::Rect(0, 0, 200, 200)), 200)).bothRead(text));
   EXPECT_EQ(fromText.qrCodeGenerator().cellDimension(), fromData.qrCodeGenerator().cellDimension());
+  // A value moved from is empty, and so are its copies and what their modifiers make:
+  // every operation works and draws nothing.
   const QRCode::QRCodeShape taken = std::move(fromText);
-  EXPECT_TRUE(fromText.path(gfx::Rect(0, 0, 200, 200)).empty()) << "a value moved from draws nothing";
+  EXPECT_TRUE(testsupport::decodeImage(filled(taken.path(gfx::Rect(0, 0, 200, 200)), 200)).bothRead(text));
+  const QRCode::QRCodeShape copyOfEmpty = fromText;
+  const auto logo = QRCodeLogoTemplate::CircleCenterWithImage(gfx::Image::filled(8, 8, {200, 30, 30, 255}), 0);
+  const std::function<QRCode::QRCodeShape(const QRCode::QRCodeShape&)> operations[] = {
+      [](const QRCode::QRCodeShape& s) { return s; },
+      [](const QRCode::QRCodeShape& s) { return s.withErrorCorrection(QRCode::ErrorCorrection::high); },
+      [](const QRCode::QRCodeShape& s) { return s.withComponents(QRCodeComponents::onPixels()); },
+      [](const QRCode::QRCodeShape& s) { return s.withShape(QRCodeShape::create()); },
+      [](const QRCode::QRCodeShape& s) { return s.withOnPixelShape(QRCodePixelShapeCircle::Create()); },
+      [](const QRCode::QRCodeShape& s) { return s.withOffPixelShape(QRCodePixelShapeCircle::Create()); },
+      [](const QRCode::QRCodeShape& s) { return s.withEyeShape(std::make_shared<QRCodeEyeShapeRoundedOuter>()); },
+      [](const QRCode::QRCodeShape& s) { return s.withPupilShape(std::make_shared<QRCodePupilShapeCircle>()); },
+      [&](const QRCode::QRCodeShape& s) { return s.withLogoTemplate(logo); },
+  };
+  for (const QRCode::QRCodeShape* empty : {static_cast<const QRCode::QRCodeShape*>(&fromText), &copyOfEmpty}) {
+    EXPECT_EQ(empty->content(), QRCode::Content());
+    for (const auto& operation : operations) {
+      const QRCode::QRCodeShape made = operation(*empty);
+      EXPECT_EQ(made.qrCodeGenerator().cellDimension(), 0);
+      EXPECT_TRUE(made.path(gfx::Rect(0, 0, 200, 200)).empty());
+    }
+  }
 }
 
 TEST(QRCodeShapeValue, ContentTooLongPrintsOncePerValueAndHasNoOutline) {
