@@ -103,10 +103,9 @@ TEST(Builder, ContentStep) {
               QRCodeError::invalidURL);
   EXPECT_EQ(*builder.document()->utf8String(), "TEL:+15550109999");
   // Content the engine refuses is stored like any other: printed, kept, and exports refuse.
-  const std::string tooLong(5000, 'x');
   testsupport::CapturedOutput output;
-  builder.errorCorrection(Level::high).content().formatted(QRCodeDocument::FormattedContent::text(tooLong));
-  EXPECT_EQ(*builder.document()->utf8String(), tooLong);
+  builder.errorCorrection(Level::high).content().formatted(QRCodeDocument::FormattedContent::text(std::string(5000, 'x')));
+  EXPECT_EQ(*builder.document()->utf8String(), std::string(5000, 'x'));
   EXPECT_EQ(output.lines, std::vector<std::string>{"QRCode.Document: Could not regenerate. Error was 'cannotGenerateImage'"});
   expectError([&] { builder.generate().cgImage(100); }, QRCodeError::cannotGenerateImage);
 }
@@ -473,4 +472,3 @@ TEST(Builder, TheHeaderExampleRuns) {
 }
 
 }  // namespace
-

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -111,14 +112,13 @@ TEST(QRCodeDocument, EverySetterRegenerates) {
   doc.modifyContent([](QRCode::Content& c) { c = QRCode::Content::text("second, and a good deal longer"); });
   EXPECT_EQ(*doc.utf8String(), "second, and a good deal longer");
   EXPECT_GT(doc.cellDimension(), 23);
-  // An access that throws puts its field back. Nothing regenerates unless the closure
-  // called the document back and something regenerated there: then the matrix is made
-  // again from what the document holds, so exports show its content at its level.
+  // An access that throws puts its field back, and regenerates only when the closure's calls
+  // back did: the matrix is made from what the document holds, never from what they set.
   const std::string second = *doc.utf8String();
   const auto kept = doc.boolMatrix();
   const auto png = [&] { return decodedBy(testsupport::decodePNGFile(doc.pngDataWithDimension(300, 72))); };
   const auto stop = [] { throw std::runtime_error("stop"); };
-  const auto text = [](const char* t) { return QRCode::Content::text(t); };
+  const auto text = QRCode::Content::text;
   std::string exportedInside;
   struct Row { std::function<void()> modify; std::string content; Level level; };
   const Row rows[] = {
@@ -135,14 +135,10 @@ TEST(QRCodeDocument, EverySetterRegenerates) {
   };
   for (const Row& row : rows) {
     EXPECT_ANY_THROW(row.modify());
-    if (&row - rows < 4) {
-      EXPECT_EQ(doc.boolMatrix(), kept);
-    }
+    EXPECT_TRUE(&row - rows >= 4 || doc.boolMatrix() == kept) << "nothing regenerated";
     ASSERT_NE(doc.design(), nullptr);
-    EXPECT_EQ(*doc.utf8String(), row.content);
-    EXPECT_EQ(doc.errorCorrection(), row.level);
-    EXPECT_EQ(doc.qrcode().currentErrorCorrection(), row.level) << row.content;
-    EXPECT_EQ(png(), row.content);
+    EXPECT_EQ(std::tuple(*doc.utf8String(), doc.errorCorrection(), doc.qrcode().currentErrorCorrection(), png()),
+              std::tuple(row.content, row.level, row.level, row.content));
   }
   EXPECT_EQ(exportedInside, second) << "an export inside a design access shows the design held";
   EXPECT_EQ(doc.cellSizeForImageDimension(doc.cellDimension() * 3), 3.0);

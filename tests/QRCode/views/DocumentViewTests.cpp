@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "QRCode/QRCodeViews.hpp"
 #include "QRCode/QRCodeEyeShape.hpp"
@@ -388,30 +389,22 @@ TEST(QRCodeShapeValue, ItsOutlineIsTheCodeWhereverTheRectangleStarts) {
                                QRCodeComponents::foreground(), QRCodeShape::create());
   EXPECT_TRUE(testsupport::decodeImage(filled(fromData.path(gfx::Rect(0, 0, 200, 200)), 200)).bothRead(text));
   EXPECT_EQ(fromText.qrCodeGenerator().cellDimension(), fromData.qrCodeGenerator().cellDimension());
-  // A value moved from is empty, and so are its copies and what their modifiers make:
-  // every operation works and draws nothing.
-  const QRCode::QRCodeShape taken = std::move(fromText);
+  // A value moved from is empty, and so are its copies and what their modifiers make.
+  const QRCode::QRCodeShape taken = std::move(fromText), copyOfEmpty = fromText;
   EXPECT_TRUE(testsupport::decodeImage(filled(taken.path(gfx::Rect(0, 0, 200, 200)), 200)).bothRead(text));
-  const QRCode::QRCodeShape copyOfEmpty = fromText;
   const auto logo = QRCodeLogoTemplate::CircleCenterWithImage(gfx::Image::filled(8, 8, {200, 30, 30, 255}), 0);
+  const auto circle = QRCodePixelShapeCircle::Create();
   const std::function<QRCode::QRCodeShape(const QRCode::QRCodeShape&)> operations[] = {
-      [](const QRCode::QRCodeShape& s) { return s; },
-      [](const QRCode::QRCodeShape& s) { return s.withErrorCorrection(QRCode::ErrorCorrection::high); },
-      [](const QRCode::QRCodeShape& s) { return s.withComponents(QRCodeComponents::onPixels()); },
-      [](const QRCode::QRCodeShape& s) { return s.withShape(QRCodeShape::create()); },
-      [](const QRCode::QRCodeShape& s) { return s.withOnPixelShape(QRCodePixelShapeCircle::Create()); },
-      [](const QRCode::QRCodeShape& s) { return s.withOffPixelShape(QRCodePixelShapeCircle::Create()); },
-      [](const QRCode::QRCodeShape& s) { return s.withEyeShape(std::make_shared<QRCodeEyeShapeRoundedOuter>()); },
-      [](const QRCode::QRCodeShape& s) { return s.withPupilShape(std::make_shared<QRCodePupilShapeCircle>()); },
-      [&](const QRCode::QRCodeShape& s) { return s.withLogoTemplate(logo); },
-  };
-  for (const QRCode::QRCodeShape* empty : {static_cast<const QRCode::QRCodeShape*>(&fromText), &copyOfEmpty}) {
+      [](auto& s) { return s; }, [](auto& s) { return s.withErrorCorrection(QRCode::ErrorCorrection::high); },
+      [](auto& s) { return s.withComponents({}); }, [](auto& s) { return s.withShape(QRCodeShape::create()); },
+      [&](auto& s) { return s.withOnPixelShape(circle); }, [&](auto& s) { return s.withOffPixelShape(circle); },
+      [](auto& s) { return s.withEyeShape(std::make_shared<QRCodeEyeShapeRoundedOuter>()); },
+      [](auto& s) { return s.withPupilShape(std::make_shared<QRCodePupilShapeCircle>()); },
+      [&](auto& s) { return s.withLogoTemplate(logo); }};
+  for (const QRCode::QRCodeShape* empty : {&std::as_const(fromText), &copyOfEmpty}) {
     EXPECT_EQ(empty->content(), QRCode::Content());
-    for (const auto& operation : operations) {
-      const QRCode::QRCodeShape made = operation(*empty);
-      EXPECT_EQ(made.qrCodeGenerator().cellDimension(), 0);
-      EXPECT_TRUE(made.path(gfx::Rect(0, 0, 200, 200)).empty());
-    }
+    for (const auto& operation : operations)
+      EXPECT_TRUE(operation(*empty).path({0, 0, 200, 200}).empty() && operation(*empty).qrCodeGenerator().cellDimension() == 0);
   }
 }
 
