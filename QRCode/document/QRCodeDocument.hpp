@@ -141,16 +141,18 @@ class QRCodeDocument {
     modifyOrRestore(errorCorrection_, std::forward<F>(fn), [](ErrorCorrection level) { requireKnownLevel(level); });
   }
   // fn receives the pointer to the design the document holds. Changes made to that object
-  // show at once; a pointer stored through the reference takes the document's place when fn
-  // returns (null: a new default design). Until then the document keeps the design it
-  // held, so it never holds none: a drawing or export made from inside fn shows that design.
+  // show at once; another pointer stored through the reference takes the document's place
+  // when fn returns (null: a new default design). Until then the document keeps the design
+  // it held (or one that fn set through setDesign), so it never holds none: a drawing or
+  // export made from inside fn shows that design.
   template <class F> void modifyDesign(F&& fn) {
     QRCodeDesignPtr design = design_;
+    const QRCodeDesign* const handed = design.get();
     modifyOrRestore(
         design_,
         [&](QRCodeDesignPtr& held) {
           std::forward<F>(fn)(design);
-          held = design ? std::move(design) : QRCodeDesign::make();
+          if (design.get() != handed) held = design ? std::move(design) : QRCodeDesign::make();
         },
         [](const QRCodeDesignPtr&) {});
   }

@@ -237,7 +237,7 @@ TEST(QRCodeDocument, EngineSetter) {
 TEST(QRCodeDocument, DesignAndLogoAreHeldByReference) {
   QRCodeDocument doc(kLink, Level::high);
   auto design = QRCodeDesign::make();
-  doc.setDesign(design);
+  doc.modifyDesign([&](QRCodeDesignPtr&) { doc.setDesign(design); });  // kept: the access stored no other
   EXPECT_EQ(doc.design(), design);
   design->foregroundColor(qrcolor::sRGB(0, 0, 0.5, 1));  // seen at the next drawing
   const auto* on = dynamic_cast<const QRCodeFillStyleSolid*>(doc.design()->style()->onPixels().get());
