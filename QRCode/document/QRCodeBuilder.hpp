@@ -26,13 +26,20 @@
 // two threads, apart from what is handed to them: a generator, fill, shadow, engine or
 // logo template given to a step is stored, not copied, so builders given one such object
 // are used by one caller at a time (or are each given their own, copyShape for instance).
+// copyShape copies a generator's settings, not what its class shares among all its
+// objects: an eye's default pupil (drawn while no pupil is set) may be one object for the
+// whole process - the edges eye's is - so changing that pupil through one builder
+// (shape()->actualPupilShape()) changes the drawing of every builder whose eye proposes
+// it, copies included. To change it for one builder alone, give that builder a pupil of
+// its own (pupil().shape(...)).
 //
 // The builder owns one document (document()); every setting operation is a thin assignment
 // to that document or its design and hands the builder back, from which every step stays
-// reachable. A failing operation (a hex colour that does not parse, a formatted content or
-// message the formatter or engine refuses) raises its error and changes nothing. Content and
-// level changes report no error: a matrix that cannot be regenerated is printed by the
-// document.
+// reachable. A failing operation (a hex colour that does not parse, a formatted content the
+// formatter refuses, a message the engine refuses) raises its error and changes nothing.
+// Content and level changes report no error, formatted content included: content that the
+// engine refuses is stored all the same, and the document prints the failure and keeps it
+// (regenerationError(); exports raise it until a later regeneration succeeds).
 
 #include <array>
 #include <cstdint>
@@ -159,7 +166,8 @@ class QRCodeBuilder::Content : public Step {
   QRCodeBuilder base64(std::span<const std::uint8_t> data) const;
   // Text content: the URL's text.
   QRCodeBuilder url(std::string_view url) const;
-  // The document's setFormattedContent at its current level; raises the formatter's error.
+  // The document's setFormattedContent at its current level; raises the formatter's error
+  // (nothing changes then). Content the engine refuses is stored, as by text().
   QRCodeBuilder formatted(const QRCodeDocument::FormattedContent& content) const;
   // What the document's setMessage does - the message's text, or its bytes when it has no
   // text, becomes the content, encoded at the document's level (quartile unless set

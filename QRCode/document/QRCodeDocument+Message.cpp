@@ -81,6 +81,7 @@ void QRCodeDocument::setFormattedContent(const FormattedContent& content, ErrorC
 
 void QRCodeDocument::updateWithMessage(const QRCodeMessageFormatter& message, ErrorCorrection errorCorrection) {
   // As updateWithText: a failure changes nothing.
+  ++generations_;
   qrcode_.updateWithMessage(message, errorCorrection);
   regenerationError_.reset();
 }

@@ -41,6 +41,7 @@ QRCodeDocument::~QRCodeDocument() = default;
 // --- regeneration ---------------------------------------------------------------------
 
 void QRCodeDocument::regenerate() {
+  ++generations_;
   try {
     if (const foundation::Bytes* bytes = content_.dataValue()) {
       qrcode_.updateWithData(*bytes, errorCorrection_);
@@ -123,6 +124,7 @@ void QRCodeDocument::updateWithData(std::span<const std::uint8_t> data, ErrorCor
   setContent(Content::data(foundation::Bytes(data.begin(), data.end())));
   // The content's own regeneration decided whether the matrix matches it; a failure at the
   // asked level leaves that matrix, and that answer, as they are.
+  ++generations_;
   qrcode_.updateWithData(data, errorCorrection);
   regenerationError_.reset();
 }
@@ -130,6 +132,7 @@ void QRCodeDocument::updateWithData(std::span<const std::uint8_t> data, ErrorCor
 void QRCodeDocument::updateWithText(std::string_view text, ErrorCorrection errorCorrection) {
   // A failure changes neither the matrix nor whether it matches the content: exports go on
   // as before.
+  ++generations_;
   qrcode_.updateWithText(text, errorCorrection);
   regenerationError_.reset();
 }

@@ -127,32 +127,37 @@ class QRCodeDocument {
   // In-place access to a stored field; regenerates when fn returns normally. fn receives a
   // reference to the field. When fn throws, the field is put back as it was (for the design
   // and the logo template, the pointer: changes made to the object through it stay) and
-  // the exception goes on to the caller, so the document still holds a design, one of the
-  // four levels and the content its matrix was made from.
+  // the exception goes on to the caller. fn may call the document back (a setter, another
+  // access, an update or an export): when anything regenerated meanwhile, the matrix is
+  // made again after the field is put back, so that it is always the one made from the
+  // content and level the document holds (a failure then is printed and kept, as by the
+  // setters). The document still holds a design and one of the four levels.
   template <class F> void modifyContent(F&& fn) {
-    modifyOrRestore(content_, std::forward<F>(fn));
-    regenerateAndReport();
+    modifyOrRestore(content_, std::forward<F>(fn), [](const Content&) {});
   }
-  // A level other than the four is refused as by setErrorCorrection: the old one is put back.
+  // A level other than the four is refused as by setErrorCorrection when fn returns: the
+  // old one is put back as when fn throws.
   template <class F> void modifyErrorCorrection(F&& fn) {
-    const ErrorCorrection old = errorCorrection_;
-    modifyOrRestore(errorCorrection_, std::forward<F>(fn));
-    try {
-      requireKnownLevel(errorCorrection_);
-    } catch (...) {
-      errorCorrection_ = old;
-      throw;
-    }
-    regenerateAndReport();
+    modifyOrRestore(errorCorrection_, std::forward<F>(fn), [](ErrorCorrection level) { requireKnownLevel(level); });
   }
+  // fn receives the pointer to the design the document holds. Changes made to that object
+  // show at once; another pointer stored through the reference takes the document's place
+  // when fn returns (null: a new default design). Until then the document keeps the design
+  // it held (or one that fn set through setDesign), so it never holds none: a drawing or
+  // export made from inside fn shows that design.
   template <class F> void modifyDesign(F&& fn) {
-    modifyOrRestore(design_, std::forward<F>(fn));
-    if (!design_) design_ = QRCodeDesign::make();
-    regenerateAndReport();
+    QRCodeDesignPtr design = design_;
+    const QRCodeDesign* const handed = design.get();
+    modifyOrRestore(
+        design_,
+        [&](QRCodeDesignPtr& held) {
+          std::forward<F>(fn)(design);
+          if (design.get() != handed) held = design ? std::move(design) : QRCodeDesign::make();
+        },
+        [](const QRCodeDesignPtr&) {});
   }
   template <class F> void modifyLogoTemplate(F&& fn) {
-    modifyOrRestore(logoTemplate_, std::forward<F>(fn));
-    regenerateAndReport();
+    modifyOrRestore(logoTemplate_, std::forward<F>(fn), [](const QRCodeLogoTemplatePtr&) {});
   }
 
   // --- the matrix ------------------------------------------------------------------
@@ -418,15 +423,21 @@ class QRCodeDocument {
   void regenerate();
   // Regenerates; a failure is printed, not raised.
   void regenerateAndReport();
-  // Runs fn on the field; when fn throws, puts the field's old value back and rethrows.
-  template <class T, class F> static void modifyOrRestore(T& field, F&& fn) {
+  // Runs fn, then check, on the field and regenerates. When either throws, puts the field's
+  // old value back, makes the matrix again when anything asked the core for one meanwhile
+  // (fn calling the document back), and rethrows.
+  template <class T, class F, class Check> void modifyOrRestore(T& field, F&& fn, Check&& check) {
     T old = field;
+    const std::uint64_t generations = generations_;
     try {
       std::forward<F>(fn)(field);
+      std::forward<Check>(check)(std::as_const(field));
     } catch (...) {
       field = std::move(old);
+      if (generations_ != generations) regenerateAndReport();
       throw;
     }
+    regenerateAndReport();
   }
 
   ErrorCorrection errorCorrection_ = ErrorCorrection::quartile;
@@ -435,6 +446,8 @@ class QRCodeDocument {
   QRCode qrcode_;
   Content content_;
   std::optional<foundation::Error> regenerationError_;
+  // How many times the core has been asked for a matrix (regenerations and updates).
+  std::uint64_t generations_ = 0;
 };
 
 using QRCodeDocumentPtr = std::shared_ptr<QRCodeDocument>;

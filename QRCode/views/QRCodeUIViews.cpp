@@ -67,6 +67,32 @@ QRCode::QRCodeShape::QRCodeShape(const QRCodeMessageFormatter& message, ErrorCor
     : QRCodeShape(Content::data(message.data()), errorCorrection, components, std::move(shape),
                   std::move(logoTemplate), std::move(engine), true) {}
 
+QRCode::QRCodeShape::QRCodeShape(QRCodeShape&& other) noexcept
+    : content_(std::exchange(other.content_, Content())),
+      shape_(std::move(other.shape_)),
+      components_(other.components_),
+      errorCorrection_(other.errorCorrection_),
+      logoTemplate_(std::move(other.logoTemplate_)),
+      qrCodeGenerator_(std::move(other.qrCodeGenerator_)) {}
+
+QRCode::QRCodeShape& QRCode::QRCodeShape::operator=(QRCodeShape&& other) noexcept {
+  if (this != &other) {
+    content_ = std::exchange(other.content_, Content());
+    shape_ = std::move(other.shape_);
+    components_ = other.components_;
+    errorCorrection_ = other.errorCorrection_;
+    logoTemplate_ = std::move(other.logoTemplate_);
+    qrCodeGenerator_ = std::move(other.qrCodeGenerator_);
+  }
+  return *this;
+}
+
+const QRCode& QRCode::QRCodeShape::qrCodeGenerator() const {
+  // Read-only and never regenerated, so every empty value may share it.
+  static const QRCode empty;
+  return qrCodeGenerator_ ? *qrCodeGenerator_ : empty;
+}
+
 void QRCode::QRCodeShape::regenerate() {
   try {
     qrCodeGenerator_->update(content_, errorCorrection_);
@@ -78,7 +104,7 @@ void QRCode::QRCodeShape::regenerate() {
 
 gfx::Path QRCode::QRCodeShape::path(const gfx::Rect& rect) const {
   // A core left with the empty matrix (its content could not be encoded) has no outline,
-  // and neither has a value moved from, which holds no core.
+  // and neither has an empty value, which holds no core.
   if (!qrCodeGenerator_ || !shape_ || qrCodeGenerator_->cellDimension() == 0) return gfx::Path();
   return qrrender::path(*qrCodeGenerator_, gfx::Size{rect.width(), rect.height()}, components_, *shape_,
                         logoTemplate_.get(), 0.0);
@@ -87,7 +113,7 @@ gfx::Path QRCode::QRCodeShape::path(const gfx::Rect& rect) const {
 template <class Change>
 QRCode::QRCodeShape QRCode::QRCodeShape::modified(Change&& change, bool copyShape, bool copyLogo) const {
   QRCodeShape result(*this);
-  if (copyShape) result.shape_ = shape_->copyShape();
+  if (copyShape) result.shape_ = shape_ ? shape_->copyShape() : ::QRCodeShape::create();
   if (copyLogo && logoTemplate_) {
     try {
       result.logoTemplate_ = logoTemplate_->copyLogoTemplate();
@@ -96,9 +122,10 @@ QRCode::QRCodeShape QRCode::QRCodeShape::modified(Change&& change, bool copyShap
       result.logoTemplate_ = logoTemplate_;
     }
   }
+  std::forward<Change>(change)(result);
+  if (!qrCodeGenerator_) return result;  // an empty value stays empty
   result.qrCodeGenerator_ = std::make_shared<QRCode>();
   result.qrCodeGenerator_->setEngine(qrcore::engineForCopy(qrCodeGenerator_->engine()));
-  std::forward<Change>(change)(result);
   result.regenerate();
   return result;
 }

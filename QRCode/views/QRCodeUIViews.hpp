@@ -14,8 +14,10 @@
 //    whose generators change as they draw: values that share a shape (copies, or values
 //    given one shape) call path() one caller at a time; a modifier's value has its own
 //    copy of the shape (apart from generators given to it) and may draw on another thread.
-//    A value that was moved from holds no core and no shape: it draws the empty outline,
-//    and may otherwise only be assigned to or destroyed.
+//    A value that was moved from is empty, and so are its copies and the values its
+//    modifiers make: it holds no core of its own (qrCodeGenerator() is a core with the
+//    empty matrix), draws the empty outline and never regenerates; its content is empty
+//    bytes, its shape null until a modifier gives it one. Every operation works on it.
 //  - QRCodeViewUI: builds a document from a text and a handful of style options and shows
 //    it through a QRCodeDocumentUIView (body()). Copies, and the views body() gives, share
 //    that one document, so they are used by one caller at a time.
@@ -86,21 +88,31 @@ class QRCode::QRCodeShape {
               ::QRCodeShapePtr shape, QRCodeLogoTemplatePtr logoTemplate = nullptr,
               std::shared_ptr<QRCodeEngine> engine = nullptr);
 
+  // Copies share the core, shape and template; a move leaves the source empty (above).
+  QRCodeShape(const QRCodeShape&) = default;
+  QRCodeShape& operator=(const QRCodeShape&) = default;
+  QRCodeShape(QRCodeShape&& other) noexcept;
+  QRCodeShape& operator=(QRCodeShape&& other) noexcept;
+  ~QRCodeShape() = default;
+
   const Content& content() const { return content_; }
+  // Null only for an empty value that no modifier made.
   const ::QRCodeShapePtr& shape() const { return shape_; }
   QRCodeComponents components() const { return components_; }
   ErrorCorrection errorCorrection() const { return errorCorrection_; }
   const QRCodeLogoTemplatePtr& logoTemplate() const { return logoTemplate_; }
-  // The core: engine and the matrix generated from the content (empty after a failure).
-  const QRCode& qrCodeGenerator() const { return *qrCodeGenerator_; }
+  // The core: engine and the matrix generated from the content (empty after a failure,
+  // and for an empty value, one core with the empty matrix shared by all of them).
+  const QRCode& qrCodeGenerator() const;
 
   // The outline for a rectangle of that size, starting at (0, 0) whatever the rectangle's
   // origin (no extra quiet zone).
   gfx::Path path(const gfx::Rect& rect) const;
 
-  // Modifiers: a new value with a copy of the design shape (and of the logo template), a new
-  // core with an engine of the receiver's kind (qrcore::engineForCopy), and the one change
-  // named. Generators given are stored, not copied.
+  // Modifiers: a new value with a copy of the design shape (a new default shape when the
+  // receiver has none) and of the logo template, a new core with an engine of the
+  // receiver's kind (qrcore::engineForCopy), and the one change named; for an empty
+  // receiver, an empty value with the change. Generators given are stored, not copied.
   QRCodeShape withErrorCorrection(ErrorCorrection errorCorrection) const;
   QRCodeShape withComponents(QRCodeComponents components) const;
   // The shape is a copy of the argument (null: a default shape).
@@ -129,6 +141,7 @@ class QRCode::QRCodeShape {
   QRCodeComponents components_;
   ErrorCorrection errorCorrection_ = ErrorCorrection::quartile;
   QRCodeLogoTemplatePtr logoTemplate_;
+  // Null for an empty value.
   std::shared_ptr<QRCode> qrCodeGenerator_;
 };
 

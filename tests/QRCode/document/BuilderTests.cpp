@@ -102,6 +102,12 @@ TEST(Builder, ContentStep) {
   expectError([&] { builder.content().formatted(QRCodeDocument::FormattedContent::link("not a url")); },
               QRCodeError::invalidURL);
   EXPECT_EQ(*builder.document()->utf8String(), "TEL:+15550109999");
+  // Content the engine refuses is stored like any other: printed, kept, and exports refuse.
+  testsupport::CapturedOutput output;
+  builder.errorCorrection(Level::high).content().formatted(QRCodeDocument::FormattedContent::text(std::string(5000, 'x')));
+  EXPECT_EQ(*builder.document()->utf8String(), std::string(5000, 'x'));
+  EXPECT_EQ(output.lines, std::vector<std::string>{"QRCode.Document: Could not regenerate. Error was 'cannotGenerateImage'"});
+  expectError([&] { builder.generate().cgImage(100); }, QRCodeError::cannotGenerateImage);
 }
 
 TEST(Builder, AMessageStaysTheContentThroughLaterSetters) {

@@ -7,8 +7,10 @@
 #include <gtkmm/builder.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "QRCode/QRCodeViews.hpp"
 #include "QRCode/QRCodeEyeShape.hpp"
@@ -387,8 +389,23 @@ TEST(QRCodeShapeValue, ItsOutlineIsTheCodeWhereverTheRectangleStarts) {
                                QRCodeComponents::foreground(), QRCodeShape::create());
   EXPECT_TRUE(testsupport::decodeImage(filled(fromData.path(gfx::Rect(0, 0, 200, 200)), 200)).bothRead(text));
   EXPECT_EQ(fromText.qrCodeGenerator().cellDimension(), fromData.qrCodeGenerator().cellDimension());
-  const QRCode::QRCodeShape taken = std::move(fromText);
-  EXPECT_TRUE(fromText.path(gfx::Rect(0, 0, 200, 200)).empty()) << "a value moved from draws nothing";
+  // A value moved from is empty, and so are its copies and what their modifiers make.
+  const QRCode::QRCodeShape taken = std::move(fromText), copyOfEmpty = fromText;
+  EXPECT_TRUE(testsupport::decodeImage(filled(taken.path(gfx::Rect(0, 0, 200, 200)), 200)).bothRead(text));
+  const auto logo = QRCodeLogoTemplate::CircleCenterWithImage(gfx::Image::filled(8, 8, {200, 30, 30, 255}), 0);
+  const auto circle = QRCodePixelShapeCircle::Create();
+  const std::function<QRCode::QRCodeShape(const QRCode::QRCodeShape&)> operations[] = {
+      [](auto& s) { return s; }, [](auto& s) { return s.withErrorCorrection(QRCode::ErrorCorrection::high); },
+      [](auto& s) { return s.withComponents({}); }, [](auto& s) { return s.withShape(QRCodeShape::create()); },
+      [&](auto& s) { return s.withOnPixelShape(circle); }, [&](auto& s) { return s.withOffPixelShape(circle); },
+      [](auto& s) { return s.withEyeShape(std::make_shared<QRCodeEyeShapeRoundedOuter>()); },
+      [](auto& s) { return s.withPupilShape(std::make_shared<QRCodePupilShapeCircle>()); },
+      [&](auto& s) { return s.withLogoTemplate(logo); }};
+  for (const QRCode::QRCodeShape* empty : {&std::as_const(fromText), &copyOfEmpty}) {
+    EXPECT_EQ(empty->content(), QRCode::Content());
+    for (const auto& operation : operations)
+      EXPECT_TRUE(operation(*empty).path({0, 0, 200, 200}).empty() && operation(*empty).qrCodeGenerator().cellDimension() == 0);
+  }
 }
 
 TEST(QRCodeShapeValue, ContentTooLongPrintsOncePerValueAndHasNoOutline) {
