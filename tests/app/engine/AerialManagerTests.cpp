@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -832,33 +831,23 @@ ThumbnailResult awaitThumbnail(const AerialManager& manager) {
 
 // Other work beside a test, as builds beside it would be: half of the processes spin on a
 // core, half stream memory.
-class BusyProcesses {
- public:
-  explicit BusyProcesses(int count) {
-    for (int i = 0; i < count; ++i) {
-      const pid_t pid = fork();
-      if (pid == 0) {
-        constexpr std::size_t kBlock = 64 << 20;
-        auto* block = static_cast<char*>(i % 2 ? mmap(nullptr, 2 * kBlock, PROT_READ | PROT_WRITE,
-                                                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
-                                               : MAP_FAILED);
-        for (;;) {
-          if (block != MAP_FAILED) std::memcpy(block, block + kBlock, kBlock);
-          asm volatile("" ::: "memory");
-        }
-      }
-      if (pid > 0) pids_.push_back(pid);
+struct BusyProcesses {
+  explicit BusyProcesses(int count) : pids(static_cast<std::size_t>(count)) {
+    for (std::size_t i = 0; i < pids.size(); ++i) {
+      if ((pids[i] = fork()) != 0) continue;
+      execl("/bin/sh", "sh", "-c", i % 2 ? "exec dd if=/dev/zero of=/dev/null bs=64M" : "while :; do :; done", nullptr);
+      _exit(127);
     }
   }
   ~BusyProcesses() {
-    for (const pid_t pid : pids_) kill(pid, SIGKILL);
-    for (const pid_t pid : pids_) waitpid(pid, nullptr, 0);
+    for (const pid_t pid : pids) {
+      if (pid > 0) kill(pid, SIGKILL);
+    }
+    for (const pid_t pid : pids) {
+      if (pid > 0) waitpid(pid, nullptr, 0);
+    }
   }
-  BusyProcesses(const BusyProcesses&) = delete;
-  BusyProcesses& operator=(const BusyProcesses&) = delete;
-
- private:
-  std::vector<pid_t> pids_;
+  std::vector<pid_t> pids;
 };
 
 TEST(AerialManagerThumbnail, FirstFrameOfTheCachedVideoArrivesOnTheMainQueue) {
