@@ -1,8 +1,9 @@
 // The loader's bounds against hostile files: HEIC grids and coded items larger than they
-// say, TIFF tiles far larger than their image, damaged HEIC data, HEIC items decoded once,
+// say, HEIC files of many items or deep chains of derived images, TIFF tiles far larger
+// than their image and planes held before their data, damaged HEIC data, HEIC items decoded once,
 // progressive JPEG files of many scans, associated alpha above the colour, and one pixel
 // budget across several images, failed ones included. Hostile files are read in a child
-// process whose memory is measured.
+// process whose memory and processor time are measured.
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
@@ -32,6 +33,7 @@
 #include "support/Raster.hpp"
 #include "support/TestData.hpp"
 #include "support/TestFolder.hpp"
+#include "support/TIFFFiles.hpp"
 
 namespace {
 
@@ -61,41 +63,6 @@ Bytes sharedStripTIFF(std::uint32_t side, std::uint32_t samples) {
     if (const auto tag = u32(entry) & 0xFFFF; tag == TIFFTAG_STRIPOFFSETS || tag == TIFFTAG_STRIPBYTECOUNTS)
       for (std::size_t k = 1, at = u32(entry + 8); k < side; ++k) std::copy_n(&bytes[at], 4, &bytes[at + 4 * k]);
   return bytes;
-}
-
-// 8192 x 8192 CMYK and associated alpha of 16 bits through libtiff, deflated, in one strip
-// a plane or (contiguous) strips of 16 rows; damaged: each strip 10 bytes of a deflate
-// stream that breaks off (the repro of 206 bytes when planar).
-Bytes cmykAlpha16TIFF(bool planar, bool damaged) {
-  const std::string path = testsupport::testPath("cmyka16.tif").string();
-  TIFF* tiff = TIFFOpen(path.c_str(), "w");
-  const std::uint32_t side = 8192, planes = planar ? 5 : 1, perPixel = 6 - planes;
-  for (const auto& [tag, value] : std::initializer_list<std::pair<ttag_t, std::uint32_t>>{
-           {TIFFTAG_IMAGEWIDTH, side}, {TIFFTAG_IMAGELENGTH, side}, {TIFFTAG_BITSPERSAMPLE, 16}, {TIFFTAG_SAMPLESPERPIXEL, 5},
-           {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED}, {TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE},
-           {TIFFTAG_PLANARCONFIG, planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG},
-           {TIFFTAG_ROWSPERSTRIP, planar ? side : 16}, {TIFFTAG_ZIPQUALITY, 1}})
-    TIFFSetField(tiff, tag, value);
-  const std::uint16_t associated = EXTRASAMPLE_ASSOCALPHA;
-  TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &associated);
-  const std::uint8_t cut[10] = {0x78, 0x9C, 1, 2, 3, 4, 5, 6, 7, 8};
-  std::vector<std::uint16_t> row(side * perPixel);
-  for (std::uint32_t plane = 0; plane < planes; ++plane)
-    for (std::uint32_t y = 0; y < side; ++y) {
-      if (damaged) {
-        if (y % (planar ? side : 16) == 0) TIFFWriteRawStrip(tiff, TIFFComputeStrip(tiff, y, plane), const_cast<std::uint8_t*>(cut), 10);
-        continue;
-      }
-      for (std::uint32_t x = 0; x < side * perPixel; ++x) {
-        const auto sample = [&](std::uint32_t s) { return ((x / perPixel % 97) * 673 + (y % 89) * 211 + s * 4099) & 0xFFFF; };
-        const std::uint32_t s = planar ? plane : x % perPixel;
-        row[x] = static_cast<std::uint16_t>(std::min(sample(s), sample(4)));  // inks no more than alpha
-      }
-      TIFFWriteScanline(tiff, row.data(), y, static_cast<std::uint16_t>(plane));
-    }
-  TIFFClose(tiff);
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // The error's text, or "no error" and a digest of the pixels.
@@ -152,11 +119,7 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
     }
     return bytes;
   };
-  std::vector<std::uint8_t> rgb(64 * 64 * 3);
-  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>(i * 7 % 251);
-  const Bytes picture = testsupport::heicThroughLibheif(64, 64, rgb, 90);
-  const Bytes identityOverGrid = testsupport::derivedHEIC(picture, 64, 64, {.rows = 3, .columns = 4, .levels = 1});
-  const Bytes planar = cmykAlpha16TIFF(true, false);
+  const Bytes planar = testsupport::cmykAlpha16TIFF(true);
   const struct {
     const char* file;  // a test data file, or the name of the data given
     Bytes data;
@@ -202,23 +165,16 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
       // Scaled up: 63 GB to decode (15 s, 560 times the reference), refused before a strip is read.
       {"1024 x 1024 grey of 60000 samples a pixel", sharedStripTIFF(1024, 60000), "samples a pixel decodes", 0,
        32'000'000, 3},
-      // Chains of derived images over a 64 x 64 picture, each level on libheif's stack: 4000
-      // identities (0.6 s, 750 MB), 900 grids of one (a thread each: 0.4 s, or
-      // std::system_error when threads run out). Refused from the boxes.
-      {"4000 identities", testsupport::derivedHEIC(picture, 64, 64, {.levels = 4000}), "4000 levels of items, more than 4", 0,
-       kMaxBytesToRefuse, 3},
-      {"900 grids", testsupport::derivedHEIC(picture, 64, 64, {.levels = 900, .derivation = "grid"}),
-       "900 levels of items, more than 4", 0, kMaxBytesToRefuse, 3},
-      // 10 000 hidden items beside the picture: libheif's parse took 2.2 s.
-      {"10 000 hidden items", testsupport::derivedHEIC(picture, 64, 64, {.hidden = 10000}), "10001 items, more than 4096", 0,
-       kMaxBytesToRefuse, 3},
-      {"an identity over a grid of 3 x 4", identityOverGrid, "no error", 12},
-      // 8192 x 8192 CMYK and alpha, 16 bits, a plane a sample: 206 bytes held 900 MB of
-      // planes and picture before their data was read; valid, 930 MB. Rows are converted as
-      // they come: the picture and a row of each plane. The same pixels stored contiguous.
-      {"206 bytes of planes", cmykAlpha16TIFF(true, true), "damaged TIFF data", 0, 32'000'000, 3},
+      // 7999 identities each over the next (424 KB: libheif overflowed its stack after 1.8 GB),
+      // 900 grids (3.3 s, a thread each, or std::system_error when they run out), 10 000
+      // hidden items (libheif's parse: 1.9 s): refused from the boxes.
+      {"repro/heic-identity-chain-8000.heic", {}, "8000 items, more than 4096", 0, kMaxBytesToRefuse, 3},
+      {"repro/heic-grid-chain-900.heic", {}, "899 levels of items, more than 4", 0, kMaxBytesToRefuse, 3},
+      {"repro/heic-10000-items.heic", {}, "10000 items, more than 4096", 0, kMaxBytesToRefuse, 3},
+      {"heic-identity-over-grid.heic", {}, "no error", 12},
+      {"repro/tiff-cmyka16-planar-206-bytes.tif", {}, "damaged TIFF data", 0, 32'000'000, 3},
       {"CMYK and alpha in planes", planar, "no error", 0, 400'000'000},
-      {"CMYK and alpha contiguous", cmykAlpha16TIFF(false, false), "no error", 0, 400'000'000},
+      {"CMYK and alpha contiguous", testsupport::cmykAlpha16TIFF(false), "no error", 0, 400'000'000},
       // Out of memory: std::bad_alloc leaves the loader as the library's error.
       {"planes, out of memory", planar, "ImageReadWriteError.unableToDecodeImage: not enough memory", 0, 300'000'000, 0, true},
   };
@@ -264,6 +220,7 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
     }
   }
   EXPECT_EQ(answers["CMYK and alpha in planes"], answers["CMYK and alpha contiguous"]);
+  const Bytes identityOverGrid = testsupport::testData("heic-identity-over-grid.heic");  // 256 x 192
   EXPECT_EQ(imageio::loadImageFromData(identityOverGrid), testsupport::decodeHEICFile(identityOverGrid).image);
 }
 
