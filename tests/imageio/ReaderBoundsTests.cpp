@@ -200,12 +200,7 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
         setrlimit(RLIMIT_AS, &limit);
       }
       const std::size_t before = testsupport::hevcDecodersStarted();
-      std::string answer = messageOf(data) + "; decoders: " + std::to_string(testsupport::hevcDecodersStarted() - before);
-      if (c.maxTimesReference > 0)
-        answer += "; times the reference: " +
-                  std::to_string(testsupport::leastTimesReference([&] { (void)messageOf(data); },
-                                                                  [&] { (void)messageOf(reference); }));
-      return answer;
+      return messageOf(data) + "; decoders: " + std::to_string(testsupport::hevcDecodersStarted() - before);
     });
     ASSERT_TRUE(run.finished);
     // Here, after the child: what the parent holds at the fork counts as the child's start.
@@ -215,8 +210,12 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
     EXPECT_NE(run.answer.find(c.reason), std::string::npos) << run.answer;
     EXPECT_LE(std::stoul(run.answer.substr(run.answer.find("decoders: ") + 10)), c.decoders) << run.answer;
     EXPECT_LT(run.peakBytes, c.maxBytes);
-    if (c.maxTimesReference > 0) {
-      EXPECT_LT(std::stod(run.answer.substr(run.answer.find("reference: ") + 11)), c.maxTimesReference) << run.answer;
+    if (c.maxTimesReference > 0) {  // apart, so that the runs' memory does not count
+      const testsupport::ChildRun timed = testsupport::runInChild([&] {
+        return std::to_string(testsupport::leastTimesReference([&] { (void)messageOf(data); }, [&] { (void)messageOf(reference); }));
+      });
+      ASSERT_TRUE(timed.finished);
+      EXPECT_LT(std::stod(timed.answer), c.maxTimesReference);
     }
   }
   EXPECT_EQ(answers["CMYK and alpha in planes"], answers["CMYK and alpha contiguous"]);
