@@ -1,5 +1,5 @@
 // The worst inputs the readers accept, at each bound, and how long they take: pixels per
-// image and per document, progressive JPEG scans, HEVC items of a HEIC file, failed
+// image and per document, the widest TIFF pixels, progressive JPEG scans, HEVC items of a HEIC file, failed
 // decodes under a document's budget, gradient pins, logo path elements, finder-like
 // shapes in a picture searched for codes, a video frame read for a thumbnail, and a
 // document with every bound at its limit at once. Each reports, beside the time, the peak memory
@@ -37,6 +37,7 @@
 #include "support/HEVCDecodes.hpp"
 #include "support/JPEGFiles.hpp"
 #include "support/TestData.hpp"
+#include "support/TIFFFiles.hpp"
 
 namespace {
 
@@ -225,6 +226,23 @@ void BM_FlatHEICAtThePixelLimit(benchmark::State& state) {
   state.SetLabel("8192 x 8192, " + std::to_string(heic.size()) + " bytes, 2 HEVC items");
 }
 BENCHMARK(BM_FlatHEICAtThePixelLimit)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// An 8192 x 8192 TIFF of CMYK and alpha, 16 bits a sample, in one strip a plane (arg 1) or
+// contiguous in strips of 16 rows (arg 0): the widest pixels at the pixel limit. Samples
+// are converted a row at a time, so that either costs the picture (256 MB) and no plane.
+void BM_CMYKAlphaTIFFAtThePixelLimit(benchmark::State& state) {
+  const foundation::Bytes tiff = testsupport::cmykAlpha16TIFF(state.range(0) != 0);
+  const testsupport::ChildRun run = testsupport::runInChild([&] {
+    benchmark::DoNotOptimize(imageio::loadImageFromData(tiff));
+    return std::string();
+  });
+  state.counters["peak_MB"] = static_cast<double>(run.peakBytes) / 1e6;
+  state.counters["child_s"] = run.seconds;
+  if (!run.finished) state.SkipWithError("the run in a child process failed");
+  for (auto _ : state) benchmark::DoNotOptimize(imageio::loadImageFromData(tiff));
+  state.SetLabel(std::string(state.range(0) ? "planes, " : "contiguous, ") + std::to_string(tiff.size()) + " bytes");
+}
+BENCHMARK(BM_CMYKAlphaTIFFAtThePixelLimit)->ArgNames({"planar"})->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // A document of seven images (five fills, the logo image and its mask), each a 143-byte
 // PNG whose header says 8192 x 8192: the first spends the budget, the rest are refused.

@@ -104,7 +104,17 @@ class Items {
     if (const Box* iinf = find(boxes, "iinf")) indexTypes(iinf->payload);
     if (const Box* iloc = find(boxes, "iloc")) indexLocations(iloc->payload);
     if (const Box* iprp = find(boxes, "iprp")) indexProperties(iprp->payload);
+    if (const Box* iref = find(boxes, "iref")) indexReferences(iref->payload);
   }
+
+  // The most items the file's tables hold or declare: item entries, item locations and
+  // property associations, each table counted apart, repeated ids included.
+  std::uint64_t count() const { return count_; }
+
+  // The items whose decoding decodes the item first: the inputs of a derived image
+  // ("dimg": grid tiles, the image an identity or overlay stands for) and the auxiliary
+  // images of an image ("auxl", its alpha plane), as "iref" lists them.
+  const std::unordered_map<std::uint32_t, std::vector<std::uint32_t>>& inputs() const { return inputs_; }
 
   // The ids of the items of the type, each once.
   std::vector<std::uint32_t> idsOfType(std::string_view type) const {
@@ -164,9 +174,13 @@ class Items {
   void indexTypes(Bytes iinf) {
     Reader r(iinf);
     const auto version = r.read(1);
-    if (!version || !r.skip(3) || !r.skip(*version == 0 ? 2 : 4)) return;
+    const auto declared = version ? (r.skip(3) ? r.read(*version == 0 ? 2 : 4) : std::nullopt) : std::nullopt;
+    if (!declared) return;
+    counted(*declared);
     std::unordered_set<std::uint32_t> seen;
-    for (const Box& infe : boxesIn(iinf.subspan(r.position()))) {
+    const std::vector<Box> entries = boxesIn(iinf.subspan(r.position()));
+    counted(entries.size());
+    for (const Box& infe : entries) {
       if (!infe.is("infe")) continue;
       Reader e(infe.payload);
       const auto infeVersion = e.read(1);
@@ -194,6 +208,7 @@ class Items {
     if (offsetSize_ > 8 || lengthSize_ > 8) return;  // only 0, 4 and 8 are valid
     const auto count = r.read(*version < 2 ? 2 : 4);
     if (!count) return;
+    counted(*count);
     for (std::uint64_t i = 0; i < *count; ++i) {
       const auto id = r.read(*version < 2 ? 2 : 4);
       Location location;
@@ -228,6 +243,7 @@ class Items {
       const auto count = r.read(4);
       if (!version || !flags || !count) return;
       const bool wide = (*flags & 1) != 0;
+      counted(*count);
       for (std::uint64_t i = 0; i < *count; ++i) {
         const auto id = r.read(*version < 1 ? 2 : 4);
         const auto associations = r.read(1);
@@ -242,6 +258,31 @@ class Items {
     }
   }
 
+  // Indexes the references up to the first one that is cut off: each reference box holds
+  // the id it is from, a count and the ids it is to, in 16 bits (32 from version 1).
+  void indexReferences(Bytes iref) {
+    Reader r(iref);
+    const auto version = r.read(1);
+    if (!version || !r.skip(3)) return;
+    const std::size_t idSize = *version == 0 ? 2 : 4;
+    for (const Box& reference : boxesIn(iref.subspan(r.position()))) {
+      const bool master = reference.is("auxl");  // from the auxiliary image to its master
+      if (!reference.is("dimg") && !master) continue;
+      Reader e(reference.payload);
+      const auto from = e.read(idSize);
+      const auto count = e.read(2);
+      if (!from || !count) return;
+      for (std::uint64_t i = 0; i < *count; ++i) {
+        const auto to = e.read(idSize);
+        if (!to) return;
+        if (master) inputs_[static_cast<std::uint32_t>(*to)].push_back(static_cast<std::uint32_t>(*from));
+        else inputs_[static_cast<std::uint32_t>(*from)].push_back(static_cast<std::uint32_t>(*to));
+      }
+    }
+  }
+
+  void counted(std::uint64_t count) { count_ = std::max(count_, count); }
+
   Bytes file_;
   Bytes idat_;
   Bytes iloc_;
@@ -250,7 +291,45 @@ class Items {
   std::unordered_map<std::uint32_t, Location> locations_;
   std::vector<Box> properties_;
   std::unordered_map<std::uint32_t, std::vector<std::uint16_t>> associations_;
+  std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> inputs_;
+  std::uint64_t count_ = 0;
 };
+
+// The longest chain of inputs (above) from any item, in steps: 0 when no item has inputs,
+// 2 for an identity over a grid of tiles. None when a chain comes back to an item it
+// passed. Walked without recursion, each item finished once, however deep the chain.
+std::optional<std::size_t> longestChain(const std::unordered_map<std::uint32_t, std::vector<std::uint32_t>>& inputs) {
+  std::unordered_map<std::uint32_t, std::size_t> depth;  // of the items finished
+  std::unordered_set<std::uint32_t> open;                // on the walk's path
+  std::size_t longest = 0;
+  for (const auto& [start, unused] : inputs) {
+    if (depth.contains(start)) continue;
+    std::vector<std::pair<std::uint32_t, std::size_t>> path{{start, 0}};  // item, next input to walk
+    open.insert(start);
+    while (!path.empty()) {
+      const std::uint32_t id = path.back().first;
+      const auto found = inputs.find(id);
+      const std::vector<std::uint32_t>* next = found == inputs.end() ? nullptr : &found->second;
+      if (next && path.back().second < next->size()) {
+        const std::uint32_t input = (*next)[path.back().second++];
+        if (open.contains(input)) return std::nullopt;
+        if (!depth.contains(input)) {
+          open.insert(input);
+          path.emplace_back(input, 0);
+        }
+        continue;
+      }
+      std::size_t d = 0;
+      if (next)
+        for (const std::uint32_t input : *next) d = std::max(d, depth.at(input) + 1);
+      depth.emplace(id, d);
+      longest = std::max(longest, d);
+      open.erase(id);
+      path.pop_back();
+    }
+  }
+  return longest;
+}
 
 // The grid's output size from its item data: version, flags, rows - 1, columns - 1, then
 // width and height in 16 bits (32 with flag bit 0).
@@ -464,6 +543,17 @@ std::vector<HEIFGridSize> imageio::heifGridSizes(std::span<const std::uint8_t> d
     sizes.push_back(*size);
   }
   return sizes;
+}
+
+void imageio::checkHEIFItems(std::span<const std::uint8_t> data) {
+  const Items items(data);
+  if (items.count() > kMaxHEIFItems)
+    undecodable("HEIF file of " + std::to_string(items.count()) + " items, more than " + std::to_string(kMaxHEIFItems));
+  const std::optional<std::size_t> depth = longestChain(items.inputs());
+  if (!depth) undecodable("HEIF image derived from itself");
+  if (*depth > kMaxHEIFDerivation)
+    undecodable("HEIF image derived through " + std::to_string(*depth) + " levels of items, more than " +
+                std::to_string(kMaxHEIFDerivation));
 }
 
 void imageio::checkHEVCItems(std::span<const std::uint8_t> data, std::size_t maxPixels) {

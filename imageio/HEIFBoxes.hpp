@@ -24,6 +24,22 @@ namespace imageio {
 // exists but its data cannot be located or read.
 std::vector<HEIFGridSize> heifGridSizes(std::span<const std::uint8_t> data);
 
+// The most items a file may hold, of every type (images, tiles, metadata, hidden or not):
+// libheif's parse, before any check of its own, takes time in the square of the count.
+// Counted in each of the item tables (entries, locations, property associations) as held
+// or declared.
+inline constexpr std::uint64_t kMaxHEIFItems = 4096;
+// The most steps from an image down to the coded items it is made of, through derived
+// images ("dimg": a grid of tiles, an identity or overlay over another image) and alpha
+// planes ("auxl"). Real files take two or three (an identity over a grid of tiles with an
+// alpha grid); libheif walks each step on its stack, and starts a thread for each grid.
+inline constexpr std::size_t kMaxHEIFDerivation = 4;
+
+// Checks the item tables before libheif reads them. Fails with
+// ImageReadWriteError::unableToDecodeImage for more than kMaxHEIFItems items, a chain of
+// derivations longer than kMaxHEIFDerivation, or one that comes back to an item it passed.
+void checkHEIFItems(std::span<const std::uint8_t> data);
+
 // The most HEVC-coded items a file may carry (grid tiles, alpha planes, thumbnails,
 // depth maps), and the most pixels they may code together, in images of the pixel limit
 // (taken as at least kHEVCMinimumImagePixels, for the padding of small images): an image,

@@ -47,6 +47,9 @@ gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t max
     }
   } release{context, handle, image};
 
+  // libheif's parse and decoding cost time (and stack) in the count of items and the depth
+  // of derived images: both are checked first, from the boxes.
+  imageio::checkHEIFItems(data);
   // libheif's own guard against huge images, beside the check below.
   heif_context_set_maximum_image_size_limit(context, gfx::Image::maxDimension);
   heif_error error = heif_context_read_from_memory_without_copy(context, data.data(), data.size(), nullptr);

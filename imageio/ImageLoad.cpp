@@ -5,6 +5,8 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <exception>
+#include <new>
 #include <system_error>
 
 #include "imageio/GIFRead.hpp"
@@ -53,13 +55,33 @@ gfx::Image decode(std::span<const std::uint8_t> data, std::size_t maxPixels) {
   foundation::raise(ImageReadWriteError::unableToDecodeImage, "unknown image format");
 }
 
+// Runs a reader and turns whatever else it throws (std::bad_alloc, std::system_error from
+// a thread libheif cannot start, anything the codec libraries raise) into the loader's
+// error, keeping the cause in the text; the library's own errors pass through unchanged.
+template <class F>
+auto readingImage(F&& read) -> decltype(read()) {
+  try {
+    return read();
+  } catch (const foundation::Error&) {
+    throw;
+  } catch (const std::bad_alloc& e) {
+    foundation::raise(ImageReadWriteError::unableToDecodeImage, std::string("not enough memory to decode the image (") + e.what() + ")");
+  } catch (const std::exception& e) {
+    foundation::raise(ImageReadWriteError::unableToDecodeImage, std::string("cannot decode the image (") + e.what() + ")");
+  } catch (...) {
+    foundation::raise(ImageReadWriteError::unableToDecodeImage, "cannot decode the image (an unknown exception)");
+  }
+}
+
 }  // namespace
 
 gfx::Image imageio::loadImageFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {
-  return decode(data, maxPixels);
+  return readingImage([&] { return decode(data, maxPixels); });
 }
 
-std::optional<gfx::Size> imageio::recordedImageDPI(std::span<const std::uint8_t> data) {
+namespace {
+
+std::optional<gfx::Size> recordedDPI(std::span<const std::uint8_t> data) {
   std::optional<gfx::Size> dpi;
   if (imageio::isPNGData(data)) {
     try {
@@ -77,6 +99,12 @@ std::optional<gfx::Size> imageio::recordedImageDPI(std::span<const std::uint8_t>
   auto usable = [](double v) { return v > 0 && std::isfinite(v); };
   if (dpi && usable(dpi->width) && usable(dpi->height)) return dpi;
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<gfx::Size> imageio::recordedImageDPI(std::span<const std::uint8_t> data) {
+  return readingImage([&] { return recordedDPI(data); });
 }
 
 imageio::LoadedImage imageio::loadImageAndResolutionFromData(std::span<const std::uint8_t> data, std::size_t maxPixels) {

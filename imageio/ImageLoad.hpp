@@ -9,7 +9,10 @@
 // limit of gfx::Image::maxDimension per side before it allocates pixels, counts the image
 // against the thread's ImagePixelBudget when it allocates them (whether or not decoding
 // then succeeds), and reads damaged or truncated data as an error, never as a partly
-// grey picture.
+// grey picture. Whatever else a reader or a codec library throws (std::bad_alloc, a
+// std::system_error from a thread that cannot start) leaves the loader as
+// ImageReadWriteError::unableToDecodeImage with the cause in its text: the functions below
+// throw nothing else.
 
 #include <cstddef>
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -112,47 +113,24 @@ std::optional<SampleLayout> sampleLayout(TIFF* tiff, std::uint16_t photometric, 
   return layout;
 }
 
-// The largest strip or tile read here, as libtiff's own allocations are limited.
+// The largest tile read here, its planes together, as libtiff's own allocations are limited.
 constexpr std::uint64_t kMaxBlockBytes = 256u * 1024u * 1024u;
 // A tile may be larger than its image, but not by more than this many pixels: a header of
 // a few bytes must not make us hold hundreds of megabytes for a picture of one pixel.
 constexpr std::uint64_t kMaxTilePixelsBeyondImage = 1u << 20;
 
-// The image's pixels in stored order (row 0 as the file's first row): grey and CMYK
-// without alpha as gray and cmyk pixels; RGB, and any colour with alpha, as premultiplied
-// rgba. 16-bit samples are rounded to 8 bits; straight colour is premultiplied, rounded to
-// the nearest; associated colour is kept, limited to its alpha. Strips or tiles,
-// contiguous samples or one plane per sample.
-std::vector<std::uint8_t> readSamples(TIFF* tiff, std::uint32_t width, std::uint32_t height,
-                                      const SampleLayout& layout, gfx::PixelFormat format, const char* message) {
-  const bool tiled = TIFFIsTiled(tiff);
-  std::uint32_t blockW = width, blockH = 0;
-  if (tiled) {
-    blockW = field<std::uint32_t>(tiff, TIFFTAG_TILEWIDTH, 0);
-    blockH = field<std::uint32_t>(tiff, TIFFTAG_TILELENGTH, 0);
-  } else {
-    blockH = std::min(field<std::uint32_t>(tiff, TIFFTAG_ROWSPERSTRIP, height), height);
-  }
-  const std::uint64_t perPixel = layout.separate ? 1u : layout.samples;  // samples of a pixel in one plane
-  const std::uint64_t sampleBytes = layout.bits / 8u;
-  if (blockW == 0 || blockH == 0 || blockW > kMaxBlockBytes / (perPixel * sampleBytes))
-    undecodable("unexpected TIFF strip or tile size", message);
-  const std::uint64_t stride = blockW * perPixel * sampleBytes;
-  if (blockH > kMaxBlockBytes / stride) undecodable("unexpected TIFF strip or tile size", message);
-  const std::uint64_t blockBytes = stride * blockH;
-  if (static_cast<std::uint64_t>(tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff)) != blockBytes ||
-      std::uint64_t{blockW} * blockH > std::max<std::uint64_t>(std::uint64_t{width} * height, kMaxTilePixelsBeyondImage))
-    undecodable("unexpected TIFF strip or tile size", message);
-
-  const std::uint16_t planes = layout.planesRead();
-  std::vector<std::vector<std::uint8_t>> block(planes);
-  for (auto& plane : block) plane.resize(static_cast<std::size_t>(blockBytes));  // not copies of one: one block at a time
-  const std::size_t outBytes = gfx::bytesPerPixel(format);
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * outBytes);
-  // Sample s of the block's pixel at byte offset at (of plane 0 when contiguous) on 16 bits
-  // (8-bit samples times 257), and rounded to 8 bits.
+// Converts `columns` stored pixels into image pixels: grey and CMYK without alpha as gray
+// and cmyk pixels; RGB, and any colour with alpha, as premultiplied rgba. 16-bit samples
+// are rounded to 8 bits; straight colour is premultiplied, rounded to the nearest;
+// associated colour is kept, limited to its alpha. planes[p] holds the samples of plane p
+// from the first pixel on (plane 0 every sample, when they are contiguous).
+void convertPixels(const SampleLayout& layout, const std::uint8_t* const* planes, std::uint32_t columns,
+                   std::uint8_t* out, std::size_t outBytes) {
+  const std::size_t sampleBytes = layout.bits / 8u, step = layout.separate ? sampleBytes : layout.samples * sampleBytes;
+  // Sample s of the pixel at byte offset at (in its plane) on 16 bits (8-bit samples times
+  // 257), and rounded to 8 bits.
   auto wide = [&](std::size_t at, std::uint16_t s) -> std::uint64_t {
-    const std::uint8_t* p = layout.separate ? block[s].data() + at : block[0].data() + at + s * sampleBytes;
+    const std::uint8_t* p = layout.separate ? planes[s] + at : planes[0] + at + s * sampleBytes;
     if (layout.bits == 8) return *p * 257u;
     std::uint16_t v;
     std::memcpy(&v, p, 2);  // libtiff hands samples over in native byte order
@@ -162,54 +140,107 @@ std::vector<std::uint8_t> readSamples(TIFF* tiff, std::uint32_t width, std::uint
     return static_cast<unsigned>((wide(at, s) * 255u + 32767u) / 65535u);
   };
   auto premultiplied = [](unsigned c, unsigned a) { return static_cast<std::uint8_t>((c * a + 127u) / 255u); };
+  for (std::uint32_t c = 0; c < columns; ++c, out += outBytes) {
+    const std::size_t at = c * step;
+    if (!layout.alpha && layout.colour != 3) {
+      if (layout.colour == 1) {
+        out[0] = static_cast<std::uint8_t>(layout.inverted ? 255u - sample(at, 0) : sample(at, 0));
+      } else {
+        for (std::uint16_t s = 0; s < 4; ++s) out[s] = static_cast<std::uint8_t>(sample(at, s));
+      }
+      continue;
+    }
+    const bool associated = layout.alpha == EXTRASAMPLE_ASSOCALPHA;
+    const unsigned a = layout.alpha ? sample(at, layout.colour) : 255u;
+    unsigned rgb[3];
+    if (layout.colour == 1) {
+      const unsigned g = sample(at, 0);
+      // White-is-zero: premultiplied, white at alpha a is a.
+      rgb[0] = rgb[1] = rgb[2] = layout.inverted ? (associated ? a - std::min(g, a) : 255u - g) : g;
+    } else if (layout.colour == 3) {
+      for (std::uint16_t i = 0; i < 3; ++i) rgb[i] = sample(at, i);
+    } else {
+      // Inks to RGB as the cmyk image format converts them: (1 - ink) x (1 - black).
+      // Associated inks are premultiplied (straight, they are ink / alpha), so their
+      // premultiplied colour is (alpha - ink) x (alpha - black) / alpha. On 16 bits.
+      const std::uint64_t top = associated ? wide(at, 4) : 65535u;
+      auto clear = [&](std::uint16_t s) { return top - std::min(wide(at, s), top); };
+      for (std::uint16_t i = 0; i < 3; ++i)
+        rgb[i] = top ? static_cast<unsigned>((clear(i) * clear(3) * 255u + top * 32767u) / (top * 65535u)) : 0u;
+    }
+    for (int i = 0; i < 3; ++i)
+      out[i] = layout.alpha == EXTRASAMPLE_UNASSALPHA ? premultiplied(rgb[i], a) : static_cast<std::uint8_t>(std::min(rgb[i], a));
+    out[3] = static_cast<std::uint8_t>(a);
+  }
+}
+
+using TIFFHandle = std::unique_ptr<TIFF, void (*)(TIFF*)>;
+TIFF* openTIFF(Source& source, char* message);
+
+// The image's pixels in stored order (row 0 as the file's first row), converted as they
+// are decoded, so that a file costs its picture and a row or a tile, never a plane or a
+// strip held whole; the picture is allocated once the first row or tile of every plane is
+// read. Strips are read a row at a time; of one plane per sample each plane through a
+// handle of its own (libtiff decodes one strip at a time, and planes that took turns on
+// one handle would start their strips again for every row).
+std::vector<std::uint8_t> readSamples(std::span<const std::uint8_t> data, TIFF* tiff, std::uint32_t width,
+                                      std::uint32_t height, const SampleLayout& layout, gfx::PixelFormat format,
+                                      char* message) {
+  const std::uint64_t perPixel = layout.separate ? 1u : layout.samples;  // samples of a pixel in one plane
+  const std::uint64_t pixelBytes = perPixel * (layout.bits / 8u);
+  const std::uint16_t planes = layout.planesRead();
+  const std::size_t outBytes = gfx::bytesPerPixel(format);
+  std::vector<std::uint8_t> pixels;
+  std::vector<const std::uint8_t*> from(planes);
+  if (!TIFFIsTiled(tiff)) {
+    const std::uint64_t rowBytes = width * pixelBytes;
+    if (static_cast<std::uint64_t>(TIFFScanlineSize64(tiff)) != rowBytes)
+      undecodable("unexpected TIFF strip or tile size", message);
+    std::vector<Source> sources(planes, Source{data.data(), data.size(), 0});
+    std::vector<TIFFHandle> handles;
+    for (std::uint16_t plane = 0; plane < planes; ++plane) {
+      handles.emplace_back(plane == 0 ? nullptr : openTIFF(sources[plane], message), TIFFClose);
+      if (plane > 0 && !handles.back()) undecodable("damaged TIFF header", message);
+    }
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(rowBytes) * planes);
+    for (std::uint32_t y = 0; y < height; ++y) {
+      for (std::uint16_t plane = 0; plane < planes; ++plane) {
+        from[plane] = rows.data() + plane * rowBytes;
+        if (TIFFReadScanline(plane == 0 ? tiff : handles[plane].get(), rows.data() + plane * rowBytes, y, plane) < 0)
+          undecodable("damaged TIFF data", message);
+      }
+      if (y == 0) pixels.resize(static_cast<std::size_t>(width) * height * outBytes);
+      convertPixels(layout, from.data(), width, pixels.data() + static_cast<std::size_t>(y) * width * outBytes, outBytes);
+    }
+    return pixels;
+  }
+
+  const std::uint32_t blockW = field<std::uint32_t>(tiff, TIFFTAG_TILEWIDTH, 0);
+  const std::uint32_t blockH = field<std::uint32_t>(tiff, TIFFTAG_TILELENGTH, 0);
+  if (blockW == 0 || blockH == 0 || blockW > kMaxBlockBytes / pixelBytes / planes)
+    undecodable("unexpected TIFF strip or tile size", message);
+  const std::uint64_t stride = blockW * pixelBytes;
+  if (blockH > kMaxBlockBytes / planes / stride) undecodable("unexpected TIFF strip or tile size", message);
+  const std::uint64_t blockBytes = stride * blockH;
+  if (static_cast<std::uint64_t>(TIFFTileSize64(tiff)) != blockBytes ||
+      std::uint64_t{blockW} * blockH > std::max<std::uint64_t>(std::uint64_t{width} * height, kMaxTilePixelsBeyondImage))
+    undecodable("unexpected TIFF strip or tile size", message);
+  // Not cleared: a tile's buffer holds what its decoding wrote, and no more is resident.
+  std::vector<std::unique_ptr<std::uint8_t[]>> block(planes);
   for (std::uint32_t y0 = 0; y0 < height; y0 += blockH) {
     const std::uint32_t rows = std::min(blockH, height - y0);
     for (std::uint32_t x0 = 0; x0 < width; x0 += blockW) {
-      const std::uint32_t columns = std::min(blockW, width - x0);
       for (std::uint16_t plane = 0; plane < planes; ++plane) {
-        const tmsize_t got =
-            tiled ? TIFFReadEncodedTile(tiff, TIFFComputeTile(tiff, x0, y0, 0, plane), block[plane].data(),
-                                        static_cast<tmsize_t>(blockBytes))
-                  : TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y0, plane), block[plane].data(),
-                                         static_cast<tmsize_t>(blockBytes));
-        if (got < 0 || static_cast<std::uint64_t>(got) < (tiled ? blockBytes : stride * rows))
-          undecodable("damaged TIFF data", message);
+        if (!block[plane]) block[plane].reset(new std::uint8_t[static_cast<std::size_t>(blockBytes)]);
+        const tmsize_t got = TIFFReadEncodedTile(tiff, TIFFComputeTile(tiff, x0, y0, 0, plane), block[plane].get(),
+                                                 static_cast<tmsize_t>(blockBytes));
+        if (got < 0 || static_cast<std::uint64_t>(got) < blockBytes) undecodable("damaged TIFF data", message);
       }
+      if (pixels.empty()) pixels.resize(static_cast<std::size_t>(width) * height * outBytes);
       for (std::uint32_t r = 0; r < rows; ++r) {
-        std::uint8_t* out = pixels.data() + ((static_cast<std::size_t>(y0) + r) * width + x0) * outBytes;
-        for (std::uint32_t c = 0; c < columns; ++c, out += outBytes) {
-          const std::size_t at = static_cast<std::size_t>(r * stride + c * perPixel * sampleBytes);
-          if (!layout.alpha && layout.colour != 3) {
-            if (layout.colour == 1) {
-              out[0] = static_cast<std::uint8_t>(layout.inverted ? 255u - sample(at, 0) : sample(at, 0));
-            } else {
-              for (std::uint16_t s = 0; s < 4; ++s) out[s] = static_cast<std::uint8_t>(sample(at, s));
-            }
-            continue;
-          }
-          const bool associated = layout.alpha == EXTRASAMPLE_ASSOCALPHA;
-          const unsigned a = layout.alpha ? sample(at, layout.colour) : 255u;
-          unsigned rgb[3];
-          if (layout.colour == 1) {
-            const unsigned g = sample(at, 0);
-            // White-is-zero: premultiplied, white at alpha a is a.
-            rgb[0] = rgb[1] = rgb[2] = layout.inverted ? (associated ? a - std::min(g, a) : 255u - g) : g;
-          } else if (layout.colour == 3) {
-            for (std::uint16_t i = 0; i < 3; ++i) rgb[i] = sample(at, i);
-          } else {
-            // Inks to RGB as the cmyk image format converts them: (1 - ink) x (1 - black).
-            // Associated inks are premultiplied (straight, they are ink / alpha), so their
-            // premultiplied colour is (alpha - ink) x (alpha - black) / alpha. On 16 bits.
-            const std::uint64_t top = associated ? wide(at, 4) : 65535u;
-            auto clear = [&](std::uint16_t s) { return top - std::min(wide(at, s), top); };
-            for (std::uint16_t i = 0; i < 3; ++i)
-              rgb[i] = top ? static_cast<unsigned>((clear(i) * clear(3) * 255u + top * 32767u) / (top * 65535u)) : 0u;
-          }
-          for (int i = 0; i < 3; ++i)
-            out[i] = layout.alpha == EXTRASAMPLE_UNASSALPHA ? premultiplied(rgb[i], a)
-                                                            : static_cast<std::uint8_t>(std::min(rgb[i], a));
-          out[3] = static_cast<std::uint8_t>(a);
-        }
+        for (std::uint16_t plane = 0; plane < planes; ++plane) from[plane] = block[plane].get() + r * stride;
+        convertPixels(layout, from.data(), std::min(blockW, width - x0),
+                      pixels.data() + ((static_cast<std::size_t>(y0) + r) * width + x0) * outBytes, outBytes);
       }
     }
   }
@@ -346,7 +377,7 @@ gfx::Image imageio::readTIFF(std::span<const std::uint8_t> data, std::size_t max
     const gfx::PixelFormat format = layout->alpha || layout->colour == 3 ? gfx::PixelFormat::rgba
                                     : layout->colour == 1                ? gfx::PixelFormat::gray
                                                                          : gfx::PixelFormat::cmyk;
-    std::vector<std::uint8_t> pixels = readSamples(tiff, w, h, *layout, format, message);
+    std::vector<std::uint8_t> pixels = readSamples(data, tiff, w, h, *layout, format, message);
     return imageio::uprightImage(gfx::Image::make(width, height, std::move(pixels), format), orientation);
   }
 

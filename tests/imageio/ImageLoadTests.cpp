@@ -109,10 +109,11 @@ std::vector<FormatCase> formatCases() {
 
 // A TIFF of raw samples through libtiff, written to a temporary file: 8, 16 or 32 bits
 // (floating-point), a sample beyond the colour's extra, of the kind given (EXTRASAMPLE_...),
-// in strips of two rows or tiles of 16 x 16; data holds every pixel's samples in order.
+// in strips of two rows or tiles of 16 x 16, contiguous or a plane a sample; data holds
+// every pixel's samples in order.
 Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int samples, std::uint16_t alphaKind,
                 const std::vector<std::uint16_t>& data, bool tiled = false,
-                std::uint16_t orientation = ORIENTATION_TOPLEFT) {
+                std::uint16_t orientation = ORIENTATION_TOPLEFT, bool planar = false) {
   const std::string path = testsupport::testPath("raw.tiff").string();
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   if (!tiff) return {};
@@ -121,7 +122,7 @@ Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int 
   TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
   if (photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
   const int colours = photometric == PHOTOMETRIC_RGB ? 3 : photometric == PHOTOMETRIC_SEPARATED ? 4 : 1;
   if (samples > colours) TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &alphaKind);
@@ -131,26 +132,29 @@ Bytes writeTIFF(int width, int height, int bits, std::uint16_t photometric, int 
   TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
   if (bits == 32) TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
   const std::size_t perRow = static_cast<std::size_t>(width) * samples;
-  auto put = [&](std::uint8_t* to, int x, int y) {  // pixel (x, y)'s samples, zero outside the image
-    for (int i = 0; i < samples; ++i) {
-      const std::uint16_t v = x < width && y < height ? data[static_cast<std::size_t>(y) * perRow + x * samples + i] : 0;
+  const int planes = planar ? samples : 1, perPixel = samples / planes;
+  auto put = [&](std::uint8_t* to, int x, int y, int plane) {  // pixel (x, y)'s samples in the plane, zero outside the image
+    for (int i = 0; i < perPixel; ++i) {
+      const std::uint16_t v = x < width && y < height ? data[static_cast<std::size_t>(y) * perRow + x * samples + plane + i] : 0;
       const float f = v;
       if (bits == 8) to[i] = static_cast<std::uint8_t>(v);
       else if (bits == 16) std::memcpy(to + 2 * i, &v, 2);
       else std::memcpy(to + 4 * i, &f, 4);
     }
   };
-  const int across = tiled ? 16 : width, down = tiled ? 16 : 1, size = samples * bits / 8;
+  const int across = tiled ? 16 : width, down = tiled ? 16 : 1, size = perPixel * bits / 8;
   std::vector<std::uint8_t> block(static_cast<std::size_t>(across * down * size));
   if (tiled) TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16), TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
   else TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 2);
-  for (int y0 = 0; y0 < height; y0 += down)
-    for (int x0 = 0; x0 < width; x0 += across) {
-      for (int y = 0; y < down; ++y)
-        for (int x = 0; x < across; ++x) put(block.data() + (y * across + x) * size, x0 + x, y0 + y);
-      if (tiled) TIFFWriteTile(tiff, block.data(), static_cast<std::uint32_t>(x0), static_cast<std::uint32_t>(y0), 0, 0);
-      else TIFFWriteScanline(tiff, block.data(), static_cast<std::uint32_t>(y0), 0);
-    }
+  for (int plane = 0; plane < planes; ++plane)
+    for (int y0 = 0; y0 < height; y0 += down)
+      for (int x0 = 0; x0 < width; x0 += across) {
+        for (int y = 0; y < down; ++y)
+          for (int x = 0; x < across; ++x) put(block.data() + (y * across + x) * size, x0 + x, y0 + y, plane);
+        const auto sample = static_cast<std::uint16_t>(plane);
+        if (tiled) TIFFWriteTile(tiff, block.data(), static_cast<std::uint32_t>(x0), static_cast<std::uint32_t>(y0), 0, sample);
+        else TIFFWriteScanline(tiff, block.data(), static_cast<std::uint32_t>(y0), sample);
+      }
   TIFFClose(tiff);
   std::ifstream in(path, std::ios::binary);
   Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -426,6 +430,7 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
     std::uint16_t alpha = EXTRASAMPLE_UNASSALPHA;  // 0: none, or unspecified
     bool tiled = false;
     std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    bool planar = false;  // a plane a sample
   };
   const std::uint16_t associated = EXTRASAMPLE_ASSOCALPHA, straight = EXTRASAMPLE_UNASSALPHA;
   const Row rows[] = {
@@ -447,6 +452,8 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
       {"16-bit CMYK + associated alpha, tiled, bottom-left", 16, PHOTOMETRIC_SEPARATED, 5, associated, true, 4},
       {"8-bit palette, tiled (256-byte tiles), left-top", 8, PHOTOMETRIC_PALETTE, 1, 0, true, ORIENTATION_LEFTTOP},
       {"8-bit RGB + unspecified extra sample, right-bottom", 8, PHOTOMETRIC_RGB, 4, 0, false, ORIENTATION_RIGHTBOT},
+      {"8-bit RGBA, planes", 8, PHOTOMETRIC_RGB, 4, straight, false, ORIENTATION_TOPLEFT, true},
+      {"16-bit CMYK + associated alpha, planes, tiled, left-bottom", 16, PHOTOMETRIC_SEPARATED, 5, associated, true, 8, true},
   };
   const int w = 37, h = 21;
   for (const Row& row : rows) {
@@ -472,7 +479,7 @@ TEST(ImageLoad, TIFFsOfEveryLayoutLoadPremultipliedAndUpright) {
     for (int s = 0; colours == 4 && row.alpha == associated && s < 5; ++s) samples[s] = std::uint16_t(inks[s] * top / 255);
 
     const Image image = imageio::loadImageFromData(
-        writeTIFF(w, h, row.bits, row.photometric, row.samples, row.alpha, samples, row.tiled, row.orientation));
+        writeTIFF(w, h, row.bits, row.photometric, row.samples, row.alpha, samples, row.tiled, row.orientation, row.planar));
     const bool turned = row.orientation >= ORIENTATION_LEFTTOP;
     ASSERT_EQ(image.width(), turned ? h : w);
     ASSERT_EQ(image.height(), turned ? w : h);

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -102,6 +103,16 @@ ChildRun runInChild(const std::function<std::string()>& work) {
   }
   run.finished = run.finished && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
+}
+
+double leastTimesReference(const std::function<void()>& work, const std::function<void()>& reference, int runs) {
+  double least[2] = {1e30, 1e30};
+  for (int i = 0; i < 2 * runs; ++i) {
+    const double start = processorSeconds();
+    (i % 2 == 0 ? work : reference)();
+    least[i % 2] = std::min(least[i % 2], processorSeconds() - start);
+  }
+  return least[0] / std::max(least[1], 1e-6);
 }
 
 }  // namespace testsupport

@@ -22,4 +22,9 @@ struct ChildRun {
 // leaves work counts as not finished.
 ChildRun runInChild(const std::function<std::string()>& work);
 
+// The least processor time that work took, over `runs` runs, against the least that a
+// reference took, their runs taken in turn: the least time is the one least disturbed,
+// and whatever slows the machine slows both alike.
+double leastTimesReference(const std::function<void()>& work, const std::function<void()>& reference, int runs = 5);
+
 }  // namespace testsupport
