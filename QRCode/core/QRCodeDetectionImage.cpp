@@ -285,7 +285,40 @@ class ColumnRuns {
   int y_ = 0;
 };
 
+// True when the runs through (x, y) along both diagonals read as a finder pattern's.
+bool diagonalsPass(LineRuns& falls, LineRuns& rises, int x, int y, int maxSteps) {
+  if (falls.tooLong(x, y, maxSteps) || rises.tooLong(x, y, maxSteps)) return false;
+  const std::optional<Runs> falling = falls.through(x, y, maxSteps);
+  if (!falling || !finderProportions(falling->lengths)) return false;
+  const std::optional<Runs> rising = rises.through(x, y, maxSteps);
+  return rising && finderProportions(rising->lengths);
+}
+
 }  // namespace
+
+void Region::include(int x, int y, int reach, const Plane& plane) {
+  const int x0 = std::max(0, x - reach), y0 = std::max(0, y - reach);
+  const int x1 = std::min(plane.width, x + reach + 1), y1 = std::min(plane.height, y + reach + 1);
+  if (empty()) {
+    *this = {x0, y0, x1, y1};
+    return;
+  }
+  left = std::min(left, x0), top = std::min(top, y0);
+  right = std::max(right, x1), bottom = std::max(bottom, y1);
+}
+
+Plane Region::of(const Plane& plane) const {
+  Plane part;
+  if (empty()) return part;
+  part.width = right - left;
+  part.height = bottom - top;
+  part.pixels.resize(area(part.width, part.height));
+  for (int y = 0; y < part.height; ++y) {
+    std::copy_n(plane.pixels.data() + area(plane.width, top + y) + static_cast<std::size_t>(left),
+                part.width, part.pixels.data() + area(part.width, y));
+  }
+  return part;
+}
 
 Plane reducedByThree(const Plane& grey) {
   Plane out;
@@ -299,6 +332,36 @@ Plane reducedByThree(const Plane& grey) {
         for (int dx = 0; dx < 3; ++dx) total += grey.at(3 * x + dx, 3 * y + dy);
       out.pixels[area(out.width, y) + static_cast<std::size_t>(x)] =
           static_cast<std::uint8_t>(total / 9);
+    }
+  }
+  return out;
+}
+
+Plane smoothed(const Plane& grey, int radius) {
+  Plane out{grey.width, grey.height, std::vector<std::uint8_t>(grey.pixels.size())};
+  if (grey.width <= 0 || grey.height <= 0) return out;
+  // Sums along each row, then means of such sums down each column.
+  std::vector<std::uint16_t> across(grey.pixels.size());
+  std::vector<std::uint8_t> counts(static_cast<std::size_t>(grey.width));
+  for (int y = 0; y < grey.height; ++y) {
+    const std::uint8_t* row = grey.pixels.data() + area(grey.width, y);
+    std::uint16_t* sums = across.data() + area(grey.width, y);
+    for (int x = 0; x < grey.width; ++x) {
+      const int left = std::max(0, x - radius), right = std::min(grey.width - 1, x + radius);
+      unsigned total = 0;
+      for (int i = left; i <= right; ++i) total += row[i];
+      sums[x] = static_cast<std::uint16_t>(total);
+      counts[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(right - left + 1);
+    }
+  }
+  for (int y = 0; y < grey.height; ++y) {
+    const int top = std::max(0, y - radius), bottom = std::min(grey.height - 1, y + radius);
+    std::uint8_t* outRow = out.pixels.data() + area(grey.width, y);
+    for (int x = 0; x < grey.width; ++x) {
+      unsigned total = 0;
+      for (int r = top; r <= bottom; ++r) total += across[area(grey.width, r) + static_cast<std::size_t>(x)];
+      const unsigned n = counts[static_cast<std::size_t>(x)] * static_cast<unsigned>(bottom - top + 1);
+      outRow[x] = static_cast<std::uint8_t>((total + n / 2) / n);
     }
   }
   return out;
@@ -366,7 +429,8 @@ void invert(Plane& binary) {
   for (std::uint8_t& v : binary.pixels) v = static_cast<std::uint8_t>(255 - v);
 }
 
-std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
+std::size_t countFinderCandidates(const Plane& binary, std::size_t limit, FinderTest test, Region* around) {
+  const bool diagonals = test == FinderTest::allFourDirections;
   if (binary.width <= 0 || binary.height <= 0) return 0;
   CountedShapes counted(binary.width, binary.height);
   ColumnRuns columns(binary);
@@ -409,13 +473,14 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
       // A diagonal through (cx, y) already known to hold too long a dark run there fails
       // the shape when its centre stays in row y, that is when the vertical run through it
       // goes on as far above as below (within a pixel): diagonal stripes end here.
-      if ((falls.tooLong(cx, y, maxSteps) || rises.tooLong(cx, y, maxSteps)) && centredInColumn(binary, cx, y)) {
+      if (diagonals && (falls.tooLong(cx, y, maxSteps) || rises.tooLong(cx, y, maxSteps)) &&
+          centredInColumn(binary, cx, y)) {
         continue;
       }
 
       // Vertically through the row's centre run (the cheapest walk, so first), then
       // horizontally through the vertical centre (on the row read, the row's own runs),
-      // then both diagonals through the centre found.
+      // then, when asked, both diagonals through the centre found.
       const std::optional<Runs> vertical = columns.through(cx, maxSteps);
       if (!vertical || !finderProportions(vertical->lengths)) continue;
       if (counted.near(cx, y, width)) continue;
@@ -427,15 +492,12 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
         across = *walked;
       }
       cx += across.centreOffset;
-      if (falls.tooLong(cx, cy, maxSteps) || rises.tooLong(cx, cy, maxSteps)) continue;
-      const std::optional<Runs> falling = falls.through(cx, cy, maxSteps);
-      if (!falling || !finderProportions(falling->lengths)) continue;
-      const std::optional<Runs> rising = rises.through(cx, cy, maxSteps);
-      if (!rising || !finderProportions(rising->lengths)) continue;
+      if (diagonals && !diagonalsPass(falls, rises, cx, cy, maxSteps)) continue;
 
       const int size = (sum(across.lengths) + sum(vertical->lengths)) / 2;
       if (counted.near(cx, cy, size)) continue;
       counted.add({cx, cy, size});
+      if (around) around->include(cx, cy, size + size / 2, binary);
       if (counted.size() > limit) return counted.size();
     }
   }
