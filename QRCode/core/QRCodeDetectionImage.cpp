@@ -340,27 +340,34 @@ Plane reducedByThree(const Plane& grey) {
 Plane smoothed(const Plane& grey, int radius) {
   Plane out{grey.width, grey.height, std::vector<std::uint8_t>(grey.pixels.size())};
   if (grey.width <= 0 || grey.height <= 0) return out;
-  // Sums along each row, then means of such sums down each column.
+  // Sums along each row (a sliding window), then sums of those down each column, kept for
+  // every column as the window slides down.
   std::vector<std::uint16_t> across(grey.pixels.size());
-  std::vector<std::uint8_t> counts(static_cast<std::size_t>(grey.width));
   for (int y = 0; y < grey.height; ++y) {
     const std::uint8_t* row = grey.pixels.data() + area(grey.width, y);
     std::uint16_t* sums = across.data() + area(grey.width, y);
+    unsigned total = 0;
+    for (int x = 0; x < std::min(radius, grey.width); ++x) total += row[x];
     for (int x = 0; x < grey.width; ++x) {
-      const int left = std::max(0, x - radius), right = std::min(grey.width - 1, x + radius);
-      unsigned total = 0;
-      for (int i = left; i <= right; ++i) total += row[i];
+      if (x + radius < grey.width) total += row[x + radius];
+      if (x - radius - 1 >= 0) total -= row[x - radius - 1];
       sums[x] = static_cast<std::uint16_t>(total);
-      counts[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(right - left + 1);
     }
   }
+  const auto span = [radius](int v, int count) { return std::min(count - 1, v + radius) - std::max(0, v - radius) + 1; };
+  std::vector<unsigned> down(static_cast<std::size_t>(grey.width), 0);
+  for (int y = 0; y < std::min(radius, grey.height); ++y)
+    for (int x = 0; x < grey.width; ++x) down[static_cast<std::size_t>(x)] += across[area(grey.width, y) + static_cast<std::size_t>(x)];
   for (int y = 0; y < grey.height; ++y) {
-    const int top = std::max(0, y - radius), bottom = std::min(grey.height - 1, y + radius);
+    const std::uint16_t* enter = y + radius < grey.height ? across.data() + area(grey.width, y + radius) : nullptr;
+    const std::uint16_t* leave = y - radius - 1 >= 0 ? across.data() + area(grey.width, y - radius - 1) : nullptr;
     std::uint8_t* outRow = out.pixels.data() + area(grey.width, y);
+    const int rows = span(y, grey.height);
     for (int x = 0; x < grey.width; ++x) {
-      unsigned total = 0;
-      for (int r = top; r <= bottom; ++r) total += across[area(grey.width, r) + static_cast<std::size_t>(x)];
-      const unsigned n = counts[static_cast<std::size_t>(x)] * static_cast<unsigned>(bottom - top + 1);
+      unsigned& total = down[static_cast<std::size_t>(x)];
+      if (enter) total += enter[x];
+      if (leave) total -= leave[x];
+      const unsigned n = static_cast<unsigned>(span(x, grey.width) * rows);
       outRow[x] = static_cast<std::uint8_t>((total + n / 2) / n);
     }
   }
