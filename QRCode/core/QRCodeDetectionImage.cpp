@@ -285,6 +285,44 @@ class ColumnRuns {
   int y_ = 0;
 };
 
+// True when the pixels of (x, y)'s colour joined to it across and down stay within `reach`
+// pixels of (cx, cy) on both axes.
+bool enclosed(const Plane& plane, int x, int y, int cx, int cy, int reach) {
+  const std::uint8_t colour = plane.at(x, y);
+  const int side = 2 * reach + 1;
+  std::vector<std::uint8_t> seen(area(side, side), 0);
+  std::vector<std::pair<int, int>> open{{x, y}};
+  seen[area(side, y - cy + reach) + static_cast<std::size_t>(x - cx + reach)] = 1;
+  while (!open.empty()) {
+    const auto [px, py] = open.back();
+    open.pop_back();
+    for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+      const int nx = px + dx, ny = py + dy;
+      if (nx < 0 || ny < 0 || nx >= plane.width || ny >= plane.height || plane.at(nx, ny) != colour) continue;
+      const int lx = nx - cx + reach, ly = ny - cy + reach;
+      if (lx < 0 || ly < 0 || lx >= side || ly >= side) return false;
+      std::uint8_t& s = seen[area(side, ly) + static_cast<std::size_t>(lx)];
+      if (s) continue;
+      s = 1;
+      open.push_back({nx, ny});
+    }
+  }
+  return true;
+}
+
+// True when the centre of a shape of `size` pixels at (x, y) is held by closed rings, as a
+// finder pattern's is whatever its turn: the dark pixels joined to it stay within 3 modules
+// (of size / 7) and 2 pixels of it, and the light pixels joined to the first light pixel to
+// its right within 4 modules and 2 pixels. At one pixel per module, data modules that read
+// 1:1:3:1:1 along four lines mostly join others through the gaps between them. (Joined
+// across and down only, so a ring closed only at its corners still counts.)
+bool ringsClosed(const Plane& plane, int x, int y, int size) {
+  if (!enclosed(plane, x, y, x, y, 3 * size / 7 + 2)) return false;
+  int lx = x;
+  while (lx < plane.width && plane.at(lx, y) == kDark) ++lx;
+  return lx < plane.width && enclosed(plane, lx, y, x, y, 4 * size / 7 + 2);
+}
+
 // True when the runs through (x, y) along both diagonals read as a finder pattern's.
 bool diagonalsPass(LineRuns& falls, LineRuns& rises, int x, int y, int maxSteps) {
   if (falls.tooLong(x, y, maxSteps) || rises.tooLong(x, y, maxSteps)) return false;
@@ -440,6 +478,9 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit, Finder
   const bool diagonals = test == FinderTest::allFourDirections;
   if (binary.width <= 0 || binary.height <= 0) return 0;
   CountedShapes counted(binary.width, binary.height);
+  // Shapes whose rings are open: looked at once each, and, past the limit, taken
+  // as a plane too crowded to tell (noise holds a great many).
+  CountedShapes open(binary.width, binary.height);
   ColumnRuns columns(binary);
   LineRuns rows(binary, 0), falls(binary, 1), rises(binary, -1);
   // Where each run of the row starts, and the row's width after the last.
@@ -503,6 +544,11 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit, Finder
 
       const int size = (sum(across.lengths) + sum(vertical->lengths)) / 2;
       if (counted.near(cx, cy, size)) continue;
+      if (diagonals && (open.near(cx, cy, size) || !ringsClosed(binary, cx, cy, size))) {
+        if (!open.near(cx, cy, size)) open.add({cx, cy, size});
+        if (open.size() > limit) return limit + 1;
+        continue;
+      }
       counted.add({cx, cy, size});
       if (around) around->include(cx, cy, size + size / 2, binary);
       if (counted.size() > limit) return counted.size();

@@ -63,30 +63,39 @@ enum class FinderTest {
 // vertically and (with allFourDirections) along both diagonals, read dark-light-dark-light-
 // dark in the proportions 1:1:3:1:1 (each run within three quarters of a module and one
 // pixel of its share; the row's centre run at least two pixels, since one would be three
-// modules of a third of a pixel), and its centre lies at least a fifth of its size away from
-// every shape counted before. With all four directions this is looser than the ZXing
-// decoder's test for finder patterns, so the count is at least the number of candidates it
-// goes on to combine; across and down only, it is looser than zbar's, which pairs a
-// horizontal with a vertical finder line. One-pixel checkerboards and stripes, whose every
-// dark pixel passes the proportions alone, cost little more than a blank plane; each dark
-// run that passes the row test costs at most walks of four times its window in each
-// direction, and a dark run along a line is walked once however many rows ask about it
-// (diagonal stripes of two or three pixels, whose every dark run fails only at a diagonal
-// that is dark for its whole length, cost several times a blank plane, under half of what
-// the rest of detection spends on a blank picture). When `around` is given, it grows to hold
-// every shape counted with a margin of one and a half times its size: three finder patterns
-// and the code between them, with its quiet zone.
+// modules of a third of a pixel), its centre lies at least a fifth of its size away from
+// every shape counted before, and (with allFourDirections) its centre is held by closed
+// rings: the dark pixels joined to it across and down stay within 3 modules (of size / 7)
+// and 2 pixels, and the light pixels around them within 4 modules and 2 pixels, whatever
+// the shape's turn. Shapes that pass the runs but not the rings count for nothing, but past
+// `limit` of them the plane counts as crowded (limit + 1): noise holds a great many.
+//
+// With all four directions this is looser than the ZXing decoder's test for finder patterns
+// (runs along four lines, then closed rings traced around the centre), so the count is at
+// least the number of candidates it goes on to combine, while data modules of one-pixel
+// codes that happen to read 1:1:3:1:1 mostly join their neighbours through open rings.
+// Across and down only, it is looser than zbar's test, which pairs a horizontal with a
+// vertical finder line. One-pixel checkerboards and stripes, whose every dark pixel passes
+// the proportions alone, cost little more than a blank plane; each dark run that passes the
+// row test costs at most walks of four times its window in each direction, and a dark run
+// along a line is walked once however many rows ask about it (diagonal stripes of two or
+// three pixels, whose every dark run fails only at a diagonal that is dark for its whole
+// length, cost several times a blank plane, under half of what the rest of detection spends
+// on a blank picture). The rings of each shape are looked at once, at most a few times its
+// area. When `around` is given, it grows to hold every shape counted with a margin of one
+// and a half times its size: three finder patterns and the code between them, with its
+// quiet zone.
 std::size_t countFinderCandidates(const Plane& binary, std::size_t limit,
                                   FinderTest test = FinderTest::allFourDirections, Region* around = nullptr);
 
 // The ZXing decoder combines every three finder-pattern candidates it sees in a picture, so
 // its time grows with the cube of their number: a small picture tiled with finder-like
 // squares (a thousand of them) keeps it busy for seconds per pass, a larger one for hours,
-// while real pictures hold three per code (and clean codes of one-pixel modules up to a few
-// hundred, where data modules happen to read 1:1:3:1:1). Detection hands the ZXing decoder
-// only binary pictures with at most this many finder-like shapes (as counted above, never
-// fewer than its own candidates): 200 cost it well under a tenth of a second. Pictures with
-// more still go to zbar (below).
+// while real pictures hold three per code (and clean codes of one-pixel modules up to two
+// hundred or so, where data modules happen to draw closed rings). Detection hands the ZXing
+// decoder only binary pictures with at most this many finder-like shapes (as counted above,
+// never fewer than its own candidates): 200 cost it well under a tenth of a second.
+// Pictures with more still go to zbar (below).
 inline constexpr std::size_t kMaxFinderCandidates = 200;
 
 // True when the binary picture holds at most kMaxFinderCandidates finder-like shapes.
