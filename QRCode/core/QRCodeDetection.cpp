@@ -225,7 +225,8 @@ void readRestWithZbar(const qrdetect::Plane& binary, const qrdetect::Region& reg
 bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
             std::vector<QRCodeFeature>& found) {
   std::size_t read = 0;
-  const bool few = qrdetect::fewEnoughFinderCandidates(binary);
+  const std::size_t finders = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCandidates);
+  const bool few = finders <= qrdetect::kMaxFinderCandidates;
   if (few) {
     for (QRCodeFeature& feature : readWithZXing(binary, gfx::Point{}, scale, hints)) {
       addNew(found, std::move(feature));
@@ -235,14 +236,12 @@ bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHint
   // zbar looks again where finder-like shapes remain beyond three for each code read: codes
   // that touch, or more than the first decoder pairs up, or a plane too crowded for it. It
   // reads large modules as they are, so it looks at the full picture only.
-  if (scale != 1) return few;
+  if (scale != 1 || finders < 3 * (read + 1)) return few;
   const std::size_t before = found.size();
   qrdetect::Region region;
   const std::size_t shapes = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCrossings,
                                                              qrdetect::FinderTest::acrossAndDown, &region);
-  if (shapes >= 3 * (read + 1) && shapes <= qrdetect::kMaxFinderCrossings) {
-    readRestWithZbar(binary, region, scale, hints, found);
-  }
+  if (shapes <= qrdetect::kMaxFinderCrossings) readRestWithZbar(binary, region, scale, hints, found);
   return few || found.size() > before;
 }
 
