@@ -219,11 +219,11 @@ void readRestWithZbar(const qrdetect::Plane& binary, const qrdetect::Region& reg
 
 // Images carry no orientation of their own: pixels are read as stored, row 0 at the top.
 // One pass over a binary plane (of a picture reduced by `scale`): the first decoder, then
-// zbar for what it left. False when the plane is too crowded with finder-like shapes for the
+// (unless `zbar` is false) zbar for what it left. False when the plane is too crowded with finder-like shapes for the
 // first decoder (a pass over such a picture would keep it busy for minutes and find nothing)
 // and nothing was found in it.
 bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
-            std::vector<QRCodeFeature>& found) {
+            std::vector<QRCodeFeature>& found, bool zbar = true) {
   std::size_t read = 0;
   const std::size_t finders = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCandidates);
   const bool few = finders <= qrdetect::kMaxFinderCandidates;
@@ -236,7 +236,7 @@ bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHint
   // zbar looks again where finder-like shapes remain beyond three for each code read: codes
   // that touch, or more than the first decoder pairs up, or a plane too crowded for it. It
   // reads large modules as they are, so it looks at the full picture only.
-  if (scale != 1 || finders < 3 * (read + 1)) return few;
+  if (!zbar || scale != 1 || finders < 3 * (read + 1)) return few;
   const std::size_t before = found.size();
   qrdetect::Region region;
   const std::size_t shapes = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCrossings,
@@ -261,12 +261,12 @@ std::vector<QRCodeFeature> detect(const gfx::Image& image, QRCode::DetectionAccu
     qrdetect::invert(binary);
     const bool lightSearched = search(binary, scale, hints, found);
     // A plane crowded with finder-like shapes is often a code under fine noise: smoothed,
-    // the noise fades and modules of a few pixels stay.
+    // the noise fades and modules of a few pixels stay (the first decoder reads them).
     if (!darkSearched || !lightSearched) {
       binary = qrdetect::binarized(qrdetect::smoothed(layer, 2));
-      if (!darkSearched) search(binary, scale, hints, found);
+      if (!darkSearched) search(binary, scale, hints, found, false);
       qrdetect::invert(binary);
-      if (!lightSearched) search(binary, scale, hints, found);
+      if (!lightSearched) search(binary, scale, hints, found, false);
     }
     scale *= 3;
   }
