@@ -217,11 +217,10 @@ void readRestWithZbar(const qrdetect::Plane& binary, const qrdetect::Region& reg
   }
 }
 
-// Images carry no orientation of their own: pixels are read as stored, row 0 at the top.
 // One pass over a binary plane (of a picture reduced by `scale`): the first decoder, then
-// (unless `zbar` is false) zbar for what it left. False when the plane is too crowded with finder-like shapes for the
-// first decoder (a pass over such a picture would keep it busy for minutes and find nothing)
-// and nothing was found in it.
+// (unless `zbar` is false) zbar for what it left. False when the plane is too crowded with
+// finder-like shapes for the first decoder (a pass over such a picture would keep it busy
+// for minutes and find nothing) and nothing was found in it.
 bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
             std::vector<QRCodeFeature>& found, bool zbar = true) {
   std::size_t read = 0;
