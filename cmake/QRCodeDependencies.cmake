@@ -23,7 +23,7 @@ endif()
 
 if(PKG_CONFIG_FOUND)
   foreach(dependency CAIRO:cairo,cairo-pdf PNG:libpng JPEG:libjpeg TIFF:libtiff-4 HEIF:libheif DE265:libde265
-                     QRENCODE:libqrencode ZXING:zxing GLIB:glib-2.0)
+                     QRENCODE:libqrencode ZXING:zxing ZBAR:zbar GLIB:glib-2.0)
     string(REPLACE ":" ";" parts "${dependency}")
     list(POP_FRONT parts name)
     string(REPLACE "," ";" modules "${parts}")

@@ -9,6 +9,7 @@
 #include <ZXing/Result.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "QRCode/core/QRCodeDetectionImage.hpp"
+#include "QRCode/core/QRCodeDetectionZbar.hpp"
 #include "imageio/ImageLoad.hpp"
 #include "platform/graphics/Image.hpp"
 
@@ -82,23 +84,33 @@ ZXing::DecodeHints hintsFor(QRCode::DetectionAccuracy accuracy) {
   return hints;
 }
 
-gfx::Point pointOf(const ZXing::PointI& p, double scale) {
-  return gfx::Point{p.x * scale, p.y * scale};
+// Where a point of a part of a picture reduced by `scale` lies in the full picture: `origin`
+// is the part's top-left pixel in the reduced picture.
+gfx::Point pointOf(gfx::Point p, gfx::Point origin, double scale) {
+  return gfx::Point{(p.x + origin.x) * scale, (p.y + origin.y) * scale};
+}
+gfx::Point pointOf(const ZXing::PointI& p, gfx::Point origin, double scale) {
+  return pointOf(gfx::Point{static_cast<double>(p.x), static_cast<double>(p.y)}, origin, scale);
 }
 
-// A result in a picture reduced by `scale` in the coordinates of the full picture.
-QRCodeFeature featureOf(const ZXing::Result& result, double scale) {
-  QRCodeFeature feature;
-  const ZXing::Position& position = result.position();
-  feature.topLeft = pointOf(position.topLeft(), scale);
-  feature.topRight = pointOf(position.topRight(), scale);
-  feature.bottomLeft = pointOf(position.bottomLeft(), scale);
-  feature.bottomRight = pointOf(position.bottomRight(), scale);
+void setBounds(QRCodeFeature& feature) {
   const auto [minX, maxX] = std::minmax({feature.topLeft.x, feature.topRight.x,
                                          feature.bottomLeft.x, feature.bottomRight.x});
   const auto [minY, maxY] = std::minmax({feature.topLeft.y, feature.topRight.y,
                                          feature.bottomLeft.y, feature.bottomRight.y});
   feature.bounds = gfx::Rect(minX, minY, maxX - minX, maxY - minY);
+}
+
+// A result in a part (at `origin`) of a picture reduced by `scale`, in the coordinates of
+// the full picture.
+QRCodeFeature featureOf(const ZXing::Result& result, gfx::Point origin, double scale) {
+  QRCodeFeature feature;
+  const ZXing::Position& position = result.position();
+  feature.topLeft = pointOf(position.topLeft(), origin, scale);
+  feature.topRight = pointOf(position.topRight(), origin, scale);
+  feature.bottomLeft = pointOf(position.bottomLeft(), origin, scale);
+  feature.bottomRight = pointOf(position.bottomRight(), origin, scale);
+  setBounds(feature);
   if (result.contentType() != ZXing::ContentType::Binary) feature.messageString = result.text();
   return feature;
 }
@@ -115,16 +127,121 @@ bool alreadyFound(const std::vector<QRCodeFeature>& found, const QRCodeFeature& 
   });
 }
 
-void readInto(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
-              std::vector<QRCodeFeature>& found) {
+// The codes the first decoder reads in a binary plane (or a part of one at `origin`).
+std::vector<QRCodeFeature> readWithZXing(const qrdetect::Plane& binary, gfx::Point origin, double scale,
+                                         const ZXing::DecodeHints& hints) {
   const ZXing::ImageView view(binary.pixels.data(), binary.width, binary.height,
                               ZXing::ImageFormat::Lum, binary.width);
-  const ZXing::Results results = ZXing::ReadBarcodes(view, hints);
-  for (const ZXing::Result& result : results) {
-    if (!result.isValid() || result.format() != ZXing::BarcodeFormat::QRCode) continue;
-    QRCodeFeature feature = featureOf(result, scale);
-    if (!alreadyFound(found, feature)) found.push_back(std::move(feature));
+  std::vector<QRCodeFeature> features;
+  for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints)) {
+    if (result.isValid() && result.format() == ZXing::BarcodeFormat::QRCode) {
+      features.push_back(featureOf(result, origin, scale));
+    }
   }
+  return features;
+}
+
+void addNew(std::vector<QRCodeFeature>& found, QRCodeFeature feature) {
+  if (!alreadyFound(found, feature)) found.push_back(std::move(feature));
+}
+
+// The part of the binary plane around a quadrilateral, with a margin of a quarter of its
+// size, light outside the quadrilateral grown by a tenth of its size about its centre, so
+// that nothing of a neighbouring code remains; `origin` receives the part's top-left pixel.
+qrdetect::Plane isolated(const qrdetect::Plane& binary, const std::array<gfx::Point, 4>& corners,
+                         gfx::Point& origin) {
+  double minX = corners[0].x, maxX = minX, minY = corners[0].y, maxY = minY, cx = 0, cy = 0;
+  for (const gfx::Point& p : corners) {
+    minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+    cx += p.x / 4, cy += p.y / 4;
+  }
+  const double margin = std::max(maxX - minX, maxY - minY) / 4 + 2;
+  const int left = std::clamp(static_cast<int>(minX - margin), 0, binary.width);
+  const int top = std::clamp(static_cast<int>(minY - margin), 0, binary.height);
+  const int right = std::clamp(static_cast<int>(maxX + margin) + 1, left, binary.width);
+  const int bottom = std::clamp(static_cast<int>(maxY + margin) + 1, top, binary.height);
+  std::array<gfx::Point, 4> grown;
+  for (std::size_t i = 0; i < 4; ++i) {
+    grown[i] = gfx::Point{cx + (corners[i].x - cx) * 1.1, cy + (corners[i].y - cy) * 1.1};
+  }
+  // Inside a convex quadrilateral: on the same side of every edge.
+  const auto inside = [&](double x, double y) {
+    int positive = 0, negative = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+      const gfx::Point a = grown[i], b = grown[(i + 1) % 4];
+      const double cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+      positive += cross > 0 ? 1 : 0;
+      negative += cross < 0 ? 1 : 0;
+    }
+    return positive == 0 || negative == 0;
+  };
+  qrdetect::Plane part;
+  part.width = right - left;
+  part.height = bottom - top;
+  part.pixels.assign(static_cast<std::size_t>(part.width) * static_cast<std::size_t>(part.height), 255);
+  for (int y = 0; y < part.height; ++y)
+    for (int x = 0; x < part.width; ++x) {
+      if (inside(left + x + 0.5, top + y + 0.5)) {
+        part.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(part.width) +
+                    static_cast<std::size_t>(x)] = binary.at(left + x, top + y);
+      }
+    }
+  origin = gfx::Point{static_cast<double>(left), static_cast<double>(top)};
+  return part;
+}
+
+// The codes zbar reads in the binary plane that no pass has found yet. Each is read again
+// by the first decoder alone in its own part of the plane, so that its corners and text
+// (and whether it holds text at all) come from the decoder as for every other code;
+// where that fails, zbar's corners and text stand.
+// zbar reads the part of the plane in `region` only.
+void readRestWithZbar(const qrdetect::Plane& binary, const qrdetect::Region& region, double scale,
+                      const ZXing::DecodeHints& hints, std::vector<QRCodeFeature>& found) {
+  const gfx::Point offset{static_cast<double>(region.left), static_cast<double>(region.top)};
+  for (qrdetect::ZbarSymbol& symbol : qrdetect::readWithZbar(region.of(binary))) {
+    for (gfx::Point& corner : symbol.corners) corner = pointOf(corner, offset, 1);
+    QRCodeFeature feature;
+    const gfx::Point none{};
+    feature.topLeft = pointOf(symbol.corners[0], none, scale);
+    feature.topRight = pointOf(symbol.corners[1], none, scale);
+    feature.bottomRight = pointOf(symbol.corners[2], none, scale);
+    feature.bottomLeft = pointOf(symbol.corners[3], none, scale);
+    setBounds(feature);
+    if (alreadyFound(found, feature)) continue;
+    feature.messageString = std::move(symbol.text);
+    gfx::Point origin;
+    const qrdetect::Plane part = isolated(binary, symbol.corners, origin);
+    std::vector<QRCodeFeature> reread = readWithZXing(part, origin, scale, hints);
+    addNew(found, reread.size() == 1 ? std::move(reread.front()) : std::move(feature));
+  }
+}
+
+// One pass over a binary plane (of a picture reduced by `scale`): the first decoder, then
+// (unless `zbar` is false) zbar for what it left. False when the plane is too crowded with
+// finder-like shapes for the first decoder (a pass over such a picture would keep it busy
+// for minutes and find nothing) and nothing was found in it.
+bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
+            std::vector<QRCodeFeature>& found, bool zbar = true) {
+  std::size_t read = 0;
+  const std::size_t finders = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCandidates);
+  const bool few = finders <= qrdetect::kMaxFinderCandidates;
+  if (few) {
+    for (QRCodeFeature& feature : readWithZXing(binary, gfx::Point{}, scale, hints)) {
+      addNew(found, std::move(feature));
+      ++read;
+    }
+  }
+  // zbar looks again where finder-like shapes remain beyond three for each code read: codes
+  // that touch, or more than the first decoder pairs up, or a plane too crowded for it. It
+  // reads large modules as they are, so it looks at the full picture only.
+  if (!zbar || scale != 1 || finders < 3 * (read + 1)) return few;
+  const std::size_t before = found.size();
+  qrdetect::Region region;
+  const std::size_t shapes = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCrossings,
+                                                             qrdetect::FinderTest::acrossAndDown, &region);
+  if (shapes <= qrdetect::kMaxFinderCrossings) readRestWithZbar(binary, region, scale, hints, found);
+  return few || found.size() > before;
 }
 
 // Images carry no orientation of their own: pixels are read as stored, row 0 at the top.
@@ -134,18 +251,23 @@ std::vector<QRCodeFeature> detect(const gfx::Image& image, QRCode::DetectionAccu
   const std::vector<qrdetect::Plane> layers = pyramidOf(lumaOf(image));
   const ZXing::DecodeHints hints = hintsFor(accuracy);
 
-  // Dark codes on light ground first, then light codes on dark ground; each from the full
-  // picture down to the smallest reduction.
-  for (const bool inverted : {false, true}) {
-    double scale = 1;
-    for (const qrdetect::Plane& layer : layers) {
-      qrdetect::Plane binary = qrdetect::binarized(layer);
-      if (inverted) qrdetect::invert(binary);
-      // A pass over a picture crowded with finder-like shapes would keep the decoder busy
-      // for minutes and finds nothing.
-      if (qrdetect::fewEnoughFinderCandidates(binary)) readInto(binary, scale, hints, found);
-      scale *= 3;
+  // From the full picture down to the smallest reduction; in each, dark codes on light
+  // ground first, then light codes on dark ground.
+  double scale = 1;
+  for (const qrdetect::Plane& layer : layers) {
+    qrdetect::Plane binary = qrdetect::binarized(layer);
+    const bool darkSearched = search(binary, scale, hints, found);
+    qrdetect::invert(binary);
+    const bool lightSearched = search(binary, scale, hints, found);
+    // A plane crowded with finder-like shapes is often a code under fine noise: smoothed,
+    // the noise fades and modules of a few pixels stay (the first decoder reads them).
+    if (!darkSearched || !lightSearched) {
+      binary = qrdetect::binarized(qrdetect::smoothed(layer, 2));
+      if (!darkSearched) search(binary, scale, hints, found, false);
+      qrdetect::invert(binary);
+      if (!lightSearched) search(binary, scale, hints, found, false);
     }
+    scale *= 3;
   }
   return found;
 }

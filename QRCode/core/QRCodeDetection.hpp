@@ -12,9 +12,21 @@
 // Pictures longer than 500 pixels are also searched reduced by three (and again while they
 // stay that long).
 //
-// Work is bounded: a picture (or a reduction, in one polarity) crowded with more than 200
-// finder-like shapes is not searched, since the decoder's time grows with the cube of
-// their number (QRCodeDetectionImage.hpp).
+// Two decoders read each pass: ZXing, then zbar where finder-like shapes remain beyond three
+// for each code read (codes that touch one another, label sheets of many codes, codes of
+// one-pixel modules whose data looks finder-like). Each code is reported once, in the order
+// found: the full picture before its reductions, dark codes before light ones, ZXing's
+// before zbar's.
+//
+// Work is bounded (QRCodeDetectionImage.hpp): a picture (or a reduction, in one polarity)
+// with more than 200 finder-like shapes is not handed to ZXing, whose time grows with the
+// cube of their number, and with more than 2000 (counted across and down) not to zbar,
+// whose time grows with their square; such a picture is searched once more smoothed, which
+// reads a code under fine noise. A picture tiled with finder-like shapes, stripes,
+// checkerboards or noise costs at most a few times a blank picture of its size. What is
+// refused: codes among more finder-like shapes than that (a code on a background of
+// thousands of finder-like squares, unless it reads in a reduction), and codes of one-pixel
+// modules whose data makes more than 200 finder-like shapes and that zbar does not read.
 
 #include <optional>
 #include <string>

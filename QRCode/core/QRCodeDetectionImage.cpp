@@ -285,7 +285,78 @@ class ColumnRuns {
   int y_ = 0;
 };
 
+// True when the pixels of (x, y)'s colour joined to it across and down stay within `reach`
+// pixels of (cx, cy) on both axes.
+bool enclosed(const Plane& plane, int x, int y, int cx, int cy, int reach) {
+  const std::uint8_t colour = plane.at(x, y);
+  const int side = 2 * reach + 1;
+  std::vector<std::uint8_t> seen(area(side, side), 0);
+  std::vector<std::pair<int, int>> open{{x, y}};
+  seen[area(side, y - cy + reach) + static_cast<std::size_t>(x - cx + reach)] = 1;
+  while (!open.empty()) {
+    const auto [px, py] = open.back();
+    open.pop_back();
+    for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+      const int nx = px + dx, ny = py + dy;
+      if (nx < 0 || ny < 0 || nx >= plane.width || ny >= plane.height || plane.at(nx, ny) != colour) continue;
+      const int lx = nx - cx + reach, ly = ny - cy + reach;
+      if (lx < 0 || ly < 0 || lx >= side || ly >= side) return false;
+      std::uint8_t& s = seen[area(side, ly) + static_cast<std::size_t>(lx)];
+      if (s) continue;
+      s = 1;
+      open.push_back({nx, ny});
+    }
+  }
+  return true;
+}
+
+// True when the centre of a shape of `size` pixels at (x, y) is held by closed rings, as a
+// finder pattern's is whatever its turn: the dark pixels joined to it stay within 3 modules
+// (of size / 7) and 2 pixels of it, and the light pixels joined to the first light pixel to
+// its right within 4 modules and 2 pixels. At one pixel per module, data modules that read
+// 1:1:3:1:1 along four lines mostly join others through the gaps between them. (Joined
+// across and down only, so a ring closed only at its corners still counts.)
+bool ringsClosed(const Plane& plane, int x, int y, int size) {
+  if (!enclosed(plane, x, y, x, y, 3 * size / 7 + 2)) return false;
+  int lx = x;
+  while (lx < plane.width && plane.at(lx, y) == kDark) ++lx;
+  return lx < plane.width && enclosed(plane, lx, y, x, y, 4 * size / 7 + 2);
+}
+
+// True when the runs through (x, y) along both diagonals read as a finder pattern's.
+bool diagonalsPass(LineRuns& falls, LineRuns& rises, int x, int y, int maxSteps) {
+  if (falls.tooLong(x, y, maxSteps) || rises.tooLong(x, y, maxSteps)) return false;
+  const std::optional<Runs> falling = falls.through(x, y, maxSteps);
+  if (!falling || !finderProportions(falling->lengths)) return false;
+  const std::optional<Runs> rising = rises.through(x, y, maxSteps);
+  return rising && finderProportions(rising->lengths);
+}
+
 }  // namespace
+
+void Region::include(int x, int y, int reach, const Plane& plane) {
+  const int x0 = std::max(0, x - reach), y0 = std::max(0, y - reach);
+  const int x1 = std::min(plane.width, x + reach + 1), y1 = std::min(plane.height, y + reach + 1);
+  if (empty()) {
+    *this = {x0, y0, x1, y1};
+    return;
+  }
+  left = std::min(left, x0), top = std::min(top, y0);
+  right = std::max(right, x1), bottom = std::max(bottom, y1);
+}
+
+Plane Region::of(const Plane& plane) const {
+  Plane part;
+  if (empty()) return part;
+  part.width = right - left;
+  part.height = bottom - top;
+  part.pixels.resize(area(part.width, part.height));
+  for (int y = 0; y < part.height; ++y) {
+    std::copy_n(plane.pixels.data() + area(plane.width, top + y) + static_cast<std::size_t>(left),
+                part.width, part.pixels.data() + area(part.width, y));
+  }
+  return part;
+}
 
 Plane reducedByThree(const Plane& grey) {
   Plane out;
@@ -299,6 +370,43 @@ Plane reducedByThree(const Plane& grey) {
         for (int dx = 0; dx < 3; ++dx) total += grey.at(3 * x + dx, 3 * y + dy);
       out.pixels[area(out.width, y) + static_cast<std::size_t>(x)] =
           static_cast<std::uint8_t>(total / 9);
+    }
+  }
+  return out;
+}
+
+Plane smoothed(const Plane& grey, int radius) {
+  Plane out{grey.width, grey.height, std::vector<std::uint8_t>(grey.pixels.size())};
+  if (grey.width <= 0 || grey.height <= 0) return out;
+  // Sums along each row (a sliding window), then sums of those down each column, kept for
+  // every column as the window slides down.
+  std::vector<std::uint16_t> across(grey.pixels.size());
+  for (int y = 0; y < grey.height; ++y) {
+    const std::uint8_t* row = grey.pixels.data() + area(grey.width, y);
+    std::uint16_t* sums = across.data() + area(grey.width, y);
+    unsigned total = 0;
+    for (int x = 0; x < std::min(radius, grey.width); ++x) total += row[x];
+    for (int x = 0; x < grey.width; ++x) {
+      if (x + radius < grey.width) total += row[x + radius];
+      if (x - radius - 1 >= 0) total -= row[x - radius - 1];
+      sums[x] = static_cast<std::uint16_t>(total);
+    }
+  }
+  const auto span = [radius](int v, int count) { return std::min(count - 1, v + radius) - std::max(0, v - radius) + 1; };
+  std::vector<unsigned> down(static_cast<std::size_t>(grey.width), 0);
+  for (int y = 0; y < std::min(radius, grey.height); ++y)
+    for (int x = 0; x < grey.width; ++x) down[static_cast<std::size_t>(x)] += across[area(grey.width, y) + static_cast<std::size_t>(x)];
+  for (int y = 0; y < grey.height; ++y) {
+    const std::uint16_t* enter = y + radius < grey.height ? across.data() + area(grey.width, y + radius) : nullptr;
+    const std::uint16_t* leave = y - radius - 1 >= 0 ? across.data() + area(grey.width, y - radius - 1) : nullptr;
+    std::uint8_t* outRow = out.pixels.data() + area(grey.width, y);
+    const int rows = span(y, grey.height);
+    for (int x = 0; x < grey.width; ++x) {
+      unsigned& total = down[static_cast<std::size_t>(x)];
+      if (enter) total += enter[x];
+      if (leave) total -= leave[x];
+      const unsigned n = static_cast<unsigned>(span(x, grey.width) * rows);
+      outRow[x] = static_cast<std::uint8_t>((total + n / 2) / n);
     }
   }
   return out;
@@ -366,9 +474,13 @@ void invert(Plane& binary) {
   for (std::uint8_t& v : binary.pixels) v = static_cast<std::uint8_t>(255 - v);
 }
 
-std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
+std::size_t countFinderCandidates(const Plane& binary, std::size_t limit, FinderTest test, Region* around) {
+  const bool diagonals = test == FinderTest::allFourDirections;
   if (binary.width <= 0 || binary.height <= 0) return 0;
   CountedShapes counted(binary.width, binary.height);
+  // Shapes whose rings are open: looked at once each, and, past the limit, taken
+  // as a plane too crowded to tell (noise holds a great many).
+  CountedShapes open(binary.width, binary.height);
   ColumnRuns columns(binary);
   LineRuns rows(binary, 0), falls(binary, 1), rises(binary, -1);
   // Where each run of the row starts, and the row's width after the last.
@@ -409,13 +521,14 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
       // A diagonal through (cx, y) already known to hold too long a dark run there fails
       // the shape when its centre stays in row y, that is when the vertical run through it
       // goes on as far above as below (within a pixel): diagonal stripes end here.
-      if ((falls.tooLong(cx, y, maxSteps) || rises.tooLong(cx, y, maxSteps)) && centredInColumn(binary, cx, y)) {
+      if (diagonals && (falls.tooLong(cx, y, maxSteps) || rises.tooLong(cx, y, maxSteps)) &&
+          centredInColumn(binary, cx, y)) {
         continue;
       }
 
       // Vertically through the row's centre run (the cheapest walk, so first), then
       // horizontally through the vertical centre (on the row read, the row's own runs),
-      // then both diagonals through the centre found.
+      // then, when asked, both diagonals through the centre found.
       const std::optional<Runs> vertical = columns.through(cx, maxSteps);
       if (!vertical || !finderProportions(vertical->lengths)) continue;
       if (counted.near(cx, y, width)) continue;
@@ -427,15 +540,17 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit) {
         across = *walked;
       }
       cx += across.centreOffset;
-      if (falls.tooLong(cx, cy, maxSteps) || rises.tooLong(cx, cy, maxSteps)) continue;
-      const std::optional<Runs> falling = falls.through(cx, cy, maxSteps);
-      if (!falling || !finderProportions(falling->lengths)) continue;
-      const std::optional<Runs> rising = rises.through(cx, cy, maxSteps);
-      if (!rising || !finderProportions(rising->lengths)) continue;
+      if (diagonals && !diagonalsPass(falls, rises, cx, cy, maxSteps)) continue;
 
       const int size = (sum(across.lengths) + sum(vertical->lengths)) / 2;
       if (counted.near(cx, cy, size)) continue;
+      if (diagonals && (open.near(cx, cy, size) || !ringsClosed(binary, cx, cy, size))) {
+        if (!open.near(cx, cy, size)) open.add({cx, cy, size});
+        if (open.size() > limit) return limit + 1;
+        continue;
+      }
       counted.add({cx, cy, size});
+      if (around) around->include(cx, cy, size + size / 2, binary);
       if (counted.size() > limit) return counted.size();
     }
   }
