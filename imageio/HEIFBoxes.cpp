@@ -89,6 +89,13 @@ const Box* find(const std::vector<Box>& boxes, std::string_view type) {
   return nullptr;
 }
 
+// The item types that hold or derive a picture.
+bool isImageType(std::string_view type) {
+  for (const std::string_view image : {"hvc1", "av01", "avc1", "vvc1", "jpeg", "j2k1", "unci", "grid", "iden", "iovl"})
+    if (type == image) return true;
+  return false;
+}
+
 // The item boxes of the file's top-level "meta" box, each table read once into an index
 // by item id: a file may list an id again and again, and a lookup that walked a table
 // from its start for each of them would take time in the square of the file's size. An id
@@ -115,6 +122,9 @@ class Items {
   // ("dimg": grid tiles, the image an identity or overlay stands for) and the auxiliary
   // images of an image ("auxl", its alpha plane), as "iref" lists them.
   const std::unordered_map<std::uint32_t, std::vector<std::uint32_t>>& inputs() const { return inputs_; }
+  // An input of a derived image that is no image item (missing, or of another type), which
+  // the HEIF library asserts against; none when every input is one.
+  std::optional<std::uint32_t> inputNotAnImage() const { return inputNotAnImage_; }
 
   // The ids of the items of the type, each once.
   std::vector<std::uint32_t> idsOfType(std::string_view type) const {
@@ -265,6 +275,9 @@ class Items {
     const auto version = r.read(1);
     if (!version || !r.skip(3)) return;
     const std::size_t idSize = *version == 0 ? 2 : 4;
+    std::unordered_set<std::uint32_t> images;
+    for (const auto& [id, itemType] : types_)
+      if (isImageType(std::string_view(itemType.data(), 4))) images.insert(id);
     for (const Box& reference : boxesIn(iref.subspan(r.position()))) {
       const bool master = reference.is("auxl");  // from the auxiliary image to its master
       if (!reference.is("dimg") && !master) continue;
@@ -277,6 +290,7 @@ class Items {
         if (!to) return;
         if (master) inputs_[static_cast<std::uint32_t>(*to)].push_back(static_cast<std::uint32_t>(*from));
         else inputs_[static_cast<std::uint32_t>(*from)].push_back(static_cast<std::uint32_t>(*to));
+        if (!master && !images.contains(static_cast<std::uint32_t>(*to))) inputNotAnImage_ = static_cast<std::uint32_t>(*to);
       }
     }
   }
@@ -292,6 +306,7 @@ class Items {
   std::vector<Box> properties_;
   std::unordered_map<std::uint32_t, std::vector<std::uint16_t>> associations_;
   std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> inputs_;
+  std::optional<std::uint32_t> inputNotAnImage_;
   std::uint64_t count_ = 0;
 };
 
@@ -550,6 +565,8 @@ void imageio::checkHEIFItems(std::span<const std::uint8_t> data) {
   if (items.count() > kMaxHEIFItems)
     undecodable("HEIF file of " + std::to_string(items.count()) + " items, more than " + std::to_string(kMaxHEIFItems));
   const std::optional<std::size_t> depth = longestChain(items.inputs());
+  if (const auto input = items.inputNotAnImage())
+    undecodable("HEIF image derived from item " + std::to_string(*input) + ", which is no image");
   if (!depth) undecodable("HEIF image derived from itself");
   if (*depth > kMaxHEIFDerivation)
     undecodable("HEIF image derived through " + std::to_string(*depth) + " levels of items, more than " +
