@@ -210,20 +210,11 @@ TEST(AerialManagerSettings, SettingsPathThatIsNoReadableFileFallsBackToTheDefaul
     fs::create_symlink(target, locations.settingsFile);
     EXPECT_EQ(AerialManager(locations).shareSlug(), "waves-dp3YBose") << target;
   }
-  // A reading that fails after its first bytes is no end of the file: "{}", then EIO (or
-  // the end, which gives the text).
-  static int reads, lastResult;
-  constexpr auto twoBytesThenLast = [](int, void* buffer, std::size_t) -> ssize_t {
-    if (reads++ > 0) return errno = EIO, lastResult;
-    std::memcpy(buffer, "{}", 2);
-    return 2;
-  };
-  for (const int last : {-1, 0}) {
-    reads = 0;
-    lastResult = last;
-    EXPECT_EQ(AerialManager::readSettingsText(-1, 100, twoBytesThenLast),
-              last == 0 ? std::optional<std::string>("{}") : std::nullopt);
-  }
+  // A reading that fails after its first bytes ("{}", then EIO) is no end of the file.
+  static int reads = 0;
+  EXPECT_FALSE(AerialManager::readSettingsText(-1, 100, [](int, void* buffer, std::size_t) -> ssize_t {
+    return reads++ ? (errno = EIO, -1) : (std::memcpy(buffer, "{}", 2), 2);
+  }));
 }
 
 TEST(AerialManagerSettings, SlugIsOneWellFormedPathSegmentOfTheLink) {
@@ -680,8 +671,6 @@ TEST_F(FirstFrame, CopiesCutAfterTheirKeyFrameShowTheirFirstFrame) {
                        "in_color_matrix=bt709:in_range=tv:out_range=pc,format=rgba -f rawvideo", expected));
     const auto image = AerialManager::thumbnailOf(cut);
     ASSERT_TRUE(image);
-    ASSERT_EQ(image->width(), 912);
-    ASSERT_EQ(image->height(), 513);
     const std::string reference = readBytes(expected);
     EXPECT_TRUE(std::ranges::equal(image->pixels(), std::span(reinterpret_cast<const std::uint8_t*>(reference.data()), reference.size())));
   }
@@ -779,15 +768,9 @@ TEST_F(FirstFrame, StreamsWithoutAKeyFrameGiveUpSoon) {
 }
 
 TEST(ThumbnailHelper, AnAnswerCountsOnlyWithinTheLimitAndFromAHelperThatExitedWell) {
-  // Stand-ins answer a 2 x 2 frame; the frame is used only when within the limit asked
-  // for, complete, alone, and followed by an exit of status 0.
-  struct Case {
-    const char* label;
-    std::size_t maxPixels;
-    const char* tail;  // what follows the frame
-    int status;
-    bool frame;
-  };
+  // Stand-ins answer a 2 x 2 frame, used only within the limit asked for, complete, alone
+  // (tail: what follows it) and followed by an exit of status 0.
+  struct Case { const char* label; std::size_t maxPixels; const char* tail; int status; bool frame; };
   TempDir dir;
   const thumbnailhelper::Header header{thumbnailhelper::kMagic, 2, 2};
   std::string answer(reinterpret_cast<const char*>(&header), sizeof header);
@@ -802,10 +785,7 @@ TEST(ThumbnailHelper, AnAnswerCountsOnlyWithinTheLimitAndFromAHelperThatExitedWe
     thumbnailhelper::useStandInForTesting(standIn.string());
     const auto image = AerialManager::thumbnailOf(dir.path() / "any.mov", 0, 0, c.maxPixels);
     thumbnailhelper::useStandInForTesting({});
-    ASSERT_EQ(image.has_value(), c.frame);
-    if (image) {
-      EXPECT_EQ(image->pixelAt(1, 1).a, 0x7F);
-    }
+    EXPECT_EQ(image.has_value(), c.frame);
   }
 }
 
@@ -831,27 +811,6 @@ ThumbnailResult awaitThumbnail(const AerialManager& manager) {
   return result;
 }
 
-// Other work beside a test, as builds beside it would be: half of the processes spin on a
-// core, half stream memory.
-struct BusyProcesses {
-  explicit BusyProcesses(int count) : pids(static_cast<std::size_t>(count)) {
-    for (std::size_t i = 0; i < pids.size(); ++i) {
-      if ((pids[i] = fork()) != 0) continue;
-      execl("/bin/sh", "sh", "-c", i % 2 ? "exec dd if=/dev/zero of=/dev/null bs=64M" : "while :; do :; done", nullptr);
-      _exit(127);
-    }
-  }
-  ~BusyProcesses() {
-    for (const pid_t pid : pids) {
-      if (pid > 0) kill(pid, SIGKILL);
-    }
-    for (const pid_t pid : pids) {
-      if (pid > 0) waitpid(pid, nullptr, 0);
-    }
-  }
-  std::vector<pid_t> pids;
-};
-
 TEST(AerialManagerThumbnail, FirstFrameOfTheCachedVideoArrivesOnTheMainQueue) {
   constexpr const char* solid = "-f lavfi -i color=c=0xC83264:size=1280x720:rate=5 -frames:v 2 "
                                 "-vf scale=out_color_matrix=bt709,format=yuv420p -colorspace bt709 -c:v libx264";
@@ -861,7 +820,7 @@ TEST(AerialManagerThumbnail, FirstFrameOfTheCachedVideoArrivesOnTheMainQueue) {
     const char* encode = solid;
     int width = 912;
     int height = 513;
-    int busy = 0;  // other processes at work meanwhile
+    bool busy = false;  // 16 other processes at work meanwhile
   };
   for (const auto& c :
        {Case{R"({"vidLumen.currentWallpaperId": "sunsetA1", "vidLumen.currentWallpaperName": "sunset"})",
@@ -872,7 +831,7 @@ TEST(AerialManagerThumbnail, FirstFrameOfTheCachedVideoArrivesOnTheMainQueue) {
         Case{nullptr, "dp3YBose",
              "-f lavfi -i testsrc2=size=8192x4320:rate=5 -frames:v 1 -vf noise=alls=25:allf=t,format=yuv420p "
              "-c:v libx265 -preset ultrafast -x265-params log-level=none -tag:v hvc1",
-             971, 512, 16}}) {
+             971, 512, true}}) {
     SCOPED_TRACE(c.encode);
     TempDir dir;
     const auto locations = locationsIn(dir.path());
@@ -881,8 +840,16 @@ TEST(AerialManagerThumbnail, FirstFrameOfTheCachedVideoArrivesOnTheMainQueue) {
     fs::create_directories(video.parent_path());
     ASSERT_TRUE(ffmpeg(c.encode, video));
     AerialManager manager(locations);
-    const BusyProcesses busy(c.busy);
+    // Half of the busy processes spin on a core, half stream memory, as builds would.
+    const pid_t busy = c.busy ? fork() : -1;
+    if (busy == 0) {
+      setpgid(0, 0);
+      execl("/bin/sh", "sh", "-c", "for i in 1 2 3 4 5 6 7 8; do (while :; do :; done) & dd if=/dev/zero of=/dev/null bs=64M & done; wait", nullptr);
+      _exit(127);
+    }
+    if (busy > 0) setpgid(busy, busy);
     const auto result = awaitThumbnail(manager);
+    if (busy > 0) killpg(busy, SIGKILL), waitpid(busy, nullptr, 0);
     ASSERT_TRUE(result.called);
     EXPECT_TRUE(result.onMainThread);
     ASSERT_TRUE(result.image);
@@ -913,16 +880,13 @@ TEST(AerialManagerThumbnail, NoneWithoutIdMissingEmptyOrCorruptFile) {
     AerialManager empty(locations);
     EXPECT_FALSE(awaitThumbnail(empty).image);
   }
-  // A FIFO gives the placeholder within the helper's deadline on the clock, and the worker
-  // is free again for the next file.
+  // A FIFO gives the placeholder within the helper's clock deadline (20 s), and frees the
+  // worker for the next file.
   fs::remove(video);
   ASSERT_EQ(mkfifo(video.c_str(), 0600), 0);
-  {
-    AerialManager fifo(locations);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(awaitThumbnail(fifo).image);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(21));
-  }
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(awaitThumbnail(AerialManager(locations)).image);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(21));
   fs::remove(video);
   writeFile(video, std::string(4096, '\x42'));
   {
