@@ -226,22 +226,25 @@ bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHint
   std::size_t read = 0;
   const std::size_t finders = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCandidates);
   const bool few = finders <= qrdetect::kMaxFinderCandidates;
-  if (few) {
-    for (QRCodeFeature& feature : readWithZXing(binary, gfx::Point{}, scale, hints)) {
-      addNew(found, std::move(feature));
-      ++read;
-    }
+  // A crowded plane may still be one code alone on its ground, as exported, whose data at
+  // one pixel per module draws hundreds of finder-like shapes: the decoder's reading of a
+  // lone upright symbol finds it from its corners, at the cost of one look at the plane.
+  ZXing::DecodeHints alone = hints;
+  alone.setIsPure(!few);
+  for (QRCodeFeature& feature : readWithZXing(binary, gfx::Point{}, scale, alone)) {
+    addNew(found, std::move(feature));
+    ++read;
   }
   // zbar looks again where finder-like shapes remain beyond three for each code read: codes
   // that touch, or more than the first decoder pairs up, or a plane too crowded for it. It
   // reads large modules as they are, so it looks at the full picture only.
-  if (!zbar || scale != 1 || finders < 3 * (read + 1)) return few;
+  if (!zbar || scale != 1 || finders < 3 * (read + 1)) return few || read > 0;
   const std::size_t before = found.size();
   qrdetect::Region region;
   const std::size_t shapes = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCrossings,
                                                              qrdetect::FinderTest::acrossAndDown, &region);
   if (shapes <= qrdetect::kMaxFinderCrossings) readRestWithZbar(binary, region, scale, hints, found);
-  return few || found.size() > before;
+  return few || read > 0 || found.size() > before;
 }
 
 // Images carry no orientation of their own: pixels are read as stored, row 0 at the top.

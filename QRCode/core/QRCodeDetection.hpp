@@ -19,14 +19,16 @@
 // before zbar's.
 //
 // Work is bounded (QRCodeDetectionImage.hpp): a picture (or a reduction, in one polarity)
-// with more than 200 finder-like shapes is not handed to ZXing, whose time grows with the
-// cube of their number, and with more than 2000 (counted across and down) not to zbar,
-// whose time grows with their square; such a picture is searched once more smoothed, which
-// reads a code under fine noise. A picture tiled with finder-like shapes, stripes,
-// checkerboards or noise costs at most a few times a blank picture of its size. What is
-// refused: codes among more finder-like shapes than that (a code on a background of
-// thousands of finder-like squares, unless it reads in a reduction), and codes of one-pixel
-// modules whose data makes more than 200 finder-like shapes and that zbar does not read.
+// with more than 200 finder-like shapes is not searched by ZXing, whose time grows with the
+// cube of their number: ZXing only reads it as one upright code alone on its ground, found
+// from its corners (a code exported at one pixel per module whose data looks finder-like).
+// With more than 2000 (counted across and down) it is not handed to zbar either, whose time
+// grows with their square; such a picture is searched once more smoothed, which reads a
+// code under fine noise. A picture tiled with finder-like shapes, stripes, checkerboards or
+// noise costs at most a few times a blank picture of its size. What is refused: codes among
+// more finder-like shapes than that (a code on a background of thousands of finder-like
+// squares, unless it reads in a reduction), and codes of one-pixel modules whose data makes
+// more than 200 finder-like shapes, placed beside other things, that zbar does not read.
 
 #include <optional>
 #include <string>

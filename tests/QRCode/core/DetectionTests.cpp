@@ -117,9 +117,9 @@ struct OneCodeCase {
 
 // The shortest run of one letter whose code has the version (a symbol of 17 + 4 v modules,
 // inside the engine's one-module border). At one pixel per module such data draws hundreds
-// of finder-like shapes.
+// of finder-like shapes: a run of "v" more than 200 at seven versions and levels.
 std::string textOfVersion(int version, QRCode::ErrorCorrection level) {
-  const std::string all(3000, 'x');
+  const std::string all(3000, 'v');
   std::size_t lo = 1, hi = all.size();
   while (lo < hi) {
     const std::size_t mid = (lo + hi) / 2;
