@@ -217,6 +217,24 @@ void readRestWithZbar(const qrdetect::Plane& binary, const qrdetect::Region& reg
   }
 }
 
+// Whether the plane may hold one upright code alone on light ground: its first row with a
+// dark pixel starts and ends with dark runs of one length (the top edges of two finder
+// patterns), of seven pixels at least and a third of the code's width at most.
+bool mayBeOneCodeAlone(const qrdetect::Plane& binary) {
+  const std::size_t width = static_cast<std::size_t>(binary.width);
+  for (std::size_t y = 0, height = static_cast<std::size_t>(binary.height); y < height; ++y) {
+    const auto row = std::span(binary.pixels).subspan(y * width, width);
+    const auto first = std::ranges::find(row, 0);
+    if (first == row.end()) continue;
+    const auto last = std::ranges::find(row.rbegin(), row.rend(), 0);
+    const auto left = std::find_if(first, row.end(), [](std::uint8_t v) { return v != 0; }) - first;
+    const auto right = std::find_if(last, row.rend(), [](std::uint8_t v) { return v != 0; }) - last;
+    const auto extent = (row.rend() - last) - (first - row.begin());
+    return left == right && left >= 7 && 3 * left <= extent;
+  }
+  return false;
+}
+
 // One pass over a binary plane (of a picture reduced by `scale`): the first decoder, then
 // (unless `zbar` is false) zbar for what it left. False when the plane is too crowded with
 // finder-like shapes for the first decoder (a pass over such a picture would keep it busy
@@ -229,11 +247,13 @@ bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHint
   // A crowded plane may still be one code alone on its ground, as exported, whose data at
   // one pixel per module draws hundreds of finder-like shapes: the decoder's reading of a
   // lone upright symbol finds it from its corners, at the cost of one look at the plane.
-  ZXing::DecodeHints alone = hints;
-  alone.setIsPure(!few);
-  for (QRCodeFeature& feature : readWithZXing(binary, gfx::Point{}, scale, alone)) {
-    addNew(found, std::move(feature));
-    ++read;
+  if (few || mayBeOneCodeAlone(binary)) {
+    ZXing::DecodeHints alone = hints;
+    alone.setIsPure(!few);
+    for (QRCodeFeature& feature : readWithZXing(binary, gfx::Point{}, scale, alone)) {
+      addNew(found, std::move(feature));
+      ++read;
+    }
   }
   // zbar looks again where finder-like shapes remain beyond three for each code read: codes
   // that touch, or more than the first decoder pairs up, or a plane too crowded for it. It
