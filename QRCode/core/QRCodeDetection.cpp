@@ -235,15 +235,23 @@ bool mayBeOneCodeAlone(const qrdetect::Plane& binary) {
   return false;
 }
 
+// What a pass over a binary plane came to: searched, or refused as crowded with shapes that
+// pass a finder's runs but not its rings (often codes on a textured ground, a photograph)
+// or overcrowded with finder-like shapes (a tiling, noise).
+enum class Pass { searched, crowded, overcrowded };
+
 // One pass over a binary plane (of a picture reduced by `scale`): the first decoder, then
-// (unless `zbar` is false) zbar for what it left. False when the plane is too crowded with
-// finder-like shapes for the first decoder (a pass over such a picture would keep it busy
-// for minutes and find nothing) and nothing was found in it.
-bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
+// (unless `zbar` is false) zbar for what it left. A plane too crowded for the first decoder
+// (a pass over such a picture would keep it busy for minutes and find nothing) is refused
+// unless something is found in it.
+Pass search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHints& hints,
             std::vector<QRCodeFeature>& found, bool zbar = true) {
   std::size_t read = 0;
-  const std::size_t finders = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCandidates);
+  bool openRings = false;
+  const std::size_t finders = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCandidates,
+                                                              qrdetect::FinderTest::allFourDirections, nullptr, &openRings);
   const bool few = finders <= qrdetect::kMaxFinderCandidates;
+  const Pass refused = openRings ? Pass::crowded : Pass::overcrowded;
   // A crowded plane may still be one code alone on its ground, as exported, whose data at
   // one pixel per module draws hundreds of finder-like shapes: the decoder's reading of a
   // lone upright symbol finds it from its corners, at the cost of one look at the plane.
@@ -258,13 +266,13 @@ bool search(const qrdetect::Plane& binary, double scale, const ZXing::DecodeHint
   // zbar looks again where finder-like shapes remain beyond three for each code read: codes
   // that touch, or more than the first decoder pairs up, or a plane too crowded for it. It
   // reads large modules as they are, so it looks at the full picture only.
-  if (!zbar || scale != 1 || finders < 3 * (read + 1)) return few || read > 0;
+  if (!zbar || scale != 1 || finders < 3 * (read + 1)) return few || read > 0 ? Pass::searched : refused;
   const std::size_t before = found.size();
   qrdetect::Region region;
   const std::size_t shapes = qrdetect::countFinderCandidates(binary, qrdetect::kMaxFinderCrossings,
                                                              qrdetect::FinderTest::acrossAndDown, &region);
   if (shapes <= qrdetect::kMaxFinderCrossings) readRestWithZbar(binary, region, scale, hints, found);
-  return few || read > 0 || found.size() > before;
+  return few || read > 0 || found.size() > before ? Pass::searched : refused;
 }
 
 // Images carry no orientation of their own: pixels are read as stored, row 0 at the top.
@@ -279,16 +287,22 @@ std::vector<QRCodeFeature> detect(const gfx::Image& image, QRCode::DetectionAccu
   double scale = 1;
   for (const qrdetect::Plane& layer : layers) {
     qrdetect::Plane binary = qrdetect::binarized(layer);
-    const bool darkSearched = search(binary, scale, hints, found);
+    Pass dark = search(binary, scale, hints, found);
     qrdetect::invert(binary);
-    const bool lightSearched = search(binary, scale, hints, found);
-    // A plane crowded with finder-like shapes is often a code under fine noise: smoothed,
-    // the noise fades and modules of a few pixels stay (the first decoder reads them).
-    if (!darkSearched || !lightSearched) {
-      binary = qrdetect::binarized(qrdetect::smoothed(layer, 2));
-      if (!darkSearched) search(binary, scale, hints, found, false);
+    Pass light = search(binary, scale, hints, found);
+    // A crowded plane is often codes on a textured ground, or a code under fine noise:
+    // smoothed, the noise fades and modules of a few pixels stay. Lightly where it is
+    // crowded (small codes on a photograph, for both decoders), then more where it still
+    // is, or was overcrowded (a code under heavy noise, for the first decoder alone).
+    for (const int radius : {1, 2}) {
+      const auto pending = [radius](Pass pass) {
+        return pass == Pass::crowded || (pass == Pass::overcrowded && radius == 2);
+      };
+      if (!pending(dark) && !pending(light)) continue;
+      binary = qrdetect::binarized(qrdetect::smoothed(layer, radius));
+      if (pending(dark)) dark = search(binary, scale, hints, found, radius == 1);
       qrdetect::invert(binary);
-      if (!lightSearched) search(binary, scale, hints, found, false);
+      if (pending(light)) light = search(binary, scale, hints, found, radius == 1);
     }
     scale *= 3;
   }

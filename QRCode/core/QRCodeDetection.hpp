@@ -23,8 +23,9 @@
 // cube of their number: ZXing only reads it as one upright code alone on its ground, found
 // from its corners (a code exported at one pixel per module whose data looks finder-like).
 // With more than 2000 (counted across and down) it is not handed to zbar either, whose time
-// grows with their square; such a picture is searched once more smoothed, which reads a
-// code under fine noise. A picture tiled with finder-like shapes, stripes, checkerboards or
+// grows with their square; such a picture is searched again smoothed: lightly, by both
+// decoders, where shapes that fail only a finder's rings crowd it (small codes on a grainy
+// photograph), then more, by ZXing, where it is still crowded (a code under heavy noise). A picture tiled with finder-like shapes, stripes, checkerboards or
 // noise costs at most a few times a blank picture of its size. What is refused: codes among
 // more finder-like shapes than that (a code on a background of thousands of finder-like
 // squares, unless it reads in a reduction), and codes of one-pixel modules whose data makes

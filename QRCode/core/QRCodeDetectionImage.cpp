@@ -474,7 +474,8 @@ void invert(Plane& binary) {
   for (std::uint8_t& v : binary.pixels) v = static_cast<std::uint8_t>(255 - v);
 }
 
-std::size_t countFinderCandidates(const Plane& binary, std::size_t limit, FinderTest test, Region* around) {
+std::size_t countFinderCandidates(const Plane& binary, std::size_t limit, FinderTest test, Region* around,
+                                  bool* openRingsOnly) {
   const bool diagonals = test == FinderTest::allFourDirections;
   if (binary.width <= 0 || binary.height <= 0) return 0;
   CountedShapes counted(binary.width, binary.height);
@@ -546,7 +547,10 @@ std::size_t countFinderCandidates(const Plane& binary, std::size_t limit, Finder
       if (counted.near(cx, cy, size)) continue;
       if (diagonals && (open.near(cx, cy, size) || !ringsClosed(binary, cx, cy, size))) {
         if (!open.near(cx, cy, size)) open.add({cx, cy, size});
-        if (open.size() > limit) return limit + 1;
+        if (open.size() > limit) {
+          if (openRingsOnly) *openRingsOnly = true;
+          return limit + 1;
+        }
         continue;
       }
       counted.add({cx, cy, size});

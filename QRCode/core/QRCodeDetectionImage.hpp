@@ -68,7 +68,8 @@ enum class FinderTest {
 // rings: the dark pixels joined to it across and down stay within 3 modules (of size / 7)
 // and 2 pixels, and the light pixels around them within 4 modules and 2 pixels, whatever
 // the shape's turn. Shapes that pass the runs but not the rings count for nothing, but past
-// `limit` of them the plane counts as crowded (limit + 1): noise holds a great many.
+// `limit` of them the plane counts as crowded (limit + 1; `openRingsOnly`, when given, is
+// set): noise holds a great many, and so do textured pictures such as photographs.
 //
 // With all four directions this is looser than the ZXing decoder's test for finder patterns
 // (runs along four lines, then closed rings traced around the centre), so the count is at
@@ -86,7 +87,8 @@ enum class FinderTest {
 // and a half times its size: three finder patterns and the code between them, with its
 // quiet zone.
 std::size_t countFinderCandidates(const Plane& binary, std::size_t limit,
-                                  FinderTest test = FinderTest::allFourDirections, Region* around = nullptr);
+                                  FinderTest test = FinderTest::allFourDirections, Region* around = nullptr,
+                                  bool* openRingsOnly = nullptr);
 
 // The ZXing decoder combines every three finder-pattern candidates it sees in a picture, so
 // its time grows with the cube of their number: a small picture tiled with finder-like

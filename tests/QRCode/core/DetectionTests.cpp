@@ -382,6 +382,24 @@ Scene underNoise() {
   return scene;
 }
 
+// Twelve codes at 4 pixels per module on a photograph: light and shade under grain of up
+// to 15 levels either way, which the binarisation turns into thousands of near-finders.
+Scene onPhotograph() {
+  Scene scene = codeGrid(12, 6, 4, 1200, 900, 200, 200);
+  std::vector<std::uint8_t> px(scene.image.pixels().size());
+  SplitMix64 rng(15);
+  for (std::size_t i = 0; i < px.size(); ++i) {
+    const double x = static_cast<double>(i % 1200), y = static_cast<double>(i / 1200);
+    px[i] = static_cast<std::uint8_t>(std::clamp(128 + 60 * std::sin(x / 37 + 2 * std::cos(y / 53)) + 50 * std::cos(y / 29 - x / 71) +
+                                                     static_cast<double>(rng.next() % 31) - 15, 0.0, 255.0));
+  }
+  for (const Placement& p : scene.placed)
+    for (int y = 0; y < p.image.size; ++y)
+      std::copy_n(p.image.pixels.begin() + y * p.image.size, p.image.size, px.begin() + (p.y + y) * 1200 + p.x);
+  scene.image = gfx::Image::make(1200, 900, std::move(px), gfx::PixelFormat::gray);
+  return scene;
+}
+
 struct SeveralCodesCase {
   const char* label;
   Scene (*make)();
@@ -417,7 +435,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SeveralCodesCase{"staggered", staggered},
                       SeveralCodesCase{"grid3x3", [] { return codeGrid(9, 3, 5, 0, 0); }},
                       SeveralCodesCase{"grid5x4", [] { return codeGrid(20, 5, 6, 0, 0); }},
-                      SeveralCodesCase{"labelSheet", labelSheet}, SeveralCodesCase{"underNoise", underNoise}),
+                      SeveralCodesCase{"labelSheet", labelSheet}, SeveralCodesCase{"underNoise", underNoise},
+                      SeveralCodesCase{"onPhotograph", onPhotograph}),
     [](const ::testing::TestParamInfo<SeveralCodesCase>& info) { return std::string(info.param.label); });
 
 TEST(Detection, DarkAndInvertedCodesSideBySide) {
