@@ -77,15 +77,11 @@ constexpr unsigned kMaxTracks = 8;
 // The reading gives up after this much processor time (every thread of the process),
 // which a machine busy with other work does not shorten, at the default pixel limit: an
 // 8192 x 4320 HEVC frame of detailed content takes up to 3 s of it, a 4K copy cut just
-// before its next key frame (249 pictures decoded to reach the first shown) about 2 s. A
-// The reading gives up after this much processor time (every thread of the process),
-// which a machine busy with other work does not shorten, at the default pixel limit: an
-// 8192 x 4320 HEVC frame of detailed content takes up to 3 s of it, a 4K copy cut just
-// before its next key frame (249 pictures decoded to reach the first shown) about 2 s. A
-// smaller limit gets its share of it, down to the floor; a larger one no more. And it
-// gives up after this long on the clock, for a file that makes it wait without computing,
-// plus this much for every second of processor time used, so that a machine busy several
-// times over still gets its frame.
+// before its next key frame (the half of 249 pictures that the rest refer to, decoded to
+// reach the first shown) about 2 s. A smaller limit gets its share of it, down to the
+// floor; a larger one no more. And it gives up after this long on the clock, for a file
+// that makes it wait without computing, plus this much for every second of processor time
+// used, so that a machine busy several times over still gets its frame.
 constexpr std::chrono::milliseconds kReadingProcessorTime{5000};
 constexpr std::chrono::milliseconds kReadingProcessorTimeFloor{1000};
 constexpr std::chrono::milliseconds kReadingClockTime{15000};

@@ -219,8 +219,10 @@ TEST(DetectionBounds, PicturesTiledWithFinderShapesFindNothingAtOnce) {
       {"repro tiled", search(imageio::writePNG(tiled)), &bareStripes},
       {"stripes", search(stripes), &bareStripes},
       {"checkerboard", search(imageio::writePNG(checker)), &bareChecker},
-      {"one-pixel checkerboard", detectIn([](int x, int y) { return (x + y) % 2 == 0; }), &white},
-      {"columns", detectIn([](int x, int) { return x % 2 == 0; }), &white},
+      // Centre runs of one pixel passed over at once: about 1.3 times white (3 and 9 times
+      // when looked at).
+      {"one-pixel checkerboard", detectIn([](int x, int y) { return (x + y) % 2 == 0; }), &white, 2},
+      {"columns", detectIn([](int x, int) { return x % 2 == 0; }), &white, 2},
       {"rows", detectIn([](int, int y) { return y % 2 == 0; }), &white},
       {"three-pixel checkerboard", detectIn([](int x, int y) { return (x / 3 + y / 3) % 2 == 0; }), &white},
       {"noise", detectIn([](int x, int y) { return (std::uint32_t(x * 40503 ^ y) * 2654435761u) >> 31 != 0; }), &white},
