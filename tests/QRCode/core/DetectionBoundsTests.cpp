@@ -218,7 +218,9 @@ TEST(DetectionBounds, PicturesTiledWithFinderShapesFindNothingAtOnce) {
       {"repro", search(repro), &bareStripes},
       {"repro tiled", search(imageio::writePNG(tiled)), &bareStripes},
       {"stripes", search(stripes), &bareStripes},
-      {"checkerboard", search(imageio::writePNG(checker)), &bareChecker},
+      // ZXing combines the finder patterns in the reductions: 2.7 times the bare checkerboard
+      // (4.7 with zbar handed the whole plane).
+      {"checkerboard", search(imageio::writePNG(checker)), &bareChecker, 3.5},
       // Centre runs of one pixel passed over at once: about 1.3 times white (3 and 9 times
       // when looked at).
       {"one-pixel checkerboard", detectIn([](int x, int y) { return (x + y) % 2 == 0; }), &white, 2},
