@@ -386,16 +386,14 @@ Scene underNoise() {
 // to 15 levels either way, which the binarisation turns into thousands of near-finders.
 Scene onPhotograph() {
   Scene scene = codeGrid(12, 6, 4, 1200, 900, 200, 200);
-  std::vector<std::uint8_t> px(scene.image.pixels().size());
+  const gfx::Image codes = composite(1200, 900, scene.placed, 1);  // ground 1: neither module's value
+  std::vector<std::uint8_t> px(codes.pixels().begin(), codes.pixels().end());
   SplitMix64 rng(15);
   for (std::size_t i = 0; i < px.size(); ++i) {
     const double x = static_cast<double>(i % 1200), y = static_cast<double>(i / 1200);
-    px[i] = static_cast<std::uint8_t>(std::clamp(128 + 60 * std::sin(x / 37 + 2 * std::cos(y / 53)) + 50 * std::cos(y / 29 - x / 71) +
-                                                     static_cast<double>(rng.next() % 31) - 15, 0.0, 255.0));
+    const double grain = static_cast<double>(rng.next() % 31) - 15;
+    if (px[i] == 1) px[i] = static_cast<std::uint8_t>(std::clamp(128 + 60 * std::sin(x / 37 + 2 * std::cos(y / 53)) + 50 * std::cos(y / 29 - x / 71) + grain, 0.0, 255.0));
   }
-  for (const Placement& p : scene.placed)
-    for (int y = 0; y < p.image.size; ++y)
-      std::copy_n(p.image.pixels.begin() + y * p.image.size, p.image.size, px.begin() + (p.y + y) * 1200 + p.x);
   scene.image = gfx::Image::make(1200, 900, std::move(px), gfx::PixelFormat::gray);
   return scene;
 }
