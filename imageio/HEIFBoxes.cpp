@@ -89,9 +89,11 @@ const Box* find(const std::vector<Box>& boxes, std::string_view type) {
   return nullptr;
 }
 
-// The item types that hold or derive a picture.
+// The item types that hold or derive a picture, as libheif reads them: it asserts on a
+// derived image whose input is an item of another type (JPEG, JPEG 2000, H.264 and
+// uncompressed items are no images to it).
 bool isImageType(std::string_view type) {
-  for (const std::string_view image : {"hvc1", "av01", "avc1", "vvc1", "jpeg", "j2k1", "unci", "grid", "iden", "iovl"})
+  for (const std::string_view image : {"hvc1", "av01", "vvc1", "grid", "iden", "iovl"})
     if (type == image) return true;
   return false;
 }
@@ -268,8 +270,9 @@ class Items {
     }
   }
 
-  // Indexes the references up to the first one that is cut off: each reference box holds
-  // the id it is from, a count and the ids it is to, in 16 bits (32 from version 1).
+  // Indexes the references as libheif reads them: one after another, each a box header
+  // whose size it passes over, the id the reference is from, a count and the ids it is to,
+  // in 16 bits (32 from version 1); the last list of ids may stop at the end of the box.
   void indexReferences(Bytes iref) {
     Reader r(iref);
     const auto version = r.read(1);
@@ -278,16 +281,20 @@ class Items {
     std::unordered_set<std::uint32_t> images;
     for (const auto& [id, itemType] : types_)
       if (isImageType(std::string_view(itemType.data(), 4))) images.insert(id);
-    for (const Box& reference : boxesIn(iref.subspan(r.position()))) {
-      const bool master = reference.is("auxl");  // from the auxiliary image to its master
-      if (!reference.is("dimg") && !master) continue;
-      Reader e(reference.payload);
-      const auto from = e.read(idSize);
-      const auto count = e.read(2);
+    while (r.left() > 0) {
+      const auto size = r.read(4);
+      const auto type = r.take(4);
+      if (!size || !type || (*size == 1 && !r.skip(8))) return;
+      const std::string_view kind(reinterpret_cast<const char*>(type->data()), 4);
+      if (kind == "uuid" && !r.skip(16)) return;
+      const bool master = kind == "auxl";  // from the auxiliary image to its master
+      const auto from = r.read(idSize);
+      const auto count = r.read(2);
       if (!from || !count) return;
-      for (std::uint64_t i = 0; i < *count; ++i) {
-        const auto to = e.read(idSize);
+      for (std::uint64_t i = 0; i < *count && r.left() > 0; ++i) {
+        const auto to = r.read(idSize);
         if (!to) return;
+        if (kind != "dimg" && !master) continue;
         if (master) inputs_[static_cast<std::uint32_t>(*to)].push_back(static_cast<std::uint32_t>(*from));
         else inputs_[static_cast<std::uint32_t>(*from)].push_back(static_cast<std::uint32_t>(*to));
         if (!master && !images.contains(static_cast<std::uint32_t>(*to))) inputNotAnImage_ = static_cast<std::uint32_t>(*to);

@@ -120,6 +120,16 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
     return bytes;
   };
   const Bytes planar = testsupport::cmykAlpha16TIFF(true);
+  // The identity over a grid made a JPEG 2000 item, which libheif holds for no image: it
+  // asserted as it decoded the identity's input.
+  Bytes identityOverJPEG2000 = testsupport::testData("heic-identity-over-grid.heic");
+  const std::string_view grid = "grid";
+  std::copy_n("j2k1", 4, std::search(identityOverJPEG2000.begin(), identityOverJPEG2000.end(), grid.begin(), grid.end()));
+  // The same, the first reference's size made larger than its box: libheif passes over
+  // the sizes of references.
+  Bytes referenceSizedWrong = identityOverJPEG2000;
+  const std::string_view dimg = "dimg";
+  *(std::search(referenceSizedWrong.begin(), referenceSizedWrong.end(), dimg.begin(), dimg.end()) - 4) = 0x7f;
   const struct {
     const char* file;  // a test data file, or the name of the data given
     Bytes data;
@@ -173,6 +183,8 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
       {"repro/heic-grid-chain-900.heic", {}, "899 levels of items, more than 4", 0, 32'000'000, 3},
       {"repro/heic-10000-items.heic", {}, "10000 items, more than 4096", 0, kMaxBytesToRefuse, 3},
       {"heic-identity-over-grid.heic", {}, "no error", 12},
+      {"identity over a JPEG 2000 item", identityOverJPEG2000, "derived from item 13, which is no image", 0},
+      {"reference sized wrong", referenceSizedWrong, "derived from item 13, which is no image", 0},
       // 8192 x 8192 CMYK and alpha, 16 bits, a plane a sample: 206 bytes held 940 MB of planes
       // and picture before their data was read (64 times the reference), a valid file as
       // much. Rows are converted as they come: the picture and a row of each plane. The same
