@@ -355,17 +355,20 @@ std::optional<std::size_t> longestChain(const std::unordered_map<std::uint32_t, 
 
 // The grid's output size from its item data: version, flags, rows - 1, columns - 1, then
 // width and height in 16 bits (32 with flag bit 0).
-std::optional<HEIFGridSize> gridSize(const std::vector<Bytes>& parts) {
+// The canvas size in a grid's or an overlay's data: after version and flags, a grid has its
+// rows and columns (a byte each), an overlay its fill colour (four 16-bit values); then the
+// width and height, 16 bits each or 32 when flag 1 is set.
+std::optional<HEIFCanvasSize> canvasSize(const char* kind, const std::vector<Bytes>& parts) {
   if (parts.empty()) return std::nullopt;
   Reader r(parts.front());
   const auto version = r.read(1);
   const auto flags = r.read(1);
-  if (!version || !flags || !r.skip(2)) return std::nullopt;
+  if (!version || !flags || !r.skip(std::string_view(kind) == "grid" ? 2 : 8)) return std::nullopt;
   const std::size_t fieldSize = (*flags & 1) ? 4 : 2;
   const auto width = r.read(fieldSize);
   const auto height = r.read(fieldSize);
   if (!width || !height) return std::nullopt;
-  return HEIFGridSize{static_cast<std::uint32_t>(*width), static_cast<std::uint32_t>(*height)};
+  return HEIFCanvasSize{kind, static_cast<std::uint32_t>(*width), static_cast<std::uint32_t>(*height)};
 }
 
 // The bits of a NAL unit's payload after its two-byte header, with the emulation
@@ -555,15 +558,16 @@ std::uint64_t codedPixelsOf(const HEVCItem& item) {
 
 }  // namespace
 
-std::vector<HEIFGridSize> imageio::heifGridSizes(std::span<const std::uint8_t> data) {
+std::vector<HEIFCanvasSize> imageio::heifCanvasSizes(std::span<const std::uint8_t> data) {
   const Items items(data);
-  std::vector<HEIFGridSize> sizes;
-  for (const std::uint32_t id : items.idsOfType("grid")) {
-    const std::optional<std::vector<Bytes>> parts = items.data(id);
-    const std::optional<HEIFGridSize> size = parts ? gridSize(*parts) : std::nullopt;
-    if (!size) undecodable("HEIF grid without readable data");
-    sizes.push_back(*size);
-  }
+  std::vector<HEIFCanvasSize> sizes;
+  for (const auto& [type, kind] : {std::pair{"grid", "grid"}, std::pair{"iovl", "overlay"}})
+    for (const std::uint32_t id : items.idsOfType(type)) {
+      const std::optional<std::vector<Bytes>> parts = items.data(id);
+      const std::optional<HEIFCanvasSize> size = parts ? canvasSize(kind, *parts) : std::nullopt;
+      if (!size) undecodable(std::string("HEIF ") + kind + " without readable data");
+      sizes.push_back(*size);
+    }
   return sizes;
 }
 

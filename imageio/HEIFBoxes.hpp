@@ -13,16 +13,18 @@
 #include <span>
 #include <vector>
 
-struct HEIFGridSize {
+struct HEIFCanvasSize {
+  const char* kind = "grid";  // or "overlay"
   std::uint32_t width = 0;
   std::uint32_t height = 0;
 };
 
 namespace imageio {
-// The output size of every "grid" item in the file's top-level "meta" box (none when the
-// file has no grid). Fails with ImageReadWriteError::unableToDecodeImage when a grid item
-// exists but its data cannot be located or read.
-std::vector<HEIFGridSize> heifGridSizes(std::span<const std::uint8_t> data);
+// The output size of every "grid" and "iovl" (overlay) item in the file's top-level "meta"
+// box, which libheif allocates whole before it decodes their inputs (none when the file has
+// neither). Fails with ImageReadWriteError::unableToDecodeImage when such an item exists but
+// its data cannot be located or read.
+std::vector<HEIFCanvasSize> heifCanvasSizes(std::span<const std::uint8_t> data);
 
 // The most items a file may hold, of every type (images, tiles, metadata, hidden or not):
 // libheif's parse, before any check of its own, takes time in the square of the count.

@@ -59,14 +59,15 @@ gfx::Image imageio::readHEIF(std::span<const std::uint8_t> data, std::size_t max
   const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
   if (w <= 0 || h <= 0) undecodable("bad HEIF image size");
   imageio::checkDecodedImageSize(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);
-  // libheif allocates a grid's whole output before it looks at its size, and the grid
-  // need not be the size the image declares: no grid (the image's own, its alpha plane's,
-  // a thumbnail's) may be larger than the image.
-  for (const HEIFGridSize& grid : imageio::heifGridSizes(data)) {
-    const std::uint64_t gridPixels = std::uint64_t{grid.width} * grid.height;
-    if (gridPixels > static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h))
-      undecodable("HEIF grid of " + std::to_string(grid.width) + " x " + std::to_string(grid.height) +
-                  " is larger than the image's declared " + std::to_string(w) + " x " + std::to_string(h));
+  // libheif allocates a grid's or an overlay's whole canvas before it looks at its size,
+  // and the canvas need not be the size the image declares: none (the image's own, its
+  // alpha plane's, a thumbnail's, a tile's) may be larger than the image.
+  for (const HEIFCanvasSize& canvas : imageio::heifCanvasSizes(data)) {
+    const std::uint64_t canvasPixels = std::uint64_t{canvas.width} * canvas.height;
+    if (canvasPixels > static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h))
+      undecodable(std::string("HEIF ") + canvas.kind + " of " + std::to_string(canvas.width) + " x " +
+                  std::to_string(canvas.height) + " is larger than the image's declared " + std::to_string(w) +
+                  " x " + std::to_string(h));
   }
   // Everything below may allocate the declared size.
   imageio::admitDecodedImage(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), maxPixels);

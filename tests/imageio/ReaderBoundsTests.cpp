@@ -130,6 +130,13 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
   Bytes referenceSizedWrong = identityOverJPEG2000;
   const std::string_view dimg = "dimg";
   *(std::search(referenceSizedWrong.begin(), referenceSizedWrong.end(), dimg.begin(), dimg.end()) - 4) = 0x7f;
+  // The second tile made an overlay: its data, the tiles' coded data, read as the canvas's
+  // fill colour, then its size, set to 16000 x 16000 (libheif allocated the canvas, 768 MB).
+  Bytes overlayTile = testsupport::testData("heic-identity-over-grid.heic");
+  const std::string_view hevc = "hvc1", mdat = "mdat";
+  const auto firstTile = std::search(overlayTile.begin(), overlayTile.end(), hevc.begin(), hevc.end());
+  std::copy_n("iovl", 4, std::search(firstTile + 4, overlayTile.end(), hevc.begin(), hevc.end()));
+  std::ranges::copy(Bytes{0x3e, 0x80, 0x3e, 0x80}, std::search(overlayTile.begin(), overlayTile.end(), mdat.begin(), mdat.end()) + 14);
   const struct {
     const char* file;  // a test data file, or the name of the data given
     Bytes data;
@@ -185,6 +192,7 @@ TEST(ReaderBounds, HostileFilesAreRefusedBeforeDecodingHEICItemsDecodedOnce) {
       {"heic-identity-over-grid.heic", {}, "no error", 12},
       {"identity over a JPEG 2000 item", identityOverJPEG2000, "derived from item 13, which is no image", 0},
       {"reference sized wrong", referenceSizedWrong, "derived from item 13, which is no image", 0},
+      {"overlay tile", overlayTile, "HEIF overlay of 16000 x 16000 is larger than the image's declared 256 x 192", 0},
       // 8192 x 8192 CMYK and alpha, 16 bits, a plane a sample: 206 bytes held 940 MB of planes
       // and picture before their data was read (64 times the reference), a valid file as
       // much. Rows are converted as they come: the picture and a row of each plane. The same
