@@ -26,10 +26,13 @@ echo "== fuzz targets =="
 # Every reader's libFuzzer target, built with clang, runs for a bounded time from its
 # seed corpus; a crash, a sanitizer report, a leak, a slow input or one over the memory
 # limit fails the run. New inputs go to a scratch folder, findings to build/fuzz/findings.
+# The mutations follow a fixed seed, so that a run repeats what an earlier one tried (a
+# slower machine tries fewer of them); FUZZ_SEED=0 draws a new seed for a search of its own.
 # The tests are compiled in this build too, so that clang's errors and warnings in them
 # are seen; they run in the two builds above.
 CC=clang CXX=clang++ build "$ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_FUZZ=ON -DVL_TESTS=ON -DVL_BENCH=OFF -DVL_WERROR=ON
 FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+FUZZ_SEED="${FUZZ_SEED:-1}"
 findings="$ROOT/build/fuzz/findings"
 mkdir -p "$findings"
 for target in "$ROOT"/build/fuzz/tests/fuzz/fuzz_*; do
@@ -37,7 +40,7 @@ for target in "$ROOT"/build/fuzz/tests/fuzz/fuzz_*; do
   scratch="$(mktemp -d)"
   log="$findings/$name.log"
   echo "-- $name (${FUZZ_SECONDS} s)"
-  if ! "$target" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=1024 -timeout=5 -print_final_stats=1 \
+  if ! "$target" -max_total_time="$FUZZ_SECONDS" -seed="$FUZZ_SEED" -rss_limit_mb=1024 -timeout=5 -print_final_stats=1 \
       -artifact_prefix="$findings/$name-" "$scratch" "$ROOT/tests/fuzz/corpus/${name#fuzz_}" >"$log" 2>&1; then
     tail -n 60 "$log"
     rm -rf "$scratch"
