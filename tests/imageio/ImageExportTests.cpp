@@ -29,8 +29,7 @@ namespace {
 
 using Bytes = foundation::Bytes;
 
-// The bytes with a PDF's creation date, the second it was written, blanked: two files
-// written a tick apart differ there alone.
+// The bytes with a PDF's creation date blanked: it is the second the file was written.
 Bytes withoutCreationDate(Bytes bytes) {
   const std::string_view key = "/CreationDate (";
   const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());

@@ -390,8 +390,7 @@ Scene onPhotograph() {
   std::vector<std::uint8_t> px(codes.pixels().begin(), codes.pixels().end());
   SplitMix64 rng(15);
   for (std::size_t i = 0; i < px.size(); ++i) {
-    const double x = static_cast<double>(i % 1200), y = static_cast<double>(i / 1200);
-    const double grain = static_cast<double>(rng.next() % 31) - 15;
+    const double x = static_cast<double>(i % 1200), y = static_cast<double>(i / 1200), grain = double(rng.next() % 31) - 15;
     if (px[i] == 1) px[i] = static_cast<std::uint8_t>(std::clamp(128 + 60 * std::sin(x / 37 + 2 * std::cos(y / 53)) + 50 * std::cos(y / 29 - x / 71) + grain, 0.0, 255.0));
   }
   scene.image = gfx::Image::make(1200, 900, std::move(px), gfx::PixelFormat::gray);

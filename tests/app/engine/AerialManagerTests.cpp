@@ -38,9 +38,7 @@ namespace fs = std::filesystem;
 
 // Pictures the thumbnail reader lets its decoder start in this process: FFmpeg's own
 // allocation of each, counted on the way.
-namespace {
-std::size_t picturesStarted = 0;
-}  // namespace
+static std::size_t picturesStarted = 0;
 extern "C" int avcodec_default_get_buffer2(struct AVCodecContext* codec, struct AVFrame* frame, int flags) {
   using Allocate = int (*)(AVCodecContext*, AVFrame*, int);
   static const auto library = reinterpret_cast<Allocate>(dlsym(RTLD_NEXT, "avcodec_default_get_buffer2"));
